@@ -1,0 +1,1 @@
+// Written in the next commit.

@@ -1,0 +1,79 @@
+#pragma once
+// Read-only access to one FoxPro/dBASE table file, memory-mapped.
+
+#include "CodePages.h"
+
+#include <QFile>
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <memory>
+#include <string_view>
+#include <vector>
+
+namespace phonebook {
+
+struct DbfField {
+    QString name;       // as stored (upper case in most files)
+    char type = 'C';    // only character fields are listed
+    int offset = 0;     // from the start of the record, after the deletion flag byte
+    int length = 0;
+};
+
+class DbfTable {
+public:
+    // Maps and validates the file. Throws DatabaseError naming the file and
+    // the fault when it is not a readable table of this family.
+    static std::shared_ptr<const DbfTable> open(const QString &path);
+
+    ~DbfTable();
+    DbfTable(const DbfTable &) = delete;
+    DbfTable &operator=(const DbfTable &) = delete;
+
+    const QString &path() const { return m_path; }
+    // Character fields, in table order; other field types are stepped over.
+    const std::vector<DbfField> &fields() const { return m_fields; }
+    // Index into fields() of the field named so in any letter case, or -1.
+    int fieldIndex(QStringView name) const;
+    CodePage codePage() const { return m_codePage; }
+    // Each disagreement between the header and the file that was tolerated.
+    const QStringList &warnings() const { return m_warnings; }
+
+    // Records present in the file, deleted ones included.
+    uint32_t physicalCount() const { return m_physicalCount; }
+    // Records not marked deleted.
+    uint32_t liveCount() const { return m_liveCount; }
+    // Physical index (0-based) of the live record number `live` (0-based).
+    uint32_t liveRecord(uint32_t live) const { return m_live.empty() ? live : m_live[live]; }
+    bool isDeleted(uint32_t physical) const { return record(physical)[0] == '*'; }
+
+    int recordLength() const { return m_recordLength; }
+    // The record's bytes, starting with its deletion flag.
+    const unsigned char *record(uint32_t physical) const
+    {
+        return m_data + m_headerLength + static_cast<size_t>(physical) * m_recordLength;
+    }
+    // A character field's stored bytes, trailing blanks (and NULs) dropped.
+    std::string_view rawField(uint32_t physical, int field) const;
+    // The same, decoded from the table's code page.
+    QString text(uint32_t physical, int field) const { return DecodeBytes(m_codePage, rawField(physical, field)); }
+
+private:
+    DbfTable() = default;
+
+    QString m_path;
+    QFile m_file;
+    const unsigned char *m_data = nullptr;
+    qint64 m_size = 0;
+    int m_headerLength = 0;
+    int m_recordLength = 0;
+    uint32_t m_physicalCount = 0;
+    uint32_t m_liveCount = 0;
+    std::vector<uint32_t> m_live; // empty when no record is deleted
+    std::vector<DbfField> m_fields;
+    CodePage m_codePage = CodePage::Windows1251;
+    QStringList m_warnings;
+};
+
+} // namespace phonebook

@@ -1,0 +1,20 @@
+#pragma once
+// Finding the directory's table files by name, whatever their letter case:
+// tables from DOS-era archives arrive as "SP09KW_N.DBF".
+
+#include <QString>
+#include <QStringView>
+
+#include <utility>
+#include <vector>
+
+namespace phonebook {
+
+// Path of the table named `name` (base name, or file name with ".dbf") in
+// `directory`, matched in any letter case; empty when there is none.
+QString FindTableFile(const QString &directory, QStringView name);
+
+// Every table file in `directory`, as (base name in lower case, path) pairs.
+std::vector<std::pair<QString, QString>> ListTableFiles(const QString &directory);
+
+} // namespace phonebook
