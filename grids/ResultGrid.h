@@ -1,0 +1,121 @@
+#pragma once
+// ResultGrid: the string grid every list of the program is shown in. Row 0 is
+// the header row, column 0 the 10-pixel marker column with ">" in row 1; data
+// rows and columns count from 1, as the fill routines and the windows speak.
+//
+// The grid keeps a handle to the result it was filled from. Rows not written
+// by a fill are read from that result, by row number, the first time they are
+// painted; no dataset moves when that happens.
+
+#include "GridLayouts.h"
+
+#include <QStringList>
+#include <QTableView>
+
+#include <memory>
+#include <vector>
+
+namespace phonebook {
+
+class RowSource;
+class ResultGridModel;
+
+class ResultGrid : public QTableView {
+    Q_OBJECT
+
+public:
+    explicit ResultGrid(QWidget *parent = nullptr);
+    ~ResultGrid() override;
+
+    // Result rows + 1 (the header row); 1 before the first fill.
+    int RowCount() const;
+    // Data columns + 1 (the marker column), as the layout gives it.
+    int ColCount() const;
+    // What cell (col, row) shows: row 0 the headings, column 0 the marker
+    // (">" in row 1), empty for rows not loaded and cells outside the grid.
+    QString Cells(int col, int row) const;
+    int ColWidth(int col) const;
+
+    // The current cell (1-based data row and column); 0 when the grid has no data rows.
+    int Row() const;
+    int Col() const;
+    // Moves the current cell (clamped to the grid) and scrolls it into view.
+    void SetCurrentCell(int col, int row);
+    // First data row visible at the top.
+    int TopRow() const;
+
+    // Layout of the last fill.
+    GridLayout Layout() const;
+
+    // Help topic shown for F1 while the grid has the focus.
+    int HelpContext() const { return m_helpContext; }
+    void SetHelpContext(int context) { m_helpContext = context; }
+
+    // Width of the "wide" columns from the next fill on; 0 (the default) takes
+    // it from the primary screen.
+    void SetWideColumnWidth(int pixels) { m_wideOverride = pixels; }
+    int WideWidth() const;
+
+    // A data row counts as loaded when its column-1 cell has text.
+    bool IsRowLoaded(int row) const;
+    int LoadedRowCount() const;
+    // Page loads done since the last fill.
+    int PageLoads() const { return m_pageLoads; }
+
+    // Loads the page starting at data row `row` if that row is not loaded;
+    // what painting does for the first unloaded row it meets.
+    void LoadPageAt(int row);
+
+    // --- used by the fill routines --------------------------------------------
+    struct FillPlan {
+        GridLayout layout = GridLayout::None;
+        int rowCount = 0;                   // data rows (the result's row count)
+        int colCount = 0;                   // data columns (without the marker)
+        std::shared_ptr<const RowSource> source;
+        std::vector<int> fieldColumns;      // result column per data column 1, 2, ...
+        bool keepPosition = false;          // keep current cell and scroll position
+    };
+    // Starts a fill: sizes the grid, sets headings and widths, forgets every
+    // row. Page loads are held off until EndFill().
+    void BeginFill(const FillPlan &plan);
+    // Writes data row `row` (1-based) with deciphered values for columns 1, 2, ...
+    void SetRowValues(int row, QStringList values);
+    // Ends a fill: current cell (1,1) at the top unless the plan kept the position.
+    void EndFill();
+    bool Filling() const { return m_filling; }
+
+signals:
+    // The current cell moved to data row `row` (1-based); not sent during a fill.
+    void RowSelected(int row);
+    // The grid was double-clicked; the current cell tells where.
+    void GridDoubleClicked();
+    // Data rows first..last (inclusive) were loaded by painting.
+    void PageLoaded(int first, int last);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void dataChanged(const QModelIndex &topLeft, const QModelIndex &bottomRight,
+                     const QList<int> &roles = QList<int>()) override;
+
+public:
+    // Typed characters never search the grid.
+    void keyboardSearch(const QString &) override {}
+
+private:
+    void onCurrentChanged(const QModelIndex &current, const QModelIndex &previous);
+
+    ResultGridModel *m_model = nullptr;
+    int m_helpContext = 0;
+    int m_wideOverride = 0;
+    int m_pageLoads = 0;
+    bool m_filling = false;
+    bool m_loadingInPaint = false;
+    bool m_keepPosition = false;
+    int m_savedRow = 0;
+    int m_savedCol = 0;
+    int m_savedTop = 0;
+    int m_savedLeft = 0;
+};
+
+} // namespace phonebook
