@@ -1,1 +1,369 @@
-// Written in the next commit.
+#include "DbfTable.h"
+
+#include "DatabaseError.h"
+
+#include <QDir>
+
+#include <algorithm>
+#include <cstring>
+
+#ifdef Q_OS_LINUX
+#include <sys/mman.h>
+#endif
+
+namespace phonebook {
+
+namespace {
+
+constexpr int kHeaderSize = 32;
+constexpr int kDescriptorSize = 32;
+constexpr int kVisualFoxProBacklink = 263; // after the field list of Visual FoxPro tables
+constexpr unsigned char kFieldListEnd = 0x0D;
+constexpr unsigned char kEndOfFile = 0x1A;
+constexpr unsigned char kDeletedFlag = '*';
+// Records looked at to judge the code page of an unmarked table, and the most
+// text bytes looked at: enough to tell the code pages apart, small enough for
+// opening to stay fast on a table of millions of records.
+constexpr uint32_t kSampleRecords = 512;
+constexpr size_t kSampleBytes = 64 * 1024;
+
+uint16_t ReadLe16(const unsigned char *p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+uint32_t ReadLe32(const unsigned char *p)
+{
+    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16)
+        | (static_cast<uint32_t>(p[3]) << 24);
+}
+
+QString Hex(unsigned value) { return QStringLiteral("0x") + QStringLiteral("%1").arg(value, 2, 16, QLatin1Char('0')).toUpper(); }
+
+// Version bytes of the dBASE III / IV and FoxPro family, whose headers and
+// 32-byte field descriptors this reader understands.
+bool IsKnownVersion(unsigned char v)
+{
+    switch (v) {
+    case 0x03: // dBASE III, FoxPro, FoxBASE+ without memo
+    case 0x05: // dBASE 5 without memo
+    case 0x30: // Visual FoxPro
+    case 0x31: // Visual FoxPro with autoincrement
+    case 0x32: // Visual FoxPro with varchar/varbinary
+    case 0x43: // dBASE IV SQL table
+    case 0x63: // dBASE IV SQL system file
+    case 0x83: // dBASE III with memo
+    case 0x8B: // dBASE IV with memo
+    case 0x8E: // dBASE IV with SQL table
+    case 0xCB: // dBASE IV SQL table with memo
+    case 0xE5: // Clipper SIX driver with SMT memo
+    case 0xF5: // FoxPro 2 with memo
+    case 0xFB: // FoxBASE
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Length of a UTF-8 sequence at s[0..n) that is well-formed or only cut short
+// by the end of the value (fixed-width fields may cut the last character);
+// 0 when malformed.
+size_t Utf8Tolerant(const unsigned char *s, size_t n)
+{
+    const unsigned char b = s[0];
+    size_t len;
+    if (b >= 0xC2 && b <= 0xDF)
+        len = 2;
+    else if (b >= 0xE0 && b <= 0xEF)
+        len = 3;
+    else if (b >= 0xF0 && b <= 0xF4)
+        len = 4;
+    else
+        return 0;
+    const size_t have = std::min(len, n);
+    for (size_t i = 1; i < have; ++i)
+        if ((s[i] & 0xC0) != 0x80)
+            return 0;
+    if (have >= 2) {
+        // Reject overlong forms, surrogates and values above U+10FFFF.
+        if ((b == 0xE0 && s[1] < 0xA0) || (b == 0xED && s[1] > 0x9F) || (b == 0xF0 && s[1] < 0x90)
+            || (b == 0xF4 && s[1] > 0x8F))
+            return 0;
+    }
+    return have;
+}
+
+struct RawField {
+    QByteArray name;
+    char type = 'C';
+    int offset = 0;
+    int length = 0;
+    int decimals = 0;
+};
+
+} // namespace
+
+DbfTable::~DbfTable() = default;
+
+std::shared_ptr<const DbfTable> DbfTable::open(const QString &path)
+{
+    std::shared_ptr<DbfTable> table(new DbfTable);
+    table->m_path = path;
+    table->m_file.setFileName(path);
+    if (!table->m_file.open(QIODevice::ReadOnly))
+        throw DatabaseError(QStringLiteral("Cannot open the table %1: %2.")
+                                .arg(QDir::toNativeSeparators(path), table->m_file.errorString()),
+                            path);
+    table->m_size = table->m_file.size();
+    if (table->m_size >= kHeaderSize) {
+        uchar *data = table->m_file.map(0, table->m_size);
+        if (!data)
+            throw DatabaseError(QStringLiteral("Cannot read the table %1: %2.")
+                                    .arg(QDir::toNativeSeparators(path), table->m_file.errorString()),
+                                path);
+#if defined(Q_OS_LINUX) && defined(MADV_WILLNEED)
+        // Opening touches every page once (the deletion flags); ask for the
+        // pages in one go rather than fault them in one by one.
+        const auto pageMask = static_cast<quintptr>(4095);
+        auto *start = reinterpret_cast<uchar *>(reinterpret_cast<quintptr>(data) & ~pageMask);
+        madvise(start, static_cast<size_t>(table->m_size + (data - start)), MADV_WILLNEED);
+#endif
+        table->m_data = data;
+    }
+    table->parse();
+    return table;
+}
+
+std::shared_ptr<const DbfTable> DbfTable::fromBytes(QByteArray bytes, const QString &name)
+{
+    std::shared_ptr<DbfTable> table(new DbfTable);
+    table->m_path = name;
+    table->m_bytes = std::move(bytes);
+    table->m_data = reinterpret_cast<const unsigned char *>(table->m_bytes.constData());
+    table->m_size = table->m_bytes.size();
+    table->parse();
+    return table;
+}
+
+void DbfTable::fail(const QString &fault) const
+{
+    throw DatabaseError(QStringLiteral("Cannot read the table %1: %2.").arg(QDir::toNativeSeparators(m_path), fault),
+                        m_path);
+}
+
+int DbfTable::fieldIndex(QStringView name) const
+{
+    for (size_t i = 0; i < m_fields.size(); ++i)
+        if (name.compare(m_fields[i].name, Qt::CaseInsensitive) == 0)
+            return static_cast<int>(i);
+    return -1;
+}
+
+std::string_view DbfTable::rawField(uint32_t physical, int field) const
+{
+    const DbfField &f = m_fields[static_cast<size_t>(field)];
+    const char *p = reinterpret_cast<const char *>(record(physical)) + f.offset;
+    size_t len = static_cast<size_t>(f.length);
+    while (len && (p[len - 1] == ' ' || p[len - 1] == '\0'))
+        --len;
+    return {p, len};
+}
+
+void DbfTable::parse()
+{
+    if (m_size < kHeaderSize)
+        fail(QStringLiteral("the file is %1 bytes long, shorter than a table header (%2 bytes)")
+                 .arg(m_size)
+                 .arg(kHeaderSize));
+    const unsigned char *d = m_data;
+    const unsigned char version = d[0];
+    if (version == 0x02)
+        fail(QStringLiteral("it is a dBase II file (version byte 0x02), a format this program does not read"));
+    if (version == 0x04 || version == 0x8C)
+        fail(QStringLiteral("it is a dBase 7 file (version byte %1), a format this program does not read")
+                 .arg(Hex(version)));
+    if (!IsKnownVersion(version))
+        fail(QStringLiteral("it is not a dBASE or FoxPro table (version byte %1)").arg(Hex(version)));
+
+    const uint32_t headerCount = ReadLe32(d + 4);
+    m_headerLength = ReadLe16(d + 8);
+    const int headerRecordLength = ReadLe16(d + 10);
+    const unsigned char languageDriver = d[29];
+
+    if (m_headerLength < kHeaderSize + kDescriptorSize)
+        fail(QStringLiteral("the header (%1 bytes) holds no field descriptions").arg(m_headerLength));
+    if (m_headerLength > m_size)
+        fail(QStringLiteral("the header claims %1 bytes, the file holds only %2").arg(m_headerLength).arg(m_size));
+
+    // Field descriptors run from byte 32 to the 0x0D that ends the list, or,
+    // where a writer left it out, to the end of the header. Visual FoxPro
+    // keeps a 263-byte area after the list.
+    int descriptorsEnd = m_headerLength;
+    const bool visualFoxPro = version >= 0x30 && version <= 0x32;
+    if (visualFoxPro && m_headerLength - kVisualFoxProBacklink >= kHeaderSize + kDescriptorSize)
+        descriptorsEnd = m_headerLength - kVisualFoxProBacklink;
+    std::vector<RawField> raw;
+    bool terminated = false;
+    for (int pos = kHeaderSize; pos < descriptorsEnd; pos += kDescriptorSize) {
+        if (d[pos] == kFieldListEnd) {
+            terminated = true;
+            break;
+        }
+        if (pos + kDescriptorSize > descriptorsEnd)
+            break;
+        RawField f;
+        const char *name = reinterpret_cast<const char *>(d + pos);
+        f.name = QByteArray(name, static_cast<qsizetype>(strnlen(name, 11)));
+        f.type = static_cast<char>(d[pos + 11]);
+        f.length = d[pos + 16];
+        f.decimals = d[pos + 17];
+        raw.push_back(std::move(f));
+    }
+    if (raw.empty())
+        fail(QStringLiteral("the header holds no field descriptions"));
+    if (!terminated)
+        m_warnings << QStringLiteral("the field list in the header has no end mark (0x0D)");
+
+    // Offsets follow from the lengths in order. Clipper stores the length of
+    // a character field above 255 in the decimals byte; take that reading
+    // only when the header's record length confirms it (other writers put a
+    // decimal count there).
+    int plain = 1;
+    int clipper = 1;
+    for (const RawField &f : raw) {
+        plain += f.length;
+        clipper += f.length + (f.type == 'C' ? f.decimals * 256 : 0);
+    }
+    const bool longCharacters = plain != headerRecordLength && clipper == headerRecordLength;
+    int offset = 1;
+    for (RawField &f : raw) {
+        if (longCharacters && f.type == 'C')
+            f.length += f.decimals * 256;
+        f.offset = offset;
+        offset += f.length;
+    }
+    m_recordLength = headerRecordLength;
+    if (offset > headerRecordLength) {
+        m_warnings << QStringLiteral("the header gives records of %1 bytes, the fields need %2")
+                          .arg(headerRecordLength)
+                          .arg(offset);
+        m_recordLength = offset;
+    }
+
+    countRecords(headerCount);
+
+    std::vector<std::pair<int, int>> textFields;
+    for (const RawField &f : raw)
+        if (f.type == 'C')
+            textFields.emplace_back(f.offset, f.length);
+    chooseCodePage(languageDriver, textFields);
+    for (const RawField &f : raw) {
+        if (f.type != 'C')
+            continue;
+        DbfField field;
+        field.name = DecodeBytes(m_codePage, std::string_view(f.name.constData(), static_cast<size_t>(f.name.size())));
+        field.type = 'C';
+        field.offset = f.offset;
+        field.length = f.length;
+        m_fields.push_back(std::move(field));
+    }
+}
+
+void DbfTable::countRecords(uint32_t headerCount)
+{
+    const qint64 available = m_size - m_headerLength;
+    const qint64 whole = available / m_recordLength;
+    const unsigned char *first = m_data + m_headerLength;
+    const size_t step = static_cast<size_t>(m_recordLength);
+
+    // The one pass over the records: count the deletion flags, and notice an
+    // end-of-file mark where a record should start.
+    uint32_t n = static_cast<uint32_t>(std::min<qint64>(headerCount, whole));
+    uint32_t deleted = 0;
+    unsigned endMark = 0;
+    for (uint32_t i = 0; i < n; ++i) {
+        const unsigned char flag = first[i * step];
+        deleted += flag == kDeletedFlag;
+        endMark |= flag == kEndOfFile;
+    }
+    if (endMark) {
+        uint32_t end = 0;
+        while (first[end * step] != kEndOfFile)
+            ++end;
+        n = end;
+        deleted = 0;
+        for (uint32_t i = 0; i < n; ++i)
+            deleted += first[i * step] == kDeletedFlag;
+    } else {
+        // Records beyond the header's count, up to the end mark or the end of the file.
+        while (n < whole) {
+            const unsigned char flag = first[n * step];
+            if (flag != ' ' && flag != kDeletedFlag)
+                break;
+            deleted += flag == kDeletedFlag;
+            ++n;
+        }
+    }
+    m_physicalCount = n;
+    m_liveCount = n - deleted;
+    if (n != headerCount) {
+        m_warnings << QStringLiteral("the header promises %1 records, the file holds %2").arg(headerCount).arg(n);
+        const qint64 rest = available - static_cast<qint64>(n) * m_recordLength;
+        if (n < headerCount && n == whole && rest > 0 && first[n * step] != kEndOfFile)
+            m_warnings << QStringLiteral("the file ends inside record %1 (%2 of its %3 bytes are present)")
+                              .arg(n + 1)
+                              .arg(rest)
+                              .arg(m_recordLength);
+    }
+    if (deleted) {
+        m_live.reserve(m_liveCount);
+        for (uint32_t i = 0; i < n; ++i)
+            if (first[i * step] != kDeletedFlag)
+                m_live.push_back(i);
+    }
+}
+
+void DbfTable::chooseCodePage(uint8_t languageDriver, const std::vector<std::pair<int, int>> &textFields)
+{
+    switch (languageDriver) {
+    case 0x26:
+    case 0x65: m_codePage = CodePage::Cp866; return;
+    case 0xC9: m_codePage = CodePage::Windows1251; return;
+    case 0x03: m_codePage = CodePage::Windows1252; return;
+    default: break;
+    }
+    // Unmarked (or marked with something we cannot trust): judge by the bytes
+    // of a sample of the character fields, records spread over the file.
+    m_codePage = CodePage::Windows1251;
+    const uint32_t stride = std::max<uint32_t>(1, m_physicalCount / kSampleRecords);
+    size_t seen = 0;
+    size_t multibyte = 0;
+    bool validUtf8 = true;
+    size_t in866 = 0;  // bytes in cp866's letter ranges
+    size_t in1251 = 0; // bytes in Windows-1251's letter range
+    for (uint32_t r = 0; r < m_physicalCount && seen < kSampleBytes; r += stride) {
+        const unsigned char *rec = record(r);
+        for (const auto &[offset, length] : textFields) {
+            const unsigned char *s = rec + offset;
+            const size_t n = static_cast<size_t>(length);
+            seen += n;
+            for (size_t i = 0; i < n; ++i) {
+                const unsigned char b = s[i];
+                in866 += (b >= 0x80 && b <= 0xAF) || (b >= 0xE0 && b <= 0xEF);
+                in1251 += b >= 0xC0;
+            }
+            for (size_t i = 0; validUtf8 && i < n;) {
+                if (s[i] < 0x80) {
+                    ++i;
+                } else if (const size_t len = Utf8Tolerant(s + i, n - i)) {
+                    ++multibyte;
+                    i += len;
+                } else {
+                    validUtf8 = false;
+                }
+            }
+        }
+    }
+    if (validUtf8 && multibyte)
+        m_codePage = CodePage::Utf8;
+    else if (in866 > in1251)
+        m_codePage = CodePage::Cp866;
+}
+
+} // namespace phonebook

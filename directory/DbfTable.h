@@ -3,6 +3,7 @@
 
 #include "CodePages.h"
 
+#include <QByteArray>
 #include <QFile>
 #include <QString>
 #include <QStringList>
@@ -26,6 +27,9 @@ public:
     // Maps and validates the file. Throws DatabaseError naming the file and
     // the fault when it is not a readable table of this family.
     static std::shared_ptr<const DbfTable> open(const QString &path);
+    // The same checks over bytes held in memory; `name` stands for the file
+    // in messages.
+    static std::shared_ptr<const DbfTable> fromBytes(QByteArray bytes, const QString &name);
 
     ~DbfTable();
     DbfTable(const DbfTable &) = delete;
@@ -61,9 +65,15 @@ public:
 
 private:
     DbfTable() = default;
+    // Validates the header at m_data[0..m_size) and counts the records.
+    void parse();
+    void countRecords(uint32_t headerCount);
+    void chooseCodePage(uint8_t languageDriver, const std::vector<std::pair<int, int>> &textFields);
+    [[noreturn]] void fail(const QString &fault) const;
 
     QString m_path;
     QFile m_file;
+    QByteArray m_bytes; // the table's bytes when it was not read from a file
     const unsigned char *m_data = nullptr;
     qint64 m_size = 0;
     int m_headerLength = 0;

@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace phonebook {
@@ -38,6 +39,10 @@ public:
     void finish();
 
 private:
+    std::string header() const;
+    void flush();
+    [[noreturn]] void fail(const QString &fault) const;
+
     QFile m_file;
     std::vector<DbfFieldSpec> m_fields;
     DbfWriterOptions m_options;
@@ -45,6 +50,7 @@ private:
     uint32_t m_count = 0;
     bool m_finished = false;
     std::string m_record;
+    std::string m_buffer; // records not yet written to the file
 };
 
 } // namespace phonebook
