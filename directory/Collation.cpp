@@ -1,1 +1,304 @@
-// Written in the next commit.
+#include "Collation.h"
+
+#include "UHelpFull.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+
+namespace phonebook {
+namespace {
+
+constexpr int KeyLength = 10; // characters of CipherKey
+constexpr int Positions = CipherAlphabetSize + 1; // 0 (not in the alphabet) .. 141
+
+// Weight classes, in the order the lists are read.
+constexpr uint32_t BlankWeight = 1;
+constexpr uint32_t PunctuationBase = 2;   // 12 marks
+constexpr uint32_t DigitBase = 14;        // 0..9
+constexpr uint32_t CyrillicBase = 24;     // 33 letters
+constexpr uint32_t LatinBase = 57;        // 26 letters
+constexpr uint32_t OtherBase = 83;        // + code point
+
+constexpr std::u16string_view Punctuation = u"\"№,.?()*-+=/";
+constexpr std::u16string_view CyrillicUpper = u"АБВГДЕЁЖЗИЙКЛМНОПРСТУФХЦЧШЩЪЫЬЭЮЯ";
+constexpr std::u16string_view CyrillicLower = u"абвгдеёжзийклмнопрстуфхцчшщъыьэюя";
+
+// What a stored character deciphers to depends only on its alphabet position
+// and the key position, so one table per key position gives its weight.
+struct WeightTables {
+    std::array<std::array<uint8_t, Positions>, KeyLength> weight{};
+
+    WeightTables()
+    {
+        for (int k = 0; k < KeyLength; ++k) {
+            const int keyPosition = CipherPosition(CipherKey[k].unicode());
+            for (int position = 0; position < Positions; ++position) {
+                int d = position - keyPosition;
+                if (d < 1)
+                    d += CipherAlphabetSize;
+                weight[k][position] = static_cast<uint8_t>(CollationWeight(CipherAlphabet[d - 1].unicode()));
+            }
+        }
+    }
+};
+
+const WeightTables &weightTables()
+{
+    static const WeightTables tables;
+    return tables;
+}
+
+// Alphabet position of each byte of a single-byte code page, and its code point.
+struct ByteTables {
+    std::array<uint8_t, 256> position{};
+    std::array<char16_t, 256> unicode{};
+
+    explicit ByteTables(CodePage page)
+    {
+        for (int b = 0; b < 256; ++b) {
+            const char16_t c = ByteToUnicode(page, static_cast<unsigned char>(b));
+            unicode[b] = c;
+            position[b] = static_cast<uint8_t>(CipherPosition(c));
+        }
+    }
+};
+
+const ByteTables &byteTables(CodePage page)
+{
+    static const ByteTables cp866(CodePage::Cp866);
+    static const ByteTables cp1251(CodePage::Windows1251);
+    static const ByteTables cp1252(CodePage::Windows1252);
+    switch (page) {
+    case CodePage::Cp866:
+        return cp866;
+    case CodePage::Windows1252:
+        return cp1252;
+    default:
+        return cp1251;
+    }
+}
+
+std::string_view trimmed(std::string_view s)
+{
+    while (!s.empty() && s.back() == ' ')
+        s.remove_suffix(1);
+    return s;
+}
+
+bool isContinuation(unsigned char b) { return (b & 0xC0) == 0x80; }
+
+// Decodes one UTF-8 character at s[i], advancing i; malformed bytes count as themselves.
+char32_t nextUtf8(std::string_view s, size_t &i)
+{
+    const auto b0 = static_cast<unsigned char>(s[i++]);
+    if (b0 < 0x80)
+        return b0;
+    int extra = 0;
+    char32_t c = 0;
+    if ((b0 & 0xE0) == 0xC0) {
+        extra = 1;
+        c = b0 & 0x1F;
+    } else if ((b0 & 0xF0) == 0xE0) {
+        extra = 2;
+        c = b0 & 0x0F;
+    } else if ((b0 & 0xF8) == 0xF0) {
+        extra = 3;
+        c = b0 & 0x07;
+    } else {
+        return 0xFFFD;
+    }
+    for (int n = 0; n < extra; ++n) {
+        if (i >= s.size() || !isContinuation(static_cast<unsigned char>(s[i])))
+            return 0xFFFD;
+        c = (c << 6) | (static_cast<unsigned char>(s[i++]) & 0x3F);
+    }
+    return c;
+}
+
+// A cursor over stored text that yields the weight of each deciphered
+// character, keeping the key position as DecodeText does.
+struct Utf8Text {
+    std::string_view s;
+    size_t i = 0;
+    int k = 0;
+
+    bool atEnd() const { return i >= s.size(); }
+    uint32_t nextWeight()
+    {
+        const char32_t c = nextUtf8(s, i);
+        if (IsCipherSeparator(c)) {
+            k = 0;
+            return CollationWeight(c);
+        }
+        const uint32_t w = weightTables().weight[k][CipherPosition(c)];
+        if (++k == KeyLength)
+            k = 0;
+        return w;
+    }
+};
+
+struct ByteText {
+    std::string_view s;
+    const ByteTables *tables;
+    size_t i = 0;
+    int k = 0;
+
+    bool atEnd() const { return i >= s.size(); }
+    uint32_t nextWeight()
+    {
+        const auto b = static_cast<unsigned char>(s[i++]);
+        if (IsCipherSeparator(b)) {
+            k = 0;
+            return CollationWeight(b);
+        }
+        const uint32_t w = weightTables().weight[k][tables->position[b]];
+        if (++k == KeyLength)
+            k = 0;
+        return w;
+    }
+};
+
+// Key position of the character at `start`: characters since the last separator.
+int keyPositionAt(std::string_view s, size_t start, bool utf8)
+{
+    int count = 0;
+    for (size_t j = start; j > 0; --j) {
+        const auto b = static_cast<unsigned char>(s[j - 1]);
+        if (b < 0x80 && IsCipherSeparator(b))
+            break;
+        if (!utf8 || !isContinuation(b))
+            ++count;
+    }
+    return count % KeyLength;
+}
+
+template <typename Text>
+int compareWeights(Text a, Text b)
+{
+    while (!a.atEnd() && !b.atEnd()) {
+        const uint32_t wa = a.nextWeight();
+        const uint32_t wb = b.nextWeight();
+        if (wa != wb)
+            return wa < wb ? -1 : 1;
+    }
+    if (a.atEnd() != b.atEnd())
+        return a.atEnd() ? -1 : 1;
+    return 0;
+}
+
+size_t commonPrefix(std::string_view a, std::string_view b)
+{
+    const size_t n = std::min(a.size(), b.size());
+    size_t i = 0;
+    while (i < n && a[i] == b[i])
+        ++i;
+    return i;
+}
+
+} // namespace
+
+uint32_t CollationWeight(char32_t c)
+{
+    if (c == U' ')
+        return BlankWeight;
+    if (c >= U'0' && c <= U'9')
+        return DigitBase + (c - U'0');
+    if (c >= U'a' && c <= U'z')
+        return LatinBase + (c - U'a');
+    if (c >= U'A' && c <= U'Z')
+        return LatinBase + (c - U'A');
+    if (c < 0x10000) {
+        const auto c16 = static_cast<char16_t>(c);
+        if (const size_t p = Punctuation.find(c16); p != std::u16string_view::npos)
+            return PunctuationBase + static_cast<uint32_t>(p);
+        if (const size_t p = CyrillicUpper.find(c16); p != std::u16string_view::npos)
+            return CyrillicBase + static_cast<uint32_t>(p);
+        if (const size_t p = CyrillicLower.find(c16); p != std::u16string_view::npos)
+            return CyrillicBase + static_cast<uint32_t>(p);
+    }
+    return OtherBase + c;
+}
+
+int CompareStored(std::string_view a, std::string_view b)
+{
+    a = trimmed(a);
+    b = trimmed(b);
+    size_t start = commonPrefix(a, b);
+    if (start == a.size() && start == b.size())
+        return 0;
+    // The common prefix deciphers alike; resume at the start of the first
+    // character that differs, with the key position it has there.
+    auto continues = [](std::string_view s, size_t i) {
+        return i < s.size() && isContinuation(static_cast<unsigned char>(s[i]));
+    };
+    while (start > 0 && (continues(a, start) || continues(b, start)))
+        --start;
+    const int k = keyPositionAt(a, start, true);
+    const int order = compareWeights(Utf8Text{a, start, k}, Utf8Text{b, start, k});
+    if (order != 0)
+        return order;
+    // UTF-8 byte order is code-point order.
+    const int bytes = std::memcmp(a.data() + start, b.data() + start, std::min(a.size(), b.size()) - start);
+    if (bytes != 0)
+        return bytes < 0 ? -1 : 1;
+    return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
+}
+
+int CompareStoredBytes(CodePage page, std::string_view a, std::string_view b)
+{
+    if (page == CodePage::Utf8)
+        return CompareStored(a, b);
+    a = trimmed(a);
+    b = trimmed(b);
+    const size_t start = commonPrefix(a, b);
+    if (start == a.size() && start == b.size())
+        return 0;
+    const ByteTables &tables = byteTables(page);
+    const int k = keyPositionAt(a, start, false);
+    const int order = compareWeights(ByteText{a, &tables, start, k}, ByteText{b, &tables, start, k});
+    if (order != 0)
+        return order;
+    // Ties by code point, not by byte value: in Windows-1251 "ё" lies below "а".
+    for (size_t j = start; j < a.size() && j < b.size(); ++j) {
+        const auto ba = static_cast<unsigned char>(a[j]);
+        const auto bb = static_cast<unsigned char>(b[j]);
+        if (ba == bb)
+            continue;
+        const char16_t ca = tables.unicode[ba];
+        const char16_t cb = tables.unicode[bb];
+        if (ca != cb)
+            return ca < cb ? -1 : 1;
+        return ba < bb ? -1 : 1; // two bytes the code page leaves undefined
+    }
+    return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
+}
+
+SortKey MakeSortKey(CodePage page, std::string_view raw)
+{
+    raw = trimmed(raw);
+    uint8_t weights[SortKeyLength] = {};
+    auto fill = [&weights](auto text) {
+        for (int n = 0; n < SortKeyLength && !text.atEnd(); ++n) {
+            const uint32_t w = text.nextWeight();
+            if (w >= 255) {
+                // Past this character the key no longer orders: leave the rest to the full comparison.
+                weights[n] = 255;
+                break;
+            }
+            weights[n] = static_cast<uint8_t>(w);
+        }
+    };
+    if (page == CodePage::Utf8)
+        fill(Utf8Text{raw});
+    else
+        fill(ByteText{raw, &byteTables(page)});
+    SortKey key;
+    for (int n = 0; n < 8; ++n) {
+        key.hi = (key.hi << 8) | weights[n];
+        key.lo = (key.lo << 8) | weights[n + 8];
+    }
+    return key;
+}
+
+} // namespace phonebook

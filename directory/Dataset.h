@@ -67,16 +67,23 @@ public:
 
 protected:
     void setSource(std::shared_ptr<const RowSource> source);
+    // Called by Close() after the result is dropped; a dataset whose source
+    // holds a file releases it here even while a grid still holds the source.
+    virtual void releaseSource() {}
 
 private:
     QString m_directory;
     std::shared_ptr<const RowSource> m_source;
     int m_recNo = 0;
+    bool m_eof = true; // a Next() or MoveBy() ran into the end, or there is no row
 };
+
+class TableSource;
 
 // A table file in its physical order, deleted records hidden.
 class TableCursor : public Dataset {
 public:
+    ~TableCursor() override;
     // Base name ("sp09kw_n") or file name ("sp09kw_n.dbf"), in any letter case.
     void SetTableName(const QString &name) { m_tableName = name; }
     const QString &TableName() const { return m_tableName; }
@@ -84,9 +91,13 @@ public:
     // Warnings of the table file read by the last Open().
     const QStringList &Warnings() const { return m_warnings; }
 
+protected:
+    void releaseSource() override;
+
 private:
     QString m_tableName;
     QStringList m_warnings;
+    std::shared_ptr<TableSource> m_table;
 };
 
 // The result of one SQL statement, run by the engine over the directory's tables.

@@ -1,1 +1,601 @@
-// Written in the next commit.
+#include "SqlEngine.h"
+
+#include "Collation.h"
+#include "DatabaseError.h"
+#include "DbfTable.h"
+#include "QueryResult.h"
+#include "TableFiles.h"
+
+#include <sqlite3.h>
+
+#include <QSet>
+
+#include <algorithm>
+#include <cstring>
+
+namespace phonebook {
+
+// ---------------------------------------------------------------------------
+// LIKE
+
+namespace {
+
+// Decodes one UTF-8 character at s[i], advancing i.
+char32_t nextChar(std::string_view s, size_t &i, size_t &length)
+{
+    const size_t start = i;
+    const auto b0 = static_cast<unsigned char>(s[i++]);
+    char32_t c = b0;
+    int extra = 0;
+    if (b0 >= 0xF0) {
+        extra = 3;
+        c = b0 & 0x07;
+    } else if (b0 >= 0xE0) {
+        extra = 2;
+        c = b0 & 0x0F;
+    } else if (b0 >= 0xC0) {
+        extra = 1;
+        c = b0 & 0x1F;
+    }
+    for (int n = 0; n < extra && i < s.size() && (static_cast<unsigned char>(s[i]) & 0xC0) == 0x80; ++n)
+        c = (c << 6) | (static_cast<unsigned char>(s[i++]) & 0x3F);
+    length = i - start;
+    return c;
+}
+
+std::string_view dropTrailingBlanks(std::string_view s)
+{
+    while (!s.empty() && s.back() == ' ')
+        s.remove_suffix(1);
+    return s;
+}
+
+} // namespace
+
+LikePattern::LikePattern(std::string_view pattern, char32_t escape)
+{
+    m_pieces.emplace_back();
+    size_t i = 0;
+    while (i < pattern.size()) {
+        size_t length = 0;
+        const size_t start = i;
+        const char32_t c = nextChar(pattern, i, length);
+        if (escape != 0 && c == escape) {
+            if (i >= pattern.size()) {
+                m_canMatch = false; // nothing left to escape
+                return;
+            }
+            const size_t literal = i;
+            nextChar(pattern, i, length);
+            m_pieces.back().append(pattern.substr(literal, length));
+        } else if (c == U'%') {
+            m_pieces.emplace_back();
+        } else {
+            m_pieces.back().append(pattern.substr(start, length));
+        }
+    }
+}
+
+void LikePattern::convertTo(CodePage page)
+{
+    if (page == CodePage::Utf8)
+        return;
+    for (std::string &piece : m_pieces) {
+        std::string converted;
+        if (!EncodeUtf8(page, piece, converted)) {
+            m_canMatch = false;
+            return;
+        }
+        piece = std::move(converted);
+    }
+}
+
+bool LikePattern::matches(std::string_view value) const
+{
+    if (!m_canMatch)
+        return false;
+    value = dropTrailingBlanks(value);
+    if (m_pieces.size() == 1)
+        return value == m_pieces.front();
+    const std::string &first = m_pieces.front();
+    const std::string &last = m_pieces.back();
+    if (value.size() < first.size() + last.size())
+        return false;
+    if (value.substr(0, first.size()) != first || value.substr(value.size() - last.size()) != last)
+        return false;
+    // Between the anchored ends, each inner piece at its leftmost place.
+    std::string_view rest = value.substr(first.size(), value.size() - first.size() - last.size());
+    for (size_t n = 1; n + 1 < m_pieces.size(); ++n) {
+        const std::string &piece = m_pieces[n];
+        if (piece.empty())
+            continue;
+        const size_t at = rest.find(piece);
+        if (at == std::string_view::npos)
+            return false;
+        rest.remove_prefix(at + piece.size());
+    }
+    return true;
+}
+
+namespace {
+
+// like(pattern, value) and like(pattern, value, escape); the parsed pattern is
+// kept with the statement for as long as the pattern argument is constant.
+void likeFunction(sqlite3_context *context, int argc, sqlite3_value **argv)
+{
+    for (int n = 0; n < argc; ++n) {
+        if (sqlite3_value_type(argv[n]) == SQLITE_NULL)
+            return; // NULL
+    }
+    char32_t escape = 0;
+    if (argc == 3) {
+        const auto *e = reinterpret_cast<const char *>(sqlite3_value_text(argv[2]));
+        const std::string_view es(e ? e : "", static_cast<size_t>(sqlite3_value_bytes(argv[2])));
+        size_t i = 0;
+        size_t length = 0;
+        if (!es.empty())
+            escape = nextChar(es, i, length);
+        if (es.empty() || i != es.size()) {
+            sqlite3_result_error(context, "ESCAPE expression must be a single character", -1);
+            return;
+        }
+    }
+    const auto *v = reinterpret_cast<const char *>(sqlite3_value_text(argv[1]));
+    const std::string_view value(v ? v : "", static_cast<size_t>(sqlite3_value_bytes(argv[1])));
+    if (argc == 2) {
+        if (const auto *kept = static_cast<const LikePattern *>(sqlite3_get_auxdata(context, 0))) {
+            sqlite3_result_int(context, kept->matches(value) ? 1 : 0);
+            return;
+        }
+    }
+    const auto *p = reinterpret_cast<const char *>(sqlite3_value_text(argv[0]));
+    auto pattern = std::make_unique<LikePattern>(
+        std::string_view(p ? p : "", static_cast<size_t>(sqlite3_value_bytes(argv[0]))), escape);
+    sqlite3_result_int(context, pattern->matches(value) ? 1 : 0);
+    // A constant pattern is parsed once per statement; SQLite frees it (at
+    // once, if the pattern varies from row to row).
+    if (argc == 2)
+        sqlite3_set_auxdata(context, 0, pattern.release(), [](void *kept) { delete static_cast<LikePattern *>(kept); });
+}
+
+int collationCompare(void *, int lengthA, const void *a, int lengthB, const void *b)
+{
+    return CompareStored({static_cast<const char *>(a), static_cast<size_t>(lengthA)},
+                         {static_cast<const char *>(b), static_cast<size_t>(lengthB)});
+}
+
+// ---------------------------------------------------------------------------
+// The virtual table over one table file
+
+struct TableFile {
+    QString path;
+};
+
+struct VTable : sqlite3_vtab {
+    std::shared_ptr<const DbfTable> table;
+};
+
+struct OrderTerm {
+    int field;
+    bool descending;
+};
+
+struct VCursor : sqlite3_vtab_cursor {
+    const DbfTable *table = nullptr;
+    std::vector<std::pair<int, LikePattern>> likes; // field, pattern in the table's code page
+    bool anyMatch = true;
+    // Physical scan: `position` is the record number. Consumed ORDER BY:
+    // `position` indexes `rows`, which holds record numbers in order.
+    bool listed = false;
+    std::vector<uint32_t> rows;
+    uint32_t position = 0;
+    uint32_t end = 0;
+    std::string text;
+
+    uint32_t record() const { return listed ? rows[position] : position; }
+    bool accepts(uint32_t physical) const
+    {
+        if (table->isDeleted(physical))
+            return false;
+        for (const auto &[field, pattern] : likes) {
+            if (!pattern.matches(table->rawField(physical, field)))
+                return false;
+        }
+        return true;
+    }
+    void skipRejected()
+    {
+        while (position < end && !accepts(position))
+            ++position;
+    }
+};
+
+VTable *vtable(sqlite3_vtab *v) { return static_cast<VTable *>(v); }
+VCursor *vcursor(sqlite3_vtab_cursor *c) { return static_cast<VCursor *>(c); }
+
+QByteArray quotedIdentifier(const QString &name)
+{
+    QByteArray out = "\"";
+    for (const char c : name.toUtf8()) {
+        out.append(c);
+        if (c == '"')
+            out.append('"');
+    }
+    out.append('"');
+    return out;
+}
+
+int xConnect(sqlite3 *db, void *aux, int, const char *const *, sqlite3_vtab **out, char **error)
+{
+    const auto *file = static_cast<const TableFile *>(aux);
+    auto *v = new VTable();
+    try {
+        v->table = DbfTable::open(file->path);
+    } catch (const DatabaseError &e) {
+        *error = sqlite3_mprintf("%s", e.message().toUtf8().constData());
+        delete v;
+        return SQLITE_ERROR;
+    } catch (const std::exception &e) {
+        *error = sqlite3_mprintf("%s: %s", file->path.toUtf8().constData(), e.what());
+        delete v;
+        return SQLITE_ERROR;
+    }
+    QByteArray declaration = "CREATE TABLE x(";
+    const auto &fields = v->table->fields();
+    for (size_t n = 0; n < fields.size(); ++n) {
+        if (n > 0)
+            declaration.append(", ");
+        declaration.append(quotedIdentifier(fields[n].name));
+        declaration.append(" TEXT COLLATE ");
+        declaration.append(CollationName);
+    }
+    if (fields.empty())
+        declaration.append("\"\" TEXT HIDDEN"); // a table needs one column
+    declaration.append(")");
+    const int rc = sqlite3_declare_vtab(db, declaration.constData());
+    if (rc != SQLITE_OK) {
+        *error = sqlite3_mprintf("%s: %s", file->path.toUtf8().constData(), sqlite3_errmsg(db));
+        delete v;
+        return rc;
+    }
+    *out = v;
+    return SQLITE_OK;
+}
+
+int xDisconnect(sqlite3_vtab *v)
+{
+    delete vtable(v);
+    return SQLITE_OK;
+}
+
+// The plan travels to xFilter as idxStr: "l<field>" per LIKE argument in
+// argv order, "o<field>" / "O<field>" per ORDER BY term (ascending /
+// descending), "d" when duplicates of the ORDER BY columns may be dropped.
+int xBestIndex(sqlite3_vtab *v, sqlite3_index_info *info)
+{
+    const DbfTable &table = *vtable(v)->table;
+    const int fieldCount = static_cast<int>(table.fields().size());
+    QByteArray plan;
+    int argument = 0;
+    double cost = static_cast<double>(table.physicalCount()) + 10.0;
+    for (int n = 0; n < info->nConstraint; ++n) {
+        const auto &constraint = info->aConstraint[n];
+        if (!constraint.usable || constraint.op != SQLITE_INDEX_CONSTRAINT_LIKE || constraint.iColumn < 0
+            || constraint.iColumn >= fieldCount)
+            continue;
+        info->aConstraintUsage[n].argvIndex = ++argument;
+        info->aConstraintUsage[n].omit = 1;
+        plan.append('l').append(QByteArray::number(constraint.iColumn)).append(' ');
+        cost /= 4;
+    }
+    bool ordered = info->nOrderBy > 0;
+    for (int n = 0; n < info->nOrderBy; ++n) {
+        if (info->aOrderBy[n].iColumn < 0 || info->aOrderBy[n].iColumn >= fieldCount)
+            ordered = false;
+    }
+    if (ordered) {
+        uint64_t orderColumns = 0;
+        for (int n = 0; n < info->nOrderBy; ++n) {
+            const int column = info->aOrderBy[n].iColumn;
+            plan.append(info->aOrderBy[n].desc ? 'O' : 'o').append(QByteArray::number(column)).append(' ');
+            orderColumns |= column < 63 ? (uint64_t{1} << column) : (uint64_t{1} << 63);
+        }
+        info->orderByConsumed = 1;
+        // Dropping duplicates is safe only when no other column is used:
+        // otherwise the survivor might not be the row SQLite would keep.
+        const bool onlyOrderColumns = (info->colUsed & ~orderColumns) == 0 && !(orderColumns >> 63);
+        if (sqlite3_vtab_distinct(info) >= 2 && onlyOrderColumns)
+            plan.append('d');
+    }
+    info->estimatedCost = cost;
+    info->estimatedRows = static_cast<sqlite3_int64>(cost);
+    if (!plan.isEmpty()) {
+        info->idxStr = sqlite3_mprintf("%s", plan.constData());
+        info->needToFreeIdxStr = 1;
+    }
+    return SQLITE_OK;
+}
+
+int xOpen(sqlite3_vtab *v, sqlite3_vtab_cursor **out)
+{
+    auto *c = new VCursor();
+    c->table = vtable(v)->table.get();
+    *out = c;
+    return SQLITE_OK;
+}
+
+int xClose(sqlite3_vtab_cursor *c)
+{
+    delete vcursor(c);
+    return SQLITE_OK;
+}
+
+void sortRows(VCursor &c, const std::vector<OrderTerm> &order, bool dropDuplicates)
+{
+    const DbfTable &table = *c.table;
+    const CodePage page = table.codePage();
+    struct Entry {
+        SortKey key;
+        uint32_t record;
+    };
+    std::vector<Entry> entries;
+    entries.reserve(c.rows.size());
+    const OrderTerm first = order.front();
+    for (const uint32_t record : c.rows)
+        entries.push_back({MakeSortKey(page, table.rawField(record, first.field)), record});
+    auto fullCompare = [&](uint32_t a, uint32_t b) {
+        for (const OrderTerm &term : order) {
+            const int r = CompareStoredBytes(page, table.rawField(a, term.field), table.rawField(b, term.field));
+            if (r != 0)
+                return term.descending ? -r : r;
+        }
+        return 0;
+    };
+    std::sort(entries.begin(), entries.end(), [&](const Entry &a, const Entry &b) {
+        if (a.key != b.key)
+            return first.descending ? b.key < a.key : a.key < b.key;
+        const int r = fullCompare(a.record, b.record);
+        return r != 0 ? r < 0 : a.record < b.record;
+    });
+    c.rows.clear();
+    for (size_t n = 0; n < entries.size(); ++n) {
+        if (dropDuplicates && n > 0 && entries[n].key == entries[n - 1].key) {
+            bool same = true;
+            for (const OrderTerm &term : order) {
+                if (table.rawField(entries[n].record, term.field) != table.rawField(entries[n - 1].record, term.field)) {
+                    same = false;
+                    break;
+                }
+            }
+            if (same)
+                continue;
+        }
+        c.rows.push_back(entries[n].record);
+    }
+}
+
+int xFilter(sqlite3_vtab_cursor *cursor, int, const char *idxStr, int argc, sqlite3_value **argv)
+{
+    VCursor &c = *vcursor(cursor);
+    try {
+        const DbfTable &table = *c.table;
+        c.likes.clear();
+        c.rows.clear();
+        c.listed = false;
+        c.anyMatch = true;
+        std::vector<OrderTerm> order;
+        bool dropDuplicates = false;
+        int argument = 0;
+        for (const char *p = idxStr ? idxStr : ""; *p;) {
+            const char kind = *p++;
+            const int field = static_cast<int>(std::strtol(p, const_cast<char **>(&p), 10));
+            if (*p == ' ')
+                ++p;
+            if (kind == 'l' && argument < argc) {
+                sqlite3_value *value = argv[argument++];
+                if (sqlite3_value_type(value) == SQLITE_NULL) {
+                    c.anyMatch = false; // LIKE NULL is never true
+                    continue;
+                }
+                const auto *text = reinterpret_cast<const char *>(sqlite3_value_text(value));
+                LikePattern pattern(std::string_view(text ? text : "", static_cast<size_t>(sqlite3_value_bytes(value))));
+                pattern.convertTo(table.codePage());
+                if (!pattern.canMatch())
+                    c.anyMatch = false;
+                c.likes.emplace_back(field, std::move(pattern));
+            } else if (kind == 'o' || kind == 'O') {
+                order.push_back({field, kind == 'O'});
+            } else if (kind == 'd') {
+                dropDuplicates = true;
+            }
+        }
+        c.position = 0;
+        c.end = c.anyMatch ? table.physicalCount() : 0;
+        if (order.empty()) {
+            c.skipRejected();
+            return SQLITE_OK;
+        }
+        c.rows.reserve(c.likes.empty() ? table.liveCount() : 1024);
+        for (uint32_t record = 0; record < c.end; ++record) {
+            if (c.accepts(record))
+                c.rows.push_back(record);
+        }
+        if (!c.rows.empty())
+            sortRows(c, order, dropDuplicates);
+        c.listed = true;
+        c.end = static_cast<uint32_t>(c.rows.size());
+        return SQLITE_OK;
+    } catch (const std::bad_alloc &) {
+        return SQLITE_NOMEM;
+    }
+}
+
+int xNext(sqlite3_vtab_cursor *cursor)
+{
+    VCursor &c = *vcursor(cursor);
+    ++c.position;
+    if (c.listed) {
+        // The next records are scattered over the file: ask for them early.
+        if (c.position + 8 < c.end)
+            __builtin_prefetch(c.table->record(c.rows[c.position + 8]));
+    } else {
+        c.skipRejected();
+    }
+    return SQLITE_OK;
+}
+
+int xEof(sqlite3_vtab_cursor *cursor)
+{
+    const VCursor &c = *vcursor(cursor);
+    return c.position >= c.end;
+}
+
+int xColumn(sqlite3_vtab_cursor *cursor, sqlite3_context *context, int column)
+{
+    VCursor &c = *vcursor(cursor);
+    if (column < 0 || column >= static_cast<int>(c.table->fields().size())) {
+        sqlite3_result_null(context);
+        return SQLITE_OK;
+    }
+    const std::string_view raw = c.table->rawField(c.record(), column);
+    c.text.clear();
+    AppendUtf8(c.table->codePage(), raw, c.text);
+    // A NUL-terminated value passed with length -1 is not copied again by
+    // sqlite3_column_text(); only a value holding a NUL needs its length.
+    const bool holdsNul = std::memchr(c.text.data(), 0, c.text.size()) != nullptr;
+    sqlite3_result_text(context, c.text.c_str(), holdsNul ? static_cast<int>(c.text.size()) : -1, SQLITE_TRANSIENT);
+    return SQLITE_OK;
+}
+
+int xRowid(sqlite3_vtab_cursor *cursor, sqlite3_int64 *rowid)
+{
+    *rowid = vcursor(cursor)->record();
+    return SQLITE_OK;
+}
+
+const sqlite3_module TableModule = {
+    /* iVersion */ 2,
+    /* xCreate */ nullptr, // eponymous only: the table is the file
+    xConnect,
+    xBestIndex,
+    xDisconnect,
+    /* xDestroy */ xDisconnect,
+    xOpen,
+    xClose,
+    xFilter,
+    xNext,
+    xEof,
+    xColumn,
+    xRowid,
+    /* xUpdate */ nullptr,
+    /* xBegin */ nullptr,
+    /* xSync */ nullptr,
+    /* xCommit */ nullptr,
+    /* xRollback */ nullptr,
+    /* xFindFunction */ nullptr,
+    /* xRename */ nullptr,
+    /* xSavepoint */ nullptr,
+    /* xRelease */ nullptr,
+    /* xRollbackTo */ nullptr,
+    /* xShadowName */ nullptr,
+};
+
+// Statements may read and compute, nothing else: no ATTACH (which could
+// create files), no PRAGMA, no writes.
+int authorize(void *, int action, const char *, const char *, const char *, const char *)
+{
+    switch (action) {
+    case SQLITE_SELECT:
+    case SQLITE_READ:
+    case SQLITE_FUNCTION:
+    case SQLITE_RECURSIVE:
+        return SQLITE_OK;
+    default:
+        return SQLITE_DENY;
+    }
+}
+
+struct Connection {
+    sqlite3 *db = nullptr;
+    sqlite3_stmt *statement = nullptr;
+    ~Connection()
+    {
+        sqlite3_finalize(statement);
+        sqlite3_close_v2(db);
+    }
+};
+
+QString engineMessage(sqlite3 *db, const QString &directory)
+{
+    QString message = QString::fromUtf8(sqlite3_errmsg(db));
+    if (message.startsWith(u"no such table: "))
+        message += QStringLiteral(" (no table file of that name in %1)").arg(directory);
+    return message;
+}
+
+void openConnection(Connection &connection, const QString &directory, const QString &sql)
+{
+    if (sqlite3_open_v2(":memory:", &connection.db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_MEMORY, nullptr) != SQLITE_OK)
+        throw DatabaseError(QStringLiteral("The SQL engine cannot start: %1")
+                                .arg(QString::fromUtf8(sqlite3_errmsg(connection.db))),
+                            sql);
+    sqlite3 *db = connection.db;
+    // Collation and like() first: the tables' declarations name the collation.
+    sqlite3_create_collation_v2(db, CollationName, SQLITE_UTF8, nullptr, collationCompare, nullptr);
+    for (const int arguments : {2, 3})
+        sqlite3_create_function_v2(db, "like", arguments, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, likeFunction,
+                                   nullptr, nullptr, nullptr);
+    QSet<QString> registered;
+    for (const auto &[name, path] : ListTableFiles(directory)) {
+        if (registered.contains(name))
+            continue; // "a.dbf" beside "A.DBF": the first one wins
+        registered.insert(name);
+        sqlite3_create_module_v2(db, name.toUtf8().constData(), &TableModule, new TableFile{path},
+                                 [](void *p) { delete static_cast<TableFile *>(p); });
+    }
+    sqlite3_set_authorizer(db, authorize, nullptr);
+}
+
+} // namespace
+
+std::shared_ptr<QueryResult> RunStatement(const QString &directory, const QString &sql)
+{
+    Connection connection;
+    openConnection(connection, directory, sql);
+    sqlite3 *db = connection.db;
+    const QByteArray text = sql.toUtf8();
+    const char *tail = nullptr;
+    if (sqlite3_prepare_v2(db, text.constData(), static_cast<int>(text.size()), &connection.statement, &tail)
+        != SQLITE_OK)
+        throw DatabaseError(engineMessage(db, directory), sql);
+    if (!connection.statement)
+        throw DatabaseError(QStringLiteral("The statement is empty."), sql);
+    if (tail && !QByteArray(tail).trimmed().isEmpty()) {
+        // Anything after the first statement must be blanks, a ";" or a comment.
+        sqlite3_stmt *next = nullptr;
+        const int rc = sqlite3_prepare_v2(db, tail, -1, &next, nullptr);
+        sqlite3_finalize(next);
+        if (rc != SQLITE_OK || next)
+            throw DatabaseError(QStringLiteral("Only one statement can be run at a time."), sql);
+    }
+    sqlite3_stmt *statement = connection.statement;
+    const int columns = sqlite3_column_count(statement);
+    QStringList names;
+    for (int n = 0; n < columns; ++n)
+        names.append(QString::fromUtf8(sqlite3_column_name(statement, n)));
+    auto result = std::make_shared<QueryResult>(names);
+    int rc;
+    while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
+        for (int n = 0; n < columns; ++n) {
+            const auto *cell = reinterpret_cast<const char *>(sqlite3_column_text(statement, n));
+            result->appendCell({cell ? cell : "", static_cast<size_t>(sqlite3_column_bytes(statement, n))});
+        }
+        result->endRow();
+    }
+    if (rc != SQLITE_DONE)
+        throw DatabaseError(engineMessage(db, directory), sql);
+    result->finish();
+    return result;
+}
+
+} // namespace phonebook
