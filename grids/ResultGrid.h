@@ -83,6 +83,8 @@ public:
     // Ends a fill: current cell (1,1) at the top unless the plan kept the position.
     void EndFill();
     bool Filling() const { return m_filling; }
+    // Counts fills started; a fill that lets events run stops when another began meanwhile.
+    int FillSerial() const { return m_fillSerial; }
 
 signals:
     // The current cell moved to data row `row` (1-based); not sent during a fill.
@@ -110,6 +112,7 @@ private:
     int m_wideOverride = 0;
     int m_pageLoads = 0;
     bool m_filling = false;
+    int m_fillSerial = 0;
     bool m_loadingInPaint = false;
     bool m_keepPosition = false;
     int m_savedRow = 0;

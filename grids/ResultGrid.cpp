@@ -1,0 +1,246 @@
+#include "ResultGrid.h"
+
+#include "Dataset.h"
+#include "ResultGridModel.h"
+
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QPaintEvent>
+#include <QScreen>
+#include <QScrollBar>
+
+namespace phonebook {
+
+ResultGrid::ResultGrid(QWidget *parent)
+    : QTableView(parent)
+    , m_model(new ResultGridModel(this))
+{
+    setModel(m_model);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setSelectionMode(QAbstractItemView::ContiguousSelection);
+    setSelectionBehavior(QAbstractItemView::SelectItems);
+    setTabKeyNavigation(false);
+    setShowGrid(false);
+    setWordWrap(false);
+    setCornerButtonEnabled(false);
+
+    QHeaderView *rows = verticalHeader();
+    rows->setMinimumSectionSize(1);
+    rows->setDefaultSectionSize(GridRowHeight);
+    rows->setSectionResizeMode(QHeaderView::Fixed);
+    rows->setSectionsClickable(false);
+    rows->setHighlightSections(false);
+    rows->setDefaultAlignment(Qt::AlignCenter);
+    rows->setFixedWidth(MarkerColumnWidth);
+
+    QHeaderView *columns = horizontalHeader();
+    columns->setSectionResizeMode(QHeaderView::Interactive);
+    columns->setSectionsClickable(false);
+    columns->setHighlightSections(false);
+    columns->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    columns->setFixedHeight(GridRowHeight + 2);
+
+    connect(selectionModel(), &QItemSelectionModel::currentChanged, this, &ResultGrid::onCurrentChanged);
+}
+
+ResultGrid::~ResultGrid() = default;
+
+int ResultGrid::RowCount() const
+{
+    return m_model->rowCount() + 1;
+}
+
+int ResultGrid::ColCount() const
+{
+    return m_model->columnCount() + 1;
+}
+
+QString ResultGrid::Cells(int col, int row) const
+{
+    if (col < 0 || row < 0 || col >= ColCount() || row >= RowCount())
+        return {};
+    if (row == 0)
+        return col == 0 ? QString() : m_model->headerData(col - 1, Qt::Horizontal).toString();
+    if (col == 0)
+        return m_model->headerData(row - 1, Qt::Vertical).toString();
+    return m_model->text(row - 1, col - 1);
+}
+
+int ResultGrid::ColWidth(int col) const
+{
+    if (col == 0)
+        return verticalHeader()->width();
+    return horizontalHeader()->sectionSize(col - 1);
+}
+
+int ResultGrid::Row() const
+{
+    const QModelIndex current = currentIndex();
+    return current.isValid() ? current.row() + 1 : 0;
+}
+
+int ResultGrid::Col() const
+{
+    const QModelIndex current = currentIndex();
+    return current.isValid() ? current.column() + 1 : 0;
+}
+
+void ResultGrid::SetCurrentCell(int col, int row)
+{
+    if (m_model->rowCount() == 0 || m_model->columnCount() == 0)
+        return;
+    const int r = std::clamp(row, 1, m_model->rowCount()) - 1;
+    const int c = std::clamp(col, 1, m_model->columnCount()) - 1;
+    const QModelIndex target = m_model->index(r, c);
+    selectionModel()->setCurrentIndex(target, QItemSelectionModel::ClearAndSelect);
+    scrollTo(target);
+}
+
+int ResultGrid::TopRow() const
+{
+    const int row = rowAt(0);
+    return row < 0 ? 0 : row + 1;
+}
+
+GridLayout ResultGrid::Layout() const
+{
+    return m_model->layout();
+}
+
+int ResultGrid::WideWidth() const
+{
+    if (m_wideOverride > 0)
+        return m_wideOverride;
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    return WideColumnWidth(screen ? screen->geometry().width() : 0);
+}
+
+bool ResultGrid::IsRowLoaded(int row) const
+{
+    return m_model->isLoaded(row - 1);
+}
+
+int ResultGrid::LoadedRowCount() const
+{
+    return m_model->loadedCount();
+}
+
+void ResultGrid::LoadPageAt(int row)
+{
+    if (m_filling || m_model->isLoaded(row - 1))
+        return;
+    const auto [first, last] = m_model->loadPage(row - 1);
+    if (first < 0)
+        return;
+    ++m_pageLoads;
+    if (!m_loadingInPaint)
+        emit PageLoaded(first + 1, last + 1);
+}
+
+void ResultGrid::BeginFill(const FillPlan &plan)
+{
+    m_filling = true;
+    ++m_fillSerial;
+    m_keepPosition = plan.keepPosition;
+    if (m_keepPosition) {
+        m_savedRow = Row();
+        m_savedCol = Col();
+        m_savedTop = verticalScrollBar()->value();
+        m_savedLeft = horizontalScrollBar()->value();
+    }
+
+    ResultGridModel::Shape shape;
+    shape.layout = plan.layout;
+    shape.rowCount = plan.rowCount;
+    shape.colCount = plan.colCount;
+    const std::vector<LayoutColumn> columns = LayoutColumns(plan.layout, WideWidth());
+    for (const LayoutColumn &column : columns)
+        shape.headings.append(column.heading);
+    shape.source = plan.source;
+    shape.fieldColumns = plan.fieldColumns;
+    m_model->reshape(std::move(shape));
+    m_pageLoads = 0;
+
+    QHeaderView *header = horizontalHeader();
+    for (int c = 0; c < plan.colCount; ++c) {
+        const int width = c < static_cast<int>(columns.size()) ? columns[static_cast<size_t>(c)].width
+                                                                : header->defaultSectionSize();
+        header->resizeSection(c, width);
+    }
+}
+
+void ResultGrid::SetRowValues(int row, QStringList values)
+{
+    m_model->setRow(row - 1, values);
+}
+
+void ResultGrid::EndFill()
+{
+    updateGeometries();
+    if (m_keepPosition && m_savedRow > 0) {
+        SetCurrentCell(m_savedCol, m_savedRow);
+        verticalScrollBar()->setValue(m_savedTop);
+        horizontalScrollBar()->setValue(m_savedLeft);
+    } else if (m_model->rowCount() > 0 && m_model->columnCount() > 0) {
+        selectionModel()->setCurrentIndex(m_model->index(0, 0), QItemSelectionModel::ClearAndSelect);
+        verticalScrollBar()->setValue(0);
+        horizontalScrollBar()->setValue(0);
+    }
+    m_filling = false;
+    viewport()->update();
+}
+
+void ResultGrid::paintEvent(QPaintEvent *event)
+{
+    int loadedFirst = -1;
+    int loadedLast = -1;
+    if (!m_filling && LayoutPageRows(m_model->layout()) > 0 && m_model->rowCount() > 0) {
+        const QRect area = event->rect();
+        const int first = rowAt(area.top());
+        int last = rowAt(area.bottom());
+        if (last < 0)
+            last = m_model->rowCount() - 1;
+        if (first >= 0) {
+            m_loadingInPaint = true;
+            for (int row = first; row <= last; ++row) {
+                if (m_model->isLoaded(row))
+                    continue;
+                const auto [pageFirst, pageLast] = m_model->loadPage(row);
+                if (pageFirst < 0)
+                    break;
+                ++m_pageLoads;
+                if (loadedFirst < 0)
+                    loadedFirst = pageFirst;
+                loadedLast = pageLast;
+                row = pageLast;
+            }
+            m_loadingInPaint = false;
+        }
+    }
+    QTableView::paintEvent(event);
+    if (loadedFirst >= 0)
+        emit PageLoaded(loadedFirst + 1, loadedLast + 1);
+}
+
+void ResultGrid::dataChanged(const QModelIndex &topLeft, const QModelIndex &bottomRight, const QList<int> &roles)
+{
+    // Rows loaded while painting are painted by that same paint event.
+    if (m_loadingInPaint)
+        return;
+    QTableView::dataChanged(topLeft, bottomRight, roles);
+}
+
+void ResultGrid::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    QTableView::mouseDoubleClickEvent(event);
+    emit GridDoubleClicked();
+}
+
+void ResultGrid::onCurrentChanged(const QModelIndex &current, const QModelIndex &)
+{
+    if (m_filling || !current.isValid())
+        return;
+    emit RowSelected(current.row() + 1);
+}
+
+} // namespace phonebook
