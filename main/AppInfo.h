@@ -1,0 +1,50 @@
+#pragma once
+// Names and numbers the program's windows fix, in one place.
+
+#include <QStringView>
+
+namespace phonebook {
+
+// The application's title: message boxes and input boxes carry it.
+inline constexpr QStringView ApplicationTitle = u"Телефонный справочник г. Тальмир 2002";
+inline constexpr QStringView MainCaption = u"Телефонный справочник абонентов г. Тальмир";
+// Base name of the desktop entry (phonebook.desktop).
+inline constexpr QStringView DesktopFileName = u"phonebook";
+
+// The directory's tables.
+inline constexpr QStringView PersonsTable = u"sp09kw_n";
+inline constexpr QStringView OrgsTable = u"sp09pr_n";
+inline constexpr QStringView CountOrgPhonesSql = u"SELECT * FROM sp09pr_n";
+inline constexpr QStringView OrgListSql =
+    u"SELECT DISTINCT sp09pr_n.naim, sp09pr_n.street, sp09pr_n.hous FROM sp09pr_n ORDER BY naim";
+
+// Status bar: three panels.
+inline constexpr int StatusPanelWidths[3] = {160, 200, 50};
+inline constexpr QStringView PersonsCountText = u"Физических лиц:  ";
+inline constexpr QStringView OrgPhonesCountText = u"Телефоных номеров юр. лиц:  ";
+
+// Tabs.
+inline constexpr int PersonsTab = 0;
+inline constexpr int OrgsTab = 1;
+inline constexpr int OrgTab = 2;
+inline constexpr QStringView PersonsTabCaption = u"Физические лица";
+inline constexpr QStringView OrgsTabCaption = u"Юридические лица";
+
+// Tool bar: buttons 23x22 with 16x16 glyphs, standing side by side from x = 0.
+inline constexpr int ToolBarHeight = 29;
+inline constexpr int ToolButtonWidth = 23;
+inline constexpr int ToolButtonHeight = 22;
+inline constexpr int ToolButtonTop = 3;
+inline constexpr int GlyphSize = 16;
+
+// Splash: the picture over a thin progress bar counting the rows written at start-up.
+inline constexpr int SplashWidth = 380;
+inline constexpr int SplashPictureHeight = 214;
+inline constexpr int SplashBarHeight = 10;
+inline constexpr int SplashSteps = 200;
+
+// Help contexts of the main window's grids.
+inline constexpr int HelpPersons = 1;
+inline constexpr int HelpOrgs = 4;
+
+} // namespace phonebook

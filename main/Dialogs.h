@@ -1,0 +1,36 @@
+#pragma once
+// The program's standard dialogs: message box, one-line input box and
+// file-open dialog, all titled and worded as the program wants them.
+//
+// Tests answer them in advance: while scripted answering is on, nothing modal
+// is shown. Messages are recorded, input boxes and file dialogs take the next
+// queued answer (empty, as a cancel gives, when none is queued).
+
+#include <QMessageBox>
+#include <QString>
+#include <QStringList>
+
+class QWidget;
+
+namespace phonebook::Dialogs {
+
+// A message box titled with the application title, with one OK button.
+void ShowMessage(QWidget *parent, const QString &text, QMessageBox::Icon icon = QMessageBox::Information);
+// Asks for one line of text; returns it, or an empty string when cancelled.
+QString InputBox(QWidget *parent, const QString &caption, const QString &prompt,
+                 const QString &defaultText = {});
+// Asks for an existing file; returns its path, or an empty string when cancelled.
+QString OpenFileName(QWidget *parent, const QString &caption, const QString &filter,
+                     const QString &directory = {});
+
+// --- the test seam ------------------------------------------------------------
+void SetScripted(bool scripted);
+bool Scripted();
+void QueueInputAnswer(const QString &answer);
+void QueueFileName(const QString &path);
+// Texts of the messages "shown" since the last call, oldest first.
+QStringList TakeShownMessages();
+// Captions of the input boxes asked since the last call, oldest first.
+QStringList TakeAskedInputs();
+
+} // namespace phonebook::Dialogs

@@ -1,0 +1,35 @@
+#pragma once
+// The help window: the HTML help pages kept in the "help" folder beside the
+// program, shown in a browser of our own. One window serves every topic.
+
+#include <QWidget>
+
+class QTextBrowser;
+
+namespace phonebook {
+
+// File name of the help page of context 1 to 6 or 9; the contents page otherwise.
+QString HelpPageFile(int context);
+
+class HelpWindow : public QWidget {
+    Q_OBJECT
+
+public:
+    // `folder` holds index.html and the topic pages.
+    explicit HelpWindow(const QString &folder, QWidget *parent = nullptr);
+
+    void ShowContents();
+    // Shows the topic of a help context; the contents for an unknown context.
+    void ShowTopic(int context);
+    // Page shown now (file name), empty before the first.
+    QString CurrentPage() const;
+    QTextBrowser *Browser() const { return m_browser; }
+
+private:
+    void showPage(const QString &file);
+
+    QString m_folder;
+    QTextBrowser *m_browser = nullptr;
+};
+
+} // namespace phonebook

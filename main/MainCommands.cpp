@@ -1,0 +1,88 @@
+// Commands of the main window: the ones attached by later windows, help,
+// key preview and the first show.
+
+#include "UMain.h"
+
+#include "ErrorReport.h"
+#include "HelpWindow.h"
+#include "MainEventFilter.h"
+#include "WindowHelpers.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+
+namespace phonebook {
+
+void TFrmMain::SetCommand(Command command, std::function<void()> action)
+{
+    m_commands.at(static_cast<size_t>(command)) = std::move(action);
+}
+
+bool TFrmMain::HasCommand(Command command) const
+{
+    return static_cast<bool>(m_commands.at(static_cast<size_t>(command)));
+}
+
+void TFrmMain::RunCommand(Command command)
+{
+    const std::function<void()> &action = m_commands.at(static_cast<size_t>(command));
+    if (action)
+        ReportErrors(this, action);
+}
+
+void TFrmMain::FormKeyPress(QChar key)
+{
+    if (m_keyPreview)
+        ReportErrors(this, [&] { m_keyPreview(key); });
+}
+
+void TFrmMain::ShowHelpContents()
+{
+    if (!m_help)
+        m_help = new HelpWindow(m_paths.help, this);
+    m_help->ShowContents();
+}
+
+void TFrmMain::ShowHelpTopic(int context)
+{
+    if (!m_help)
+        m_help = new HelpWindow(m_paths.help, this);
+    m_help->ShowTopic(context);
+}
+
+void TFrmMain::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    if (!m_shown) {
+        m_shown = true;
+        FocusVisibleGrid();
+    }
+}
+
+bool MainEventFilter::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() != QEvent::KeyPress || !watched->isWidgetType())
+        return false;
+    // A key press travels from the focused control up to its window; act on
+    // its first stop only.
+    auto *widget = static_cast<QWidget *>(watched);
+    QWidget *focus = QApplication::focusWidget();
+    if (focus ? widget != focus : !widget->isWindow())
+        return false;
+
+    const auto *key = static_cast<QKeyEvent *>(event);
+    if (key->key() == Qt::Key_F1 && key->modifiers() == Qt::NoModifier) {
+        if (const int context = EffectiveHelpContext(widget))
+            m_main.ShowHelpTopic(context);
+        else
+            m_main.ShowHelpContents();
+        return true;
+    }
+    if (widget->window() == &m_main && !key->text().isEmpty() && key->text().at(0).isPrint()) {
+        for (QChar c : key->text())
+            m_main.FormKeyPress(c);
+    }
+    return false;
+}
+
+} // namespace phonebook

@@ -1,0 +1,95 @@
+// Loading the two full lists: start-up and, later, after an update.
+
+#include "UMain.h"
+
+#include "AppInfo.h"
+#include "ErrorReport.h"
+#include "FillRoutines.h"
+#include "GridLayouts.h"
+#include "ResultGrid.h"
+
+#include <QProgressBar>
+
+namespace phonebook {
+
+namespace {
+
+// Headings only: what a list shows when its table is empty or could not be read.
+void ShowEmptyList(ResultGrid &grid, GridLayout layout)
+{
+    ResultGrid::FillPlan plan;
+    plan.layout = layout;
+    plan.rowCount = 0;
+    plan.colCount = static_cast<int>(LayoutFields(layout).size());
+    grid.BeginFill(plan);
+    grid.EndFill();
+}
+
+void Advance(QProgressBar *bar, int steps)
+{
+    if (bar)
+        bar->setValue(bar->value() + steps);
+}
+
+} // namespace
+
+void TFrmMain::loadPersons(QProgressBar *bar)
+{
+    const int barStart = bar ? bar->value() : 0;
+    SetStatusText(0, PersonsCountText.toString() + QString::number(0));
+    const bool loaded = ReportErrors(this, [&] {
+        m_tFullFiz.Close();
+        m_tFullFiz.SetTableName(PersonsTable.toString());
+        m_tFullFiz.Open();
+        SetStatusText(0, PersonsCountText.toString() + QString::number(m_tFullFiz.RecordCount()));
+        if (m_tFullFiz.RecordCount() == 0) {
+            ShowEmptyList(*m_sgFullFiz, GridLayout::Persons);
+            return;
+        }
+        if (bar)
+            FillPersonGridPaged(*m_sgFullFiz, m_tFullFiz, bar);
+        else
+            FillPersonGridPaged(*m_sgFullFiz, m_tFullFiz);
+    });
+    if (!loaded) {
+        m_tFullFiz.Close();
+        ShowEmptyList(*m_sgFullFiz, GridLayout::Persons);
+    }
+    // The bar counts this list's first page as written, whatever it held.
+    if (bar)
+        Advance(bar, barStart + SplashSteps / 2 - bar->value());
+}
+
+void TFrmMain::loadOrgs(QProgressBar *bar)
+{
+    const int barStart = bar ? bar->value() : 0;
+    SetStatusText(1, OrgPhonesCountText.toString() + QString::number(0));
+    const bool loaded = ReportErrors(this, [&] {
+        m_qFullPred.Close();
+        m_qFullPred.ClearSql();
+        m_qFullPred.AddSql(CountOrgPhonesSql.toString());
+        m_qFullPred.Open();
+        SetStatusText(1, OrgPhonesCountText.toString() + QString::number(m_qFullPred.RecordCount()));
+
+        m_qFullPred.Close();
+        m_qFullPred.ClearSql();
+        m_qFullPred.AddSql(OrgListSql.toString());
+        m_qFullPred.Open();
+        if (m_qFullPred.RecordCount() == 0) {
+            ShowEmptyList(*m_sgFullPred, GridLayout::Organisations);
+            return;
+        }
+        if (bar)
+            FillOrgGridPaged(*m_sgFullPred, m_qFullPred, bar);
+        else
+            FillOrgGridPaged(*m_sgFullPred, m_qFullPred);
+    });
+    if (!loaded) {
+        m_qFullPred.Close();
+        ShowEmptyList(*m_sgFullPred, GridLayout::Organisations);
+    }
+    if (bar)
+        Advance(bar, barStart + SplashSteps / 2 - bar->value());
+}
+
+} // namespace phonebook

@@ -1,0 +1,156 @@
+// The two sides of the main window (individuals, organisations), the tab bar
+// that switches between them and the tool-bar buttons each side shows.
+
+#include "UMain.h"
+
+#include "AppInfo.h"
+#include "ErrorReport.h"
+#include "ResultGrid.h"
+#include "UHelpFull.h"
+#include "WindowHelpers.h"
+
+#include <QSignalBlocker>
+#include <QTabBar>
+#include <QToolButton>
+
+namespace phonebook {
+
+namespace {
+
+// Runs a change of the tab bar made by the program: the tab-change handler
+// stays out of it.
+class TabChangeFromCode {
+public:
+    explicit TabChangeFromCode(int &depth)
+        : m_depth(depth)
+    {
+        ++m_depth;
+    }
+    ~TabChangeFromCode() { --m_depth; }
+    TabChangeFromCode(const TabChangeFromCode &) = delete;
+    TabChangeFromCode &operator=(const TabChangeFromCode &) = delete;
+
+private:
+    int &m_depth;
+};
+
+} // namespace
+
+void TFrmMain::SelectTab(int index)
+{
+    if (index < 0 || index >= m_tabs->count())
+        return;
+    const TabChangeFromCode fromCode(m_tabChangesFromCode);
+    m_tabs->setCurrentIndex(index);
+    m_selectedTab = index;
+}
+
+void TFrmMain::AddOrgTab(const QString &caption)
+{
+    const TabChangeFromCode fromCode(m_tabChangesFromCode);
+    m_tabs->addTab(caption);
+}
+
+void TFrmMain::RemoveOrgTab()
+{
+    if (m_tabs->count() <= OrgTab)
+        return;
+    const TabChangeFromCode fromCode(m_tabChangesFromCode);
+    m_tabs->removeTab(OrgTab);
+    // The bar moves its highlight elsewhere; the program counts no tab as selected.
+    if (m_selectedTab == OrgTab)
+        m_selectedTab = -1;
+}
+
+void TFrmMain::onCurrentTabChanged(int index)
+{
+    if (m_tabChangesFromCode > 0 || index < 0 || index == m_selectedTab)
+        return;
+    m_selectedTab = index;
+    ReportErrors(this, [this] { TabControl1Change(); });
+}
+
+void TFrmMain::onTabClicked(int index)
+{
+    // A click on the highlighted tab while none counts as selected (after the
+    // selected organisation tab was removed) selects it; on the selected tab
+    // it changes nothing. Other clicks arrive through currentChanged.
+    if (m_selectedTab >= 0 || index < 0 || index != m_tabs->currentIndex())
+        return;
+    m_selectedTab = index;
+    ReportErrors(this, [this] { TabControl1Change(); });
+}
+
+void TFrmMain::TabControl1Change()
+{
+    switch (m_selectedTab) {
+    case PersonsTab:
+        ShowPersonsSide(false);
+        break;
+    case OrgsTab:
+        ShowOrgsSide(false);
+        break;
+    case OrgTab:
+        RunCommand(Command::ShowOrgNumbers);
+        break;
+    default:
+        break;
+    }
+}
+
+void TFrmMain::ShowPersonsSide(bool selectTab)
+{
+    RemoveOrgTab();
+    if (selectTab)
+        SelectTab(PersonsTab);
+    SpeedButton(2).show();
+    SpeedButton(3).show();
+    SpeedButton(4).hide();
+    SpeedButton(5).hide();
+    ArrangeToolButtons();
+    m_sgFullFiz->show();
+    m_sgFullPred->hide();
+    m_sgTemp->hide();
+    FocusVisibleGrid();
+}
+
+void TFrmMain::ShowOrgsSide(bool selectTab)
+{
+    RemoveOrgTab();
+    if (selectTab)
+        SelectTab(OrgsTab);
+    // The tab is captioned with the first organisation of the full list; a
+    // list that could not be read has none, and then no organisation tab.
+    if (m_qFullPred.Active() && m_qFullPred.RecordCount() > 0) {
+        m_qFullPred.First();
+        AddOrgTab(DecodeText(m_qFullPred.FieldByName(u"naim"), CipherKey));
+    }
+    SpeedButton(2).hide();
+    SpeedButton(3).hide();
+    SpeedButton(4).show();
+    SpeedButton(5).show();
+    ArrangeToolButtons();
+    m_sgFullPred->show();
+    m_sgFullFiz->hide();
+    m_sgTemp->hide();
+    m_sgFullPred->setFocus(Qt::OtherFocusReason);
+    FocusVisibleGrid();
+}
+
+void TFrmMain::ArrangeToolButtons()
+{
+    int left = 0;
+    for (QToolButton *button : m_buttons) {
+        if (button->isHidden())
+            continue;
+        button->move(left, ToolButtonTop);
+        left += ToolButtonWidth;
+    }
+}
+
+void TFrmMain::FocusVisibleGrid()
+{
+    FocusFirstVisible({m_sgFullFiz, m_sgFullPred, m_sgTemp});
+}
+
+} // namespace phonebook

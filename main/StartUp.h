@@ -1,0 +1,27 @@
+#pragma once
+// The program's start-up: the splash while the directory loads, the main
+// window, then the windows that live beside it.
+
+#include "UMain.h"
+
+#include <memory>
+
+class QApplication;
+
+namespace phonebook {
+
+// Names the application, loads Qt's Russian translation and sets the icon
+// and the desktop entry. Call once, right after the QApplication exists.
+void PrepareApplication(QApplication &app);
+
+// Shows the splash, builds the main window (loading both lists while the
+// splash's bar counts), shows the main window maximised and creates the
+// remaining windows. The caller runs the event loop.
+std::unique_ptr<TFrmMain> StartUp(const ProgramPaths &paths);
+
+// Creates the windows that follow the main window, in this order: address
+// search, organisation search, update, about, hidden picture. Each attaches
+// its commands to the main window as it is created.
+void CreateRemainingWindows(TFrmMain &main);
+
+} // namespace phonebook

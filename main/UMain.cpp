@@ -1,0 +1,260 @@
+#include "UMain.h"
+
+#include "AppInfo.h"
+#include "ErrorReport.h"
+#include "FillRoutines.h"
+#include "MainEventFilter.h"
+#include "Resources.h"
+#include "ResultGrid.h"
+#include "USplash.h"
+#include "UHelpFull.h"
+#include "WindowHelpers.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCoreApplication>
+#include <QFrame>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QStatusBar>
+#include <QTabBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace phonebook {
+
+TFrmMain *FrmMain = nullptr;
+
+namespace {
+
+struct ButtonSpec {
+    const char16_t *hint;
+    Glyph glyph;
+    bool disabledLook;
+    Command command; // unused by the exit button
+};
+
+constexpr int ExitButton = 6;
+
+// SpeedButton1 to SpeedButton6.
+constexpr ButtonSpec ToolButtons[6] = {
+    {u"Поиск по телефонному номеру", Glyph::PhoneSearch, true, Command::PhoneSearch},
+    {u"Поиск по фамилии абонента", Glyph::PersonSearch, true, Command::SurnameSearch},
+    {u"Поиск по адресу абонента", Glyph::HouseSearch, true, Command::PersonAddressSearch},
+    {u"Поиск по наименованию предприятия", Glyph::OrgSearch, false, Command::OrgSearch},
+    {u"Поиск по адресу предприятия", Glyph::OrgAddressSearch, true, Command::OrgAddressSearch},
+    {u"Выход из программы", Glyph::Exit, true, Command::PhoneSearch},
+};
+
+ResultGrid *MakeGrid(const QString &name, int helpContext, QWidget *parent)
+{
+    auto *grid = new ResultGrid(parent);
+    grid->setObjectName(name);
+    grid->SetHelpContext(helpContext);
+    return grid;
+}
+
+} // namespace
+
+ProgramPaths ProgramPaths::BesideProgram()
+{
+    const QString folder = QCoreApplication::applicationDirPath();
+    return {folder, folder + QStringLiteral("/help")};
+}
+
+TFrmMain::TFrmMain(const ProgramPaths &paths, TFrmSplash *splash, QWidget *parent)
+    : QMainWindow(parent)
+    , m_paths(paths)
+{
+    FrmMain = this;
+    setObjectName(QStringLiteral("FrmMain"));
+    setWindowTitle(MainCaption.toString());
+    setWindowIcon(ApplicationIcon());
+
+    auto *central = new QWidget(this);
+    auto *layout = new QVBoxLayout(central);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    createToolBar(central);
+    createTabArea(central);
+    setCentralWidget(central);
+    createMenu();
+    createStatusBar();
+
+    m_eventFilter = new MainEventFilter(*this);
+    qApp->installEventFilter(m_eventFilter);
+
+    // The individuals side until the user chooses otherwise.
+    m_sgFullPred->hide();
+    m_sgTemp->hide();
+    SpeedButton(4).hide();
+    SpeedButton(5).hide();
+    ArrangeToolButtons();
+
+    QProgressBar *bar = splash ? splash->ProgressBar1() : nullptr;
+    LoadDirectory(bar);
+}
+
+TFrmMain::~TFrmMain()
+{
+    qApp->removeEventFilter(m_eventFilter);
+    delete m_eventFilter;
+    if (FrmMain == this)
+        FrmMain = nullptr;
+}
+
+void TFrmMain::createToolBar(QWidget *parent)
+{
+    auto *toolBar = new QFrame(parent);
+    toolBar->setObjectName(QStringLiteral("ToolBar1"));
+    toolBar->setFixedHeight(ToolBarHeight);
+    for (int i = 0; i < 6; ++i) {
+        const ButtonSpec &spec = ToolButtons[i];
+        auto *button = new QToolButton(toolBar);
+        button->setObjectName(QStringLiteral("SpeedButton%1").arg(i + 1));
+        button->setAutoRaise(true);
+        button->setFocusPolicy(Qt::NoFocus);
+        button->setFixedSize(ToolButtonWidth, ToolButtonHeight);
+        button->setIconSize(QSize(GlyphSize, GlyphSize));
+        button->setIcon(GlyphIcon(spec.glyph, spec.disabledLook));
+        button->setToolTip(QString::fromUtf16(spec.hint));
+        m_buttons[i] = button;
+        if (i + 1 == ExitButton) {
+            connect(button, &QToolButton::clicked, this, &QWidget::close);
+        } else {
+            const Command command = spec.command;
+            connect(button, &QToolButton::clicked, this, [this, command] { RunCommand(command); });
+        }
+    }
+
+    // Zero-width and upper-casing: the surname search passes its answer through it.
+    m_edit1 = new QLineEdit(toolBar);
+    m_edit1->setObjectName(QStringLiteral("Edit1"));
+    m_edit1->setFocusPolicy(Qt::NoFocus);
+    m_edit1->setGeometry(0, 0, 0, ToolButtonHeight);
+    connect(m_edit1, &QLineEdit::textChanged, m_edit1, [edit = m_edit1](const QString &text) {
+        const QString upper = text.toUpper();
+        if (upper != text)
+            edit->setText(upper);
+    });
+
+    parent->layout()->addWidget(toolBar);
+}
+
+void TFrmMain::createTabArea(QWidget *parent)
+{
+    m_tabs = new QTabBar(parent);
+    m_tabs->setObjectName(QStringLiteral("TabControl1"));
+    m_tabs->setExpanding(false);
+    m_tabs->setDrawBase(true);
+    m_tabs->setFocusPolicy(Qt::TabFocus);
+    m_tabs->setAttribute(Qt::WA_Hover); // hot-tracking tabs
+    {
+        const QSignalBlocker quiet(m_tabs);
+        m_tabs->addTab(PersonsTabCaption.toString());
+        m_tabs->addTab(OrgsTabCaption.toString());
+        m_tabs->setCurrentIndex(PersonsTab);
+    }
+    m_selectedTab = PersonsTab;
+    connect(m_tabs, &QTabBar::currentChanged, this, &TFrmMain::onCurrentTabChanged);
+    connect(m_tabs, &QTabBar::tabBarClicked, this, &TFrmMain::onTabClicked);
+
+    // The three grids lie on top of one another; only one is visible.
+    auto *page = new QFrame(parent);
+    page->setObjectName(QStringLiteral("TabPage"));
+    page->setFrameShape(QFrame::StyledPanel);
+    auto *stack = new QGridLayout(page);
+    stack->setContentsMargins(2, 2, 2, 2);
+    m_sgFullFiz = MakeGrid(QStringLiteral("SGFullFiz"), HelpPersons, page);
+    m_sgFullPred = MakeGrid(QStringLiteral("SGFullPred"), HelpOrgs, page);
+    m_sgTemp = MakeGrid(QStringLiteral("SGTemp"), 0, page);
+    stack->addWidget(m_sgFullFiz, 0, 0);
+    stack->addWidget(m_sgFullPred, 0, 0);
+    stack->addWidget(m_sgTemp, 0, 0);
+
+    auto *layout = static_cast<QVBoxLayout *>(parent->layout());
+    layout->addWidget(m_tabs);
+    layout->addWidget(page, 1);
+}
+
+void TFrmMain::createMenu()
+{
+    QMenuBar *bar = menuBar();
+    bar->setObjectName(QStringLiteral("MainMenu1"));
+    auto addMenu = [bar](const char16_t *title, const char *name) {
+        QMenu *menu = bar->addMenu(QString::fromUtf16(title));
+        menu->setObjectName(QLatin1StringView(name));
+        return menu;
+    };
+    auto addItem = [this](QMenu *menu, const char16_t *text, const char *name, QKeySequence key = {}) {
+        QAction *action = menu->addAction(QString::fromUtf16(text));
+        action->setObjectName(QLatin1StringView(name));
+        action->setShortcut(key);
+        action->setShortcutContext(Qt::WindowShortcut);
+        addAction(action); // shortcuts work while the menu bar is closed
+        return action;
+    };
+
+    QMenu *file = addMenu(u"&Файл", "N1");
+    QAction *exit = addItem(file, u"&Выход", "N2", QKeySequence(Qt::Key_F10));
+    exit->setIcon(GlyphIcon(Glyph::Exit));
+    connect(exit, &QAction::triggered, this, &QWidget::close);
+
+    QMenu *subscribers = addMenu(u"&Абоненты", "N3");
+    QAction *persons = addItem(subscribers, u"&Физ. лица", "N4", QKeySequence(Qt::CTRL | Qt::Key_Q));
+    connect(persons, &QAction::triggered, this, [this] { ShowPersonsSide(true); });
+    QAction *orgs = addItem(subscribers, u"&Юр. лица", "N5", QKeySequence(Qt::CTRL | Qt::Key_W));
+    connect(orgs, &QAction::triggered, this, [this] { ShowOrgsSide(true); });
+
+    QMenu *service = addMenu(u"&Сервис", "N6");
+    QAction *update = addItem(service, u"&Обновление из архива", "N7");
+    connect(update, &QAction::triggered, this, [this] { RunCommand(Command::Update); });
+
+    QMenu *help = addMenu(u"&Помощь", "N8");
+    QAction *contents = addItem(help, u"Помощь", "N9");
+    connect(contents, &QAction::triggered, this, &TFrmMain::ShowHelpContents);
+    help->addSeparator()->setObjectName(QStringLiteral("N10"));
+    QAction *about = addItem(help, u"О программе", "N11");
+    connect(about, &QAction::triggered, this, [this] { RunCommand(Command::About); });
+}
+
+void TFrmMain::createStatusBar()
+{
+    QStatusBar *status = statusBar();
+    status->setObjectName(QStringLiteral("StatusBar1"));
+    for (int i = 0; i < 3; ++i) {
+        auto *panel = new QLabel(status);
+        panel->setObjectName(QStringLiteral("StatusBar1Panel%1").arg(i));
+        panel->setFixedWidth(StatusPanelWidths[i]);
+        status->addWidget(panel);
+        m_panels[i] = panel;
+    }
+}
+
+QString TFrmMain::StatusText(int panel) const
+{
+    return m_panels.at(panel)->text();
+}
+
+void TFrmMain::SetStatusText(int panel, const QString &text)
+{
+    m_panels.at(panel)->setText(text);
+}
+
+void TFrmMain::LoadDirectory(QProgressBar *bar)
+{
+    if (bar) {
+        bar->setRange(0, SplashSteps);
+        bar->setValue(0);
+    }
+    for (Dataset *data : {static_cast<Dataset *>(&m_tFullFiz), static_cast<Dataset *>(&m_qFullPred),
+                          static_cast<Dataset *>(&m_qTemp)})
+        data->SetDirectory(m_paths.tables);
+    loadPersons(bar);
+    loadOrgs(bar);
+}
+
+} // namespace phonebook

@@ -1,0 +1,164 @@
+#pragma once
+// TFrmMain: the main window. It owns the three datasets and the three result
+// grids, the tool bar, the tab bar, the menu and the status bar, and decides
+// which grid and which buttons are visible (the individuals side or the
+// organisations side).
+
+#include "Dataset.h"
+
+#include <QMainWindow>
+#include <QString>
+
+#include <array>
+#include <functional>
+#include <memory>
+
+class QAction;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QProgressBar;
+class QTabBar;
+class QToolButton;
+
+namespace phonebook {
+
+class HelpWindow;
+class MainEventFilter;
+class ResultGrid;
+class TFrmSplash;
+
+// Where the program finds its tables and its help pages: normally both beside
+// the program itself.
+struct ProgramPaths {
+    QString tables;
+    QString help;
+    static ProgramPaths BesideProgram();
+};
+
+// Commands whose windows or searches are created after the main window. Until
+// one is attached, its button or menu item does nothing.
+enum class Command {
+    PhoneSearch,         // SpeedButton1
+    SurnameSearch,       // SpeedButton2
+    PersonAddressSearch, // SpeedButton3
+    OrgSearch,           // SpeedButton4
+    OrgAddressSearch,    // SpeedButton5
+    Update,              // N7
+    About,               // N11
+    ShowOrgNumbers,      // selecting the organisation tab
+};
+inline constexpr int CommandCount = 8;
+
+class TFrmMain : public QMainWindow {
+    Q_OBJECT
+
+public:
+    // Builds the window and loads both lists from the tables in paths.tables
+    // (the start-up steps). A missing or damaged table is reported in a
+    // message box and leaves its list empty. With a splash, its progress bar
+    // counts the rows written.
+    explicit TFrmMain(const ProgramPaths &paths, TFrmSplash *splash = nullptr, QWidget *parent = nullptr);
+    ~TFrmMain() override;
+
+    // --- components -----------------------------------------------------------
+    ResultGrid &SGFullFiz() const { return *m_sgFullFiz; }
+    ResultGrid &SGFullPred() const { return *m_sgFullPred; }
+    ResultGrid &SGTemp() const { return *m_sgTemp; }
+    TableCursor &TFullFiz() { return m_tFullFiz; }
+    Query &QFullPred() { return m_qFullPred; }
+    Query &QTemp() { return m_qTemp; }
+    QTabBar &TabControl1() const { return *m_tabs; }
+    QLineEdit &Edit1() const { return *m_edit1; }
+    QToolButton &SpeedButton(int number) const { return *m_buttons.at(number - 1); }
+    const ProgramPaths &Paths() const { return m_paths; }
+
+    // Status bar panel 0, 1 or 2.
+    QString StatusText(int panel) const;
+    void SetStatusText(int panel, const QString &text);
+
+    // --- tabs -----------------------------------------------------------------
+    // The selected tab: 0 individuals, 1 organisations, 2 the organisation tab;
+    // -1 when the selected tab was removed and none is selected yet.
+    int TabIndex() const { return m_selectedTab; }
+    // Selecting, adding or removing tabs from code never runs TabControl1Change.
+    void SelectTab(int index);
+    // Adds the organisation tab (index 2) with this caption, not selected.
+    void AddOrgTab(const QString &caption);
+    // Deletes the tab at index 2 if there are more than two tabs.
+    void RemoveOrgTab();
+    // What the user's selection of another tab runs.
+    void TabControl1Change();
+
+    // --- sides ----------------------------------------------------------------
+    // Individuals side: buttons 2 and 3, SGFullFiz, no organisation tab.
+    // `selectTab` selects tab 0 first (the menu does; a tab click already has).
+    void ShowPersonsSide(bool selectTab);
+    // Organisations side: buttons 4 and 5, SGFullPred, and the organisation
+    // tab captioned with the first organisation of the list.
+    void ShowOrgsSide(bool selectTab);
+    // Places the visible tool-bar buttons side by side from the left.
+    void ArrangeToolButtons();
+
+    // Focus to the first visible grid of SGFullFiz, SGFullPred, SGTemp.
+    void FocusVisibleGrid();
+
+    // --- commands, help and exit ----------------------------------------------
+    // Attaches what a command does; an empty function detaches it.
+    void SetCommand(Command command, std::function<void()> action);
+    bool HasCommand(Command command) const;
+    void RunCommand(Command command);
+    // Every character typed in the main window is passed here before the
+    // focused control sees it; the character still reaches the control.
+    void SetKeyPreview(std::function<void(QChar)> handler) { m_keyPreview = std::move(handler); }
+    void FormKeyPress(QChar key);
+
+    void ShowHelpContents();
+    void ShowHelpTopic(int context);
+    // The help window, null until help was first asked for.
+    HelpWindow *Help() const { return m_help; }
+
+    // Reads both lists from the tables again (start-up steps 3 to 7); each
+    // list that fails is reported and left empty. The bar, when given, runs
+    // from 0 to 200 as the first pages are written.
+    void LoadDirectory(QProgressBar *bar);
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    void createToolBar(QWidget *parent);
+    void createMenu();
+    void createStatusBar();
+    void createTabArea(QWidget *parent);
+    void loadPersons(QProgressBar *bar);
+    void loadOrgs(QProgressBar *bar);
+    void onCurrentTabChanged(int index);
+    void onTabClicked(int index);
+
+    ProgramPaths m_paths;
+    TableCursor m_tFullFiz;
+    Query m_qFullPred;
+    Query m_qTemp;
+
+    ResultGrid *m_sgFullFiz = nullptr;
+    ResultGrid *m_sgFullPred = nullptr;
+    ResultGrid *m_sgTemp = nullptr;
+    QTabBar *m_tabs = nullptr;
+    QLineEdit *m_edit1 = nullptr;
+    std::array<QToolButton *, 6> m_buttons{};
+    std::array<QLabel *, 3> m_panels{};
+    HelpWindow *m_help = nullptr;
+    MainEventFilter *m_eventFilter = nullptr;
+
+    std::array<std::function<void()>, CommandCount> m_commands;
+    std::function<void(QChar)> m_keyPreview;
+    int m_selectedTab = 0;
+    int m_tabChangesFromCode = 0;
+    bool m_shown = false;
+};
+
+// The one main window, while it exists.
+extern TFrmMain *FrmMain;
+
+} // namespace phonebook

@@ -1,0 +1,72 @@
+#include "WindowHelpers.h"
+
+#include "ResultGrid.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <QVariant>
+#include <QWidget>
+
+namespace phonebook {
+
+namespace {
+constexpr char HelpContextProperty[] = "helpContext";
+}
+
+QPoint CenteredTopLeft(QSize screen, QSize window)
+{
+    // C++ integer division truncates towards zero, as the placement wants.
+    return {screen.width() / 2 - window.width() / 2, screen.height() / 2 - window.height() / 2};
+}
+
+void CenterForm(QWidget &window)
+{
+    QScreen *screen = window.screen();
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect area = screen->geometry();
+    window.move(area.topLeft() + CenteredTopLeft(area.size(), window.frameGeometry().size()));
+}
+
+QWidget *FocusFirstVisible(std::initializer_list<QWidget *> widgets)
+{
+    for (QWidget *widget : widgets) {
+        if (widget && !widget->isHidden()) {
+            widget->setFocus(Qt::OtherFocusReason);
+            return widget;
+        }
+    }
+    return nullptr;
+}
+
+void SetHelpContext(QWidget *widget, int context)
+{
+    if (!widget)
+        return;
+    if (auto *grid = qobject_cast<ResultGrid *>(widget))
+        grid->SetHelpContext(context);
+    else
+        widget->setProperty(HelpContextProperty, context);
+}
+
+int HelpContextOf(const QWidget *widget)
+{
+    if (!widget)
+        return 0;
+    if (auto *grid = qobject_cast<const ResultGrid *>(widget))
+        return grid->HelpContext();
+    return widget->property(HelpContextProperty).toInt();
+}
+
+int EffectiveHelpContext(const QWidget *widget)
+{
+    for (; widget; widget = widget->parentWidget()) {
+        if (const int context = HelpContextOf(widget))
+            return context;
+    }
+    return 0;
+}
+
+} // namespace phonebook

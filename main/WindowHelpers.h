@@ -1,0 +1,32 @@
+#pragma once
+// Helpers every window uses: centring on the screen and help contexts.
+
+#include <QPoint>
+#include <QSize>
+
+#include <initializer_list>
+
+class QWidget;
+
+namespace phonebook {
+
+// Top-left corner that centres a window of `window` size on a screen of
+// `screen` size: each half is an integer division by 2 rounding towards zero,
+// so a window wider than the screen gets a negative left.
+QPoint CenteredTopLeft(QSize screen, QSize window);
+
+// Moves the window to the centre of its screen (the primary one when it has none yet).
+void CenterForm(QWidget &window);
+
+// Gives the keyboard focus to the first of `widgets` that is not hidden.
+// Returns that widget, or null when all are hidden.
+QWidget *FocusFirstVisible(std::initializer_list<QWidget *> widgets);
+
+// Help topic of a control: 1 to 6 or 9; 0 for none. Result grids keep their
+// own; other widgets carry it as a property.
+void SetHelpContext(QWidget *widget, int context);
+int HelpContextOf(const QWidget *widget);
+// Context of the widget or of its nearest parent that has one; 0 when none does.
+int EffectiveHelpContext(const QWidget *widget);
+
+} // namespace phonebook

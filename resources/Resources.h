@@ -1,0 +1,27 @@
+#pragma once
+// The pictures compiled into the program, by role.
+
+#include <QIcon>
+#include <QString>
+
+namespace phonebook {
+
+// Splash picture, 380x214 JPEG.
+inline constexpr QStringView SplashPicturePath = u":/splash.jpg";
+
+enum class Glyph {
+    PhoneSearch,
+    PersonSearch,
+    HouseSearch,
+    OrgSearch,
+    OrgAddressSearch,
+    Exit,
+};
+
+// A 16x16 tool-bar glyph; with a disabled look when `withDisabled` is set.
+QIcon GlyphIcon(Glyph glyph, bool withDisabled = true);
+
+// The application icon at every size it is drawn in.
+QIcon ApplicationIcon();
+
+} // namespace phonebook
