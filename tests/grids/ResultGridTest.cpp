@@ -1,0 +1,479 @@
+#include "DatabaseError.h"
+#include "FillRoutines.h"
+#include "GridFakes.h"
+#include "GridLayouts.h"
+#include "ResultGrid.h"
+
+#include <QAbstractItemModelTester>
+#include <QAccessible>
+#include <QApplication>
+#include <QProgressBar>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTest>
+#include <QThread>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+using namespace phonebook;
+using namespace phonebook::testing;
+
+namespace {
+
+// A grid as the main window shows it: visible, of a realistic size.
+struct ShownGrid {
+    ResultGrid grid;
+    ShownGrid()
+    {
+        grid.resize(800, 600);
+        grid.show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&grid));
+    }
+};
+
+// Lets the grid paint what scrolling exposed.
+void settle()
+{
+    for (int i = 0; i < 3; ++i)
+        QCoreApplication::processEvents();
+}
+
+void scrollTo(ResultGrid &grid, int value)
+{
+    grid.verticalScrollBar()->setValue(value);
+    settle();
+}
+
+QStringList rowText(const ResultGrid &grid, int row)
+{
+    QStringList cells;
+    for (int c = 1; c < grid.ColCount(); ++c)
+        cells.append(grid.Cells(c, row));
+    return cells;
+}
+
+// A row of personRows() as the grid shows it.
+QStringList personText(int record)
+{
+    QStringList row = personRows(record).back();
+    for (QString &value : row)
+        value = shown(value);
+    return row;
+}
+
+} // namespace
+
+TEST(GridLayouts, HeadingsWidthsAndColumnCounts)
+{
+    EXPECT_EQ(WideColumnWidth(640), 350);
+    EXPECT_EQ(WideColumnWidth(639), 512);
+    EXPECT_EQ(WideColumnWidth(641), 512);
+    EXPECT_EQ(WideColumnWidth(1920), 512);
+
+    struct Case {
+        GridLayout layout;
+        QStringList names;
+        int extra;
+        QStringList headings;
+        std::vector<int> widths;
+        std::function<void(ResultGrid &, Dataset &)> fill;
+    };
+    const QStringList orgNames{u"naim"_qs, u"street"_qs, u"hous"_qs};
+    const QStringList phoneNames{u"nt"_qs, u"mesto"_qs, u"street"_qs, u"hous"_qs, u"knaim"_qs, u"naim"_qs};
+    const QStringList deptNames{u"nt"_qs, u"naim"_qs, u"mesto"_qs, u"street"_qs, u"hous"_qs};
+    const std::vector<Case> cases{
+        {GridLayout::Organisations, orgNames, 0, {u"Организация"_qs, u"Улица"_qs, u"Дом"_qs}, {350, 200, 50},
+         FillOrgGrid},
+        {GridLayout::Organisations, orgNames, 0, {u"Организация"_qs, u"Улица"_qs, u"Дом"_qs}, {350, 200, 50},
+         [](ResultGrid &g, Dataset &d) { FillOrgGridPaged(g, d); }},
+        {GridLayout::OrgPhones, phoneNames, 0, {u"Номер"_qs, u"Отдел"_qs, u"Улица"_qs, u"Дом"_qs},
+         {55, 250, 200, 50}, FillOrgPhonesGrid},
+        {GridLayout::Departments, deptNames, 0,
+         {u"№ тел."_qs, u"Организация"_qs, u"Отдел"_qs, u"Улица"_qs, u"Дом"_qs}, {60, 350, 200, 200, 50},
+         FillDeptGrid},
+        {GridLayout::Persons, personNames(), 0, {u"Номер"_qs, u"Ф. И. О."_qs, u"Улица"_qs, u"Дом"_qs, u"Кв."_qs},
+         {55, 250, 150, 50, 50}, FillPersonGrid},
+        // The full list of individuals: the table's extra fields give unheaded, empty columns.
+        {GridLayout::Persons, personNames(3), 3,
+         {u"Номер"_qs, u"Ф. И. О."_qs, u"Улица"_qs, u"Дом"_qs, u"Кв."_qs, {}, {}, {}}, {55, 250, 150, 50, 50},
+         [](ResultGrid &g, Dataset &d) { FillPersonGridPaged(g, d); }},
+    };
+
+    for (const Case &c : cases) {
+        std::vector<QStringList> rows;
+        for (int r = 1; r <= 3; ++r) {
+            QStringList row;
+            for (const QString &name : c.names)
+                row.append(QStringLiteral("%1 %2").arg(name.toUpper()).arg(r));
+            rows.push_back(row);
+        }
+        auto data = openFake(c.names, rows);
+        ResultGrid grid;
+        grid.SetWideColumnWidth(WideColumnWidth(640));
+        c.fill(grid, *data);
+        SCOPED_TRACE(c.headings.join(u'|').toStdString());
+
+        EXPECT_EQ(grid.Layout(), c.layout);
+        EXPECT_EQ(grid.RowCount(), 4);
+        ASSERT_EQ(grid.ColCount(), c.headings.size() + 1);
+        EXPECT_EQ(grid.Cells(0, 0), QString());
+        for (int col = 1; col < grid.ColCount(); ++col)
+            EXPECT_EQ(grid.Cells(col, 0), c.headings.at(col - 1)) << col;
+        for (size_t col = 0; col < c.widths.size(); ++col)
+            EXPECT_EQ(grid.ColWidth(static_cast<int>(col) + 1), c.widths[col]) << col;
+
+        // Marker column: 10 pixels, ">" in row 1 only.
+        EXPECT_EQ(grid.ColWidth(0), MarkerColumnWidth);
+        EXPECT_EQ(grid.Cells(0, 1), u">"_qs);
+        EXPECT_EQ(grid.Cells(0, 2), QString());
+        EXPECT_EQ(grid.rowHeight(0), GridRowHeight);
+
+        // The layout's fields, in its order; nothing in the unheaded columns.
+        const std::vector<QString> fields = LayoutFields(c.layout);
+        for (int r = 1; r <= 3; ++r) {
+            for (size_t f = 0; f < fields.size(); ++f)
+                EXPECT_EQ(grid.Cells(static_cast<int>(f) + 1, r),
+                          shown(QStringLiteral("%1 %2").arg(fields[f].toUpper()).arg(r)));
+            for (int col = static_cast<int>(fields.size()) + 1; col < grid.ColCount(); ++col)
+                EXPECT_EQ(grid.Cells(col, r), QString());
+        }
+        EXPECT_EQ(grid.Cells(1, 4), QString()); // past the last row
+    }
+
+    // "Wide" follows the screen unless a width is given.
+    auto data = openFake({u"naim"_qs, u"street"_qs, u"hous"_qs}, orgRows(2));
+    ResultGrid grid;
+    FillOrgGrid(grid, *data);
+    EXPECT_EQ(grid.ColWidth(1), WideColumnWidth(QGuiApplication::primaryScreen()->geometry().width()));
+}
+
+TEST(FillRoutines, WholeFillsWriteEveryRowPagedFillsTheFirstHundred)
+{
+    ResultGrid grid; // never shown, so nothing pages in
+    auto persons = openFake(personNames(), personRows(250));
+
+    FillPersonGrid(grid, *persons);
+    EXPECT_EQ(grid.RowCount(), 251);
+    EXPECT_EQ(grid.LoadedRowCount(), 250);
+    EXPECT_EQ(rowText(grid, 250), personText(250));
+    EXPECT_EQ(rowText(grid, 1), personText(1));
+    EXPECT_EQ(persons->RecNo(), 250); // advanced through every row
+
+    persons->Close();
+    persons->Open();
+    FillPersonGridPaged(grid, *persons);
+    EXPECT_EQ(grid.RowCount(), 251);
+    EXPECT_EQ(grid.LoadedRowCount(), 100);
+    EXPECT_TRUE(grid.IsRowLoaded(100));
+    EXPECT_EQ(rowText(grid, 100), personText(100));
+    // A fresh fill forgets what the previous, longer-loaded content held.
+    EXPECT_FALSE(grid.IsRowLoaded(101));
+    EXPECT_EQ(grid.Cells(1, 250), QString());
+    EXPECT_EQ(persons->RecNo(), 101);
+
+    auto orgs = openFake({u"naim"_qs, u"street"_qs, u"hous"_qs}, orgRows(150));
+    FillOrgGridPaged(grid, *orgs);
+    EXPECT_EQ(grid.RowCount(), 151);
+    EXPECT_EQ(grid.LoadedRowCount(), 100);
+    EXPECT_EQ(grid.Cells(1, 100), u"ЗАВОД 100"_qs);
+    EXPECT_EQ(grid.Cells(1, 101), QString());
+    EXPECT_EQ(orgs->RecNo(), 101);
+
+    // A result shorter than a page: every row, and nothing after it.
+    auto few = openFake(personNames(), personRows(30));
+    FillPersonGridPaged(grid, *few);
+    EXPECT_EQ(grid.RowCount(), 31);
+    EXPECT_EQ(grid.LoadedRowCount(), 30);
+    EXPECT_EQ(rowText(grid, 30), personText(30));
+    EXPECT_EQ(grid.Cells(1, 31), QString());
+    EXPECT_EQ(few->RecNo(), 30);
+
+    // The progress bar counts the rows written.
+    QProgressBar bar;
+    bar.setRange(0, 200);
+    bar.setValue(0);
+    persons->First();
+    FillPersonGridPaged(grid, *persons, &bar);
+    EXPECT_EQ(bar.value(), 100);
+    orgs->First();
+    FillOrgGridPaged(grid, *orgs, &bar);
+    EXPECT_EQ(bar.value(), 200);
+}
+
+TEST(FillRoutines, IndividualsPagedFillReadsFieldsByName)
+{
+    // Fields in another order, and extra ones: the grid still shows nt, fio, street, hous, flat.
+    const QStringList names{u"FIO"_qs, u"extra"_qs, u"Flat"_qs, u"nt"_qs, u"hous"_qs, u"street"_qs};
+    std::vector<QStringList> rows;
+    for (const QStringList &p : personRows(300))
+        rows.push_back({p[1], u"x"_qs, p[4], p[0], p[3], p[2]});
+    auto data = openFake(names, rows);
+
+    ShownGrid shown;
+    FillPersonGridPaged(shown.grid, *data);
+    EXPECT_EQ(shown.grid.ColCount(), 7);
+    EXPECT_EQ(rowText(shown.grid, 7).mid(0, 5), personText(7));
+    EXPECT_EQ(shown.grid.Cells(6, 7), QString());
+    scrollTo(shown.grid, 200);
+    EXPECT_EQ(rowText(shown.grid, 201).mid(0, 5), personText(201));
+
+    // A result without one of the fields cannot be shown in this layout.
+    auto missing = openFake({u"nt"_qs, u"fio"_qs, u"street"_qs, u"hous"_qs}, {{u"1"_qs, u"2"_qs, u"3"_qs, u"4"_qs}});
+    EXPECT_THROW(FillPersonGridPaged(shown.grid, *missing), DatabaseError);
+}
+
+TEST(FillRoutines, EmptyResultIsAnErrorAndLeavesTheGridAlone)
+{
+    ResultGrid grid;
+    auto data = openFake({u"naim"_qs, u"street"_qs, u"hous"_qs}, orgRows(5));
+    FillOrgGrid(grid, *data);
+    auto empty = openFake(personNames(), {});
+    for (const auto &fill : std::vector<std::function<void(ResultGrid &, Dataset &)>>{
+             FillOrgGrid, FillOrgPhonesGrid, FillDeptGrid, FillPersonGrid,
+             [](ResultGrid &g, Dataset &d) { FillPersonGridPaged(g, d); },
+             [](ResultGrid &g, Dataset &d) { FillOrgGridPaged(g, d); }}) {
+        EXPECT_THROW(fill(grid, *empty), DatabaseError);
+        EXPECT_EQ(grid.RowCount(), 6);
+        EXPECT_EQ(grid.Cells(1, 5), u"ЗАВОД 5"_qs);
+    }
+    // A closed dataset too.
+    data->Close();
+    EXPECT_THROW(FillOrgGrid(grid, *data), DatabaseError);
+}
+
+TEST(Paging, ScrollingRowByRowLoadsTheNextPageAtTheRightRecord)
+{
+    ShownGrid shown;
+    ResultGrid &grid = shown.grid;
+    auto data = openFake(personNames(), personRows(1000));
+    FillPersonGridPaged(grid, *data);
+    settle();
+    EXPECT_EQ(grid.PageLoads(), 0); // rows 1 to 100 came with the fill
+    const int recNoAfterFill = data->RecNo();
+
+    int value = 0;
+    while (!grid.IsRowLoaded(101)) {
+        ASSERT_LT(value, 100) << "row 101 never loaded";
+        EXPECT_EQ(grid.PageLoads(), 0);
+        scrollTo(grid, ++value);
+    }
+    EXPECT_EQ(grid.PageLoads(), 1);
+    EXPECT_EQ(rowText(grid, 100), personText(100));
+    EXPECT_EQ(rowText(grid, 101), personText(101));
+    EXPECT_EQ(rowText(grid, 202), personText(202));
+    EXPECT_FALSE(grid.IsRowLoaded(203)); // a page is 102 rows
+    EXPECT_EQ(data->RecNo(), recNoAfterFill); // page loads never move the dataset
+
+    // A jump to the end loads one page there; the rows between stay unloaded.
+    scrollTo(grid, grid.verticalScrollBar()->maximum());
+    EXPECT_EQ(grid.PageLoads(), 2);
+    EXPECT_EQ(rowText(grid, 1000), personText(1000));
+    const int top = grid.TopRow();
+    EXPECT_GT(top, 900);
+    EXPECT_EQ(rowText(grid, top), personText(top));
+    EXPECT_FALSE(grid.IsRowLoaded(top - 1));
+    EXPECT_FALSE(grid.IsRowLoaded(500));
+    EXPECT_EQ(grid.Cells(1, 500), QString());
+
+    // The user moving the dataset (a selection, a search) changes nothing the grid shows.
+    data->First();
+    scrollTo(grid, 600);
+    EXPECT_EQ(rowText(grid, 601), personText(601));
+    EXPECT_EQ(data->RecNo(), 1);
+}
+
+TEST(Paging, GridPagesInTheLayoutAndResultItWasFilledFrom)
+{
+    ShownGrid shown;
+    ResultGrid &grid = shown.grid;
+    // An organisations result in the grid that searches reuse for both sides.
+    auto orgs = openFake({u"naim"_qs, u"street"_qs, u"hous"_qs}, orgRows(500));
+    FillOrgGridPaged(grid, *orgs);
+    scrollTo(grid, 299);
+    EXPECT_EQ(grid.TopRow(), 300);
+    EXPECT_EQ(rowText(grid, 300), (QStringList{u"ЗАВОД 300"_qs, u"пр.Мира"_qs, u"300"_qs}));
+    EXPECT_TRUE(grid.IsRowLoaded(400));
+    EXPECT_FALSE(grid.IsRowLoaded(401)); // a page is 101 rows in this layout
+
+    // The dataset is closed and reopened on another statement: the grid keeps
+    // the result it was filled from.
+    orgs->Close();
+    scrollTo(grid, 449);
+    EXPECT_EQ(grid.Cells(1, 450), u"ЗАВОД 450"_qs);
+
+    // Filled anew in the individuals layout, it pages in that layout.
+    auto persons = openFake(personNames(), personRows(600));
+    FillPersonGridPaged(grid, *persons);
+    scrollTo(grid, 299);
+    EXPECT_EQ(rowText(grid, 300), personText(300));
+    EXPECT_TRUE(grid.IsRowLoaded(300 + PersonPageRows - 1));
+    EXPECT_FALSE(grid.IsRowLoaded(300 + PersonPageRows));
+
+    // Results filled whole never page.
+    auto phones = openFake({u"nt"_qs, u"mesto"_qs, u"street"_qs, u"hous"_qs}, orgRows(300));
+    FillOrgPhonesGrid(grid, *phones);
+    const int reads = phones->fake().reads;
+    scrollTo(grid, 250);
+    EXPECT_EQ(grid.PageLoads(), 0);
+    EXPECT_EQ(phones->fake().reads, reads);
+}
+
+TEST(Paging, TypingAndAccessibilityDoNotLoadRows)
+{
+    ShownGrid shown;
+    ResultGrid &grid = shown.grid;
+    auto data = openFake(personNames(), personRows(5000));
+    FillPersonGridPaged(grid, *data);
+    settle();
+    grid.setFocus();
+    const int loaded = grid.LoadedRowCount();
+
+    QTest::keyClicks(&grid, u"100999"_qs);
+    settle();
+    EXPECT_EQ(grid.Row(), 1);
+    EXPECT_EQ(grid.LoadedRowCount(), loaded);
+
+    // A screen reader asking for a far cell reads it as it stands.
+    QAccessibleInterface *view = QAccessible::queryAccessibleInterface(&grid);
+    ASSERT_NE(view, nullptr);
+    QAccessibleTableInterface *table = view->tableInterface();
+    ASSERT_NE(table, nullptr);
+    EXPECT_EQ(table->rowCount(), 5000);
+    QAccessibleInterface *cell = table->cellAt(3999, 0);
+    ASSERT_NE(cell, nullptr);
+    EXPECT_EQ(cell->text(QAccessible::Name), QString());
+    QAccessibleInterface *first = table->cellAt(0, 1);
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(first->text(QAccessible::Name), u"ИВАНОВ 1"_qs);
+    EXPECT_EQ(grid.LoadedRowCount(), loaded);
+    EXPECT_EQ(grid.model()->data(grid.model()->index(1, 1), Qt::AccessibleTextRole).toString(), u"ИВАНОВ 2"_qs);
+}
+
+TEST(CurrentCell, FillsPutItOnRowOneExceptTheIndividualsPagedFill)
+{
+    ShownGrid shown;
+    ResultGrid &grid = shown.grid;
+    QSignalSpy selected(&grid, &ResultGrid::RowSelected);
+
+    auto persons = openFake(personNames(), personRows(1000));
+    FillPersonGridPaged(grid, *persons);
+    EXPECT_EQ(grid.Row(), 1);
+    EXPECT_EQ(grid.Col(), 1);
+    EXPECT_EQ(selected.count(), 0); // fills do not report a selection
+
+    grid.setFocus();
+    QTest::keyClick(&grid, Qt::Key_Down);
+    ASSERT_EQ(selected.count(), 1);
+    EXPECT_EQ(selected.at(0).at(0).toInt(), 2);
+
+    grid.SetCurrentCell(3, 400);
+    scrollTo(grid, 390);
+    const int top = grid.TopRow();
+    EXPECT_EQ(top, 391);
+
+    // Refilled with the individuals paged fill: where it was.
+    persons->First();
+    FillPersonGridPaged(grid, *persons);
+    EXPECT_EQ(grid.Row(), 400);
+    EXPECT_EQ(grid.Col(), 3);
+    EXPECT_EQ(grid.TopRow(), top);
+    settle();
+    EXPECT_EQ(rowText(grid, 400), personText(400)); // and what is in view loads
+
+    // A shorter result keeps what still fits.
+    auto shorter = openFake(personNames(), personRows(250));
+    FillPersonGridPaged(grid, *shorter);
+    EXPECT_EQ(grid.Row(), 250);
+    EXPECT_EQ(grid.Col(), 3);
+
+    // Every other fill: row 1, column 1, scrolled to the top.
+    auto orgs = openFake({u"naim"_qs, u"street"_qs, u"hous"_qs}, orgRows(1000));
+    FillOrgGridPaged(grid, *orgs);
+    EXPECT_EQ(grid.Row(), 1);
+    EXPECT_EQ(grid.Col(), 1);
+    EXPECT_EQ(grid.TopRow(), 1);
+    grid.SetCurrentCell(2, 700);
+    FillOrgGrid(grid, *orgs);
+    EXPECT_EQ(grid.Row(), 1);
+    EXPECT_EQ(grid.Col(), 1);
+    EXPECT_EQ(grid.TopRow(), 1);
+
+    QSignalSpy doubleClicks(&grid, &ResultGrid::GridDoubleClicked);
+    QTest::mouseDClick(grid.viewport(), Qt::LeftButton, {}, grid.visualRect(grid.model()->index(2, 0)).center());
+    EXPECT_EQ(doubleClicks.count(), 1);
+    EXPECT_EQ(grid.Row(), 3);
+}
+
+TEST(FillRoutines, ResponsiveFillIsNotDisturbedByPaintingOrANewerFill)
+{
+    ShownGrid shown;
+    ResultGrid &grid = shown.grid;
+    auto slow = openFake(personNames(), personRows(2000));
+    // Slow enough that the fill lets events through many times.
+    slow->fake().onRead = [](int) { QThread::usleep(300); };
+    int paintsDuringFill = 0;
+    QTimer ticker;
+    ticker.setInterval(1);
+    QObject::connect(&ticker, &QTimer::timeout, &grid, [&] {
+        if (grid.Filling()) {
+            grid.viewport()->repaint();
+            ++paintsDuringFill;
+        }
+    });
+    ticker.start();
+    FillPersonGridPaged(grid, *slow);
+    ticker.stop();
+    EXPECT_GT(paintsDuringFill, 0);
+    EXPECT_EQ(grid.PageLoads(), 0);
+    for (int row = 1; row <= 100; ++row)
+        ASSERT_EQ(rowText(grid, row), personText(row)) << row;
+    EXPECT_EQ(slow->RecNo(), 101);
+
+    // A search that fills the same grid while the long fill lets events run wins.
+    auto orgs = openFake({u"naim"_qs, u"street"_qs, u"hous"_qs}, orgRows(40));
+    slow->First();
+    QTimer::singleShot(5, &grid, [&] { FillOrgGrid(grid, *orgs); });
+    FillPersonGridPaged(grid, *slow);
+    EXPECT_EQ(grid.Layout(), GridLayout::Organisations);
+    EXPECT_EQ(grid.RowCount(), 41);
+    EXPECT_EQ(grid.Cells(1, 40), u"ЗАВОД 40"_qs);
+    EXPECT_EQ(grid.Cells(1, 41), QString());
+    EXPECT_FALSE(grid.Filling());
+}
+
+TEST(FillRoutines, AppendWritesTheGivenRowsFromTheDatasetsCurrentRow)
+{
+    ResultGrid grid;
+    auto persons = openFake(personNames(), personRows(500));
+    FillPersonGridPaged(grid, *persons);
+    persons->First();
+    persons->MoveBy(299);
+    AppendPersonRows(grid, *persons, 300, 310);
+    EXPECT_EQ(rowText(grid, 300), personText(300));
+    EXPECT_EQ(rowText(grid, 310), personText(310));
+    EXPECT_FALSE(grid.IsRowLoaded(311));
+    EXPECT_EQ(persons->RecNo(), 311);
+
+    auto orgs = openFake({u"naim"_qs, u"street"_qs, u"hous"_qs}, orgRows(150));
+    FillOrgGridPaged(grid, *orgs);
+    AppendOrgRows(grid, *orgs, 101, 400); // clamped at the grid's end
+    EXPECT_EQ(grid.Cells(1, 150), u"ЗАВОД 150"_qs);
+    EXPECT_EQ(grid.LoadedRowCount(), 150);
+}
+
+TEST(GridModel, PassesTheModelTesterThroughFillsAndPageLoads)
+{
+    ShownGrid shown;
+    ResultGrid &grid = shown.grid;
+    QAbstractItemModelTester tester(grid.model(), QAbstractItemModelTester::FailureReportingMode::Fatal);
+    auto persons = openFake(personNames(2), personRows(700, 2));
+    FillPersonGridPaged(grid, *persons);
+    scrollTo(grid, 300);
+    grid.LoadPageAt(650);
+    auto orgs = openFake({u"naim"_qs, u"street"_qs, u"hous"_qs}, orgRows(3));
+    FillOrgGrid(grid, *orgs);
+    EXPECT_EQ(grid.model()->rowCount(), 3);
+    EXPECT_EQ(grid.model()->headerData(0, Qt::Vertical).toString(), u">"_qs);
+    EXPECT_FALSE(grid.model()->flags(grid.model()->index(0, 0)).testFlag(Qt::ItemIsEditable));
+}
