@@ -7,10 +7,6 @@
 #include <algorithm>
 #include <cstring>
 
-#ifdef Q_OS_LINUX
-#include <sys/mman.h>
-#endif
-
 namespace phonebook {
 
 namespace {
@@ -26,6 +22,12 @@ constexpr unsigned char kDeletedFlag = '*';
 // opening to stay fast on a table of millions of records.
 constexpr uint32_t kSampleRecords = 512;
 constexpr size_t kSampleBytes = 64 * 1024;
+
+// "1 record", "3 records".
+QString Counted(qint64 n, const char *noun)
+{
+    return QStringLiteral("%1 %2%3").arg(n).arg(QLatin1String(noun), n == 1 ? QString() : QStringLiteral("s"));
+}
 
 uint16_t ReadLe16(const unsigned char *p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
 uint32_t ReadLe32(const unsigned char *p)
@@ -117,13 +119,6 @@ std::shared_ptr<const DbfTable> DbfTable::open(const QString &path)
             throw DatabaseError(QStringLiteral("Cannot read the table %1: %2.")
                                     .arg(QDir::toNativeSeparators(path), table->m_file.errorString()),
                                 path);
-#if defined(Q_OS_LINUX) && defined(MADV_WILLNEED)
-        // Opening touches every page once (the deletion flags); ask for the
-        // pages in one go rather than fault them in one by one.
-        const auto pageMask = static_cast<quintptr>(4095);
-        auto *start = reinterpret_cast<uchar *>(reinterpret_cast<quintptr>(data) & ~pageMask);
-        madvise(start, static_cast<size_t>(table->m_size + (data - start)), MADV_WILLNEED);
-#endif
         table->m_data = data;
     }
     table->parse();
@@ -168,8 +163,8 @@ std::string_view DbfTable::rawField(uint32_t physical, int field) const
 void DbfTable::parse()
 {
     if (m_size < kHeaderSize)
-        fail(QStringLiteral("the file is %1 bytes long, shorter than a table header (%2 bytes)")
-                 .arg(m_size)
+        fail(QStringLiteral("the file is %1 long, shorter than a table header (%2 bytes)")
+                 .arg(Counted(m_size, "byte"))
                  .arg(kHeaderSize));
     const unsigned char *d = m_data;
     const unsigned char version = d[0];
@@ -189,7 +184,9 @@ void DbfTable::parse()
     if (m_headerLength < kHeaderSize + kDescriptorSize)
         fail(QStringLiteral("the header (%1 bytes) holds no field descriptions").arg(m_headerLength));
     if (m_headerLength > m_size)
-        fail(QStringLiteral("the header claims %1 bytes, the file holds only %2").arg(m_headerLength).arg(m_size));
+        fail(QStringLiteral("the header claims %1 bytes, the file holds only %2")
+                 .arg(m_headerLength)
+                 .arg(Counted(m_size, "byte")));
 
     // Field descriptors run from byte 32 to the 0x0D that ends the list, or,
     // where a writer left it out, to the end of the header. Visual FoxPro
@@ -268,7 +265,7 @@ void DbfTable::parse()
 void DbfTable::countRecords(uint32_t headerCount)
 {
     const qint64 available = m_size - m_headerLength;
-    const qint64 whole = available / m_recordLength;
+    const qint64 whole = std::min<qint64>(available / m_recordLength, UINT32_MAX);
     const unsigned char *first = m_data + m_headerLength;
     const size_t step = static_cast<size_t>(m_recordLength);
 
@@ -303,7 +300,9 @@ void DbfTable::countRecords(uint32_t headerCount)
     m_physicalCount = n;
     m_liveCount = n - deleted;
     if (n != headerCount) {
-        m_warnings << QStringLiteral("the header promises %1 records, the file holds %2").arg(headerCount).arg(n);
+        m_warnings << QStringLiteral("the header promises %1, the file holds %2")
+                          .arg(Counted(headerCount, "record"))
+                          .arg(n);
         const qint64 rest = available - static_cast<qint64>(n) * m_recordLength;
         if (n < headerCount && n == whole && rest > 0 && first[n * step] != kEndOfFile)
             m_warnings << QStringLiteral("the file ends inside record %1 (%2 of its %3 bytes are present)")
@@ -312,10 +311,11 @@ void DbfTable::countRecords(uint32_t headerCount)
                               .arg(m_recordLength);
     }
     if (deleted) {
-        m_live.reserve(m_liveCount);
+        m_live.resize(m_liveCount);
+        uint32_t k = 0;
         for (uint32_t i = 0; i < n; ++i)
             if (first[i * step] != kDeletedFlag)
-                m_live.push_back(i);
+                m_live[k++] = i;
     }
 }
 
