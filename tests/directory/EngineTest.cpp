@@ -1,0 +1,417 @@
+#include "Collation.h"
+#include "DatabaseError.h"
+#include "QueryResult.h"
+#include "SqlEngine.h"
+#include "UHelpFull.h"
+
+#include "../support/TableFixtures.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <set>
+
+using namespace phonebook;
+using namespace phonebook::fixtures;
+
+namespace {
+
+QString Enc(const QString &plain) { return EncodeText(plain, CipherKey); }
+QString Dec(const QString &stored) { return DecodeText(stored, CipherKey); }
+QString RightAligned(const QString &plain, int width) { return plain.rightJustified(width, u' '); }
+
+QString Quoted(const QString &value)
+{
+    QString out = value;
+    out.replace(u'\'', QStringLiteral("''"));
+    return u'\'' + out + u'\'';
+}
+
+struct Person {
+    QString nt, fio, street, hous, flat;
+    bool deleted = false;
+};
+
+// Plain values; the tables hold them enciphered.
+const std::vector<Person> People = {
+    {QStringLiteral("231456"), QStringLiteral("ИВАНОВ ИВАН ИВАНОВИЧ"), QStringLiteral("ул.Ленина"), QStringLiteral("12"),
+     QStringLiteral("5")},
+    {QStringLiteral("231457"), QStringLiteral("ИВАНОВА МАРИЯ ПЕТРОВНА"), QStringLiteral("ул.Ленина"),
+     QStringLiteral("12А"), QStringLiteral("15")},
+    {QStringLiteral("245001"), QStringLiteral("ПЕТРОВ ПЕТР"), QStringLiteral("пр.Мира"), QStringLiteral("5"),
+     QStringLiteral("1")},
+    {QStringLiteral("552310"), QStringLiteral("СИДОРОВ ИВАН"), QStringLiteral("ул.ленина"), QStringLiteral("100"),
+     QString()},
+    {QStringLiteral("232323"), QStringLiteral("ЁЛКИН ЕГОР"), QStringLiteral("пер.Тихий"), QStringLiteral("12/3"),
+     QStringLiteral("7")},
+    {QStringLiteral("231000"), QStringLiteral("ЕЛИСЕЕВ"), QStringLiteral("ул.Ленина"), QStringLiteral("2"), QString(),
+     true},
+    {QStringLiteral("300000"), QStringLiteral("Д'АРТАНЬЯН"), QStringLiteral("ул. 8 Марта"), QStringLiteral("1"),
+     QString()},
+    {QStringLiteral("300001"), QStringLiteral("ИВАНОВ"), QStringLiteral("ул.Ленина"), QStringLiteral("12"),
+     QStringLiteral("5")},
+};
+
+struct Organisation {
+    QString nt, naim, knaim, mesto, street, hous;
+};
+
+const std::vector<Organisation> Organisations = {
+    {QStringLiteral("  23101"), QStringLiteral("ЗАВОД ПРОГРЕСС"), QString(), QStringLiteral("ПРИЕМНАЯ"),
+     QStringLiteral("ул.Заводская"), QStringLiteral("1")},
+    {QStringLiteral("  23102"), QStringLiteral("ЗАВОД ПРОГРЕСС"), QString(), QStringLiteral("БУХГАЛТЕРИЯ"),
+     QStringLiteral("ул.Заводская"), QStringLiteral("1")},
+    {QStringLiteral("  24000"), QStringLiteral("ШКОЛА N 5"), QString(), QString(), QStringLiteral("ул.Мира"),
+     QStringLiteral("10")},
+    {QStringLiteral("  24001"), QStringLiteral("ГОРОДСКАЯ БОЛЬНИЦА"), QStringLiteral("БОЛЬНИЦА N1"),
+     QStringLiteral("ПРИЕМНЫЙ ПОКОЙ"), QStringLiteral("пр.Победы"), QStringLiteral("3")},
+    {QStringLiteral("  24002"), QStringLiteral("ПРОГРЕСС-АВТО"), QString(), QString(), QStringLiteral("пр.Победы"),
+     QStringLiteral("3А")},
+};
+
+class Engine : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_dir.isValid());
+        // Individuals in Windows-1251, with a numeric field the engine must step over;
+        // the file name in capitals as DOS-era archives deliver it.
+        std::vector<DbfFieldSpec> kw = CharFields({{"NT", 6}, {"FIO", 40}, {"STREET", 30}, {"HOUS", 7}, {"FLAT", 3}});
+        kw.insert(kw.begin() + 2, DbfFieldSpec{QStringLiteral("KOD"), 'N', 5, 0});
+        std::vector<Row> rows;
+        for (const Person &p : People)
+            rows.push_back({{Enc(p.nt), Enc(p.fio), QStringLiteral("42"), Enc(p.street), Enc(RightAligned(p.hous, 7)),
+                             Enc(RightAligned(p.flat, 3))},
+                            p.deleted});
+        WriteTable(path(QStringLiteral("SP09KW_N.DBF")), kw, rows, {CodePage::Windows1251, 0xC9});
+
+        // Organisations in cp866.
+        std::vector<Row> orgs;
+        for (const Organisation &o : Organisations)
+            orgs.push_back({{Enc(o.nt), Enc(o.naim), Enc(o.knaim), Enc(o.mesto), Enc(o.street),
+                             Enc(RightAligned(o.hous, 7))}});
+        WriteTable(path(QStringLiteral("sp09pr_n.dbf")),
+                   CharFields({{"nt", 8}, {"naim", 40}, {"knaim", 40}, {"mesto", 30}, {"street", 30}, {"hous", 7}}),
+                   orgs, {CodePage::Cp866, 0x26});
+    }
+
+    QString path(const QString &name) const { return m_dir.filePath(name); }
+
+    std::shared_ptr<QueryResult> run(const QString &sql) const { return RunStatement(m_dir.path(), sql); }
+
+    // Deciphered cells of one column, in result order.
+    QStringList column(const QString &sql, int col = 0) const
+    {
+        const auto result = run(sql);
+        QStringList out;
+        for (int row = 0; row < result->rowCount(); ++row)
+            out.append(Dec(result->text(row, col)));
+        return out;
+    }
+
+    // Stored values of one column, as the table holds them.
+    QStringList storedColumn(const QString &sql, int col = 0) const
+    {
+        const auto result = run(sql);
+        QStringList out;
+        for (int row = 0; row < result->rowCount(); ++row)
+            out.append(result->text(row, col));
+        return out;
+    }
+
+    // Runs the LIKE pushed into the table and twice more through like()
+    // itself (on an expression, and in its three-argument form); all must agree.
+    QStringList likeEverywhere(const QString &field, const QString &pattern) const
+    {
+        const QString table =
+            field == u"naim" || field == u"mesto" ? QStringLiteral("sp09pr_n") : QStringLiteral("sp09kw_n");
+        const QString quoted = Quoted(pattern);
+        const QStringList pushed = column(QStringLiteral("SELECT %1 FROM %2 WHERE %1 LIKE %3").arg(field, table, quoted));
+        EXPECT_EQ(column(QStringLiteral("SELECT %1 FROM %2 WHERE %1||'' LIKE %3").arg(field, table, quoted)), pushed)
+            << pattern.toStdString();
+        EXPECT_EQ(column(QStringLiteral("SELECT %1 FROM %2 WHERE like(%3, %1, '~')").arg(field, table, quoted)), pushed)
+            << pattern.toStdString();
+        return pushed;
+    }
+
+    QTemporaryDir m_dir;
+};
+
+} // namespace
+
+TEST_F(Engine, LikeMatchesEncipheredTextAsTheSearchesNeed)
+{
+    auto like = [this](const QString &field, const QString &pattern) { return likeEverywhere(field, pattern); };
+
+    // Prefix on a number; the deleted 231000 stays hidden.
+    EXPECT_EQ(like(QStringLiteral("nt"), Enc(QStringLiteral("231")) + u'%'),
+              (QStringList{QStringLiteral("231456"), QStringLiteral("231457")}));
+    // Prefix on a name: the whole first word and the start of the next.
+    EXPECT_EQ(like(QStringLiteral("fio"), Enc(QStringLiteral("ИВАНОВ ИВ")) + u'%'),
+              (QStringList{QStringLiteral("ИВАНОВ ИВАН ИВАНОВИЧ")}));
+    EXPECT_EQ(like(QStringLiteral("fio"), Enc(QStringLiteral("ИВАНОВ")) + u'%').size(), 3);
+    // Case-sensitive: the lower-case word finds nothing.
+    EXPECT_TRUE(like(QStringLiteral("fio"), Enc(QStringLiteral("иванов")) + u'%').isEmpty());
+    // A word anywhere in the name (words encipher alike wherever they stand).
+    EXPECT_EQ(like(QStringLiteral("naim"), u'%' + Enc(QStringLiteral("ПРОГРЕСС")) + u'%'),
+              (QStringList{QStringLiteral("ЗАВОД ПРОГРЕСС"), QStringLiteral("ЗАВОД ПРОГРЕСС"),
+                           QStringLiteral("ПРОГРЕСС-АВТО")}));
+    // No wildcard: the whole value only.
+    EXPECT_EQ(like(QStringLiteral("fio"), Enc(QStringLiteral("ИВАНОВ"))), (QStringList{QStringLiteral("ИВАНОВ")}));
+    EXPECT_TRUE(like(QStringLiteral("fio"), Enc(QStringLiteral("ИВАНО"))).isEmpty());
+    // Right-aligned houses: the leading blanks are part of the value.
+    EXPECT_EQ(like(QStringLiteral("hous"), Enc(QStringLiteral("    100"))), (QStringList{QStringLiteral("    100")}));
+    EXPECT_TRUE(like(QStringLiteral("hous"), Enc(QStringLiteral("100"))).isEmpty());
+    EXPECT_EQ(like(QStringLiteral("hous"), QStringLiteral("%") + Enc(QStringLiteral("12")) + u'%').size(), 4);
+    // An empty flat is an empty value, whatever the padding.
+    EXPECT_EQ(like(QStringLiteral("flat"), QString()).size(), 2);
+    // Pieces must come in order, and "%" alone matches everything.
+    EXPECT_EQ(like(QStringLiteral("fio"), QStringLiteral("%") + Enc(QStringLiteral("ИВАН")) + u'%' +
+                                              Enc(QStringLiteral("ИВАНОВИЧ"))),
+              (QStringList{QStringLiteral("ИВАНОВ ИВАН ИВАНОВИЧ")}));
+    EXPECT_EQ(like(QStringLiteral("fio"), QStringLiteral("%")).size(), 7);
+    EXPECT_EQ(like(QStringLiteral("fio"), QStringLiteral("%%%")).size(), 7);
+}
+
+TEST_F(Engine, LikeTakesUnderscoreAndApostropheLiterally)
+{
+    // Stored text written as is, so that it holds "_" and an apostrophe.
+    WriteTable(path(QStringLiteral("raw.dbf")), CharFields({{"v", 20}}),
+               {{{QStringLiteral("AB_D")}}, {{QStringLiteral("ABCD")}}, {{QStringLiteral("O'HARA")}},
+                {{QStringLiteral("ЁЖ%")}}});
+    auto col = [this](const QString &sql) { return storedColumn(sql); };
+    for (const QString &pattern : {QStringLiteral("AB_D"), QStringLiteral("AB_%"), QStringLiteral("%_D")}) {
+        const QStringList pushed = col(QStringLiteral("SELECT v FROM raw WHERE v LIKE %1").arg(Quoted(pattern)));
+        EXPECT_EQ(pushed, QStringList{QStringLiteral("AB_D")}) << pattern.toStdString();
+        EXPECT_EQ(col(QStringLiteral("SELECT v FROM raw WHERE v||'' LIKE %1").arg(Quoted(pattern))), pushed);
+    }
+    EXPECT_EQ(col(QStringLiteral("SELECT v FROM raw WHERE v LIKE 'O''H%'")), QStringList{QStringLiteral("O'HARA")});
+    EXPECT_EQ(col(QStringLiteral("SELECT v FROM raw WHERE v||'' LIKE 'O''H%'")), QStringList{QStringLiteral("O'HARA")});
+    // The three-argument form: an escaped "%" is a literal percent sign.
+    EXPECT_EQ(col(QStringLiteral("SELECT v FROM raw WHERE v LIKE '%~%' ESCAPE '~'")), QStringList{QStringLiteral("ЁЖ%")});
+    EXPECT_EQ(col(QStringLiteral("SELECT v FROM raw WHERE like('ЁЖ~%', v, '~')")), QStringList{QStringLiteral("ЁЖ%")});
+    EXPECT_THROW(run(QStringLiteral("SELECT v FROM raw WHERE v LIKE 'A%' ESCAPE '~~'")), DatabaseError);
+    // A character the table's code page cannot hold matches no row, on either path.
+    EXPECT_TRUE(col(QStringLiteral("SELECT v FROM raw WHERE v LIKE '%中%'")).isEmpty());
+    EXPECT_TRUE(col(QStringLiteral("SELECT v FROM raw WHERE v||'' LIKE '%中%'")).isEmpty());
+    // NULL patterns match nothing.
+    EXPECT_TRUE(col(QStringLiteral("SELECT v FROM raw WHERE v LIKE NULL")).isEmpty());
+}
+
+TEST_F(Engine, ValueReadFromARowFindsThatRowAgain)
+{
+    for (const QString &field : {QStringLiteral("fio"), QStringLiteral("street"), QStringLiteral("hous"),
+                                 QStringLiteral("flat"), QStringLiteral("nt")}) {
+        const auto all = run(QStringLiteral("SELECT nt, %1 FROM sp09kw_n").arg(field));
+        for (int row = 0; row < all->rowCount(); ++row) {
+            const QString nt = all->text(row, 0);
+            const QString value = all->text(row, 1);
+            const QStringList found =
+                storedColumn(QStringLiteral("SELECT nt FROM sp09kw_n WHERE %1 LIKE %2").arg(field, Quoted(value)));
+            EXPECT_TRUE(found.contains(nt)) << field.toStdString() << " = '" << value.toStdString() << "'";
+        }
+    }
+    // The organisation name read back and put into the organisation's numbers statement.
+    const QString naim = run(QStringLiteral("SELECT naim FROM sp09pr_n WHERE nt LIKE %1")
+                                 .arg(Quoted(Enc(QStringLiteral("  23102")))))
+                             ->text(0, 0);
+    EXPECT_EQ(column(QStringLiteral("SELECT mesto FROM sp09pr_n WHERE naim LIKE %1").arg(Quoted(naim))),
+              (QStringList{QStringLiteral("ПРИЕМНАЯ"), QStringLiteral("БУХГАЛТЕРИЯ")}));
+}
+
+TEST_F(Engine, OrderByAndDistinctFollowTheCollation)
+{
+    EXPECT_EQ(column(QStringLiteral("SELECT hous FROM sp09kw_n ORDER BY hous")),
+              (QStringList{QStringLiteral("      1"), QStringLiteral("      5"), QStringLiteral("     12"),
+                           QStringLiteral("     12"), QStringLiteral("    100"), QStringLiteral("    12А"),
+                           QStringLiteral("   12/3")}));
+    // Ё after Е; a prefix first; streets that differ only in case are kept apart.
+    EXPECT_EQ(column(QStringLiteral("SELECT fio FROM sp09kw_n ORDER BY fio")),
+              (QStringList{Dec(Enc(QStringLiteral("Д'АРТАНЬЯН"))), QStringLiteral("ЁЛКИН ЕГОР"), QStringLiteral("ИВАНОВ"),
+                           QStringLiteral("ИВАНОВ ИВАН ИВАНОВИЧ"), QStringLiteral("ИВАНОВА МАРИЯ ПЕТРОВНА"),
+                           QStringLiteral("ПЕТРОВ ПЕТР"), QStringLiteral("СИДОРОВ ИВАН")}));
+    const QStringList streets = column(QStringLiteral("SELECT DISTINCT sp09kw_n.street FROM sp09kw_n ORDER BY sp09kw_n.street"));
+    EXPECT_EQ(streets.size(), 5);
+    EXPECT_EQ(streets.mid(0, 2), (QStringList{QStringLiteral("пер.Тихий"), QStringLiteral("пр.Мира")}));
+    EXPECT_EQ(streets.mid(2, 1), QStringList{QStringLiteral("ул. 8 Марта")});
+    EXPECT_TRUE(streets.contains(QStringLiteral("ул.Ленина")) && streets.contains(QStringLiteral("ул.ленина")));
+    EXPECT_EQ(column(QStringLiteral("SELECT fio FROM sp09kw_n ORDER BY fio DESC")).first(), QStringLiteral("СИДОРОВ ИВАН"));
+
+    // The organisations list: one row per organisation and address, in name order.
+    const auto orgs = run(QStringLiteral(
+        "SELECT DISTINCT sp09pr_n.naim, sp09pr_n.street, sp09pr_n.hous FROM sp09pr_n ORDER BY naim"));
+    ASSERT_EQ(orgs->rowCount(), 4);
+    EXPECT_EQ(Dec(orgs->text(0, 0)), QStringLiteral("ГОРОДСКАЯ БОЛЬНИЦА"));
+    EXPECT_EQ(Dec(orgs->text(1, 0)), QStringLiteral("ЗАВОД ПРОГРЕСС"));
+    EXPECT_EQ(Dec(orgs->text(2, 0)), QStringLiteral("ПРОГРЕСС-АВТО"));
+    EXPECT_EQ(Dec(orgs->text(3, 2)), QStringLiteral("     10"));
+    // DISTINCT on several columns keeps rows that differ in any of them.
+    EXPECT_EQ(run(QStringLiteral("SELECT DISTINCT street, hous, flat FROM sp09kw_n ORDER BY street, hous"))->rowCount(), 6);
+    EXPECT_EQ(run(QStringLiteral("SELECT DISTINCT street FROM sp09kw_n WHERE hous LIKE %1")
+                      .arg(Quoted(Enc(QStringLiteral("     12")))))
+                  ->rowCount(),
+              1);
+}
+
+TEST_F(Engine, OrderConsumedByTheTableMatchesSqlitesOwnSort)
+{
+    // Many rows with long shared prefixes, case variants, duplicates and separators.
+    const QString pieces[] = {QStringLiteral("А"), QStringLiteral("а"), QStringLiteral("Ё"), QStringLiteral("Е"),
+                              QStringLiteral(" "), QStringLiteral("."), QStringLiteral("1"), QStringLiteral("9"),
+                              QStringLiteral("ИВАНОВ"), QStringLiteral("'"), QStringLiteral("Z")};
+    QRandomGenerator random(7);
+    std::vector<Row> rows;
+    for (int n = 0; n < 3000; ++n) {
+        QString a, b;
+        for (int i = static_cast<int>(random.bounded(8)); i > 0; --i)
+            a += pieces[random.bounded(static_cast<int>(std::size(pieces)))];
+        for (int i = static_cast<int>(random.bounded(3)); i > 0; --i)
+            b += pieces[random.bounded(static_cast<int>(std::size(pieces)))];
+        rows.push_back({{Enc(a), Enc(b), QString::number(n)}, n % 17 == 0});
+    }
+    WriteTable(path(QStringLiteral("many.dbf")), CharFields({{"a", 60}, {"b", 20}, {"n", 6}}), rows);
+
+    auto rowsOf = [this](const QString &sql) {
+        const auto result = run(sql);
+        std::vector<QStringList> out;
+        for (int row = 0; row < result->rowCount(); ++row)
+            out.push_back({result->text(row, 0), result->text(row, 1), result->text(row, 2)});
+        return out;
+    };
+    const QString collate = QStringLiteral(" COLLATE ") + QString::fromLatin1(CollationName);
+    const struct {
+        const char *consumed;
+        const char *sorted;
+    } cases[] = {
+        {"SELECT a, b, n FROM many ORDER BY a, n", "SELECT a, b, n FROM many ORDER BY a||''%1, n"},
+        {"SELECT a, b, n FROM many ORDER BY b DESC, a, n", "SELECT a, b, n FROM many ORDER BY b||''%1 DESC, a||''%1, n"},
+        {"SELECT DISTINCT a, b, '' FROM many ORDER BY a, b", "SELECT DISTINCT a, b, '' FROM many ORDER BY a||''%1, b||''%1"},
+        {"SELECT DISTINCT b, '', '' FROM many ORDER BY b", "SELECT DISTINCT b||'', '', '' FROM many ORDER BY 1%1"},
+    };
+    for (const auto &c : cases) {
+        const auto consumed = rowsOf(QString::fromLatin1(c.consumed));
+        const auto sorted = rowsOf(QString::fromLatin1(c.sorted).arg(collate));
+        EXPECT_GT(consumed.size(), 20u);
+        EXPECT_TRUE(consumed == sorted) << c.consumed;
+    }
+    // DISTINCT drops exactly the repeated stored values.
+    std::set<QString> distinct;
+    for (const Row &row : rows) {
+        if (!row.deleted) {
+            QString value = row.values[1];
+            while (value.endsWith(u' '))
+                value.chop(1);
+            distinct.insert(value);
+        }
+    }
+    EXPECT_EQ(rowsOf(QStringLiteral("SELECT DISTINCT b, '', '' FROM many ORDER BY b")).size(), distinct.size());
+    EXPECT_EQ(rowsOf(QStringLiteral("SELECT DISTINCT b, '', '' FROM many")).size(), distinct.size());
+    // A filter on another column must not pick the wrong survivor of a duplicate group.
+    EXPECT_EQ(rowsOf(QStringLiteral("SELECT DISTINCT b, '', '' FROM many WHERE n LIKE '1%' ORDER BY b")),
+              rowsOf(QStringLiteral("SELECT DISTINCT b||'', '', '' FROM many WHERE n LIKE '1%' ORDER BY 1%1").arg(collate)));
+}
+
+TEST_F(Engine, TableTakesOverLikeAndOrderBy)
+{
+    auto plan = [this](const QString &sql) {
+        const auto result = run(QStringLiteral("EXPLAIN QUERY PLAN ") + sql);
+        QString text;
+        for (int row = 0; row < result->rowCount(); ++row)
+            text += result->text(row, result->columnCount() - 1) + u'\n';
+        return text;
+    };
+    // The LIKE reaches the table (matched on raw bytes there), and so does the ORDER BY.
+    const QString pushed = plan(QStringLiteral("SELECT fio FROM sp09kw_n WHERE fio LIKE 'x%' ORDER BY fio"));
+    EXPECT_TRUE(pushed.contains(u"INDEX 0:l")) << pushed.toStdString();
+    EXPECT_FALSE(pushed.contains(u"B-TREE")) << pushed.toStdString();
+    const QString distinct = plan(QStringLiteral("SELECT DISTINCT street FROM sp09kw_n ORDER BY street"));
+    EXPECT_FALSE(distinct.contains(u"TEMP B-TREE FOR ORDER BY")) << distinct.toStdString();
+    // An expression is sorted by SQLite itself.
+    EXPECT_TRUE(plan(QStringLiteral("SELECT fio FROM sp09kw_n ORDER BY fio||''")).contains(u"B-TREE"));
+}
+
+TEST_F(Engine, NamesResolveInAnyLetterCase)
+{
+    const auto result = run(QStringLiteral("SELECT FIO, Nt, sp09KW_n.Street FROM Sp09Kw_N WHERE NT LIKE %1")
+                                .arg(Quoted(Enc(QStringLiteral("245001")))));
+    ASSERT_EQ(result->rowCount(), 1);
+    EXPECT_EQ(Dec(result->text(0, 0)), QStringLiteral("ПЕТРОВ ПЕТР"));
+    EXPECT_EQ(Dec(result->text(0, 2)), QStringLiteral("пр.Мира"));
+    EXPECT_EQ(result->columnIndex(u"street"), 2);
+
+    // "*" gives the character fields in table order; the numeric field is not a column.
+    const auto all = run(QStringLiteral("SELECT * FROM sp09kw_n"));
+    EXPECT_EQ(all->columnCount(), 5);
+    EXPECT_EQ(all->columnName(0).toLower(), QStringLiteral("nt"));
+    EXPECT_EQ(all->columnName(2).toLower(), QStringLiteral("street"));
+    EXPECT_EQ(all->rowCount(), 7);
+
+    // A file name that is not an identifier is named quoted.
+    QFile::copy(path(QStringLiteral("sp09pr_n.dbf")), path(QStringLiteral("Old-Copy.DBF")));
+    EXPECT_EQ(run(QStringLiteral("SELECT count(*) FROM \"old-copy\""))->text(0, 0), QStringLiteral("5"));
+}
+
+TEST_F(Engine, ErrorsCarryTheEnginesMessageAndTheStatement)
+{
+    const QString bad = QStringLiteral("SELECT fio FROM WHERE sp09kw_n");
+    try {
+        run(bad);
+        ADD_FAILURE() << "no error";
+    } catch (const DatabaseError &e) {
+        EXPECT_TRUE(e.message().contains(u"syntax error")) << e.message().toStdString();
+        EXPECT_EQ(e.statement(), bad);
+    }
+    try {
+        run(QStringLiteral("SELECT * FROM sp10kw_n"));
+        ADD_FAILURE() << "no error";
+    } catch (const DatabaseError &e) {
+        EXPECT_TRUE(e.message().contains(u"sp10kw_n")) << e.message().toStdString();
+    }
+    try {
+        run(QStringLiteral("SELECT nosuchfield FROM sp09kw_n"));
+        ADD_FAILURE() << "no error";
+    } catch (const DatabaseError &e) {
+        EXPECT_TRUE(e.message().contains(u"nosuchfield")) << e.message().toStdString();
+    }
+    // An unreadable table file: the message names the file.
+    WriteBytes(path(QStringLiteral("broken.dbf")), QByteArray("\x03 not a table"));
+    try {
+        run(QStringLiteral("SELECT * FROM broken"));
+        ADD_FAILURE() << "no error";
+    } catch (const DatabaseError &e) {
+        EXPECT_TRUE(e.message().contains(u"broken.dbf")) << e.message().toStdString();
+    }
+    // Statements only read: nothing may attach or create files, or change the engine's settings.
+    EXPECT_THROW(run(QStringLiteral("ATTACH DATABASE %1 AS x").arg(Quoted(path(QStringLiteral("new.db"))))),
+                 DatabaseError);
+    EXPECT_FALSE(QFile::exists(path(QStringLiteral("new.db"))));
+    EXPECT_THROW(run(QStringLiteral("PRAGMA case_sensitive_like = 0")), DatabaseError);
+    EXPECT_THROW(run(QStringLiteral("SELECT 1; SELECT 2")), DatabaseError);
+    EXPECT_THROW(run(QStringLiteral("   ")), DatabaseError);
+    EXPECT_EQ(run(QStringLiteral("SELECT 1;"))->rowCount(), 1);
+}
+
+TEST(LikePatternTest, MatchesWithPercentOnly)
+{
+    struct Case {
+        const char *pattern;
+        const char *value;
+        bool match;
+    } cases[] = {
+        {"abc", "abc", true},   {"abc", "abcd", false}, {"abc", "abc   ", true}, {"abc%", "abcd", true},
+        {"%cd", "abcd", true},  {"%bc%", "abcd", true}, {"a%d", "abcd", true},   {"a%d", "ad", true},
+        {"ab%bc", "abc", false}, {"a%b%c", "acb", false}, {"a_c", "abc", false}, {"a_c", "a_c", true},
+        {"", "", true},         {"", "a", false},       {"%", "", true},         {"A%", "abc", false},
+        {"%ё%", "ЁЁё", true},   {"%ё", "ЁЁЁ", false},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(LikePattern(c.pattern).matches(c.value), c.match) << c.pattern << " / " << c.value;
+    EXPECT_TRUE(LikePattern("a\\%", U'\\').matches("a%"));
+    EXPECT_FALSE(LikePattern("a\\%", U'\\').matches("ab"));
+    EXPECT_FALSE(LikePattern("a\\", U'\\').matches("a\\"));
+}
