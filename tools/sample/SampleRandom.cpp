@@ -1,0 +1,33 @@
+#include "SampleRandom.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace phonebook::sample {
+
+WeightedPick::WeightedPick(const std::vector<double> &weights)
+{
+    m_cumulative.reserve(weights.size());
+    double sum = 0;
+    for (double w : weights) {
+        sum += w;
+        m_cumulative.push_back(sum);
+    }
+}
+
+WeightedPick WeightedPick::zipf(int n, double exponent)
+{
+    std::vector<double> weights(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i)
+        weights[static_cast<size_t>(i)] = 1.0 / std::pow(i + 1.0, exponent);
+    return WeightedPick(weights);
+}
+
+int WeightedPick::pick(SampleRandom &random) const
+{
+    const double target = random.unit() * m_cumulative.back();
+    const auto it = std::upper_bound(m_cumulative.begin(), m_cumulative.end(), target);
+    return std::min(static_cast<int>(it - m_cumulative.begin()), size() - 1);
+}
+
+} // namespace phonebook::sample
