@@ -1,0 +1,248 @@
+#include "Dataset.h"
+#include "DatabaseError.h"
+#include "UHelpFull.h"
+
+#include "../support/TableFixtures.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+using namespace phonebook;
+using namespace phonebook::fixtures;
+
+namespace {
+
+QString Enc(const QString &plain) { return EncodeText(plain, CipherKey); }
+
+// Whether this process still has the file open or mapped (Linux only; elsewhere unknown).
+bool ProcessHolds(const QString &path)
+{
+#ifdef Q_OS_LINUX
+    QFile maps(QStringLiteral("/proc/self/maps"));
+    if (maps.open(QIODevice::ReadOnly) && maps.readAll().contains(path.toUtf8()))
+        return true;
+    const QDir fds(QStringLiteral("/proc/self/fd"));
+    for (const QString &fd : fds.entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::System)) {
+        if (QFile::symLinkTarget(fds.filePath(fd)) == path)
+            return true;
+    }
+#else
+    Q_UNUSED(path);
+#endif
+    return false;
+}
+
+class Datasets : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_dir.isValid());
+        std::vector<Row> rows;
+        for (int n = 1; n <= 6; ++n)
+            rows.push_back({{Enc(QStringLiteral("23%1").arg(n)), Enc(QStringLiteral("ФАМИЛИЯ%1").arg(n)),
+                             QStringLiteral("x%1").arg(n)},
+                            n == 3});
+        WriteTable(tablePath(), CharFields({{"NT", 6}, {"FIO", 30}, {"Extra", 4}}), rows);
+    }
+
+    QString tablePath() const { return m_dir.filePath(QStringLiteral("Sp09Kw_N.dbf")); }
+
+    void openQuery(Query &query, const QString &sql)
+    {
+        query.SetDirectory(m_dir.path());
+        query.Close();
+        query.ClearSql();
+        query.AddSql(sql);
+        query.Open();
+    }
+
+    QTemporaryDir m_dir;
+};
+
+} // namespace
+
+TEST_F(Datasets, QueryMovesWithinItsRows)
+{
+    Query q;
+    EXPECT_FALSE(q.Active());
+    EXPECT_EQ(q.RecNo(), 0);
+    EXPECT_EQ(q.Field(0), QString());
+    openQuery(q, QStringLiteral("SELECT fio, nt FROM sp09kw_n"));
+    ASSERT_TRUE(q.Active());
+    EXPECT_EQ(q.RecordCount(), 5);
+    EXPECT_EQ(q.RecNo(), 1);
+    EXPECT_FALSE(q.Eof());
+    EXPECT_EQ(q.FieldCount(), 2);
+    EXPECT_EQ(q.FieldName(1).toLower(), QStringLiteral("nt"));
+    EXPECT_EQ(q.Field(1), Enc(QStringLiteral("231")));
+
+    q.MoveBy(2);
+    EXPECT_EQ(q.RecNo(), 3);
+    EXPECT_EQ(q.Field(1), Enc(QStringLiteral("234"))); // the deleted 233 is not there
+    q.MoveBy(100);
+    EXPECT_EQ(q.RecNo(), 5);
+    EXPECT_TRUE(q.Eof());
+    q.MoveBy(-1000);
+    EXPECT_EQ(q.RecNo(), 1);
+    EXPECT_FALSE(q.Eof());
+    q.MoveBy(0);
+    EXPECT_EQ(q.RecNo(), 1);
+
+    for (int n = 0; n < 4; ++n)
+        q.Next();
+    EXPECT_EQ(q.RecNo(), 5);
+    EXPECT_FALSE(q.Eof());
+    q.Next(); // on the last row: stays, and reports the end
+    EXPECT_EQ(q.RecNo(), 5);
+    EXPECT_TRUE(q.Eof());
+    EXPECT_EQ(q.Field(1), Enc(QStringLiteral("236")));
+    q.First();
+    EXPECT_EQ(q.RecNo(), 1);
+    EXPECT_FALSE(q.Eof());
+
+    q.Close();
+    EXPECT_FALSE(q.Active());
+    EXPECT_EQ(q.RecordCount(), 0);
+    EXPECT_EQ(q.RecNo(), 0);
+}
+
+TEST_F(Datasets, FieldsByNameAndOrdinal)
+{
+    Query q;
+    openQuery(q, QStringLiteral("SELECT * FROM SP09KW_N"));
+    ASSERT_EQ(q.FieldCount(), 3);
+    EXPECT_EQ(q.FieldIndex(u"fio"), 1);
+    EXPECT_EQ(q.FieldIndex(u"EXTRA"), 2);
+    EXPECT_EQ(q.FieldIndex(u"nope"), -1);
+    EXPECT_EQ(q.FieldByName(u"Fio"), Enc(QStringLiteral("ФАМИЛИЯ1")));
+    EXPECT_EQ(q.FieldByName(u"FIO"), q.Field(1));
+    EXPECT_THROW(q.FieldByName(u"nope"), DatabaseError);
+    EXPECT_EQ(q.Field(7), QString());
+
+    // Qualified names in the select list keep their order and their names.
+    openQuery(q, QStringLiteral("SELECT sp09kw_n.extra, sp09kw_n.nt FROM sp09kw_n"));
+    EXPECT_EQ(q.FieldIndex(u"NT"), 1);
+    EXPECT_EQ(q.Field(0), QStringLiteral("x1"));
+}
+
+TEST_F(Datasets, EmptyResult)
+{
+    Query q;
+    openQuery(q, QStringLiteral("SELECT nt FROM sp09kw_n WHERE nt LIKE 'nothing%'"));
+    EXPECT_TRUE(q.Active());
+    EXPECT_EQ(q.RecordCount(), 0);
+    EXPECT_EQ(q.RecNo(), 0);
+    EXPECT_TRUE(q.Eof());
+    EXPECT_EQ(q.FieldCount(), 1);
+    q.Next();
+    q.MoveBy(3);
+    q.MoveBy(-3);
+    q.First();
+    EXPECT_EQ(q.RecNo(), 0);
+    EXPECT_EQ(q.Field(0), QString());
+    EXPECT_FALSE(q.Locate(u"nt", u""));
+    EXPECT_EQ(q.RecNo(), 0);
+}
+
+TEST_F(Datasets, LocateByPartialKey)
+{
+    Query q;
+    openQuery(q, QStringLiteral("SELECT nt, fio FROM sp09kw_n"));
+    q.MoveBy(3);
+    // Whole value, then only its beginning: the first such row in cursor order.
+    EXPECT_TRUE(q.Locate(u"FIO", Enc(QStringLiteral("ФАМИЛИЯ5"))));
+    EXPECT_EQ(q.RecNo(), 4);
+    EXPECT_TRUE(q.Locate(u"fio", Enc(QStringLiteral("ФАМ"))));
+    EXPECT_EQ(q.RecNo(), 1);
+    q.MoveBy(2);
+    // No match: the cursor stays where it was.
+    EXPECT_FALSE(q.Locate(u"fio", Enc(QStringLiteral("ФАМИЛИЯ3"))));
+    EXPECT_EQ(q.RecNo(), 3);
+    // Case-sensitive.
+    EXPECT_FALSE(q.Locate(u"fio", Enc(QStringLiteral("фам"))));
+    EXPECT_EQ(q.RecNo(), 3);
+    // An empty value matches the first row.
+    EXPECT_TRUE(q.Locate(u"nt", u""));
+    EXPECT_EQ(q.RecNo(), 1);
+    EXPECT_THROW(q.Locate(u"nope", u"x"), DatabaseError);
+}
+
+TEST_F(Datasets, TableCursorReadsTheFileInPhysicalOrder)
+{
+    TableCursor t;
+    t.SetDirectory(m_dir.path());
+    t.SetTableName(QStringLiteral("sp09kw_n"));
+    t.Open();
+    EXPECT_EQ(t.RecordCount(), 5);
+    EXPECT_TRUE(t.Warnings().isEmpty());
+    const QStringList expected = {QStringLiteral("x1"), QStringLiteral("x2"), QStringLiteral("x4"), QStringLiteral("x5"),
+                                  QStringLiteral("x6")};
+    QStringList got;
+    for (t.First(); !t.Eof(); t.Next())
+        got.append(t.FieldByName(u"extra"));
+    EXPECT_EQ(got, expected);
+    EXPECT_TRUE(t.Locate(u"Extra", u"x5"));
+    EXPECT_EQ(t.RecNo(), 4);
+    EXPECT_EQ(t.FieldName(0), QStringLiteral("NT"));
+
+    // The file name with its extension, in another case, names the same table.
+    t.SetTableName(QStringLiteral("SP09KW_N.DBF"));
+    t.Open();
+    EXPECT_EQ(t.RecordCount(), 5);
+
+    t.SetTableName(QStringLiteral("sp09pr_n"));
+    try {
+        t.Open();
+        ADD_FAILURE() << "no error";
+    } catch (const DatabaseError &e) {
+        EXPECT_TRUE(e.message().contains(u"sp09pr_n")) << e.message().toStdString();
+    }
+    EXPECT_FALSE(t.Active());
+}
+
+TEST_F(Datasets, TableCursorShowsTheReadersWarnings)
+{
+    // A header that promises more records than the file holds.
+    QByteArray bytes = ReadBytes(tablePath());
+    PutLe32(bytes, 4, 9);
+    WriteBytes(tablePath(), bytes);
+    TableCursor t;
+    t.SetDirectory(m_dir.path());
+    t.SetTableName(QStringLiteral("sp09kw_n"));
+    t.Open();
+    EXPECT_FALSE(t.Warnings().isEmpty());
+}
+
+TEST_F(Datasets, ClosedDatasetsReleaseTheirFiles)
+{
+    Query q;
+    openQuery(q, QStringLiteral("SELECT nt FROM sp09kw_n"));
+    TableCursor t;
+    t.SetDirectory(m_dir.path());
+    t.SetTableName(QStringLiteral("sp09kw_n"));
+    t.Open();
+    const QString canonical = QFileInfo(tablePath()).canonicalFilePath();
+    EXPECT_TRUE(ProcessHolds(canonical) || !QFileInfo::exists(QStringLiteral("/proc/self/maps")));
+    const std::shared_ptr<const RowSource> held = t.Source(); // as a grid keeps it
+    const std::shared_ptr<const RowSource> heldResult = q.Source();
+    q.Close();
+    t.Close();
+    EXPECT_EQ(held->rowCount(), 0); // the grid's copy no longer reads the file
+    EXPECT_EQ(heldResult->rowCount(), 5); // a query's result is its own
+    EXPECT_FALSE(ProcessHolds(canonical));
+
+    // An update swaps the file; the next open sees the new one.
+    ASSERT_TRUE(QFile::rename(tablePath(), m_dir.filePath(QStringLiteral("sp09kw_n.old"))));
+    EXPECT_THROW(q.Open(), DatabaseError);
+    EXPECT_THROW(t.Open(), DatabaseError);
+    WriteTable(m_dir.filePath(QStringLiteral("SP09KW_N.DBF")), CharFields({{"NT", 6}}), {{{QStringLiteral("1")}}});
+    q.Open();
+    EXPECT_EQ(q.RecordCount(), 1);
+    t.Open();
+    EXPECT_EQ(t.RecordCount(), 1);
+    EXPECT_EQ(t.FieldCount(), 1);
+}
