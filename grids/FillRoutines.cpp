@@ -120,8 +120,8 @@ void fill(ResultGrid &grid, Dataset &data, const FillRequest &request)
         if (grid.FillSerial() != serial)
             return; // a newer fill of this grid took over while events ran
         grid.SetRowValues(written + 1, rowValues(*source, start + written, request.fieldColumns));
-        if (request.bar)
-            request.bar->setValue(request.bar->value() + 1);
+        if (request.bar) // a bar never set yet reads minimum - 1
+            request.bar->setValue(std::max(request.bar->value(), request.bar->minimum()) + 1);
     }
     grid.EndFill();
     moveTo(data, source, std::min(start + written + 1, rows));
