@@ -1,0 +1,165 @@
+// phonebook-find run as its own process on a small generated directory:
+// exit statuses, deciphered and stored output, escaping, the header line.
+
+#include "DbfWriter.h"
+#include "UHelpFull.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace phonebook;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+struct FindRun {
+    int exitCode = -1;
+    QStringList lines; // stdout, UTF-8, split on line feeds
+    QString error;     // stderr
+};
+
+FindRun Find(const QStringList &arguments, const QString &program = QStringLiteral(PHONEBOOK_FIND_EXE))
+{
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(u"LC_ALL"_s, u"C"_s); // the output is UTF-8 whatever the locale
+    process.setProcessEnvironment(env);
+    process.start(program, arguments);
+    EXPECT_TRUE(process.waitForFinished(60000)) << arguments.join(u' ').toStdString();
+    FindRun run;
+    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    QString out = QString::fromUtf8(process.readAllStandardOutput());
+    if (out.endsWith(u'\n'))
+        out.chop(1);
+    run.lines = out.isEmpty() ? QStringList() : out.split(u'\n');
+    run.error = QString::fromUtf8(process.readAllStandardError());
+    return run;
+}
+
+class PhonebookFindTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        s_dir = new QTemporaryDir;
+        QProcess gen;
+        gen.start(QStringLiteral(PHONEBOOK_GEN_EXE),
+                  {u"--out"_s, s_dir->path(), u"--persons"_s, u"2000"_s, u"--org-numbers"_s, u"600"_s, u"--seed"_s, u"3"_s});
+        ASSERT_TRUE(gen.waitForFinished(60000));
+        ASSERT_EQ(gen.exitCode(), 0) << gen.readAllStandardError().toStdString();
+
+        // A table whose stored values hold what the output must escape.
+        DbfWriter odd(s_dir->filePath(u"odd.dbf"_s), {{u"TXT"_s, 'C', 20, 0}, {u"N2"_s, 'C', 5, 0}});
+        odd.addRecord({u"a\tb"_s, u"1"_s});
+        odd.addRecord({u"c\nd\re"_s, u"2"_s});
+        odd.addRecord({u"back\\slash"_s, u"3"_s});
+        odd.addRecord({EncodeText(u"ИВАНОВ И.И."_s, CipherKey), u"4"_s});
+        odd.finish();
+    }
+    static void TearDownTestSuite() { delete s_dir; }
+
+    static QStringList In(QStringList arguments) { return QStringList{u"--dir"_s, s_dir->path()} + arguments; }
+
+    static QTemporaryDir *s_dir;
+};
+
+QTemporaryDir *PhonebookFindTest::s_dir = nullptr;
+
+TEST_F(PhonebookFindTest, CountsLiveRecords)
+{
+    const FindRun persons = Find(In({u"count"_s, u"SP09KW_N"_s}));
+    EXPECT_EQ(persons.exitCode, 0) << persons.error.toStdString();
+    EXPECT_EQ(persons.lines, QStringList{u"2000"_s});
+    EXPECT_EQ(Find(In({u"count"_s, u"sp09pr_n.dbf"_s})).lines, QStringList{u"600"_s});
+
+    const FindRun missing = Find(In({u"count"_s, u"nosuch"_s}));
+    EXPECT_EQ(missing.exitCode, 2);
+    EXPECT_TRUE(missing.lines.isEmpty());
+    EXPECT_FALSE(missing.error.isEmpty());
+}
+
+TEST_F(PhonebookFindTest, PrintsDecipheredRowsAndExitsByWhetherThereAreAny)
+{
+    const QString surname = u"ИВАНОВ"_s;
+    const QString pattern = EncodeText(surname, CipherKey) + u'%';
+    const QString statement = u"SELECT nt, fio FROM sp09kw_n WHERE fio LIKE '%1' ORDER BY fio"_s.arg(pattern);
+
+    const FindRun plain = Find(In({u"sql"_s, statement}));
+    ASSERT_EQ(plain.exitCode, 0) << plain.error.toStdString();
+    ASSERT_GT(plain.lines.size(), 10);
+    const FindRun raw = Find(In({u"--raw"_s, u"sql"_s, statement}));
+    ASSERT_EQ(raw.lines.size(), plain.lines.size());
+    for (qsizetype i = 0; i < plain.lines.size(); ++i) {
+        const QStringList cells = plain.lines[i].split(u'\t');
+        ASSERT_EQ(cells.size(), 2) << plain.lines[i].toStdString();
+        EXPECT_TRUE(cells[1].startsWith(surname)) << plain.lines[i].toStdString();
+        const QStringList stored = raw.lines[i].split(u'\t');
+        ASSERT_EQ(stored.size(), 2);
+        EXPECT_TRUE(stored[1].startsWith(pattern.chopped(1)));
+        EXPECT_EQ(DecodeText(stored[0], CipherKey), cells[0]);
+        EXPECT_EQ(DecodeText(stored[1], CipherKey), cells[1]);
+    }
+
+    const FindRun header = Find(In({u"--header"_s, u"sql"_s, statement}));
+    ASSERT_EQ(header.lines.size(), plain.lines.size() + 1);
+    EXPECT_EQ(header.lines.front().toLower(), u"nt\tfio"_s);
+    EXPECT_EQ(header.lines.mid(1), plain.lines);
+
+    const FindRun none = Find(In({u"--header"_s, u"sql"_s, u"SELECT nt FROM sp09kw_n WHERE fio LIKE 'nobody%'"_s}));
+    EXPECT_EQ(none.exitCode, 1) << none.error.toStdString();
+    ASSERT_EQ(none.lines.size(), 1);
+    EXPECT_EQ(none.lines.front().toLower(), u"nt"_s);
+}
+
+TEST_F(PhonebookFindTest, EscapesTabsLineBreaksAndBackslashes)
+{
+    const FindRun raw = Find(In({u"--raw"_s, u"sql"_s, u"SELECT txt, n2 FROM odd"_s}));
+    ASSERT_EQ(raw.exitCode, 0) << raw.error.toStdString();
+    EXPECT_EQ(raw.lines, (QStringList{u"a\\tb\t1"_s, u"c\\nd\\re\t2"_s, u"back\\\\slash\t3"_s,
+                                      EncodeText(u"ИВАНОВ И.И."_s, CipherKey) + u"\t4"_s}));
+    const FindRun plain = Find(In({u"sql"_s, u"SELECT txt FROM odd WHERE n2 LIKE '4'"_s}));
+    EXPECT_EQ(plain.lines, QStringList{u"ИВАНОВ И.И."_s});
+}
+
+TEST_F(PhonebookFindTest, ReportsErrorsWithTheStatement)
+{
+    const QString bad = u"SELECT nosuchfield FROM sp09kw_n"_s;
+    const FindRun run = Find(In({u"sql"_s, bad}));
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_TRUE(run.lines.isEmpty());
+    EXPECT_TRUE(run.error.contains(bad)) << run.error.toStdString();
+
+    EXPECT_EQ(Find(In({u"sql"_s, u"SELECT * FROM nosuchtable"_s})).exitCode, 2);
+    EXPECT_EQ(Find(In({u"frobnicate"_s})).exitCode, 2);
+    EXPECT_EQ(Find(In({})).exitCode, 2);
+    EXPECT_EQ(Find(In({u"sql"_s})).exitCode, 2);
+    EXPECT_EQ(Find({u"--dir"_s, s_dir->filePath(u"nowhere"_s), u"count"_s, u"sp09kw_n"_s}).exitCode, 2);
+}
+
+TEST_F(PhonebookFindTest, EnciphersAndDeciphers)
+{
+    const FindRun encoded = Find({u"encode"_s, u"ООО \"РОМАШКА\" № 5"_s});
+    ASSERT_EQ(encoded.exitCode, 0);
+    ASSERT_EQ(encoded.lines.size(), 1);
+    EXPECT_EQ(encoded.lines[0], EncodeText(u"ООО \"РОМАШКА\" № 5"_s, CipherKey));
+    const FindRun decoded = Find({u"decode"_s, encoded.lines[0]});
+    EXPECT_EQ(decoded.lines, QStringList{u"ООО \"РОМАШКА\" № 5"_s});
+    // Text that starts like an option is still the text to encipher.
+    EXPECT_EQ(Find({u"encode"_s, u"-12"_s}).lines, QStringList{EncodeText(u"-12"_s, CipherKey)});
+}
+
+TEST_F(PhonebookFindTest, FindsTablesBesideItselfByDefault)
+{
+    const QString copy = s_dir->filePath(u"phonebook-find"_s);
+    ASSERT_TRUE(QFile::copy(QStringLiteral(PHONEBOOK_FIND_EXE), copy));
+    QFile::setPermissions(copy, QFile::permissions(QStringLiteral(PHONEBOOK_FIND_EXE)));
+    const FindRun run = Find({u"count"_s, u"sp09pr_n"_s}, copy);
+    EXPECT_EQ(run.exitCode, 0) << run.error.toStdString();
+    EXPECT_EQ(run.lines, QStringList{u"600"_s});
+    QFile::remove(copy);
+}
+
+} // namespace
