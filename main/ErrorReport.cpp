@@ -6,14 +6,23 @@
 
 namespace phonebook {
 
-void ShowError(QWidget *parent, const DatabaseError &error)
+namespace {
+
+QString WithPreface(const QString &what, const QString &text)
 {
-    Dialogs::ShowMessage(parent, error.fullText(), QMessageBox::Critical);
+    return what.isEmpty() ? text : what + QStringLiteral("\n\n") + text;
 }
 
-void ShowError(QWidget *parent, const std::exception &error)
+} // namespace
+
+void ShowError(QWidget *parent, const DatabaseError &error, const QString &what)
 {
-    Dialogs::ShowMessage(parent, QString::fromLocal8Bit(error.what()), QMessageBox::Critical);
+    Dialogs::ShowMessage(parent, WithPreface(what, error.fullText()), QMessageBox::Critical);
+}
+
+void ShowError(QWidget *parent, const std::exception &error, const QString &what)
+{
+    Dialogs::ShowMessage(parent, WithPreface(what, QString::fromLocal8Bit(error.what())), QMessageBox::Critical);
 }
 
 } // namespace phonebook

@@ -50,7 +50,7 @@ void TFrmMain::loadPersons(QProgressBar *bar)
             FillPersonGridPaged(*m_sgFullFiz, m_tFullFiz, bar);
         else
             FillPersonGridPaged(*m_sgFullFiz, m_tFullFiz);
-    });
+    }, QStringLiteral("Список физических лиц не загружен."));
     if (!loaded) {
         m_tFullFiz.Close();
         ShowEmptyList(*m_sgFullFiz, GridLayout::Persons);
@@ -83,7 +83,7 @@ void TFrmMain::loadOrgs(QProgressBar *bar)
             FillOrgGridPaged(*m_sgFullPred, m_qFullPred, bar);
         else
             FillOrgGridPaged(*m_sgFullPred, m_qFullPred);
-    });
+    }, QStringLiteral("Список организаций не загружен."));
     if (!loaded) {
         m_qFullPred.Close();
         ShowEmptyList(*m_sgFullPred, GridLayout::Organisations);

@@ -1,0 +1,63 @@
+#include "Fixtures.h"
+
+#include "DbfWriter.h"
+#include "UHelpFull.h"
+
+#include <QDir>
+
+namespace phonebook::fixtures {
+
+namespace {
+
+QString Stored(const QString &plain)
+{
+    return EncodeText(plain, CipherKey);
+}
+
+QString Padded(const QString &value, int width)
+{
+    return value.rightJustified(width, u' ');
+}
+
+} // namespace
+
+void WritePersons(const QString &directory, const std::vector<Person> &rows)
+{
+    DbfWriter writer(QDir(directory).filePath(QStringLiteral("sp09kw_n.dbf")),
+                     {{QStringLiteral("nt"), 'C', 7},
+                      {QStringLiteral("fio"), 'C', 40},
+                      {QStringLiteral("street"), 'C', 30},
+                      {QStringLiteral("hous"), 'C', 10},
+                      {QStringLiteral("flat"), 'C', 5}});
+    for (const Person &p : rows)
+        writer.addRecord({Stored(p.nt), Stored(p.fio), Stored(p.street), Stored(Padded(p.hous, 7)),
+                          Stored(Padded(p.flat, 3))});
+    writer.finish();
+}
+
+void WriteOrgPhones(const QString &directory, const std::vector<OrgPhone> &rows)
+{
+    DbfWriter writer(QDir(directory).filePath(QStringLiteral("sp09pr_n.dbf")),
+                     {{QStringLiteral("nt"), 'C', 9},
+                      {QStringLiteral("naim"), 'C', 60},
+                      {QStringLiteral("knaim"), 'C', 30},
+                      {QStringLiteral("mesto"), 'C', 40},
+                      {QStringLiteral("street"), 'C', 30},
+                      {QStringLiteral("hous"), 'C', 10}});
+    for (const OrgPhone &o : rows)
+        writer.addRecord({Stored(QStringLiteral("  ") + o.nt), Stored(o.naim), Stored(o.knaim), Stored(o.mesto),
+                          Stored(o.street), Stored(Padded(o.hous, 7))});
+    writer.finish();
+}
+
+std::vector<Person> NumberedPersons(int count)
+{
+    std::vector<Person> rows;
+    rows.reserve(static_cast<size_t>(count));
+    for (int i = 1; i <= count; ++i)
+        rows.push_back({QString::number(200000 + i), QStringLiteral("АБОНЕНТ %1").arg(i), QStringLiteral("ул. Лесная"),
+                        QString::number(i % 90 + 1), QString::number(i % 200 + 1)});
+    return rows;
+}
+
+} // namespace phonebook::fixtures

@@ -1,0 +1,25 @@
+#pragma once
+// Tiny directories for the window tests, written with our own table writer:
+// values are given in plain text and stored enciphered, as the real tables are.
+
+#include <QString>
+
+#include <vector>
+
+namespace phonebook::fixtures {
+
+struct Person {
+    QString nt, fio, street, hous, flat;
+};
+struct OrgPhone {
+    QString nt, naim, knaim, mesto, street, hous;
+};
+
+// Writes sp09kw_n.dbf into `directory`.
+void WritePersons(const QString &directory, const std::vector<Person> &rows);
+// Writes sp09pr_n.dbf into `directory`.
+void WriteOrgPhones(const QString &directory, const std::vector<OrgPhone> &rows);
+// `count` individuals numbered from 1 ("Абонент 1", number 200001, ...).
+std::vector<Person> NumberedPersons(int count);
+
+} // namespace phonebook::fixtures

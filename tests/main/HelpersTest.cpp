@@ -1,0 +1,136 @@
+// Helpers the windows share: centring, the dialog seam, the help pages and
+// Qt's Russian translation.
+
+#include "Dialogs.h"
+#include "HelpWindow.h"
+#include "Translations.h"
+#include "WindowHelpers.h"
+
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTextBrowser>
+#include <QScreen>
+#include <QTest>
+
+using namespace phonebook;
+
+class HelpersTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void centredTopLeft_data();
+    void centredTopLeft();
+    void centerFormPlacesAWindowWiderThanTheScreen();
+    void helpPagesExistForEveryContext();
+    void helpContextsAreInherited();
+    void dialogsAnswerFromTheScript();
+    void standardButtonsSpeakRussian();
+};
+
+void HelpersTest::centredTopLeft_data()
+{
+    QTest::addColumn<QSize>("screen");
+    QTest::addColumn<QSize>("window");
+    QTest::addColumn<QPoint>("topLeft");
+    QTest::newRow("fits") << QSize(1024, 768) << QSize(380, 224) << QPoint(322, 272);
+    QTest::newRow("odd sizes round each half down") << QSize(801, 601) << QSize(201, 101) << QPoint(300, 250);
+    QTest::newRow("wider than the screen") << QSize(640, 480) << QSize(1001, 300) << QPoint(-180, 90);
+    QTest::newRow("taller than the screen") << QSize(640, 480) << QSize(100, 999) << QPoint(270, -259);
+}
+
+void HelpersTest::centredTopLeft()
+{
+    QFETCH(QSize, screen);
+    QFETCH(QSize, window);
+    QFETCH(QPoint, topLeft);
+    QCOMPARE(CenteredTopLeft(screen, window), topLeft);
+}
+
+void HelpersTest::centerFormPlacesAWindowWiderThanTheScreen()
+{
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    QWidget wide(nullptr, Qt::FramelessWindowHint);
+    wide.resize(screen.width() + 201, 100);
+    CenterForm(wide);
+    QCOMPARE(wide.x(), screen.x() + screen.width() / 2 - (screen.width() + 201) / 2);
+    QVERIFY(wide.x() < screen.x());
+    QCOMPARE(wide.y(), screen.y() + screen.height() / 2 - 50);
+}
+
+void HelpersTest::helpPagesExistForEveryContext()
+{
+    const QDir folder(QStringLiteral(PHONEBOOK_HELP_DIR));
+    QCOMPARE(HelpPageFile(0), QStringLiteral("index.html"));
+    QCOMPARE(HelpPageFile(7), QStringLiteral("index.html"));
+    for (int context : {1, 2, 3, 4, 5, 6, 9}) {
+        const QString page = HelpPageFile(context);
+        QCOMPARE(page, QStringLiteral("topic%1.html").arg(context));
+        QVERIFY2(QFileInfo::exists(folder.filePath(page)), qPrintable(page));
+    }
+
+    // Every link of every page leads to a page that exists.
+    HelpWindow window(folder.path());
+    for (const QString &page : folder.entryList({QStringLiteral("*.html")})) {
+        QFile file(folder.filePath(page));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QString html = QString::fromUtf8(file.readAll());
+        static const QRegularExpression link(QStringLiteral("href=\"([^\"]+)\""));
+        for (auto it = link.globalMatch(html); it.hasNext();) {
+            const QString target = it.next().captured(1);
+            QVERIFY2(QFileInfo::exists(folder.filePath(target)), qPrintable(page + QStringLiteral(" -> ") + target));
+        }
+    }
+    window.ShowTopic(3);
+    QCOMPARE(window.CurrentPage(), QStringLiteral("topic3.html"));
+    QVERIFY(window.Browser()->toPlainText().contains(u"Поиск физических лиц по адресу"));
+    window.ShowTopic(42);
+    QCOMPARE(window.CurrentPage(), QStringLiteral("index.html"));
+}
+
+void HelpersTest::helpContextsAreInherited()
+{
+    QWidget dialog;
+    auto *box = new QWidget(&dialog);
+    auto *inner = new QWidget(box);
+    QCOMPARE(EffectiveHelpContext(inner), 0);
+    SetHelpContext(&dialog, 6);
+    QCOMPARE(EffectiveHelpContext(inner), 6);
+    SetHelpContext(box, 3);
+    QCOMPARE(EffectiveHelpContext(inner), 3);
+    QCOMPARE(HelpContextOf(inner), 0);
+}
+
+void HelpersTest::dialogsAnswerFromTheScript()
+{
+    Dialogs::SetScripted(true);
+    Dialogs::QueueInputAnswer(QStringLiteral("23"));
+    QCOMPARE(Dialogs::InputBox(nullptr, QStringLiteral("Введите номер телефона"), QStringLiteral("?")),
+             QStringLiteral("23"));
+    // Nothing queued answers as a cancel does.
+    QCOMPARE(Dialogs::InputBox(nullptr, QStringLiteral("Введите фамилию"), QStringLiteral("?")), QString());
+    QCOMPARE(Dialogs::TakeAskedInputs(),
+             QStringList({QStringLiteral("Введите номер телефона"), QStringLiteral("Введите фамилию")}));
+    Dialogs::QueueFileName(QStringLiteral("/tmp/up1.exe"));
+    QCOMPARE(Dialogs::OpenFileName(nullptr, {}, {}), QStringLiteral("/tmp/up1.exe"));
+    QCOMPARE(Dialogs::OpenFileName(nullptr, {}, {}), QString());
+    Dialogs::ShowMessage(nullptr, QStringLiteral("Указанный телефон не найден!!!"));
+    QCOMPARE(Dialogs::TakeShownMessages(), QStringList({QStringLiteral("Указанный телефон не найден!!!")}));
+    QCOMPARE(Dialogs::TakeShownMessages(), QStringList());
+    Dialogs::SetScripted(false);
+    QVERIFY(!Dialogs::Scripted());
+}
+
+void HelpersTest::standardButtonsSpeakRussian()
+{
+    QVERIFY(InstallRussianTranslation(*qApp));
+    QDialogButtonBox buttons(QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Open);
+    QCOMPARE(buttons.button(QDialogButtonBox::Cancel)->text().remove(u'&'), QStringLiteral("Отмена"));
+    QCOMPARE(buttons.button(QDialogButtonBox::Open)->text().remove(u'&'), QStringLiteral("Открыть"));
+}
+
+QTEST_MAIN(HelpersTest)
+#include "HelpersTest.moc"

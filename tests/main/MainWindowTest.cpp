@@ -1,0 +1,492 @@
+// The main window driven as a user would: start-up on small directories,
+// switching sides by tab and by menu, tool bar, status bar, help and exit.
+
+#include "DatabaseError.h"
+#include "Dialogs.h"
+#include "Fixtures.h"
+#include "HelpWindow.h"
+#include "ResultGrid.h"
+#include "UMain.h"
+#include "USplash.h"
+
+#include <QAction>
+#include <QFile>
+#include <QLabel>
+#include <QTextBrowser>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QSignalSpy>
+#include <QTabBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+
+#include <memory>
+
+using namespace phonebook;
+using namespace phonebook::fixtures;
+
+namespace {
+
+std::vector<OrgPhone> NumberedOrgs(int count)
+{
+    std::vector<OrgPhone> rows;
+    for (int i = 1; i <= count; ++i) {
+        const QString name = QStringLiteral("ПРЕДПРИЯТИЕ %1").arg(i);
+        rows.push_back({QString::number(300000 + 2 * i), name, {}, QStringLiteral("Приёмная"),
+                        QStringLiteral("пр. Мира"), QString::number(i)});
+        rows.push_back({QString::number(300001 + 2 * i), name, {}, QStringLiteral("Бухгалтерия"),
+                        QStringLiteral("пр. Мира"), QString::number(i)});
+    }
+    return rows;
+}
+
+QList<int> VisibleButtonLefts(const TFrmMain &main)
+{
+    QList<int> lefts;
+    for (int n = 1; n <= 6; ++n) {
+        const QToolButton &button = main.SpeedButton(n);
+        if (!button.isHidden())
+            lefts.append(button.x());
+    }
+    return lefts;
+}
+
+QList<int> VisibleButtons(const TFrmMain &main)
+{
+    QList<int> numbers;
+    for (int n = 1; n <= 6; ++n) {
+        if (!main.SpeedButton(n).isHidden())
+            numbers.append(n);
+    }
+    return numbers;
+}
+
+} // namespace
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void startUpFillsBothListsAndTheStatusBar();
+    void splashBarCountsTheRowsWritten();
+    void switchingSidesByMenu();
+    void switchingSidesByTab();
+    void tabsChangedByCodeRunNothing();
+    void startUpWithMissingTables();
+    void startUpWithEmptyTables();
+    void startUpWithDamagedTables();
+    void helpOpensTheTopicOfTheFocusedControl();
+    void commandsDoNothingUntilAttached();
+    void keyPreviewSeesTypedCharacters();
+    void edit1UpperCases();
+    void exitByButtonAndByMenu();
+
+private:
+    std::unique_ptr<TFrmMain> start(QWidget *splash = nullptr);
+    void writeDefaultDirectory();
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+};
+
+void MainWindowTest::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    Dialogs::SetScripted(true);
+}
+
+void MainWindowTest::cleanup()
+{
+    Dialogs::SetScripted(false);
+    m_dir.reset();
+}
+
+void MainWindowTest::writeDefaultDirectory()
+{
+    WritePersons(m_dir->path(), NumberedPersons(250));
+    WriteOrgPhones(m_dir->path(), NumberedOrgs(150));
+}
+
+std::unique_ptr<TFrmMain> MainWindowTest::start(QWidget *splash)
+{
+    auto main = std::make_unique<TFrmMain>(ProgramPaths{m_dir->path(), QStringLiteral(PHONEBOOK_HELP_DIR)},
+                                           qobject_cast<TFrmSplash *>(splash));
+    main->resize(900, 600);
+    main->show();
+    if (!QTest::qWaitForWindowExposed(main.get()))
+        return nullptr;
+    main->activateWindow();
+    return main;
+}
+
+void MainWindowTest::startUpFillsBothListsAndTheStatusBar()
+{
+    writeDefaultDirectory();
+    auto main = start();
+    QVERIFY(main);
+    QCOMPARE(Dialogs::TakeShownMessages(), QStringList());
+
+    QCOMPARE(main->windowTitle(), QStringLiteral("Телефонный справочник абонентов г. Тальмир"));
+    QCOMPARE(main->StatusText(0), QStringLiteral("Физических лиц:  250"));
+    QCOMPARE(main->StatusText(1), QStringLiteral("Телефоных номеров юр. лиц:  300"));
+    QCOMPARE(main->StatusText(2), QString());
+
+    QCOMPARE(main->SGFullFiz().RowCount(), 251);
+    QCOMPARE(main->SGFullFiz().Cells(2, 1), QStringLiteral("АБОНЕНТ 1"));
+    QCOMPARE(main->SGFullFiz().Cells(1, 100), QStringLiteral("200100"));
+    QCOMPARE(main->SGFullPred().RowCount(), 151); // distinct organisations
+    QVERIFY(main->SGFullPred().Cells(1, 1).startsWith(u"ПРЕДПРИЯТИЕ "));
+
+    QCOMPARE(main->TabControl1().count(), 2);
+    QCOMPARE(main->TabControl1().tabText(0), QStringLiteral("Физические лица"));
+    QCOMPARE(main->TabControl1().tabText(1), QStringLiteral("Юридические лица"));
+    QCOMPARE(main->TabIndex(), 0);
+    QVERIFY(!main->SGFullFiz().isHidden());
+    QVERIFY(main->SGFullPred().isHidden());
+    QVERIFY(main->SGTemp().isHidden());
+    QTRY_COMPARE(QApplication::focusWidget(), &main->SGFullFiz());
+    QCOMPARE(VisibleButtons(*main), QList<int>({1, 2, 3, 6}));
+    QCOMPARE(VisibleButtonLefts(*main), QList<int>({0, 23, 46, 69}));
+    QCOMPARE(main->SpeedButton(1).toolTip(), QStringLiteral("Поиск по телефонному номеру"));
+    QCOMPARE(main->SpeedButton(6).toolTip(), QStringLiteral("Выход из программы"));
+    QCOMPARE(main->SpeedButton(4).size(), QSize(23, 22));
+}
+
+void MainWindowTest::splashBarCountsTheRowsWritten()
+{
+    writeDefaultDirectory();
+    TFrmSplash splash;
+    QCOMPARE(splash.size(), QSize(380, 224));
+    QCOMPARE(splash.ProgressBar1()->geometry(), QRect(0, 214, 380, 10));
+    const auto picture = splash.findChild<QLabel *>(QStringLiteral("Image1"));
+    QVERIFY(picture);
+    QCOMPARE(picture->pixmap().size(), QSize(380, 214)); // the JPEG plugin read it
+
+    QList<int> values;
+    connect(splash.ProgressBar1(), &QProgressBar::valueChanged, this, [&](int value) { values.append(value); });
+    TFrmMain main(ProgramPaths{m_dir->path(), QStringLiteral(PHONEBOOK_HELP_DIR)}, &splash);
+    QCOMPARE(splash.ProgressBar1()->maximum(), 200);
+    QCOMPARE(splash.ProgressBar1()->value(), 200);
+    // One step per row written: 100 individuals, then 100 organisations.
+    QCOMPARE(values.size(), 200);
+    QCOMPARE(values.first(), 1);
+}
+
+void MainWindowTest::switchingSidesByMenu()
+{
+    writeDefaultDirectory();
+    auto main = start();
+    QVERIFY(main);
+    QTabBar &tabs = main->TabControl1();
+    const QString firstOrg = main->SGFullPred().Cells(1, 1);
+
+    // Paging the organisation list to its end must not change which one is "first".
+    main->SGFullPred().LoadPageAt(150);
+    QTest::keyClick(main.get(), Qt::Key_W, Qt::ControlModifier);
+    QCOMPARE(tabs.count(), 3);
+    QCOMPARE(main->TabIndex(), 1);
+    QCOMPARE(tabs.currentIndex(), 1);
+    QCOMPARE(tabs.tabText(2), firstOrg);
+    QVERIFY(main->SGFullFiz().isHidden());
+    QVERIFY(!main->SGFullPred().isHidden());
+    QVERIFY(main->SGTemp().isHidden());
+    QTRY_COMPARE(QApplication::focusWidget(), &main->SGFullPred());
+    QCOMPARE(VisibleButtons(*main), QList<int>({1, 4, 5, 6}));
+    QCOMPARE(VisibleButtonLefts(*main), QList<int>({0, 23, 46, 69}));
+
+    for (int i = 0; i < 3; ++i)
+        QTest::keyClick(main.get(), Qt::Key_W, Qt::ControlModifier);
+    QCOMPARE(tabs.count(), 3);
+    QCOMPARE(tabs.tabText(2), firstOrg);
+
+    QTest::keyClick(main.get(), Qt::Key_Q, Qt::ControlModifier);
+    QCOMPARE(tabs.count(), 2);
+    QCOMPARE(main->TabIndex(), 0);
+    QCOMPARE(tabs.currentIndex(), 0);
+    QVERIFY(!main->SGFullFiz().isHidden());
+    QVERIFY(main->SGFullPred().isHidden());
+    QTRY_COMPARE(QApplication::focusWidget(), &main->SGFullFiz());
+    QCOMPARE(VisibleButtons(*main), QList<int>({1, 2, 3, 6}));
+    QCOMPARE(VisibleButtonLefts(*main), QList<int>({0, 23, 46, 69}));
+
+    // A search result on show is replaced by the full list.
+    main->SGTemp().show();
+    main->SGFullFiz().hide();
+    QTest::keyClick(main.get(), Qt::Key_Q, Qt::ControlModifier);
+    QVERIFY(main->SGTemp().isHidden());
+    QVERIFY(!main->SGFullFiz().isHidden());
+}
+
+void MainWindowTest::switchingSidesByTab()
+{
+    writeDefaultDirectory();
+    auto main = start();
+    QVERIFY(main);
+    QTabBar &tabs = main->TabControl1();
+    auto click = [&](int index) { QTest::mouseClick(&tabs, Qt::LeftButton, {}, tabs.tabRect(index).center()); };
+
+    click(1);
+    QCOMPARE(tabs.count(), 3);
+    QCOMPARE(main->TabIndex(), 1);
+    QCOMPARE(tabs.tabText(2), main->SGFullPred().Cells(1, 1));
+    QVERIFY(!main->SGFullPred().isHidden());
+    QCOMPARE(VisibleButtons(*main), QList<int>({1, 4, 5, 6}));
+
+    // Clicking the selected tab changes nothing: the search result stays.
+    main->SGTemp().show();
+    main->SGFullPred().hide();
+    click(1);
+    QCOMPARE(tabs.count(), 3);
+    QVERIFY(!main->SGTemp().isHidden());
+    QVERIFY(main->SGFullPred().isHidden());
+
+    click(0);
+    QCOMPARE(tabs.count(), 2);
+    QCOMPARE(main->TabIndex(), 0);
+    QVERIFY(!main->SGFullFiz().isHidden());
+    QVERIFY(main->SGTemp().isHidden());
+    QCOMPARE(VisibleButtons(*main), QList<int>({1, 2, 3, 6}));
+
+    // Back and forth many times: never two organisation tabs.
+    for (int i = 0; i < 4; ++i) {
+        click(1);
+        QCOMPARE(tabs.count(), 3);
+        QTest::keyClick(main.get(), Qt::Key_W, Qt::ControlModifier);
+        QCOMPARE(tabs.count(), 3);
+        click(0);
+        QCOMPARE(tabs.count(), 2);
+    }
+
+    // The organisation tab runs what is attached to it.
+    int listed = 0;
+    main->SetCommand(Command::ShowOrgNumbers, [&] { ++listed; });
+    click(1);
+    click(2);
+    QCOMPARE(listed, 1);
+    QCOMPARE(main->TabIndex(), 2);
+    click(2);
+    QCOMPARE(listed, 1);
+}
+
+void MainWindowTest::tabsChangedByCodeRunNothing()
+{
+    writeDefaultDirectory();
+    auto main = start();
+    QVERIFY(main);
+    QTabBar &tabs = main->TabControl1();
+
+    main->SelectTab(1);
+    QCOMPARE(tabs.currentIndex(), 1);
+    QCOMPARE(tabs.count(), 2); // the handler would have added the organisation tab
+    QVERIFY(!main->SGFullFiz().isHidden());
+
+    main->AddOrgTab(QStringLiteral("ОРГАНИЗАЦИЯ"));
+    QCOMPARE(tabs.currentIndex(), 1); // adding does not select
+    main->SelectTab(2);
+    main->RemoveOrgTab();
+    QCOMPARE(tabs.count(), 2);
+    QCOMPARE(main->TabIndex(), -1);
+    QVERIFY(!main->SGFullFiz().isHidden());
+
+    // With none selected, a click on the highlighted tab selects it.
+    QCOMPARE(tabs.currentIndex(), 1);
+    QTest::mouseClick(&tabs, Qt::LeftButton, {}, tabs.tabRect(1).center());
+    QCOMPARE(main->TabIndex(), 1);
+    QCOMPARE(tabs.count(), 3);
+    QVERIFY(!main->SGFullPred().isHidden());
+}
+
+void MainWindowTest::startUpWithMissingTables()
+{
+    WriteOrgPhones(m_dir->path(), NumberedOrgs(3));
+    {
+        auto main = start();
+        QVERIFY(main);
+        const QStringList messages = Dialogs::TakeShownMessages();
+        QCOMPARE(messages.size(), 1);
+        QVERIFY2(messages.first().contains(u"sp09kw_n"), qPrintable(messages.first()));
+        QCOMPARE(main->StatusText(0), QStringLiteral("Физических лиц:  0"));
+        QCOMPARE(main->SGFullFiz().RowCount(), 1);
+        QCOMPARE(main->SGFullFiz().Cells(1, 0), QStringLiteral("Номер"));
+        // The other list is there.
+        QCOMPARE(main->StatusText(1), QStringLiteral("Телефоных номеров юр. лиц:  6"));
+        QCOMPARE(main->SGFullPred().RowCount(), 4);
+    }
+
+    QVERIFY(QFile::remove(m_dir->filePath(QStringLiteral("sp09pr_n.dbf"))));
+    WritePersons(m_dir->path(), NumberedPersons(5));
+    auto main = start();
+    QVERIFY(main);
+    const QStringList messages = Dialogs::TakeShownMessages();
+    QCOMPARE(messages.size(), 1);
+    QVERIFY2(messages.first().contains(u"sp09pr_n"), qPrintable(messages.first()));
+    QCOMPARE(main->StatusText(0), QStringLiteral("Физических лиц:  5"));
+    QCOMPARE(main->StatusText(1), QStringLiteral("Телефоных номеров юр. лиц:  0"));
+    QCOMPARE(main->SGFullPred().RowCount(), 1);
+    QCOMPARE(main->SGFullPred().Cells(1, 0), QStringLiteral("Организация"));
+
+    // The organisations side still opens, with no organisation to caption a tab.
+    QTest::keyClick(main.get(), Qt::Key_W, Qt::ControlModifier);
+    QCOMPARE(main->TabIndex(), 1);
+    QCOMPARE(main->TabControl1().count(), 2);
+    QVERIFY(!main->SGFullPred().isHidden());
+    QCOMPARE(Dialogs::TakeShownMessages(), QStringList());
+}
+
+void MainWindowTest::startUpWithEmptyTables()
+{
+    WritePersons(m_dir->path(), {});
+    WriteOrgPhones(m_dir->path(), {});
+    auto main = start();
+    QVERIFY(main);
+    QCOMPARE(Dialogs::TakeShownMessages(), QStringList());
+    QCOMPARE(main->StatusText(0), QStringLiteral("Физических лиц:  0"));
+    QCOMPARE(main->StatusText(1), QStringLiteral("Телефоных номеров юр. лиц:  0"));
+    QCOMPARE(main->SGFullFiz().RowCount(), 1);
+    QCOMPARE(main->SGFullFiz().Cells(2, 0), QStringLiteral("Ф. И. О."));
+    QCOMPARE(main->SGFullPred().RowCount(), 1);
+    QTest::keyClick(main.get(), Qt::Key_W, Qt::ControlModifier);
+    QCOMPARE(main->TabControl1().count(), 2);
+    QTest::keyClick(main.get(), Qt::Key_Q, Qt::ControlModifier);
+    QCOMPARE(Dialogs::TakeShownMessages(), QStringList());
+}
+
+void MainWindowTest::startUpWithDamagedTables()
+{
+    // Individuals: not a table at all. Organisations: cut off inside its header.
+    {
+        QFile garbage(m_dir->filePath(QStringLiteral("sp09kw_n.dbf")));
+        QVERIFY(garbage.open(QIODevice::WriteOnly));
+        garbage.write("this is not a table file");
+    }
+    WriteOrgPhones(m_dir->path(), NumberedOrgs(50));
+    {
+        QFile table(m_dir->filePath(QStringLiteral("sp09pr_n.dbf")));
+        QVERIFY(table.open(QIODevice::ReadWrite));
+        QVERIFY(table.resize(40));
+    }
+    auto main = start();
+    QVERIFY(main);
+    const QStringList messages = Dialogs::TakeShownMessages();
+    QVERIFY2(messages.size() == 2, qPrintable(messages.join(u'|')));
+    QVERIFY2(messages.at(0).contains(u"sp09kw_n.dbf", Qt::CaseInsensitive), qPrintable(messages.at(0)));
+    QVERIFY2(messages.at(1).contains(u"sp09pr_n", Qt::CaseInsensitive), qPrintable(messages.at(1)));
+    QCOMPARE(main->StatusText(0), QStringLiteral("Физических лиц:  0"));
+    QCOMPARE(main->SGFullFiz().RowCount(), 1);
+    QCOMPARE(main->SGFullPred().RowCount(), 1);
+    QVERIFY(main->isVisible());
+}
+
+void MainWindowTest::helpOpensTheTopicOfTheFocusedControl()
+{
+    writeDefaultDirectory();
+    auto main = start();
+    QVERIFY(main);
+    QTRY_COMPARE(QApplication::focusWidget(), &main->SGFullFiz());
+    QCOMPARE(main->Help(), nullptr);
+
+    QTest::keyClick(&main->SGFullFiz(), Qt::Key_F1);
+    QVERIFY(main->Help());
+    QVERIFY(main->Help()->isVisible());
+    QCOMPARE(main->Help()->CurrentPage(), QStringLiteral("topic1.html"));
+    QVERIFY(main->Help()->Browser()->toPlainText().contains(u"Поиск по номеру телефона"));
+
+    main->activateWindow();
+    QTest::keyClick(main.get(), Qt::Key_W, Qt::ControlModifier);
+    QTRY_COMPARE(QApplication::focusWidget(), &main->SGFullPred());
+    QTest::keyClick(&main->SGFullPred(), Qt::Key_F1);
+    QCOMPARE(main->Help()->CurrentPage(), QStringLiteral("topic4.html"));
+
+    // A control with no context of its own takes its parent's.
+    main->SGTemp().SetHelpContext(2);
+    main->SGTemp().show();
+    main->SGFullPred().hide();
+    main->FocusVisibleGrid();
+    QTest::keyClick(main->SGTemp().viewport(), Qt::Key_F1);
+    QCOMPARE(main->Help()->CurrentPage(), QStringLiteral("topic2.html"));
+
+    main->findChild<QAction *>(QStringLiteral("N9"))->trigger();
+    QCOMPARE(main->Help()->CurrentPage(), QStringLiteral("index.html"));
+}
+
+void MainWindowTest::commandsDoNothingUntilAttached()
+{
+    writeDefaultDirectory();
+    auto main = start();
+    QVERIFY(main);
+    for (int n = 1; n <= 5; ++n)
+        QTest::mouseClick(&main->SpeedButton(n), Qt::LeftButton);
+    main->findChild<QAction *>(QStringLiteral("N7"))->trigger();
+    main->findChild<QAction *>(QStringLiteral("N11"))->trigger();
+    QVERIFY(main->isVisible());
+    QCOMPARE(main->TabIndex(), 0);
+    QCOMPARE(Dialogs::TakeShownMessages(), QStringList());
+
+    QStringList ran;
+    main->SetCommand(Command::PhoneSearch, [&] { ran.append(QStringLiteral("phone")); });
+    main->SetCommand(Command::About, [&] { ran.append(QStringLiteral("about")); });
+    main->SetCommand(Command::Update, [] { throw DatabaseError(QStringLiteral("Файл не найден"), QStringLiteral("x.dbf")); });
+    QTest::mouseClick(&main->SpeedButton(1), Qt::LeftButton);
+    main->findChild<QAction *>(QStringLiteral("N11"))->trigger();
+    QCOMPARE(ran, QStringList({QStringLiteral("phone"), QStringLiteral("about")}));
+    // An error of a command is shown, and the program goes on.
+    main->findChild<QAction *>(QStringLiteral("N7"))->trigger();
+    QCOMPARE(Dialogs::TakeShownMessages(), QStringList({QStringLiteral("Файл не найден\n\nx.dbf")}));
+    QVERIFY(main->isVisible());
+}
+
+void MainWindowTest::keyPreviewSeesTypedCharacters()
+{
+    writeDefaultDirectory();
+    auto main = start();
+    QVERIFY(main);
+    QString seen;
+    main->SetKeyPreview([&](QChar c) { seen.append(c); });
+    QTRY_COMPARE(QApplication::focusWidget(), &main->SGFullFiz());
+    QTest::keyClicks(&main->SGFullFiz(), QStringLiteral("#tuko"));
+    QCOMPARE(seen, QStringLiteral("#tuko"));
+    // Keys that type nothing are not characters.
+    QTest::keyClick(&main->SGFullFiz(), Qt::Key_Down);
+    QCOMPARE(seen, QStringLiteral("#tuko"));
+    // Typing into another window is not seen.
+    QLineEdit elsewhere;
+    elsewhere.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&elsewhere));
+    elsewhere.activateWindow();
+    elsewhere.setFocus();
+    QTRY_COMPARE(QApplication::focusWidget(), &elsewhere);
+    QTest::keyClicks(&elsewhere, QStringLiteral("abc"));
+    QCOMPARE(seen, QStringLiteral("#tuko"));
+}
+
+void MainWindowTest::edit1UpperCases()
+{
+    writeDefaultDirectory();
+    auto main = start();
+    QVERIFY(main);
+    main->Edit1().setText(QStringLiteral("иванов пётр ivan"));
+    QCOMPARE(main->Edit1().text(), QStringLiteral("ИВАНОВ ПЁТР IVAN"));
+    QCOMPARE(main->Edit1().width(), 0);
+}
+
+void MainWindowTest::exitByButtonAndByMenu()
+{
+    writeDefaultDirectory();
+    {
+        auto main = start();
+        QVERIFY(main);
+        QTest::mouseClick(&main->SpeedButton(6), Qt::LeftButton);
+        QVERIFY(!main->isVisible());
+    }
+    auto main = start();
+    QVERIFY(main);
+    QTest::keyClick(main.get(), Qt::Key_F10);
+    QVERIFY(!main->isVisible());
+}
+
+QTEST_MAIN(MainWindowTest)
+#include "MainWindowTest.moc"
