@@ -287,24 +287,34 @@ bool EncodeUtf8(CodePage page, std::string_view utf8, std::string &out)
         return true;
     }
     const auto &reverse = Tables().reverse[SingleByteIndex(page)];
-    size_t i = 0;
-    while (i < n) {
-        const size_t run = AsciiRun(utf8.data() + i, n - i);
-        if (run) {
-            out.append(utf8.data() + i, run);
-            i += run;
+    // One byte out per character: at most as many bytes as came in.
+    const size_t start = out.size();
+    out.resize(start + n);
+    char *d = out.data() + start;
+    for (size_t i = 0; i < n;) {
+        const unsigned char b = s[i];
+        if (b < 0x80) {
+            *d++ = static_cast<char>(b);
+            ++i;
             continue;
         }
         char32_t cp = 0;
-        const size_t len = Utf8SequenceLength(s + i, n - i, &cp);
-        if (!len || cp > 0xFFFF)
+        if (b >= 0xC2 && b <= 0xDF && i + 1 < n && (s[i + 1] & 0xC0) == 0x80) {
+            // Two-byte characters (Cyrillic, Latin-1) are most of the text.
+            cp = (static_cast<char32_t>(b & 0x1F) << 6) | (s[i + 1] & 0x3F);
+            i += 2;
+        } else {
+            const size_t len = Utf8SequenceLength(s + i, n - i, &cp);
+            if (!len || cp > 0xFFFF)
+                return false;
+            i += len;
+        }
+        const unsigned char byte = reverse[cp];
+        if (!byte)
             return false;
-        const unsigned char b = reverse[cp];
-        if (!b)
-            return false;
-        out.push_back(static_cast<char>(b));
-        i += len;
+        *d++ = static_cast<char>(byte);
     }
+    out.resize(static_cast<size_t>(d - out.data()));
     return true;
 }
 
