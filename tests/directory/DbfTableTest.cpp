@@ -247,6 +247,25 @@ TEST_F(DbfTableTest, DamagedTables)
     }
 }
 
+// Clipper keeps the length of a long character field in two bytes; the
+// header's record length tells that apart from a decimal count (which Excel
+// writes on character fields, see the corpus).
+TEST_F(DbfTableTest, ReadsLongCharacterFields)
+{
+    QByteArray bytes = ReadBytes(WriteTable(path(u"long.dbf"_s), CharFields({{"MEMO", 44}}), {}));
+    bytes.chop(1); // the end-of-file mark
+    bytes[32 + 17] = 1; // length 44 + 1 * 256
+    PutLe16(bytes, 10, 1 + 300);
+    PutLe32(bytes, 4, 1);
+    bytes.append(' ').append(QByteArray(299, 'x')).append('y').append('\x1A');
+    WriteBytes(path(u"long.dbf"_s), bytes);
+    const auto table = DbfTable::open(path(u"long.dbf"_s));
+    ExpectWarnings(*table, {});
+    ASSERT_EQ(table->fields().size(), 1u);
+    EXPECT_EQ(table->fields()[0].length, 300);
+    EXPECT_EQ(table->text(0, 0), QString(299, u'x') + u'y');
+}
+
 TEST_F(DbfTableTest, ATableWithoutFieldsIsRefused)
 {
     WriteTable(path(u"none.dbf"_s), {}, {{{}}, {{}}});
