@@ -11,6 +11,9 @@ inline constexpr QStringView MainCaption = u"Телефонный справоч
 // Base name of the desktop entry (phonebook.desktop).
 inline constexpr QStringView DesktopFileName = u"phonebook";
 
+// Point size of the interface font.
+inline constexpr int InterfacePointSize = 8;
+
 // The directory's tables.
 inline constexpr QStringView PersonsTable = u"sp09kw_n";
 inline constexpr QStringView OrgsTable = u"sp09pr_n";

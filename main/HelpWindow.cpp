@@ -1,6 +1,7 @@
 #include "HelpWindow.h"
 
 #include "AppInfo.h"
+#include "WindowHelpers.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -32,6 +33,7 @@ HelpWindow::HelpWindow(const QString &folder, QWidget *parent)
     setObjectName(QStringLiteral("HelpWindow"));
     setWindowTitle(QStringLiteral("Справка: ") + ApplicationTitle.toString());
     resize(HelpWindowSize);
+    CenterForm(*this);
 
     m_browser = new QTextBrowser(this);
     m_browser->setObjectName(QStringLiteral("HelpBrowser"));

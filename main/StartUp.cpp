@@ -6,6 +6,8 @@
 #include "USplash.h"
 
 #include <QApplication>
+#include <QFont>
+#include <QScreen>
 
 namespace phonebook {
 
@@ -15,6 +17,10 @@ void PrepareApplication(QApplication &app)
     QApplication::setApplicationVersion(QStringLiteral(PHONEBOOK_VERSION));
     QGuiApplication::setDesktopFileName(DesktopFileName.toString());
     QApplication::setWindowIcon(ApplicationIcon());
+    // The column widths of the lists were chosen for an 8-point interface font.
+    QFont font = QApplication::font();
+    font.setPointSize(InterfacePointSize);
+    QApplication::setFont(font);
     InstallRussianTranslation(app);
 }
 
@@ -28,6 +34,9 @@ std::unique_ptr<TFrmMain> StartUp(const ProgramPaths &paths)
     QCoreApplication::processEvents();
 
     splash.reset();
+    // The maximised size up front, for desktops whose window manager ignores the request.
+    if (const QScreen *screen = main->screen())
+        main->setGeometry(screen->availableGeometry());
     main->showMaximized();
     QCoreApplication::processEvents();
 

@@ -228,7 +228,8 @@ void TFrmMain::createStatusBar()
     for (int i = 0; i < 3; ++i) {
         auto *panel = new QLabel(status);
         panel->setObjectName(QStringLiteral("StatusBar1Panel%1").arg(i));
-        panel->setFixedWidth(StatusPanelWidths[i]);
+        // At least the panel's width; wider when a font does not fit the count into it.
+        panel->setMinimumWidth(StatusPanelWidths[i]);
         status->addWidget(panel);
         m_panels[i] = panel;
     }
