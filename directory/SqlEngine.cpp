@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 
 namespace phonebook {
 
@@ -276,7 +277,7 @@ int xDisconnect(sqlite3_vtab *v)
 
 // The plan travels to xFilter as idxStr: "l<field>" per LIKE argument in
 // argv order, "o<field>" / "O<field>" per ORDER BY term (ascending /
-// descending), "d" when duplicates of the ORDER BY columns may be dropped.
+// descending), "d<field>" per column of the rows whose duplicates may be dropped.
 int xBestIndex(sqlite3_vtab *v, sqlite3_index_info *info)
 {
     const DbfTable &table = *vtable(v)->table;
@@ -300,18 +301,22 @@ int xBestIndex(sqlite3_vtab *v, sqlite3_index_info *info)
             ordered = false;
     }
     if (ordered) {
-        uint64_t orderColumns = 0;
         for (int n = 0; n < info->nOrderBy; ++n) {
             const int column = info->aOrderBy[n].iColumn;
             plan.append(info->aOrderBy[n].desc ? 'O' : 'o').append(QByteArray::number(column)).append(' ');
-            orderColumns |= column < 63 ? (uint64_t{1} << column) : (uint64_t{1} << 63);
         }
         info->orderByConsumed = 1;
-        // Dropping duplicates is safe only when no other column is used:
-        // otherwise the survivor might not be the row SQLite would keep.
-        const bool onlyOrderColumns = (info->colUsed & ~orderColumns) == 0 && !(orderColumns >> 63);
-        if (sqlite3_vtab_distinct(info) >= 2 && onlyOrderColumns)
-            plan.append('d');
+        // In a DISTINCT query, rows that agree in every column the statement
+        // uses give the same result row and pass or fail its WHERE alike, so
+        // the table may drop all but one of them. (The statements never name
+        // the rowid, which colUsed does not report.)
+        if (sqlite3_vtab_distinct(info) >= 2) {
+            for (int column = 0; column < fieldCount; ++column) {
+                const uint64_t bit = uint64_t{1} << std::min(column, 63);
+                if (info->colUsed & bit)
+                    plan.append('d').append(QByteArray::number(column)).append(' ');
+            }
+        }
     }
     info->estimatedCost = cost;
     info->estimatedRows = static_cast<sqlite3_int64>(cost);
@@ -336,48 +341,198 @@ int xClose(sqlite3_vtab_cursor *c)
     return SQLITE_OK;
 }
 
-void sortRows(VCursor &c, const std::vector<OrderTerm> &order, bool dropDuplicates)
+// Groups the rows by the stored value of one field (or of several): an
+// open-addressing table of record numbers, compared by their raw bytes.
+class ValueGroups {
+public:
+    ValueGroups(const DbfTable &table, std::vector<int> fields, size_t expected)
+        : m_table(table)
+        , m_fields(std::move(fields))
+    {
+        size_t capacity = 16;
+        while (capacity < expected * 2)
+            capacity *= 2;
+        m_slots.assign(capacity, Empty);
+    }
+
+    // Group number of the record's value; a new value opens a new group.
+    uint32_t groupOf(uint32_t record)
+    {
+        const size_t mask = m_slots.size() - 1;
+        for (size_t slot = hash(record) & mask;; slot = (slot + 1) & mask) {
+            const uint32_t group = m_slots[slot];
+            if (group == Empty) {
+                const auto added = static_cast<uint32_t>(m_first.size());
+                m_slots[slot] = added;
+                m_first.push_back(record);
+                if (m_first.size() * 2 > m_slots.size())
+                    grow();
+                return added;
+            }
+            if (same(m_first[group], record))
+                return group;
+        }
+    }
+    // The first record of each group, by group number.
+    const std::vector<uint32_t> &firstRecords() const { return m_first; }
+
+private:
+    static constexpr uint32_t Empty = 0xFFFFFFFF;
+
+    void grow()
+    {
+        m_slots.assign(m_slots.size() * 2, Empty);
+        const size_t mask = m_slots.size() - 1;
+        for (uint32_t group = 0; group < m_first.size(); ++group) {
+            size_t slot = hash(m_first[group]) & mask;
+            while (m_slots[slot] != Empty)
+                slot = (slot + 1) & mask;
+            m_slots[slot] = group;
+        }
+    }
+
+    size_t hash(uint32_t record) const
+    {
+        size_t h = 0;
+        for (const int field : m_fields)
+            h = h * 1000003 ^ std::hash<std::string_view>()(m_table.rawField(record, field));
+        return h;
+    }
+    bool same(uint32_t a, uint32_t b) const
+    {
+        for (const int field : m_fields) {
+            if (m_table.rawField(a, field) != m_table.rawField(b, field))
+                return false;
+        }
+        return true;
+    }
+
+    const DbfTable &m_table;
+    std::vector<int> m_fields;
+    std::vector<uint32_t> m_slots;
+    std::vector<uint32_t> m_first;
+};
+
+// Puts c.rows in the order of the ORDER BY terms, without SQLite's sorter:
+// the distinct values of the first term are sorted once and ranked, the rows
+// are then placed by rank in one counting pass, and only rows whose first
+// value ties are compared on the further terms. Rows equal in every one of
+// distinctFields (when there are any) are dropped first.
+void sortRows(VCursor &c, const std::vector<OrderTerm> &order, const std::vector<int> &distinctFields)
 {
     const DbfTable &table = *c.table;
     const CodePage page = table.codePage();
-    struct Entry {
-        SortKey key;
-        uint32_t record;
-    };
-    std::vector<Entry> entries;
-    entries.reserve(c.rows.size());
+    if (!distinctFields.empty()) {
+        ValueGroups groups(table, distinctFields, std::min<size_t>(c.rows.size(), 1 << 16));
+        std::vector<uint32_t> kept;
+        for (const uint32_t record : c.rows) {
+            if (groups.groupOf(record) == kept.size())
+                kept.push_back(record);
+        }
+        c.rows = std::move(kept);
+    }
+
     const OrderTerm first = order.front();
-    for (const uint32_t record : c.rows)
-        entries.push_back({MakeSortKey(page, table.rawField(record, first.field)), record});
-    auto fullCompare = [&](uint32_t a, uint32_t b) {
-        for (const OrderTerm &term : order) {
-            const int r = CompareStoredBytes(page, table.rawField(a, term.field), table.rawField(b, term.field));
+    auto compareFrom = [&](size_t from, uint32_t a, uint32_t b) {
+        for (size_t t = from; t < order.size(); ++t) {
+            const std::string_view va = table.rawField(a, order[t].field);
+            const std::string_view vb = table.rawField(b, order[t].field);
+            if (va == vb)
+                continue;
+            const int r = CompareStoredBytes(page, va, vb);
             if (r != 0)
-                return term.descending ? -r : r;
+                return order[t].descending ? -r : r;
         }
         return 0;
     };
-    std::sort(entries.begin(), entries.end(), [&](const Entry &a, const Entry &b) {
-        if (a.key != b.key)
-            return first.descending ? b.key < a.key : a.key < b.key;
-        const int r = fullCompare(a.record, b.record);
-        return r != 0 ? r < 0 : a.record < b.record;
-    });
-    c.rows.clear();
-    for (size_t n = 0; n < entries.size(); ++n) {
-        if (dropDuplicates && n > 0 && entries[n].key == entries[n - 1].key) {
-            bool same = true;
-            for (const OrderTerm &term : order) {
-                if (table.rawField(entries[n].record, term.field) != table.rawField(entries[n - 1].record, term.field)) {
-                    same = false;
-                    break;
-                }
-            }
-            if (same)
-                continue;
+
+    // Mostly distinct first values (telephone numbers): one sort of
+    // fixed-size keys, reading the records only when two keys tie.
+    constexpr size_t Sample = 4096;
+    {
+        ValueGroups sample(table, {first.field}, Sample);
+        const size_t sampled = std::min(Sample, c.rows.size());
+        for (size_t n = 0; n < sampled; ++n)
+            sample.groupOf(c.rows[n]);
+        if (sample.firstRecords().size() * 4 > sampled * 3) {
+            struct Entry {
+                SortKey key;
+                uint32_t record;
+            };
+            std::vector<Entry> entries;
+            entries.reserve(c.rows.size());
+            for (const uint32_t record : c.rows)
+                entries.push_back({MakeSortKey(page, table.rawField(record, first.field)), record});
+            std::sort(entries.begin(), entries.end(), [&](const Entry &a, const Entry &b) {
+                if (a.key != b.key)
+                    return first.descending ? b.key < a.key : a.key < b.key;
+                const int r = compareFrom(0, a.record, b.record);
+                return r != 0 ? r < 0 : a.record < b.record;
+            });
+            for (size_t n = 0; n < entries.size(); ++n)
+                c.rows[n] = entries[n].record;
+            return;
         }
-        c.rows.push_back(entries[n].record);
     }
+
+    // Many repeated first values (streets, organisations): rank the distinct
+    // values once, then place the rows by rank.
+    ValueGroups groups(table, {first.field}, c.rows.size());
+    std::vector<uint32_t> groupOfRow(c.rows.size());
+    for (size_t n = 0; n < c.rows.size(); ++n)
+        groupOfRow[n] = groups.groupOf(c.rows[n]);
+    const std::vector<uint32_t> &values = groups.firstRecords();
+    // The distinct values side by side, so that sorting them stays in the cache.
+    std::string arena;
+    std::vector<uint32_t> valueStart(values.size() + 1, 0);
+    for (size_t g = 0; g < values.size(); ++g) {
+        arena.append(table.rawField(values[g], first.field));
+        valueStart[g + 1] = static_cast<uint32_t>(arena.size());
+    }
+    auto valueText = [&](uint32_t g) {
+        return std::string_view(arena).substr(valueStart[g], valueStart[g + 1] - valueStart[g]);
+    };
+    struct Value {
+        SortKey key;
+        uint32_t group;
+    };
+    std::vector<Value> sorted;
+    sorted.reserve(values.size());
+    for (uint32_t g = 0; g < values.size(); ++g)
+        sorted.push_back({MakeSortKey(page, valueText(g)), g});
+    std::sort(sorted.begin(), sorted.end(), [&](const Value &a, const Value &b) {
+        if (a.key != b.key)
+            return a.key < b.key;
+        return CompareStoredBytes(page, valueText(a.group), valueText(b.group)) < 0;
+    });
+    const uint32_t valueCount = static_cast<uint32_t>(sorted.size());
+    std::vector<uint32_t> rankOfGroup(valueCount);
+    for (uint32_t r = 0; r < valueCount; ++r)
+        rankOfGroup[sorted[r].group] = first.descending ? valueCount - 1 - r : r;
+
+    // Counting sort by rank; rows of one rank keep their file order.
+    std::vector<uint32_t> start(valueCount + 1, 0);
+    for (const uint32_t g : groupOfRow)
+        ++start[rankOfGroup[g] + 1];
+    for (uint32_t r = 0; r < valueCount; ++r)
+        start[r + 1] += start[r];
+    std::vector<uint32_t> placed(c.rows.size());
+    for (size_t n = 0; n < c.rows.size(); ++n)
+        placed[start[rankOfGroup[groupOfRow[n]]]++] = c.rows[n];
+
+    if (order.size() > 1) {
+        // Runs of one first value, ordered by the further terms.
+        auto compareRest = [&](uint32_t a, uint32_t b) { return compareFrom(1, a, b) < 0; };
+        size_t runStart = 0;
+        for (uint32_t r = 0; r < valueCount; ++r) {
+            const size_t runEnd = start[r]; // after the pass, start[r] is the end of rank r
+            if (runEnd - runStart > 1)
+                std::stable_sort(placed.begin() + static_cast<std::ptrdiff_t>(runStart),
+                                 placed.begin() + static_cast<std::ptrdiff_t>(runEnd), compareRest);
+            runStart = runEnd;
+        }
+    }
+    c.rows = std::move(placed);
 }
 
 int xFilter(sqlite3_vtab_cursor *cursor, int, const char *idxStr, int argc, sqlite3_value **argv)
@@ -390,7 +545,7 @@ int xFilter(sqlite3_vtab_cursor *cursor, int, const char *idxStr, int argc, sqli
         c.listed = false;
         c.anyMatch = true;
         std::vector<OrderTerm> order;
-        bool dropDuplicates = false;
+        std::vector<int> distinctFields;
         int argument = 0;
         for (const char *p = idxStr ? idxStr : ""; *p;) {
             const char kind = *p++;
@@ -412,7 +567,7 @@ int xFilter(sqlite3_vtab_cursor *cursor, int, const char *idxStr, int argc, sqli
             } else if (kind == 'o' || kind == 'O') {
                 order.push_back({field, kind == 'O'});
             } else if (kind == 'd') {
-                dropDuplicates = true;
+                distinctFields.push_back(field);
             }
         }
         c.position = 0;
@@ -427,7 +582,7 @@ int xFilter(sqlite3_vtab_cursor *cursor, int, const char *idxStr, int argc, sqli
                 c.rows.push_back(record);
         }
         if (!c.rows.empty())
-            sortRows(c, order, dropDuplicates);
+            sortRows(c, order, distinctFields);
         c.listed = true;
         c.end = static_cast<uint32_t>(c.rows.size());
         return SQLITE_OK;
@@ -543,7 +698,10 @@ QString engineMessage(sqlite3 *db, const QString &directory)
 
 void openConnection(Connection &connection, const QString &directory, const QString &sql)
 {
-    if (sqlite3_open_v2(":memory:", &connection.db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_MEMORY, nullptr) != SQLITE_OK)
+    // One connection per statement, used by one thread: no mutexes.
+    if (sqlite3_open_v2(":memory:", &connection.db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_MEMORY | SQLITE_OPEN_NOMUTEX,
+                        nullptr)
+        != SQLITE_OK)
         throw DatabaseError(QStringLiteral("The SQL engine cannot start: %1")
                                 .arg(QString::fromUtf8(sqlite3_errmsg(connection.db))),
                             sql);

@@ -311,6 +311,18 @@ TEST_F(Engine, OrderConsumedByTheTableMatchesSqlitesOwnSort)
     }
     EXPECT_EQ(rowsOf(QStringLiteral("SELECT DISTINCT b, '', '' FROM many ORDER BY b")).size(), distinct.size());
     EXPECT_EQ(rowsOf(QStringLiteral("SELECT DISTINCT b, '', '' FROM many")).size(), distinct.size());
+    // DISTINCT over more columns than the ORDER BY: the same rows, the same order of b.
+    for (const char *where : {"", "WHERE n||'' LIKE '1%'"}) {
+        auto consumed = rowsOf(QStringLiteral("SELECT DISTINCT a, b, '' FROM many %1 ORDER BY b").arg(QLatin1String(where)));
+        auto sorted = rowsOf(
+            QStringLiteral("SELECT DISTINCT a, b, '' FROM many %1 ORDER BY b||''%2").arg(QLatin1String(where), collate));
+        ASSERT_EQ(consumed.size(), sorted.size()) << where;
+        for (size_t n = 0; n < consumed.size(); ++n)
+            EXPECT_EQ(consumed[n][1], sorted[n][1]) << where << " row " << n;
+        std::sort(consumed.begin(), consumed.end());
+        std::sort(sorted.begin(), sorted.end());
+        EXPECT_TRUE(consumed == sorted) << where;
+    }
     // A filter on another column must not pick the wrong survivor of a duplicate group.
     EXPECT_EQ(rowsOf(QStringLiteral("SELECT DISTINCT b, '', '' FROM many WHERE n LIKE '1%' ORDER BY b")),
               rowsOf(QStringLiteral("SELECT DISTINCT b||'', '', '' FROM many WHERE n LIKE '1%' ORDER BY 1%1").arg(collate)));
