@@ -1,0 +1,163 @@
+#!/usr/bin/env bash
+# Times the directory's engine beside the sqlite3 shell on a plain table that
+# holds the same stored rows, and prints one table of medians and ratios.
+#
+#   bench/run.sh [--rounds N] [--fresh]
+#
+#   --rounds N   interleaved rounds per statement (default 5)
+#   --fresh      write the sample directory and the plain database again
+#   PHONEBOOK_BUILD_DIR   build folder (default: build); configured and built as needed
+#
+# Everything it writes goes to bench/out/ (ignored by git): the sample
+# directory of 1 000 000 individuals and 200 000 organisation numbers, the
+# plain database, and the raw timings of the last run (timings.tsv).
+set -euo pipefail
+
+root="$(cd "$(dirname "$0")/.." && pwd)"
+build="${PHONEBOOK_BUILD_DIR:-$root/build}"
+out="$root/bench/out"
+rounds=5
+fresh=0
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --rounds) rounds="$2"; shift 2 ;;
+    --fresh) fresh=1; shift ;;
+    -h|--help) sed -n '2,13p' "$0"; exit 0 ;;
+    *) echo "unknown option $1" >&2; exit 2 ;;
+  esac
+done
+
+persons=1000000
+org_numbers=200000
+seed=1
+
+for tool in sqlite3 /usr/bin/time; do
+  command -v "$tool" >/dev/null || { echo "bench/run.sh needs $tool" >&2; exit 2; }
+done
+
+# ---- build ----
+if [ ! -f "$build/CMakeCache.txt" ]; then
+  cmake -S "$root" -B "$build" -G Ninja >/dev/null
+fi
+cmake --build "$build" --target phonebook-gen phonebook-find bench-query bench-open-count bench-decode bench-load-plain >/dev/null
+gen="$build/bin/phonebook-gen"
+find_tool="$build/bin/phonebook-find"
+bench="$build/bench"
+
+# ---- data, cached while the generator and its options stay the same ----
+data="$out/data"
+plain="$out/plain.db"
+stamp="persons=$persons org_numbers=$org_numbers seed=$seed gen=$(sha1sum "$gen" | cut -c1-16)"
+mkdir -p "$out"
+if [ "$fresh" = 1 ] || [ ! -f "$out/stamp" ] || [ "$(cat "$out/stamp")" != "$stamp" ]; then
+  rm -rf "$data" "$plain" "$out/stamp"
+  echo "Writing the sample directory into $data"
+  "$gen" --out "$data" --persons "$persons" --org-numbers "$org_numbers" --seed "$seed"
+  echo "Loading the same stored rows into the plain database $plain"
+  "$bench/bench-load-plain" "$data" "$plain"
+  echo "$stamp" > "$out/stamp"
+fi
+files_bytes=$(( $(stat -c %s "$data/sp09kw_n.dbf") + $(stat -c %s "$data/sp09pr_n.dbf") ))
+
+# ---- the statements ----
+enc() { "$find_tool" encode "$1"; }
+# A four-digit prefix of a number that exists: a selective telephone search.
+first_nt=$("$find_tool" decode "$(sqlite3 "$plain" 'SELECT nt FROM sp09kw_n LIMIT 1')")
+nt_prefix="${first_nt:0:4}"
+person_fields="sp09kw_n.nt,sp09kw_n.fio,sp09kw_n.street,sp09kw_n.hous,sp09kw_n.flat"
+
+names=()
+statements=()
+targets=()
+add() { names+=("$1"); targets+=("$2"); statements+=("$3"); }
+add "open + count individuals" "<= 30 ms" "SELECT count(*) FROM sp09kw_n"
+add "SELECT * FROM sp09pr_n" "<= 1.5x" "SELECT * FROM sp09pr_n"
+add "DISTINCT naim,street,hous ORDER BY naim" "<= 1x" \
+  "SELECT DISTINCT sp09pr_n.naim, sp09pr_n.street, sp09pr_n.hous FROM sp09pr_n ORDER BY naim"
+add "street list, individuals" "<= 1x" \
+  "SELECT DISTINCT sp09kw_n.street FROM sp09kw_n ORDER BY sp09kw_n.street"
+add "street list, organisations" "<= 1x" \
+  "SELECT DISTINCT sp09pr_n.street FROM sp09pr_n ORDER BY sp09pr_n.street"
+add "nt LIKE '$nt_prefix%'" "<= 1x" \
+  "SELECT $person_fields FROM sp09kw_n WHERE sp09kw_n.nt LIKE '$(enc "$nt_prefix")%' ORDER BY nt,fio"
+add "fio LIKE 'ГОНЧАРОВ%'" "<= 1x" \
+  "SELECT $person_fields FROM sp09kw_n WHERE sp09kw_n.fio LIKE '$(enc ГОНЧАРОВ)%' ORDER BY fio"
+add "fio LIKE 'ИВАНОВ%'" "<= 1x" \
+  "SELECT $person_fields FROM sp09kw_n WHERE sp09kw_n.fio LIKE '$(enc ИВАНОВ)%' ORDER BY fio"
+add "naim LIKE '%МАГАЗИН%'" "<= 1x" \
+  "SELECT DISTINCT naim,street,hous FROM sp09pr_n WHERE naim LIKE '%$(enc МАГАЗИН)%' ORDER BY naim"
+add "every individual ORDER BY nt,fio" "<= 1x" \
+  "SELECT $person_fields FROM sp09kw_n WHERE sp09kw_n.nt LIKE '%' ORDER BY nt,fio"
+
+# The shell runs the statement on the plain table held in memory, with a
+# case-sensitive LIKE as ours; .timer reports the statement alone, its rows
+# formatted and thrown away.
+shell_ms() {
+  printf '.open --deserialize %s\nPRAGMA case_sensitive_like=ON;\n.output /dev/null\n.timer on\n%s;\n' "$plain" "$1" \
+    | sqlite3 -batch | awk '/^Run Time:/ { t = $4 } END { printf "%.2f", t * 1000 }'
+}
+shell_rows() {
+  printf 'PRAGMA case_sensitive_like=ON;\n%s;\n' "$1" | sqlite3 -batch "$plain" | wc -l
+}
+# Ours, in a fresh process each time: "rows first_ms again_ms peak_kb".
+ours() {
+  local i="$1" line peak
+  if [ "$i" = 0 ]; then
+    line=$(/usr/bin/time -f 'peak %M' -o "$out/time.txt" "$bench/bench-open-count" "$data" sp09kw_n 3)
+  else
+    line=$(/usr/bin/time -f 'peak %M' -o "$out/time.txt" "$bench/bench-query" "$data" "${statements[$i]}" 1)
+  fi
+  peak=$(awk '/^peak/ { print $2 }' "$out/time.txt")
+  echo "$line" | awk -v peak="$peak" '{ print $2, $4, $6, peak }'
+}
+
+median() { sort -g | awk '{ v[NR] = $1 } END { if (NR % 2) print v[(NR + 1) / 2]; else printf "%.2f\n", (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+
+echo
+echo "$(nproc) cores, $(sqlite3 --version | cut -d' ' -f1) shell; $rounds interleaved rounds; tables $(( files_bytes / 1000000 )) MB"
+timings="$out/timings.tsv"
+printf 'statement\tround\tours_first_ms\tours_again_ms\tshell_ms\tpeak_kb\n' > "$timings"
+report=()
+for i in "${!statements[@]}"; do
+  ours_rows=""
+  first=(); again=(); shell=(); peak_max=0
+  for ((r = 1; r <= rounds; r++)); do
+    read -r rows f a p < <(ours "$i")
+    [ -n "${rows:-}" ] || { echo "the engine failed on: ${statements[$i]}" >&2; exit 2; }
+    s=$(shell_ms "${statements[$i]}")
+    ours_rows=$rows; first+=("$f"); again+=("$a"); shell+=("$s")
+    [ "$p" -gt "$peak_max" ] && peak_max=$p
+    printf '%s\t%d\t%s\t%s\t%s\t%s\n' "${names[$i]}" "$r" "$f" "$a" "$s" "$p" >> "$timings"
+  done
+  if [ "$i" = 0 ]; then
+    s_rows=$(printf '%s;\n' "${statements[$i]}" | sqlite3 -batch "$plain")
+  else
+    s_rows=$(shell_rows "${statements[$i]}")
+  fi
+  mf=$(printf '%s\n' "${first[@]}" | median)
+  ma=$(printf '%s\n' "${again[@]}" | median)
+  ms=$(printf '%s\n' "${shell[@]}" | median)
+  ratio=$(awk -v a="$mf" -v b="$ms" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "-" }')
+  mem=$(awk -v p="$peak_max" -v f="$files_bytes" 'BEGIN { printf "%.0f MB (%.2fx)", p / 1024, p * 1024 / f }')
+  rows_note="$ours_rows"
+  [ "$ours_rows" != "$s_rows" ] && rows_note="$ours_rows (shell $s_rows!)"
+  report+=("$(printf '%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s' "${names[$i]}" "$rows_note" "$mf" "$ma" "$ms" "$ratio" "${targets[$i]}" "$mem")")
+  echo "  done: ${names[$i]}" >&2
+done
+
+read -r cells read_ns decode_ns < <("$bench/bench-decode" "$data" sp09kw_n 3 | awk '{ print $2, $4, $6 }')
+read -r pcells pread_ns pdecode_ns < <("$bench/bench-decode" "$data" sp09pr_n 3 | awk '{ print $2, $4, $6 }')
+
+echo
+{
+  printf 'statement\trows\tours ms\tours warm ms\tshell ms\tratio\ttarget\tpeak memory (x files)\n'
+  printf '%s\n' "${report[@]}"
+} | if command -v column >/dev/null; then column -t -s $'\t'; else cat; fi
+echo
+echo "Ratio: our first run in a fresh process (mapping the files included) against the shell's statement"
+echo "time on the plain table in memory; medians of $rounds interleaved rounds. Warm: the same statement"
+echo "again in the same process. Peak memory: maximum resident set of our process, against both files."
+echo
+printf 'DecodeText per cell: individuals %s ns (%s cells), organisations %s ns (%s cells);\n' "$decode_ns" "$cells" "$pdecode_ns" "$pcells"
+printf 'reading the same cells as text without deciphering: %s ns and %s ns.\n' "$read_ns" "$pread_ns"
+echo "Raw timings: $timings"
