@@ -129,12 +129,16 @@ void DbfWriter::addRecord(const std::vector<QString> &values, bool deleted)
             m_record.append(value, 0, cut);
             m_record.append(width - cut, ' ');
         } else {
-            // Numbers right-aligned, dates and logicals as given.
-            const size_t cut = std::min(value.size(), width);
+            // Numbers right-aligned, dates and logicals as given. A cut
+            // number would be another number: refuse it.
+            if (value.size() > width)
+                fail(QStringLiteral("the value \"%1\" does not fit the field %2 (%3 characters)")
+                         .arg(text, f.name)
+                         .arg(f.length));
             if (f.type == 'N' || f.type == 'F')
-                m_record.append(width - cut, ' ').append(value, 0, cut);
+                m_record.append(width - value.size(), ' ').append(value);
             else
-                m_record.append(value, 0, cut).append(width - cut, ' ');
+                m_record.append(value).append(width - value.size(), ' ');
         }
     }
     m_buffer += m_record;

@@ -32,8 +32,9 @@ public:
     ~DbfWriter(); // finishes the file if finish() was not called
 
     // One value per field, as text: character values are padded with blanks on
-    // the right, numbers right-aligned. A value longer than its field is cut.
-    // Throws DatabaseError when a character has no byte in the table's code page.
+    // the right, numbers right-aligned. A character value longer than its field
+    // is cut; a number, date or logical that does not fit throws DatabaseError,
+    // as does a character that has no byte in the table's code page.
     void addRecord(const std::vector<QString> &values, bool deleted = false);
     // Writes the header with the final count and the end-of-file marker.
     void finish();

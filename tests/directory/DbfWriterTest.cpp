@@ -39,7 +39,7 @@ TEST_F(DbfWriterTest, WritesTheFileLayout)
                                               {u"NAME"_s, 'C', 6, 0}};
     WriteTable(path(u"t.dbf"_s), fields,
                {{{u"12"_s, u"3.50"_s, u"20240131"_s, u"T"_s, u"ЁЖ"_s}},
-                {{u"1234567"_s, u"12345678"_s, u""_s, u"F"_s, u"дом 12А"_s}, true}},
+                {{u"1234567"_s, u"1234567"_s, u""_s, u"F"_s, u"дом 12А"_s}, true}},
                {CodePage::Cp866, 0x65, 0x03});
     const QByteArray b = ReadBytes(path(u"t.dbf"_s));
     const int headerLength = 32 + 5 * 32 + 1;
@@ -98,6 +98,10 @@ TEST_F(DbfWriterTest, RefusesWhatItCannotWrite)
     EXPECT_TRUE(message.contains(u"NAME"_s) && message.contains(u"cp866"_s)) << message.toStdString();
     message = messageOf([&] { WriteTable(path(u"no/such/dir/t.dbf"_s), CharFields({{"A", 1}}), {}); });
     EXPECT_TRUE(message.contains(u"t.dbf"_s)) << message.toStdString();
+    message = messageOf([&] {
+        WriteTable(path(u"n.dbf"_s), {{u"SUM"_s, 'N', 4, 0}}, {{{u"1234"_s}}, {{u"12345"_s}}});
+    });
+    EXPECT_TRUE(message.contains(u"12345"_s) && message.contains(u"SUM"_s)) << message.toStdString();
     message = messageOf([&] { WriteTable(path(u"w.dbf"_s), CharFields({{"WIDE", 300}}), {}); });
     EXPECT_TRUE(message.contains(u"WIDE"_s)) << message.toStdString();
 }
