@@ -5,17 +5,56 @@
 
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QPainter>
 #include <QPaintEvent>
 #include <QScreen>
 #include <QScrollBar>
+#include <QStyledItemDelegate>
 
 namespace phonebook {
+
+namespace {
+
+// Draws a cell as a string grid does: its text clipped at the cell's edge, the
+// selection and the focused cell marked. The general delegate lays out and
+// elides every cell's text, which costs several times as much per repaint.
+class GridCellDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        const bool selected = option.state.testFlag(QStyle::State_Selected);
+        const bool active = option.state.testFlag(QStyle::State_Active);
+        const QPalette::ColorGroup group = active ? QPalette::Active : QPalette::Inactive;
+        if (selected)
+            painter->fillRect(option.rect, option.palette.brush(group, QPalette::Highlight));
+        const QString text = index.data(Qt::DisplayRole).toString();
+        if (!text.isEmpty()) {
+            painter->setPen(option.palette.color(group, selected ? QPalette::HighlightedText : QPalette::Text));
+            painter->drawText(option.rect.adjusted(CellPadding, 0, -1, 0),
+                              Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text);
+        }
+        if (option.state.testFlag(QStyle::State_HasFocus)) {
+            QPen pen(option.palette.color(group, selected ? QPalette::HighlightedText : QPalette::Text));
+            pen.setStyle(Qt::DotLine);
+            painter->setPen(pen);
+            painter->drawRect(option.rect.adjusted(0, 0, -1, -1));
+        }
+    }
+
+private:
+    static constexpr int CellPadding = 2;
+};
+
+} // namespace
 
 ResultGrid::ResultGrid(QWidget *parent)
     : QTableView(parent)
     , m_model(new ResultGridModel(this))
 {
     setModel(m_model);
+    setItemDelegate(new GridCellDelegate(this));
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionMode(QAbstractItemView::ContiguousSelection);
     setSelectionBehavior(QAbstractItemView::SelectItems);

@@ -3,6 +3,7 @@
 // SQL: an unloaded row costs one index, a loaded row its value.
 
 #include <cstdint>
+#include <deque>
 #include <limits>
 #include <stdexcept>
 #include <utility>
@@ -28,6 +29,7 @@ public:
     bool contains(int row) const { return inRange(row) && m_slots[static_cast<size_t>(row)] != NoSlot; }
 
     // The row's value, or nullptr when it is not loaded (or out of range).
+    // The pointer stays valid until the next reset().
     const T *find(int row) const
     {
         if (!contains(row))
@@ -58,7 +60,9 @@ private:
     bool inRange(int row) const { return row >= 0 && static_cast<size_t>(row) < m_slots.size(); }
 
     std::vector<uint32_t> m_slots;
-    std::vector<T> m_values;
+    // A deque never moves its elements as it grows: loading a page costs the
+    // same however many rows are loaded already.
+    std::deque<T> m_values;
 };
 
 } // namespace phonebook
