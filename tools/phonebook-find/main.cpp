@@ -50,7 +50,7 @@ int main(int argc, char *argv[])
     parser.addPositionalArgument(u"verb"_s, u"What to do (see Verbs)."_s, u"VERB ARGUMENTS..."_s);
     if (!parser.parse(QCoreApplication::arguments()))
         return Fail(parser.errorText());
-    if (parser.isSet(u"help"_s)) {
+    if (parser.isSet(u"help"_s) || parser.isSet(u"help-all"_s)) {
         std::fputs(qUtf8Printable(parser.helpText()), stdout);
         return find::Found;
     }

@@ -338,7 +338,7 @@ private:
                 tail = any(m_brandTails);
             return stem + tail;
         }
-        static const QStringList suffixes = {u"ПЛЮС"_s, u"М"_s, u"2000"_s, u"ЦЕНТР"_s, u"СЕРВИС"_s, u"НСК"_s};
+        static const QStringList suffixes = {u"ПЛЮС"_s, u"М"_s, u"2000"_s, u"ЦЕНТР"_s, u"СЕРВИС"_s, u"К"_s};
         return any(m_brandWords) + u'-' + any(suffixes);
     }
 
