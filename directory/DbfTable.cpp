@@ -331,14 +331,18 @@ void DbfTable::chooseCodePage(uint8_t languageDriver, const std::vector<std::pai
     // Unmarked (or marked with something we cannot trust): judge by the bytes
     // of a sample of the character fields, records spread over the file.
     m_codePage = CodePage::Windows1251;
-    const uint32_t stride = std::max<uint32_t>(1, m_physicalCount / kSampleRecords);
+    size_t textPerRecord = 1;
+    for (const auto &field : textFields)
+        textPerRecord += static_cast<size_t>(field.second);
+    const size_t samples = std::clamp<size_t>(kSampleBytes / textPerRecord, 1, kSampleRecords);
+    const uint64_t stride = std::max<uint64_t>(1, m_physicalCount / samples);
     size_t seen = 0;
     size_t multibyte = 0;
     bool validUtf8 = true;
     size_t in866 = 0;  // bytes in cp866's letter ranges
     size_t in1251 = 0; // bytes in Windows-1251's letter range
-    for (uint32_t r = 0; r < m_physicalCount && seen < kSampleBytes; r += stride) {
-        const unsigned char *rec = record(r);
+    for (uint64_t r = 0; r < m_physicalCount && seen < kSampleBytes; r += stride) {
+        const unsigned char *rec = record(static_cast<uint32_t>(r));
         for (const auto &[offset, length] : textFields) {
             const unsigned char *s = rec + offset;
             const size_t n = static_cast<size_t>(length);
