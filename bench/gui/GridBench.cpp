@@ -29,6 +29,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <ctime>
 #include <vector>
 
 using namespace Qt::StringLiterals;
@@ -42,6 +43,15 @@ constexpr double RepaintBudgetMs = 16.0;
 double ms(qint64 ns)
 {
     return static_cast<double>(ns) / 1e6;
+}
+
+// CPU time of this thread: what the work itself costs, without the time the
+// scheduler gave to other programs (the figures are taken on shared machines).
+qint64 cpuNs()
+{
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<qint64>(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
 }
 
 // Resident memory of this process in bytes.
@@ -186,6 +196,7 @@ int main(int argc, char *argv[])
                                        source->columnIndex(u"flat")};
         QRandomGenerator random(7);
         Stats load;
+        Stats loadCpu;
         Stats reference;
         for (int i = 0; i < 2000; ++i) {
             const int row = 200 + static_cast<int>(random.bounded(static_cast<quint32>(rows - 300)));
@@ -197,13 +208,16 @@ int main(int argc, char *argv[])
                 for (int c : columns)
                     sink.append(DecodeText(source->text(r, c), CipherKey));
             reference.add(ms(timer.nsecsElapsed()));
+            const qint64 cpuStart = cpuNs();
             timer.restart();
             grid.LoadPageAt(row);
             load.add(ms(timer.nsecsElapsed()));
+            loadCpu.add(ms(cpuNs() - cpuStart));
         }
-        std::printf("page load (%d rows): mean %.3f ms, p99 %.3f ms, max %.3f ms (budget %.1f ms) %s\n",
-                    PersonPageRows, load.mean(), load.percentile(0.99), load.max(), PageBudgetMs,
-                    load.percentile(0.99) <= PageBudgetMs ? "OK" : "OVER");
+        std::printf("page load (%d rows), wall clock: mean %.3f ms, p99 %.3f ms, max %.3f ms\n", PersonPageRows,
+                    load.mean(), load.percentile(0.99), load.max());
+        std::printf("  thread CPU time: mean %.3f ms, p99 %.3f ms, max %.3f ms (budget %.1f ms) %s\n", loadCpu.mean(),
+                    loadCpu.percentile(0.99), loadCpu.max(), PageBudgetMs, loadCpu.max() <= PageBudgetMs ? "OK" : "OVER");
         std::printf("  reference, reading and deciphering the same rows: mean %.3f ms; ratio %.2f\n",
                     reference.mean(), load.mean() / std::max(reference.mean(), 1e-9));
     }
@@ -220,6 +234,7 @@ int main(int argc, char *argv[])
         if (step <= 0)
             step = bar->pageStep();
         Stats repaint;
+        Stats repaintCpu;
         Stats withLoad;
         int loadsBefore = grid.PageLoads();
         QElapsedTimer total;
@@ -229,11 +244,13 @@ int main(int argc, char *argv[])
             if (maxSteps > 0 && static_cast<int>(repaint.samples.size()) >= maxSteps)
                 break;
             value = std::min(value, bar->maximum());
+            const qint64 cpuStart = cpuNs();
             timer.restart();
             bar->setValue(value); // schedules the repaint of the view
             QCoreApplication::processEvents();
             const double took = ms(timer.nsecsElapsed());
             repaint.add(took);
+            repaintCpu.add(ms(cpuNs() - cpuStart));
             if (grid.PageLoads() != loadsBefore)
                 withLoad.add(took);
             loadsBefore = grid.PageLoads();
@@ -243,9 +260,11 @@ int main(int argc, char *argv[])
         std::printf("paging through %d rows, %d rows a step, %zu repaints in %.1f s (view %dx%d, %d rows in view)\n",
                     rows, step, repaint.samples.size(), ms(total.nsecsElapsed()) / 1000, grid.width(),
                     grid.height(), bar->pageStep());
-        std::printf("  repaint: mean %.2f ms, p99 %.2f ms, max %.2f ms (budget %.0f ms) %s\n", repaint.mean(),
-                    repaint.percentile(0.99), repaint.max(), RepaintBudgetMs,
-                    repaint.max() < RepaintBudgetMs ? "OK" : "OVER");
+        std::printf("  repaint, wall clock: mean %.2f ms, p99 %.2f ms, max %.2f ms\n", repaint.mean(),
+                    repaint.percentile(0.99), repaint.max());
+        std::printf("  thread CPU time per repaint: mean %.2f ms, p99 %.2f ms, max %.2f ms (budget %.0f ms) %s\n",
+                    repaintCpu.mean(), repaintCpu.percentile(0.99), repaintCpu.max(), RepaintBudgetMs,
+                    repaintCpu.max() < RepaintBudgetMs ? "OK" : "OVER");
         std::printf("  repaints that loaded a page: %zu, mean %.2f ms, max %.2f ms\n", withLoad.samples.size(),
                     withLoad.mean(), withLoad.max());
         std::printf("  loaded rows at the end: %d of %d\n", grid.LoadedRowCount(), rows);
