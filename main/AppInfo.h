@@ -17,7 +17,6 @@ inline constexpr int InterfacePointSize = 8;
 // The directory's tables.
 inline constexpr QStringView PersonsTable = u"sp09kw_n";
 inline constexpr QStringView OrgsTable = u"sp09pr_n";
-inline constexpr QStringView CountOrgPhonesSql = u"SELECT * FROM sp09pr_n";
 inline constexpr QStringView OrgListSql =
     u"SELECT DISTINCT sp09pr_n.naim, sp09pr_n.street, sp09pr_n.hous FROM sp09pr_n ORDER BY naim";
 

@@ -65,11 +65,15 @@ void TFrmMain::loadOrgs(QProgressBar *bar)
     const int barStart = bar ? bar->value() : 0;
     SetStatusText(1, OrgPhonesCountText.toString() + QString::number(0));
     const bool loaded = ReportErrors(this, [&] {
-        m_qFullPred.Close();
-        m_qFullPred.ClearSql();
-        m_qFullPred.AddSql(CountOrgPhonesSql.toString());
-        m_qFullPred.Open();
-        SetStatusText(1, OrgPhonesCountText.toString() + QString::number(m_qFullPred.RecordCount()));
+        // Every number of an organisation counts once: the table's own rows.
+        // The table cursor counts them without building a result of every
+        // field of every row, as "SELECT * FROM sp09pr_n" would.
+        TableCursor orgPhones;
+        orgPhones.SetDirectory(m_paths.tables);
+        orgPhones.SetTableName(OrgsTable.toString());
+        orgPhones.Open();
+        SetStatusText(1, OrgPhonesCountText.toString() + QString::number(orgPhones.RecordCount()));
+        orgPhones.Close();
 
         m_qFullPred.Close();
         m_qFullPred.ClearSql();

@@ -1,0 +1,203 @@
+// Times the program's start-up as a user meets it: from starting the process
+// to the main window painted with the first page of both lists written, on
+// the offscreen platform. Each round starts a fresh process; a reference
+// process that paints an empty maximised window with a table view runs in
+// the same rounds, so the figures can be read as a ratio too.
+//
+//   startup-bench DIR [ROUNDS]     DIR holds sp09kw_n.dbf and sp09pr_n.dbf
+//
+// Prints the medians, the ratio to the reference and the peak memory of the
+// program beside the size of the two table files.
+
+#include "ResultGrid.h"
+#include "StartUp.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QMainWindow>
+#include <QPointer>
+#include <QProcess>
+#include <QTableView>
+#include <QTextStream>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+constexpr int DefaultRounds = 7;
+
+// Peak resident memory of this process in kilobytes.
+long PeakKilobytes()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').first().toLong();
+    }
+    return -1;
+}
+
+// Reports, after the first paint of `target` has finished, and quits.
+class FirstPaint : public QObject {
+public:
+    FirstPaint(QElapsedTimer &clock)
+        : m_clock(clock)
+    {
+    }
+    void watch(QWidget *target)
+    {
+        m_target = target;
+        target->installEventFilter(this);
+    }
+
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (watched == m_target && event->type() == QEvent::Paint && !m_done) {
+            m_done = true;
+            QTimer::singleShot(0, qApp, [this] {
+                std::printf("painted %.3f %ld\n", static_cast<double>(m_clock.nsecsElapsed()) / 1e6, PeakKilobytes());
+                std::fflush(stdout);
+                QCoreApplication::exit(0);
+            });
+        }
+        return false;
+    }
+
+private:
+    QElapsedTimer &m_clock;
+    QPointer<QWidget> m_target;
+    bool m_done = false;
+};
+
+int RunChild(int argc, char *argv[], const QString &mode, const QString &dir)
+{
+    QElapsedTimer clock;
+    clock.start();
+    QApplication app(argc, argv);
+    FirstPaint painted(clock);
+    if (mode == QLatin1StringView("--reference")) {
+        QMainWindow window;
+        auto *view = new QTableView(&window);
+        window.setCentralWidget(view);
+        painted.watch(view->viewport());
+        window.showMaximized();
+        return QApplication::exec();
+    }
+    phonebook::PrepareApplication(app);
+    // The grid is created inside the start-up; watch paints application-wide.
+    struct Finder : QObject {
+        FirstPaint &painted;
+        explicit Finder(FirstPaint &p)
+            : painted(p)
+        {
+        }
+        bool eventFilter(QObject *watched, QEvent *event) override
+        {
+            if (event->type() == QEvent::Paint && watched->isWidgetType()) {
+                auto *widget = static_cast<QWidget *>(watched);
+                auto *grid = qobject_cast<phonebook::ResultGrid *>(widget->parentWidget());
+                if (grid && grid->objectName() == QLatin1StringView("SGFullFiz") && widget == grid->viewport()) {
+                    qApp->removeEventFilter(this);
+                    painted.watch(widget);
+                    return painted.eventFilter(watched, event);
+                }
+            }
+            return false;
+        }
+    } finder(painted);
+    app.installEventFilter(&finder);
+    const auto main = phonebook::StartUp({dir, dir + QStringLiteral("/help")});
+    return QApplication::exec();
+}
+
+struct Sample {
+    double wallMs = 0;
+    double insideMs = 0;
+    long peakKb = 0;
+};
+
+Sample RunOnce(const QString &self, const QStringList &arguments)
+{
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    child.setProcessEnvironment(env);
+    child.setStandardErrorFile(QProcess::nullDevice());
+    QElapsedTimer wall;
+    wall.start();
+    child.start(self, arguments);
+    Sample sample;
+    while (child.waitForReadyRead(60000)) {
+        const QByteArray line = child.readLine();
+        if (line.startsWith("painted ")) {
+            sample.wallMs = static_cast<double>(wall.nsecsElapsed()) / 1e6;
+            const QList<QByteArray> parts = line.trimmed().split(' ');
+            sample.insideMs = parts.value(1).toDouble();
+            sample.peakKb = parts.value(2).toLong();
+            break;
+        }
+    }
+    child.waitForFinished(60000);
+    return sample;
+}
+
+double Median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    const size_t mid = values.size() / 2;
+    return values.size() % 2 ? values[mid] : (values[mid - 1] + values[mid]) / 2;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    if (argc >= 2 && (qstrcmp(argv[1], "--child") == 0 || qstrcmp(argv[1], "--reference") == 0))
+        return RunChild(argc, argv, QString::fromLocal8Bit(argv[1]), argc >= 3 ? QString::fromLocal8Bit(argv[2]) : QString());
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: startup-bench DIR [ROUNDS]\n");
+        return 2;
+    }
+    QCoreApplication app(argc, argv);
+    const QString dir = QString::fromLocal8Bit(argv[1]);
+    const int rounds = argc >= 3 ? std::max(1, std::atoi(argv[2])) : DefaultRounds;
+    const QString self = QCoreApplication::applicationFilePath();
+    const qint64 tableBytes = QFileInfo(dir + QStringLiteral("/sp09kw_n.dbf")).size()
+        + QFileInfo(dir + QStringLiteral("/sp09pr_n.dbf")).size();
+
+    std::vector<double> wall, inside, referenceWall;
+    long peakKb = 0;
+    RunOnce(self, {QStringLiteral("--child"), dir}); // warm the file cache
+    for (int round = 0; round < rounds; ++round) {
+        const Sample reference = RunOnce(self, {QStringLiteral("--reference")});
+        const Sample sample = RunOnce(self, {QStringLiteral("--child"), dir});
+        if (sample.wallMs <= 0 || reference.wallMs <= 0) {
+            std::fprintf(stderr, "a round did not paint\n");
+            return 1;
+        }
+        referenceWall.push_back(reference.wallMs);
+        wall.push_back(sample.wallMs);
+        inside.push_back(sample.insideMs);
+        peakKb = std::max(peakKb, sample.peakKb);
+    }
+    const double tableMb = static_cast<double>(tableBytes) / (1024.0 * 1024.0);
+    const double peakMb = static_cast<double>(peakKb) / 1024.0;
+    QTextStream out(stdout);
+    out << "directory: " << dir << " (tables " << QString::number(tableMb, 'f', 1) << " MiB), " << rounds
+        << " rounds\n";
+    out << "process start to first paint, program:   " << QString::number(Median(wall), 'f', 1) << " ms (median; "
+        << QString::number(Median(inside), 'f', 1) << " ms of it after main() began)\n";
+    out << "process start to first paint, reference: " << QString::number(Median(referenceWall), 'f', 1)
+        << " ms (empty maximised window with a table view)\n";
+    out << "ratio program / reference: " << QString::number(Median(wall) / Median(referenceWall), 'f', 2) << "\n";
+    out << "peak memory: " << QString::number(peakMb, 'f', 1) << " MiB = "
+        << QString::number(peakMb / tableMb, 'f', 2) << " x the tables\n";
+    return 0;
+}
