@@ -77,7 +77,7 @@ ResultGrid::ResultGrid(QWidget *parent)
     columns->setSectionsClickable(false);
     columns->setHighlightSections(false);
     columns->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    columns->setFixedHeight(GridRowHeight + 2);
+    columns->setFixedHeight(GridRowHeight);
 
     connect(selectionModel(), &QItemSelectionModel::currentChanged, this, &ResultGrid::onCurrentChanged);
 }
