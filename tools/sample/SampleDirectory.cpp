@@ -86,7 +86,7 @@ public:
         }
         for (size_t i = m_exchanges.size() - 1; i > 0; --i)
             std::swap(m_exchanges[i], m_exchanges[random.below(static_cast<uint32_t>(i + 1))]);
-        m_pick = WeightedPick::zipf(static_cast<int>(m_exchanges.size()), 0.8);
+        m_pick = WeightedPick::harmonic(static_cast<int>(m_exchanges.size()));
     }
 
     static int capacity() { return 450 * NumbersPerExchange; }
@@ -175,17 +175,17 @@ public:
         : m_options(options), m_random(options.seed), m_phones(m_random)
     {
         m_surnames = words(CommonSurnames());
-        m_surnamePick = WeightedPick::zipf(static_cast<int>(m_surnames.size()), 0.9);
+        m_surnamePick = WeightedPick::rootHarmonic(static_cast<int>(m_surnames.size()));
         m_roots = words(SurnameRoots());
         m_endings = words(SurnameEndings());
         m_apostropheSurnames = words(ApostropheSurnames());
         for (const MaleName &n : MaleNames())
             m_maleNames.push_back({word(n.name), word(n.patronymicMale), word(n.patronymicFemale)});
-        m_malePick = WeightedPick::zipf(static_cast<int>(m_maleNames.size()), 0.8);
+        m_malePick = WeightedPick::rootHarmonic(static_cast<int>(m_maleNames.size()));
         m_femaleNames = words(FemaleNames());
-        m_femalePick = WeightedPick::zipf(static_cast<int>(m_femaleNames.size()), 0.8);
+        m_femalePick = WeightedPick::rootHarmonic(static_cast<int>(m_femaleNames.size()));
         m_streets = words(Streets());
-        m_streetPick = WeightedPick::zipf(static_cast<int>(m_streets.size()), 0.9);
+        m_streetPick = WeightedPick::rootHarmonic(static_cast<int>(m_streets.size()));
         m_brandWords = words(BrandWords());
         m_brandStems = words(BrandStems());
         m_brandTails = words(BrandTails());
@@ -267,7 +267,8 @@ private:
 
     QString house()
     {
-        const int number = 1 + static_cast<int>(std::pow(m_random.unit(), 2.2) * 180);
+        const double u = m_random.unit();
+        const int number = 1 + static_cast<int>(u * u * 180); // small numbers are the commonest
         QString text = QString::number(number);
         const double r = m_random.unit();
         if (r < 0.07)
@@ -281,7 +282,8 @@ private:
     {
         if (m_random.chance(0.14))
             return {}; // a private house
-        return rightAligned(QString::number(1 + static_cast<int>(std::pow(m_random.unit(), 1.5) * 280)), FlatWidth);
+        const double u = m_random.unit();
+        return rightAligned(QString::number(1 + static_cast<int>(u * std::sqrt(u) * 280)), FlatWidth);
     }
 
     QString street() { return m_streets[m_streetPick.pick(m_random)]; }
@@ -580,7 +582,8 @@ private:
         int written = 0;
         while (written < total) {
             const Organisation o = uniqueOrganisation();
-            const int wanted = 1 + static_cast<int>(std::pow(m_random.unit(), 3.0) * (o.maxNumbers - 1) + 0.5);
+            const double u = m_random.unit();
+            const int wanted = 1 + static_cast<int>(u * u * u * (o.maxNumbers - 1) + 0.5); // most have a few
             const int count = std::min(wanted, total - written);
             const bool block = m_random.chance(0.6);
             const QString mainStreet = enc(street());

@@ -15,11 +15,21 @@ WeightedPick::WeightedPick(const std::vector<double> &weights)
     }
 }
 
-WeightedPick WeightedPick::zipf(int n, double exponent)
+// Division and square root are exact in IEEE arithmetic, so the weights (and
+// with them the picks) are the same everywhere, which std::pow does not promise.
+WeightedPick WeightedPick::harmonic(int n)
 {
     std::vector<double> weights(static_cast<size_t>(n));
     for (int i = 0; i < n; ++i)
-        weights[static_cast<size_t>(i)] = 1.0 / std::pow(i + 1.0, exponent);
+        weights[static_cast<size_t>(i)] = 1.0 / (i + 1.0);
+    return WeightedPick(weights);
+}
+
+WeightedPick WeightedPick::rootHarmonic(int n)
+{
+    std::vector<double> weights(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i)
+        weights[static_cast<size_t>(i)] = 1.0 / std::sqrt(i + 1.0);
     return WeightedPick(weights);
 }
 

@@ -37,8 +37,10 @@ class WeightedPick {
 public:
     WeightedPick() = default;
     explicit WeightedPick(const std::vector<double> &weights);
-    // Weights 1/(rank+1)^exponent: a few common items and a long tail of rare ones.
-    static WeightedPick zipf(int n, double exponent);
+    // Weights 1/rank: a few common items and a long tail of rare ones.
+    static WeightedPick harmonic(int n);
+    // Weights 1/sqrt(rank): a flatter head.
+    static WeightedPick rootHarmonic(int n);
 
     int pick(SampleRandom &random) const;
     int size() const { return static_cast<int>(m_cumulative.size()); }
