@@ -4,6 +4,8 @@
 #include "Dataset.h"
 #include "UHelpFull.h"
 
+#include <algorithm>
+
 namespace phonebook::find {
 namespace {
 
@@ -98,7 +100,11 @@ QString EscapeValue(QStringView text)
 
 void Output::value(QStringView text)
 {
-    m_buffer += EscapeValue(text).toStdString();
+    const bool plain = std::none_of(text.begin(), text.end(), [](QChar c) {
+        return c == u'\\' || c == u'\t' || c == u'\n' || c == u'\r';
+    });
+    const QByteArray utf8 = plain ? text.toUtf8() : EscapeValue(text).toUtf8();
+    m_buffer.append(utf8.constData(), static_cast<size_t>(utf8.size()));
 }
 
 void Output::endLine()
