@@ -11,6 +11,7 @@
 #include <QSet>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <functional>
 
@@ -176,8 +177,15 @@ struct TableFile {
 // about that CREATE TABLE too, and it must pass.
 thread_local bool t_declaring = false;
 
+// UTF-8 form of each byte of a single-byte code page.
+struct Utf8Byte {
+    char bytes[3];
+    uint8_t length;
+};
+
 struct VTable : sqlite3_vtab {
     std::shared_ptr<const DbfTable> table;
+    std::array<Utf8Byte, 256> utf8{};
 };
 
 struct OrderTerm {
@@ -187,6 +195,7 @@ struct OrderTerm {
 
 struct VCursor : sqlite3_vtab_cursor {
     const DbfTable *table = nullptr;
+    const VTable *utf8 = nullptr; // the table's byte-to-UTF-8 table
     std::vector<std::pair<int, LikePattern>> likes; // field, pattern in the table's code page
     bool anyMatch = true;
     // Physical scan: `position` is the record number. Consumed ORDER BY:
@@ -196,6 +205,7 @@ struct VCursor : sqlite3_vtab_cursor {
     uint32_t position = 0;
     uint32_t end = 0;
     std::string text;
+    std::vector<char> buffer; // one decoded value
 
     uint32_t record() const { return listed ? rows[position] : position; }
     bool accepts(uint32_t physical) const
@@ -214,6 +224,26 @@ struct VCursor : sqlite3_vtab_cursor {
             ++position;
     }
 };
+
+// DbfTable::rawField, trimming the padding eight bytes at a time: wide
+// fields are mostly blanks, and this runs once per cell.
+std::string_view fieldBytes(const DbfTable &table, uint32_t record, int field)
+{
+    const DbfField &f = table.fields()[static_cast<size_t>(field)];
+    const auto *p = reinterpret_cast<const char *>(table.record(record)) + f.offset; // offset counts the flag byte
+    size_t length = static_cast<size_t>(f.length);
+    constexpr uint64_t Blanks = 0x2020202020202020ULL;
+    while (length >= 8) {
+        uint64_t word;
+        std::memcpy(&word, p + length - 8, 8);
+        if (word != Blanks)
+            break;
+        length -= 8;
+    }
+    while (length > 0 && (p[length - 1] == ' ' || p[length - 1] == '\0'))
+        --length;
+    return {p, length};
+}
 
 VTable *vtable(sqlite3_vtab *v) { return static_cast<VTable *>(v); }
 VCursor *vcursor(sqlite3_vtab_cursor *c) { return static_cast<VCursor *>(c); }
@@ -244,6 +274,16 @@ int xConnect(sqlite3 *db, void *aux, int, const char *const *, sqlite3_vtab **ou
         *error = sqlite3_mprintf("%s: %s", file->path.toUtf8().constData(), e.what());
         delete v;
         return SQLITE_ERROR;
+    }
+    if (v->table->codePage() != CodePage::Utf8) {
+        for (int b = 0; b < 256; ++b) {
+            std::string one;
+            const char byte = static_cast<char>(b);
+            AppendUtf8(v->table->codePage(), std::string_view(&byte, 1), one);
+            Utf8Byte &entry = v->utf8[static_cast<size_t>(b)];
+            entry.length = static_cast<uint8_t>(std::min<size_t>(one.size(), 3));
+            std::memcpy(entry.bytes, one.data(), entry.length);
+        }
     }
     QByteArray declaration = "CREATE TABLE x(";
     const auto &fields = v->table->fields();
@@ -331,6 +371,7 @@ int xOpen(sqlite3_vtab *v, sqlite3_vtab_cursor **out)
 {
     auto *c = new VCursor();
     c->table = vtable(v)->table.get();
+    c->utf8 = vtable(v);
     *out = c;
     return SQLITE_OK;
 }
@@ -618,13 +659,37 @@ int xColumn(sqlite3_vtab_cursor *cursor, sqlite3_context *context, int column)
         sqlite3_result_null(context);
         return SQLITE_OK;
     }
-    const std::string_view raw = c.table->rawField(c.record(), column);
-    c.text.clear();
-    AppendUtf8(c.table->codePage(), raw, c.text);
-    // A NUL-terminated value passed with length -1 is not copied again by
-    // sqlite3_column_text(); only a value holding a NUL needs its length.
-    const bool holdsNul = std::memchr(c.text.data(), 0, c.text.size()) != nullptr;
-    sqlite3_result_text(context, c.text.c_str(), holdsNul ? static_cast<int>(c.text.size()) : -1, SQLITE_TRANSIENT);
+    const std::string_view raw = fieldBytes(*c.table, c.record(), column);
+    if (raw.empty()) {
+        sqlite3_result_text(context, "", -1, SQLITE_STATIC);
+        return SQLITE_OK;
+    }
+    // SQLite copies the value into the output register's own buffer, which
+    // it keeps from row to row. Passing it NUL-terminated with length -1
+    // spares sqlite3_column_text() a second copy to terminate it; only a
+    // value holding a NUL needs its length.
+    if (c.table->codePage() == CodePage::Utf8) {
+        c.text.clear();
+        AppendUtf8(CodePage::Utf8, raw, c.text);
+        const bool holdsNul = std::memchr(c.text.data(), 0, c.text.size()) != nullptr;
+        sqlite3_result_text(context, c.text.c_str(), holdsNul ? static_cast<int>(c.text.size()) : -1,
+                            SQLITE_TRANSIENT);
+        return SQLITE_OK;
+    }
+    if (c.buffer.size() < raw.size() * 3 + 1)
+        c.buffer.resize(raw.size() * 3 + 1);
+    const auto &utf8 = c.utf8->utf8;
+    char *d = c.buffer.data();
+    bool holdsNul = false;
+    for (const char byte : raw) {
+        const Utf8Byte &e = utf8[static_cast<unsigned char>(byte)];
+        holdsNul |= byte == 0;
+        std::memcpy(d, e.bytes, 3);
+        d += e.length;
+    }
+    *d = '\0';
+    const auto length = static_cast<int>(d - c.buffer.data());
+    sqlite3_result_text(context, c.buffer.data(), holdsNul ? length : -1, SQLITE_TRANSIENT);
     return SQLITE_OK;
 }
 
