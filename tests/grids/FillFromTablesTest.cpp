@@ -155,17 +155,4 @@ TEST_F(FillFromTables, SearchResultsFromStatements)
     }
     EXPECT_EQ(grid.LoadedRowCount(), Orgs);
     expectRowsMatch(grid, orgs, LayoutFields(GridLayout::Organisations), false);
-
-    // One organisation's numbers, filled whole.
-    orgs.First();
-    Query phones;
-    phones.SetDirectory(m_dir.path());
-    phones.AddSql(u"SELECT sp09pr_n.nt,sp09pr_n.mesto,sp09pr_n.street,sp09pr_n.hous,sp09pr_n.knaim,sp09pr_n.naim "
-                  u"FROM sp09pr_n WHERE sp09pr_n.naim LIKE '"_qs + orgs.FieldByName(u"naim") +
-                  u"' ORDER BY sp09pr_n.naim"_qs);
-    phones.Open();
-    ASSERT_EQ(phones.RecordCount(), 2);
-    FillOrgPhonesGrid(grid, phones);
-    EXPECT_EQ(grid.ColCount(), 5);
-    expectRowsMatch(grid, phones, LayoutFields(GridLayout::OrgPhones), false);
 }
