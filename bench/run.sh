@@ -147,6 +147,10 @@ done
 
 read -r cells read_ns decode_ns < <("$bench/bench-decode" "$data" sp09kw_n 3 | awk '{ print $2, $4, $6 }')
 read -r pcells pread_ns pdecode_ns < <("$bench/bench-decode" "$data" sp09pr_n 3 | awk '{ print $2, $4, $6 }')
+# What one cell costs the shell when it lists the whole individuals' table, for scale.
+scan=()
+for ((r = 1; r <= rounds; r++)); do scan+=("$(shell_ms 'SELECT * FROM sp09kw_n')"); done
+shell_cell_ns=$(printf '%s\n' "${scan[@]}" | median | awk -v c="$cells" '{ printf "%.1f", $1 * 1e6 / c }')
 
 echo
 {
@@ -159,5 +163,7 @@ echo "time on the plain table in memory; medians of $rounds interleaved rounds. 
 echo "again in the same process. Peak memory: maximum resident set of our process, against both files."
 echo
 printf 'DecodeText per cell: individuals %s ns (%s cells), organisations %s ns (%s cells);\n' "$decode_ns" "$cells" "$pdecode_ns" "$pcells"
-printf 'reading the same cells as text without deciphering: %s ns and %s ns.\n' "$read_ns" "$pread_ns"
+printf 'reading the same cells as text without deciphering: %s ns and %s ns;\n' "$read_ns" "$pread_ns"
+printf 'the shell listing every individual: %s ns per cell (ratio DecodeText / shell %s).\n' "$shell_cell_ns" \
+  "$(awk -v a="$decode_ns" -v b="$shell_cell_ns" 'BEGIN { printf "%.2f", a / b }')"
 echo "Raw timings: $timings"
