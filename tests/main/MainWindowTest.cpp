@@ -7,6 +7,7 @@
 #include "HelpWindow.h"
 #include "ResultGrid.h"
 #include "UMain.h"
+#include "StartUp.h"
 #include "USplash.h"
 
 #include <QAction>
@@ -72,6 +73,7 @@ private slots:
     void cleanup();
 
     void startUpFillsBothListsAndTheStatusBar();
+    void startUpShowsTheMainWindowAndDropsTheSplash();
     void splashBarCountsTheRowsWritten();
     void switchingSidesByMenu();
     void switchingSidesByTab();
@@ -154,6 +156,26 @@ void MainWindowTest::startUpFillsBothListsAndTheStatusBar()
     QCOMPARE(main->SpeedButton(1).toolTip(), QStringLiteral("Поиск по телефонному номеру"));
     QCOMPARE(main->SpeedButton(6).toolTip(), QStringLiteral("Выход из программы"));
     QCOMPARE(main->SpeedButton(4).size(), QSize(23, 22));
+}
+
+void MainWindowTest::startUpShowsTheMainWindowAndDropsTheSplash()
+{
+    writeDefaultDirectory();
+    PrepareApplication(*qApp);
+    QCOMPARE(QGuiApplication::desktopFileName(), QStringLiteral("phonebook"));
+    QVERIFY(!QApplication::windowIcon().isNull());
+
+    auto main = StartUp(ProgramPaths{m_dir->path(), QStringLiteral(PHONEBOOK_HELP_DIR)});
+    QVERIFY(main);
+    QCOMPARE(FrmMain, main.get());
+    QVERIFY(main->isVisible());
+    QVERIFY(main->windowState() & Qt::WindowMaximized);
+    for (QWidget *window : QApplication::topLevelWidgets())
+        QVERIFY2(!qobject_cast<TFrmSplash *>(window), "the splash outlived the start-up");
+    QCOMPARE(main->StatusText(0), QStringLiteral("Физических лиц:  250"));
+    QCOMPARE(main->TabIndex(), 0);
+    main.reset();
+    QCOMPARE(FrmMain, nullptr);
 }
 
 void MainWindowTest::splashBarCountsTheRowsWritten()
