@@ -26,7 +26,9 @@ public:
     {
         const bool selected = option.state.testFlag(QStyle::State_Selected);
         const bool active = option.state.testFlag(QStyle::State_Active);
-        const QPalette::ColorGroup group = active ? QPalette::Active : QPalette::Inactive;
+        const QPalette::ColorGroup group = !option.state.testFlag(QStyle::State_Enabled) ? QPalette::Disabled
+                                           : active                                      ? QPalette::Active
+                                                                                         : QPalette::Inactive;
         if (selected)
             painter->fillRect(option.rect, option.palette.brush(group, QPalette::Highlight));
         const QString text = index.data(Qt::DisplayRole).toString();
@@ -263,8 +265,9 @@ void ResultGrid::paintEvent(QPaintEvent *event)
 
 void ResultGrid::dataChanged(const QModelIndex &topLeft, const QModelIndex &bottomRight, const QList<int> &roles)
 {
-    // Rows loaded while painting are painted by that same paint event.
-    if (m_loadingInPaint)
+    // Rows loaded while painting are painted by that same paint event; rows
+    // written by a fill are painted once when it ends.
+    if (m_loadingInPaint || m_filling)
         return;
     QTableView::dataChanged(topLeft, bottomRight, roles);
 }

@@ -87,7 +87,8 @@ public:
     int FillSerial() const { return m_fillSerial; }
 
 signals:
-    // The current cell moved to data row `row` (1-based); not sent during a fill.
+    // The current cell moved (to another row or another column of the same
+    // row); `row` is its 1-based data row. Not sent by the fills.
     void RowSelected(int row);
     // The grid was double-clicked; the current cell tells where.
     void GridDoubleClicked();
