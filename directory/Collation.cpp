@@ -191,6 +191,9 @@ size_t commonPrefix(std::string_view a, std::string_view b)
 {
     const size_t n = std::min(a.size(), b.size());
     size_t i = 0;
+    // Equal values are common (neighbours in a sorted list): eight bytes at a time first.
+    while (i + 8 <= n && std::memcmp(a.data() + i, b.data() + i, 8) == 0)
+        i += 8;
     while (i < n && a[i] == b[i])
         ++i;
     return i;

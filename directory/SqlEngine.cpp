@@ -188,6 +188,26 @@ struct VTable : sqlite3_vtab {
     std::array<Utf8Byte, 256> utf8{};
 };
 
+// DbfTable::rawField, trimming the padding eight bytes at a time: wide
+// fields are mostly blanks, and this runs once per cell.
+std::string_view fieldBytes(const DbfTable &table, uint32_t record, int field)
+{
+    const DbfField &f = table.fields()[static_cast<size_t>(field)];
+    const auto *p = reinterpret_cast<const char *>(table.record(record)) + f.offset; // offset counts the flag byte
+    size_t length = static_cast<size_t>(f.length);
+    constexpr uint64_t Blanks = 0x2020202020202020ULL;
+    while (length >= 8) {
+        uint64_t word;
+        std::memcpy(&word, p + length - 8, 8);
+        if (word != Blanks)
+            break;
+        length -= 8;
+    }
+    while (length > 0 && (p[length - 1] == ' ' || p[length - 1] == '\0'))
+        --length;
+    return {p, length};
+}
+
 struct OrderTerm {
     int field;
     bool descending;
@@ -213,7 +233,7 @@ struct VCursor : sqlite3_vtab_cursor {
         if (table->isDeleted(physical))
             return false;
         for (const auto &[field, pattern] : likes) {
-            if (!pattern.matches(table->rawField(physical, field)))
+            if (!pattern.matches(fieldBytes(*table, physical, field)))
                 return false;
         }
         return true;
@@ -224,26 +244,6 @@ struct VCursor : sqlite3_vtab_cursor {
             ++position;
     }
 };
-
-// DbfTable::rawField, trimming the padding eight bytes at a time: wide
-// fields are mostly blanks, and this runs once per cell.
-std::string_view fieldBytes(const DbfTable &table, uint32_t record, int field)
-{
-    const DbfField &f = table.fields()[static_cast<size_t>(field)];
-    const auto *p = reinterpret_cast<const char *>(table.record(record)) + f.offset; // offset counts the flag byte
-    size_t length = static_cast<size_t>(f.length);
-    constexpr uint64_t Blanks = 0x2020202020202020ULL;
-    while (length >= 8) {
-        uint64_t word;
-        std::memcpy(&word, p + length - 8, 8);
-        if (word != Blanks)
-            break;
-        length -= 8;
-    }
-    while (length > 0 && (p[length - 1] == ' ' || p[length - 1] == '\0'))
-        --length;
-    return {p, length};
-}
 
 VTable *vtable(sqlite3_vtab *v) { return static_cast<VTable *>(v); }
 VCursor *vcursor(sqlite3_vtab_cursor *c) { return static_cast<VCursor *>(c); }
@@ -436,13 +436,13 @@ private:
     {
         size_t h = 0;
         for (const int field : m_fields)
-            h = h * 1000003 ^ std::hash<std::string_view>()(m_table.rawField(record, field));
+            h = h * 1000003 ^ std::hash<std::string_view>()(fieldBytes(m_table, record, field));
         return h;
     }
     bool same(uint32_t a, uint32_t b) const
     {
         for (const int field : m_fields) {
-            if (m_table.rawField(a, field) != m_table.rawField(b, field))
+            if (fieldBytes(m_table, a, field) != fieldBytes(m_table, b, field))
                 return false;
         }
         return true;
@@ -476,8 +476,8 @@ void sortRows(VCursor &c, const std::vector<OrderTerm> &order, const std::vector
     const OrderTerm first = order.front();
     auto compareFrom = [&](size_t from, uint32_t a, uint32_t b) {
         for (size_t t = from; t < order.size(); ++t) {
-            const std::string_view va = table.rawField(a, order[t].field);
-            const std::string_view vb = table.rawField(b, order[t].field);
+            const std::string_view va = fieldBytes(table, a, order[t].field);
+            const std::string_view vb = fieldBytes(table, b, order[t].field);
             if (va == vb)
                 continue;
             const int r = CompareStoredBytes(page, va, vb);
@@ -503,7 +503,7 @@ void sortRows(VCursor &c, const std::vector<OrderTerm> &order, const std::vector
             std::vector<Entry> entries;
             entries.reserve(c.rows.size());
             for (const uint32_t record : c.rows)
-                entries.push_back({MakeSortKey(page, table.rawField(record, first.field)), record});
+                entries.push_back({MakeSortKey(page, fieldBytes(table, record, first.field)), record});
             std::sort(entries.begin(), entries.end(), [&](const Entry &a, const Entry &b) {
                 if (a.key != b.key)
                     return first.descending ? b.key < a.key : a.key < b.key;
@@ -527,7 +527,7 @@ void sortRows(VCursor &c, const std::vector<OrderTerm> &order, const std::vector
     std::string arena;
     std::vector<uint32_t> valueStart(values.size() + 1, 0);
     for (size_t g = 0; g < values.size(); ++g) {
-        arena.append(table.rawField(values[g], first.field));
+        arena.append(fieldBytes(table, values[g], first.field));
         valueStart[g + 1] = static_cast<uint32_t>(arena.size());
     }
     auto valueText = [&](uint32_t g) {
@@ -638,8 +638,11 @@ int xNext(sqlite3_vtab_cursor *cursor)
     ++c.position;
     if (c.listed) {
         // The next records are scattered over the file: ask for them early.
-        if (c.position + 8 < c.end)
-            __builtin_prefetch(c.table->record(c.rows[c.position + 8]));
+        if (c.position + 8 < c.end) {
+            const auto *ahead = reinterpret_cast<const char *>(c.table->record(c.rows[c.position + 8]));
+            for (int line = 0; line < c.table->recordLength(); line += 64)
+                __builtin_prefetch(ahead + line);
+        }
     } else {
         c.skipRejected();
     }
