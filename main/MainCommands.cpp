@@ -9,6 +9,7 @@
 #include "WindowHelpers.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QKeyEvent>
 
 namespace phonebook {
@@ -57,6 +58,13 @@ void TFrmMain::showEvent(QShowEvent *event)
         m_shown = true;
         FocusVisibleGrid();
     }
+}
+
+void TFrmMain::closeEvent(QCloseEvent *event)
+{
+    QMainWindow::closeEvent(event);
+    if (event->isAccepted())
+        QCoreApplication::quit();
 }
 
 bool MainEventFilter::eventFilter(QObject *watched, QEvent *event)

@@ -125,6 +125,8 @@ public:
 
 protected:
     void showEvent(QShowEvent *event) override;
+    // Closing the main window ends the program, whatever other windows are open.
+    void closeEvent(QCloseEvent *event) override;
 
 private:
     void createToolBar(QWidget *parent);

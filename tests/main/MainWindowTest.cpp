@@ -20,6 +20,7 @@
 #include <QTabBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 
 #include <memory>
@@ -504,9 +505,29 @@ void MainWindowTest::exitByButtonAndByMenu()
         QTest::mouseClick(&main->SpeedButton(6), Qt::LeftButton);
         QVERIFY(!main->isVisible());
     }
+    {
+        auto main = start();
+        QVERIFY(main);
+        QTest::keyClick(main.get(), Qt::Key_F10);
+        QVERIFY(!main->isVisible());
+    }
+
+    // The program ends even while another of its windows is open.
     auto main = start();
     QVERIFY(main);
-    QTest::keyClick(main.get(), Qt::Key_F10);
+    QWidget other;
+    other.show();
+    QTimer watchdog;
+    watchdog.setSingleShot(true);
+    bool timedOut = false;
+    connect(&watchdog, &QTimer::timeout, this, [&] {
+        timedOut = true;
+        QCoreApplication::quit();
+    });
+    watchdog.start(5000);
+    QTimer::singleShot(0, main.get(), [&] { QTest::mouseClick(&main->SpeedButton(6), Qt::LeftButton); });
+    QCoreApplication::exec();
+    QVERIFY(!timedOut);
     QVERIFY(!main->isVisible());
 }
 
