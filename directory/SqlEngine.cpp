@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 
@@ -225,7 +226,6 @@ struct VCursor : sqlite3_vtab_cursor {
     uint32_t position = 0;
     uint32_t end = 0;
     std::string text;
-    std::vector<char> buffer; // one decoded value
 
     uint32_t record() const { return listed ? rows[position] : position; }
     bool accepts(uint32_t physical) const
@@ -667,10 +667,8 @@ int xColumn(sqlite3_vtab_cursor *cursor, sqlite3_context *context, int column)
         sqlite3_result_text(context, "", -1, SQLITE_STATIC);
         return SQLITE_OK;
     }
-    // SQLite copies the value into the output register's own buffer, which
-    // it keeps from row to row. Passing it NUL-terminated with length -1
-    // spares sqlite3_column_text() a second copy to terminate it; only a
-    // value holding a NUL needs its length.
+    // Values are NUL-terminated and passed with length -1 (unless they hold
+    // a NUL), so that sqlite3_column_text() need not copy them to terminate them.
     if (c.table->codePage() == CodePage::Utf8) {
         c.text.clear();
         AppendUtf8(CodePage::Utf8, raw, c.text);
@@ -679,10 +677,14 @@ int xColumn(sqlite3_vtab_cursor *cursor, sqlite3_context *context, int column)
                             SQLITE_TRANSIENT);
         return SQLITE_OK;
     }
-    if (c.buffer.size() < raw.size() * 3 + 8)
-        c.buffer.resize(raw.size() * 3 + 8);
+    // Decoded into a block that SQLite takes over with its destructor: not copied again.
+    char *const out = static_cast<char *>(std::malloc(raw.size() * 3 + 8));
+    if (!out) {
+        sqlite3_result_error_nomem(context);
+        return SQLITE_OK;
+    }
     const auto &utf8 = c.utf8->utf8;
-    char *d = c.buffer.data();
+    char *d = out;
     bool holdsNul = false;
     const char *s = raw.data();
     const char *end = s + raw.size();
@@ -707,8 +709,8 @@ int xColumn(sqlite3_vtab_cursor *cursor, sqlite3_context *context, int column)
         ++s;
     }
     *d = '\0';
-    const auto length = static_cast<int>(d - c.buffer.data());
-    sqlite3_result_text(context, c.buffer.data(), holdsNul ? length : -1, SQLITE_TRANSIENT);
+    const auto length = static_cast<int>(d - out);
+    sqlite3_result_text(context, out, holdsNul ? length : -1, std::free);
     return SQLITE_OK;
 }
 

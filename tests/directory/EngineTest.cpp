@@ -199,6 +199,14 @@ TEST_F(Engine, LikeTakesUnderscoreAndApostropheLiterally)
     // A character the table's code page cannot hold matches no row, on either path.
     EXPECT_TRUE(col(QStringLiteral("SELECT v FROM raw WHERE v LIKE '%中%'")).isEmpty());
     EXPECT_TRUE(col(QStringLiteral("SELECT v FROM raw WHERE v||'' LIKE '%中%'")).isEmpty());
+    // A table in UTF-8 gives the same answers.
+    WriteTable(path(QStringLiteral("utf.dbf")), CharFields({{"v", 20}}),
+               {{{QStringLiteral("ЖЁЛТЫЙ")}}, {{QStringLiteral("A_B")}}, {{QStringLiteral("ЁЖ")}}}, {CodePage::Utf8, 0x00});
+    EXPECT_EQ(col(QStringLiteral("SELECT v FROM utf WHERE v LIKE '%Ё%'")),
+              (QStringList{QStringLiteral("ЖЁЛТЫЙ"), QStringLiteral("ЁЖ")}));
+    EXPECT_EQ(col(QStringLiteral("SELECT v FROM utf ORDER BY v")),
+              col(QStringLiteral("SELECT v FROM utf ORDER BY v||'' COLLATE directory")));
+    EXPECT_EQ(col(QStringLiteral("SELECT v FROM utf WHERE v LIKE 'A_B'")), QStringList{QStringLiteral("A_B")});
     // NULL patterns match nothing.
     EXPECT_TRUE(col(QStringLiteral("SELECT v FROM raw WHERE v LIKE NULL")).isEmpty());
 }
