@@ -2,10 +2,11 @@
 # Times the directory's engine beside the sqlite3 shell on a plain table that
 # holds the same stored rows, and prints one table of medians and ratios.
 #
-#   bench/run.sh [--rounds N] [--fresh]
+#   bench/run.sh [--rounds N] [--fresh] [--no-gui]
 #
 #   --rounds N   interleaved rounds per statement (default 5)
 #   --fresh      write the sample directory and the plain database again
+#   --no-gui     skip the window benchmarks of bench/gui (built when the windows are)
 #   PHONEBOOK_BUILD_DIR   build folder (default: build); configured and built as needed
 #
 # Everything it writes goes to bench/out/ (ignored by git): the sample
@@ -18,11 +19,13 @@ build="${PHONEBOOK_BUILD_DIR:-$root/build}"
 out="$root/bench/out"
 rounds=5
 fresh=0
+gui=1
 while [ $# -gt 0 ]; do
   case "$1" in
     --rounds) rounds="$2"; shift 2 ;;
     --fresh) fresh=1; shift ;;
-    -h|--help) sed -n '2,13p' "$0"; exit 0 ;;
+    --no-gui) gui=0; shift ;;
+    -h|--help) sed -n '2,14p' "$0"; exit 0 ;;
     *) echo "unknown option $1" >&2; exit 2 ;;
   esac
 done
@@ -167,3 +170,16 @@ printf 'reading the same cells as text without deciphering: %s ns and %s ns;\n' 
 printf 'the shell listing every individual: %s ns per cell (ratio DecodeText / shell %s).\n' "$shell_cell_ns" \
   "$(awk -v a="$decode_ns" -v b="$shell_cell_ns" 'BEGIN { printf "%.2f", a / b }')"
 echo "Raw timings: $timings"
+
+# ---- window benchmarks, when the windows are built ----
+if [ "$gui" = 1 ]; then
+  for target in startup-bench grid-bench; do
+    cmake --build "$build" --target "$target" >/dev/null 2>&1 || continue
+    echo
+    echo "== $target (on the same sample directory, offscreen)"
+    case "$target" in
+      startup-bench) QT_QPA_PLATFORM=offscreen "$bench/$target" "$data" 2>/dev/null ;;
+      grid-bench) QT_QPA_PLATFORM=offscreen "$bench/$target" --dir "$data" 2>/dev/null ;;
+    esac
+  done
+fi
