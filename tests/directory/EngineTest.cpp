@@ -175,6 +175,18 @@ TEST_F(Engine, LikeMatchesEncipheredTextAsTheSearchesNeed)
                                               Enc(QStringLiteral("ИВАНОВИЧ"))),
               (QStringList{QStringLiteral("ИВАНОВ ИВАН ИВАНОВИЧ")}));
     EXPECT_EQ(like(QStringLiteral("fio"), QStringLiteral("%")).size(), 7);
+    // Several conditions as the address search joins them, pushed down together or left to like().
+    const QString street = Quoted(Enc(QStringLiteral("ул.Ленина")));
+    const QString house = Quoted(Enc(QStringLiteral("     12")) + u'%');
+    EXPECT_EQ(column(QStringLiteral("SELECT fio FROM sp09kw_n WHERE (street LIKE %1) AND (hous LIKE %2)")
+                         .arg(street, house)),
+              (QStringList{QStringLiteral("ИВАНОВ ИВАН ИВАНОВИЧ"), QStringLiteral("ИВАНОВ")}));
+    EXPECT_EQ(column(QStringLiteral("SELECT fio FROM sp09kw_n WHERE street LIKE %1 AND hous LIKE %2 AND flat LIKE %3")
+                         .arg(street, house, Quoted(Enc(QStringLiteral("  5"))))),
+              (QStringList{QStringLiteral("ИВАНОВ ИВАН ИВАНОВИЧ"), QStringLiteral("ИВАНОВ")}));
+    EXPECT_EQ(column(QStringLiteral("SELECT fio FROM sp09kw_n WHERE street LIKE %1 OR hous LIKE %2").arg(street, house))
+                  .size(),
+              3);
     EXPECT_EQ(like(QStringLiteral("fio"), QStringLiteral("%%%")).size(), 7);
 }
 
