@@ -142,6 +142,17 @@ TEST_F(SampleDirectoryTest, IndividualsFollowTheStorageConventions)
         }
         lettered += hous.back().isLetter() ? 1 : 0;
         fractional += hous.contains(u'/') ? 1 : 0;
+        // A surname agrees with the patronymic's gender.
+        const QStringList words = fio.split(u' ');
+        if (words.size() == 3) {
+            // Feminine endings, or a surname that does not change (ШЕВЧЕНКО, ЧЕРНЫХ, КИМ, ЦОЙ).
+            static const QRegularExpression femaleSurname(u"(А|АЯ|КО|УК|ЮК|ЕЦ|ИХ|ЫХ|ИЧ|РО|ИМ|ОЙ|АК|ЛИ|ЕН)$"_s);
+            static const QRegularExpression notMale(u"(ОВА|ЕВА|ЁВА|ИНА|АЯ)$"_s);
+            if (words[2].endsWith(u"НА"_s))
+                ASSERT_TRUE(femaleSurname.match(words[0]).hasMatch());
+            else
+                ASSERT_FALSE(notMale.match(words[0]).hasMatch());
+        }
         female += fio.endsWith(u"ВНА"_s) || fio.endsWith(u"ИЧНА"_s) ? 1 : 0;
         initials += fio.endsWith(u'.') ? 1 : 0;
         outsideAlphabet += fio.contains(u'Z') ? 1 : 0;

@@ -53,13 +53,13 @@ QString rightAligned(const QString &value, int width)
 }
 
 // The feminine form of a masculine surname: ИВАНОВ → ИВАНОВА, ОСТРОВСКИЙ →
-// ОСТРОВСКАЯ, ТОЛСТОЙ → ТОЛСТАЯ; ШЕВЧЕНКО, ЧЕРНЫХ, КИМ stay as they are.
+// ОСТРОВСКАЯ, ТОЛСТОЙ → ТОЛСТАЯ; ШЕВЧЕНКО, ЧЕРНЫХ, КИМ, ЦОЙ stay as they are.
 // Each part of a double surname changes on its own.
 QString FemaleSurname(const QString &male)
 {
     QStringList parts = male.split(u'-');
     for (QString &part : parts) {
-        if (part.endsWith(u"ИЙ"_s) || part.endsWith(u"ЫЙ"_s) || part.endsWith(u"ОЙ"_s))
+        if (part.endsWith(u"ИЙ"_s) || part.endsWith(u"ЫЙ"_s) || (part.endsWith(u"ОЙ"_s) && part.size() > 4)) // not ЦОЙ
             part = part.chopped(2) + u"АЯ"_s;
         else if (part.endsWith(u"ОВ"_s) || part.endsWith(u"ЕВ"_s) || part.endsWith(u"ЁВ"_s)
                  || part.endsWith(u"ИН"_s) || part.endsWith(u"ЫН"_s))
