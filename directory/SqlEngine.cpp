@@ -5,6 +5,7 @@
 #include "DbfTable.h"
 #include "QueryResult.h"
 #include "TableFiles.h"
+#include "TableOrder.h"
 
 #include <sqlite3.h>
 
@@ -189,31 +190,6 @@ struct VTable : sqlite3_vtab {
     std::array<Utf8Byte, 256> utf8{};
 };
 
-// DbfTable::rawField, trimming the padding eight bytes at a time: wide
-// fields are mostly blanks, and this runs once per cell.
-std::string_view fieldBytes(const DbfTable &table, uint32_t record, int field)
-{
-    const DbfField &f = table.fields()[static_cast<size_t>(field)];
-    const auto *p = reinterpret_cast<const char *>(table.record(record)) + f.offset; // offset counts the flag byte
-    size_t length = static_cast<size_t>(f.length);
-    constexpr uint64_t Blanks = 0x2020202020202020ULL;
-    while (length >= 8) {
-        uint64_t word;
-        std::memcpy(&word, p + length - 8, 8);
-        if (word != Blanks)
-            break;
-        length -= 8;
-    }
-    while (length > 0 && (p[length - 1] == ' ' || p[length - 1] == '\0'))
-        --length;
-    return {p, length};
-}
-
-struct OrderTerm {
-    int field;
-    bool descending;
-};
-
 struct VCursor : sqlite3_vtab_cursor {
     const DbfTable *table = nullptr;
     const VTable *utf8 = nullptr; // the table's byte-to-UTF-8 table
@@ -233,7 +209,7 @@ struct VCursor : sqlite3_vtab_cursor {
         if (table->isDeleted(physical))
             return false;
         for (const auto &[field, pattern] : likes) {
-            if (!pattern.matches(fieldBytes(*table, physical, field)))
+            if (!pattern.matches(FieldBytes(*table, physical, field)))
                 return false;
         }
         return true;
@@ -382,200 +358,6 @@ int xClose(sqlite3_vtab_cursor *c)
     return SQLITE_OK;
 }
 
-// Groups the rows by the stored value of one field (or of several): an
-// open-addressing table of record numbers, compared by their raw bytes.
-class ValueGroups {
-public:
-    ValueGroups(const DbfTable &table, std::vector<int> fields, size_t expected)
-        : m_table(table)
-        , m_fields(std::move(fields))
-    {
-        size_t capacity = 16;
-        while (capacity < expected * 2)
-            capacity *= 2;
-        m_slots.assign(capacity, Empty);
-    }
-
-    // Group number of the record's value; a new value opens a new group.
-    uint32_t groupOf(uint32_t record)
-    {
-        const size_t mask = m_slots.size() - 1;
-        for (size_t slot = hash(record) & mask;; slot = (slot + 1) & mask) {
-            const uint32_t group = m_slots[slot];
-            if (group == Empty) {
-                const auto added = static_cast<uint32_t>(m_first.size());
-                m_slots[slot] = added;
-                m_first.push_back(record);
-                if (m_first.size() * 2 > m_slots.size())
-                    grow();
-                return added;
-            }
-            if (same(m_first[group], record))
-                return group;
-        }
-    }
-    // The first record of each group, by group number.
-    const std::vector<uint32_t> &firstRecords() const { return m_first; }
-
-private:
-    static constexpr uint32_t Empty = 0xFFFFFFFF;
-
-    void grow()
-    {
-        m_slots.assign(m_slots.size() * 2, Empty);
-        const size_t mask = m_slots.size() - 1;
-        for (uint32_t group = 0; group < m_first.size(); ++group) {
-            size_t slot = hash(m_first[group]) & mask;
-            while (m_slots[slot] != Empty)
-                slot = (slot + 1) & mask;
-            m_slots[slot] = group;
-        }
-    }
-
-    size_t hash(uint32_t record) const
-    {
-        size_t h = 0;
-        for (const int field : m_fields)
-            h = h * 1000003 ^ std::hash<std::string_view>()(fieldBytes(m_table, record, field));
-        return h;
-    }
-    bool same(uint32_t a, uint32_t b) const
-    {
-        for (const int field : m_fields) {
-            if (fieldBytes(m_table, a, field) != fieldBytes(m_table, b, field))
-                return false;
-        }
-        return true;
-    }
-
-    const DbfTable &m_table;
-    std::vector<int> m_fields;
-    std::vector<uint32_t> m_slots;
-    std::vector<uint32_t> m_first;
-};
-
-// Puts c.rows in the order of the ORDER BY terms, without SQLite's sorter:
-// the distinct values of the first term are sorted once and ranked, the rows
-// are then placed by rank in one counting pass, and only rows whose first
-// value ties are compared on the further terms. Rows equal in every one of
-// distinctFields (when there are any) are dropped first.
-void sortRows(VCursor &c, const std::vector<OrderTerm> &order, const std::vector<int> &distinctFields)
-{
-    const DbfTable &table = *c.table;
-    const CodePage page = table.codePage();
-    if (!distinctFields.empty()) {
-        ValueGroups groups(table, distinctFields, std::min<size_t>(c.rows.size(), 1 << 16));
-        std::vector<uint32_t> kept;
-        for (const uint32_t record : c.rows) {
-            if (groups.groupOf(record) == kept.size())
-                kept.push_back(record);
-        }
-        c.rows = std::move(kept);
-    }
-
-    const OrderTerm first = order.front();
-    auto compareFrom = [&](size_t from, uint32_t a, uint32_t b) {
-        for (size_t t = from; t < order.size(); ++t) {
-            const std::string_view va = fieldBytes(table, a, order[t].field);
-            const std::string_view vb = fieldBytes(table, b, order[t].field);
-            if (va == vb)
-                continue;
-            const int r = CompareStoredBytes(page, va, vb);
-            if (r != 0)
-                return order[t].descending ? -r : r;
-        }
-        return 0;
-    };
-
-    // Mostly distinct first values (telephone numbers): one sort of
-    // fixed-size keys, reading the records only when two keys tie.
-    constexpr size_t Sample = 4096;
-    {
-        ValueGroups sample(table, {first.field}, Sample);
-        const size_t sampled = std::min(Sample, c.rows.size());
-        for (size_t n = 0; n < sampled; ++n)
-            sample.groupOf(c.rows[n]);
-        if (sample.firstRecords().size() * 4 > sampled * 3) {
-            struct Entry {
-                SortKey key;
-                uint32_t record;
-            };
-            std::vector<Entry> entries;
-            entries.reserve(c.rows.size());
-            for (const uint32_t record : c.rows)
-                entries.push_back({MakeSortKey(page, fieldBytes(table, record, first.field)), record});
-            std::sort(entries.begin(), entries.end(), [&](const Entry &a, const Entry &b) {
-                if (a.key != b.key)
-                    return first.descending ? b.key < a.key : a.key < b.key;
-                const int r = compareFrom(0, a.record, b.record);
-                return r != 0 ? r < 0 : a.record < b.record;
-            });
-            for (size_t n = 0; n < entries.size(); ++n)
-                c.rows[n] = entries[n].record;
-            return;
-        }
-    }
-
-    // Many repeated first values (streets, organisations): rank the distinct
-    // values once, then place the rows by rank.
-    ValueGroups groups(table, {first.field}, c.rows.size());
-    std::vector<uint32_t> groupOfRow(c.rows.size());
-    for (size_t n = 0; n < c.rows.size(); ++n)
-        groupOfRow[n] = groups.groupOf(c.rows[n]);
-    const std::vector<uint32_t> &values = groups.firstRecords();
-    // The distinct values side by side, so that sorting them stays in the cache.
-    std::string arena;
-    std::vector<uint32_t> valueStart(values.size() + 1, 0);
-    for (size_t g = 0; g < values.size(); ++g) {
-        arena.append(fieldBytes(table, values[g], first.field));
-        valueStart[g + 1] = static_cast<uint32_t>(arena.size());
-    }
-    auto valueText = [&](uint32_t g) {
-        return std::string_view(arena).substr(valueStart[g], valueStart[g + 1] - valueStart[g]);
-    };
-    struct Value {
-        SortKey key;
-        uint32_t group;
-    };
-    std::vector<Value> sorted;
-    sorted.reserve(values.size());
-    for (uint32_t g = 0; g < values.size(); ++g)
-        sorted.push_back({MakeSortKey(page, valueText(g)), g});
-    std::sort(sorted.begin(), sorted.end(), [&](const Value &a, const Value &b) {
-        if (a.key != b.key)
-            return a.key < b.key;
-        return CompareStoredBytes(page, valueText(a.group), valueText(b.group)) < 0;
-    });
-    const uint32_t valueCount = static_cast<uint32_t>(sorted.size());
-    std::vector<uint32_t> rankOfGroup(valueCount);
-    for (uint32_t r = 0; r < valueCount; ++r)
-        rankOfGroup[sorted[r].group] = first.descending ? valueCount - 1 - r : r;
-
-    // Counting sort by rank; rows of one rank keep their file order.
-    std::vector<uint32_t> start(valueCount + 1, 0);
-    for (const uint32_t g : groupOfRow)
-        ++start[rankOfGroup[g] + 1];
-    for (uint32_t r = 0; r < valueCount; ++r)
-        start[r + 1] += start[r];
-    std::vector<uint32_t> placed(c.rows.size());
-    for (size_t n = 0; n < c.rows.size(); ++n)
-        placed[start[rankOfGroup[groupOfRow[n]]]++] = c.rows[n];
-
-    if (order.size() > 1) {
-        // Runs of one first value, ordered by the further terms.
-        auto compareRest = [&](uint32_t a, uint32_t b) { return compareFrom(1, a, b) < 0; };
-        size_t runStart = 0;
-        for (uint32_t r = 0; r < valueCount; ++r) {
-            const size_t runEnd = start[r]; // after the pass, start[r] is the end of rank r
-            if (runEnd - runStart > 1)
-                std::stable_sort(placed.begin() + static_cast<std::ptrdiff_t>(runStart),
-                                 placed.begin() + static_cast<std::ptrdiff_t>(runEnd), compareRest);
-            runStart = runEnd;
-        }
-    }
-    c.rows = std::move(placed);
-}
-
 int xFilter(sqlite3_vtab_cursor *cursor, int, const char *idxStr, int argc, sqlite3_value **argv)
 {
     VCursor &c = *vcursor(cursor);
@@ -623,7 +405,7 @@ int xFilter(sqlite3_vtab_cursor *cursor, int, const char *idxStr, int argc, sqli
                 c.rows.push_back(record);
         }
         if (!c.rows.empty())
-            sortRows(c, order, distinctFields);
+            OrderRecords(table, c.rows, order, distinctFields);
         c.listed = true;
         c.end = static_cast<uint32_t>(c.rows.size());
         return SQLITE_OK;
@@ -662,7 +444,7 @@ int xColumn(sqlite3_vtab_cursor *cursor, sqlite3_context *context, int column)
         sqlite3_result_null(context);
         return SQLITE_OK;
     }
-    const std::string_view raw = fieldBytes(*c.table, c.record(), column);
+    const std::string_view raw = FieldBytes(*c.table, c.record(), column);
     if (raw.empty()) {
         sqlite3_result_text(context, "", -1, SQLITE_STATIC);
         return SQLITE_OK;
