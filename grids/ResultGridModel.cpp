@@ -4,26 +4,90 @@
 #include "UHelpFull.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace phonebook {
 
 namespace {
 
-// Deciphered text never holds this: DecodeText yields only alphabet
-// characters and separators.
-constexpr QChar CellSeparator(0x1F);
+// A loaded row is kept as one byte per character: deciphered text holds only
+// characters of the cipher alphabet, so each is stored as its position
+// (1..141) and a 0 byte ends a cell. That is half of what the same text costs
+// as UTF-16. Text from elsewhere with characters outside the alphabet is kept
+// as UTF-16 instead, its cells joined by U+001F; the first byte tells which.
+constexpr char PackedTag = 'P';
+constexpr char WideTag = 'U';
+constexpr char16_t WideSeparator = 0x1F;
 
-QStringView cellOf(QStringView joined, int column)
+QByteArray packRow(const QStringList &values)
 {
-    qsizetype start = 0;
+    QByteArray packed;
+    qsizetype length = 1;
+    for (const QString &value : values)
+        length += value.size() + 1;
+    packed.reserve(length);
+    packed.append(PackedTag);
+    for (qsizetype c = 0; c < values.size(); ++c) {
+        if (c > 0)
+            packed.append('\0');
+        for (QChar ch : values[c]) {
+            const int position = CipherPosition(ch.unicode());
+            if (position == 0) {
+                const QString joined = values.join(QChar(WideSeparator));
+                QByteArray wide(1, WideTag);
+                wide.append(reinterpret_cast<const char *>(joined.utf16()), joined.size() * 2);
+                return wide;
+            }
+            packed.append(static_cast<char>(position));
+        }
+    }
+    return packed;
+}
+
+QString wideText(const QByteArray &row)
+{
+    QString text(static_cast<qsizetype>((row.size() - 1) / 2), Qt::Uninitialized);
+    std::memcpy(text.data(), row.constData() + 1, static_cast<size_t>(text.size()) * 2);
+    return text;
+}
+
+QString cellOf(const QByteArray &row, int column)
+{
+    if (row.isEmpty())
+        return {};
+    if (row.front() == WideTag) {
+        const QString text = wideText(row);
+        return QStringView(text).split(QChar(WideSeparator)).value(column).toString();
+    }
+    qsizetype start = 1;
     for (int c = 0; c < column; ++c) {
-        const qsizetype next = joined.indexOf(CellSeparator, start);
+        const qsizetype next = row.indexOf('\0', start);
         if (next < 0)
             return {};
         start = next + 1;
     }
-    const qsizetype end = joined.indexOf(CellSeparator, start);
-    return end < 0 ? joined.mid(start) : joined.mid(start, end - start);
+    qsizetype end = row.indexOf('\0', start);
+    if (end < 0)
+        end = row.size();
+    QString text(end - start, Qt::Uninitialized);
+    QChar *out = text.data();
+    for (qsizetype i = start; i < end; ++i)
+        *out++ = CipherAlphabet[static_cast<unsigned char>(row[i]) - 1];
+    return text;
+}
+
+bool firstCellEmpty(const QByteArray &row)
+{
+    if (row.size() < 2)
+        return true;
+    if (row.front() == WideTag) {
+        if (row.size() < 3)
+            return true;
+        char16_t first = 0;
+        std::memcpy(&first, row.constData() + 1, sizeof first);
+        return first == WideSeparator;
+    }
+    return row[1] == '\0';
 }
 
 bool isTextRole(int role)
@@ -50,23 +114,23 @@ void ResultGridModel::setRow(int row, const QStringList &values)
 {
     if (row < 0 || row >= m_shape.rowCount)
         return;
-    m_rows.set(row, values.join(CellSeparator));
+    m_rows.set(row, packRow(values));
     if (m_shape.colCount > 0)
         emit dataChanged(index(row, 0), index(row, m_shape.colCount - 1), {Qt::DisplayRole});
 }
 
 QString ResultGridModel::text(int row, int column) const
 {
-    const QString *joined = m_rows.find(row);
-    if (!joined || column < 0 || column >= m_shape.colCount)
+    const QByteArray *packed = m_rows.find(row);
+    if (!packed || column < 0 || column >= m_shape.colCount)
         return {};
-    return cellOf(*joined, column).toString();
+    return cellOf(*packed, column);
 }
 
 bool ResultGridModel::isLoaded(int row) const
 {
-    const QString *joined = m_rows.find(row);
-    return joined && !joined->isEmpty() && joined->front() != CellSeparator;
+    const QByteArray *packed = m_rows.find(row);
+    return packed && !firstCellEmpty(*packed);
 }
 
 std::pair<int, int> ResultGridModel::loadPage(int row)
@@ -78,15 +142,12 @@ std::pair<int, int> ResultGridModel::loadPage(int row)
     const int last = std::min({row + pageRows, m_shape.rowCount, source->rowCount()}) - 1;
     if (last < row)
         return {-1, -1};
-    QString joined;
+    QStringList values;
     for (int r = row; r <= last; ++r) {
-        joined.clear();
-        for (size_t c = 0; c < m_shape.fieldColumns.size(); ++c) {
-            if (c > 0)
-                joined += CellSeparator;
-            joined += DecodeText(source->text(r, m_shape.fieldColumns[c]), CipherKey);
-        }
-        m_rows.set(r, joined);
+        values.clear();
+        for (int column : m_shape.fieldColumns)
+            values.append(DecodeText(source->text(r, column), CipherKey));
+        m_rows.set(r, packRow(values));
     }
     if (m_shape.colCount > 0)
         emit dataChanged(index(row, 0), index(last, m_shape.colCount - 1), {Qt::DisplayRole});

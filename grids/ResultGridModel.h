@@ -8,6 +8,7 @@
 #include "RowStore.h"
 
 #include <QAbstractTableModel>
+#include <QByteArray>
 #include <QStringList>
 
 #include <memory>
@@ -45,7 +46,7 @@ public:
     // A row counts as loaded when its first cell has text.
     bool isLoaded(int row) const;
     int loadedCount() const { return m_rows.loadedCount(); }
-    static constexpr size_t bytesPerUnloadedRow() { return RowStore<QString>::bytesPerUnloadedRow(); }
+    static constexpr size_t bytesPerUnloadedRow() { return RowStore<QByteArray>::bytesPerUnloadedRow(); }
 
     // Reads rows row.. of the page from the result (by row number) into the
     // store and returns the range written (inclusive), or {-1, -1} when this
@@ -60,8 +61,8 @@ public:
 
 private:
     Shape m_shape;
-    // One string per loaded row, its cells joined by CellSeparator.
-    RowStore<QString> m_rows;
+    // One packed string per loaded row (see packRow).
+    RowStore<QByteArray> m_rows;
 };
 
 } // namespace phonebook

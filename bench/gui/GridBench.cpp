@@ -122,6 +122,7 @@ private:
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
     QCommandLineParser parser;
     parser.addHelpOption();
     const QCommandLineOption dirOption(u"dir"_s, u"Directory holding sp09kw_n.dbf."_s, u"DIR"_s);
@@ -267,7 +268,8 @@ int main(int argc, char *argv[])
                     repaintCpu.max() < RepaintBudgetMs ? "OK" : "OVER");
         std::printf("  repaints that loaded a page: %zu, mean %.2f ms, max %.2f ms\n", withLoad.samples.size(),
                     withLoad.mean(), withLoad.max());
-        std::printf("  loaded rows at the end: %d of %d\n", grid.LoadedRowCount(), rows);
+        std::printf("  loaded rows at the end: %d of %d; resident memory then %.0f MB\n", grid.LoadedRowCount(), rows,
+                    static_cast<double>(residentBytes()) / 1e6);
 
         // Reference: the same repaints over rows already loaded, with the grid's
         // cell painter and with the general item delegate of the toolkit.

@@ -477,3 +477,25 @@ TEST(GridModel, PassesTheModelTesterThroughFillsAndPageLoads)
     EXPECT_EQ(grid.model()->headerData(0, Qt::Vertical).toString(), u">"_qs);
     EXPECT_FALSE(grid.model()->flags(grid.model()->index(0, 0)).testFlag(Qt::ItemIsEditable));
 }
+
+TEST(GridModel, KeepsTextFromOutsideTheCipherAlphabet)
+{
+    // Deciphered text is stored compactly; anything else must come back as written.
+    auto data = openFake(personNames(), personRows(3));
+    ResultGrid grid;
+    FillPersonGrid(grid, *data);
+    const QStringList odd{u"Straße ✓"_qs, QString(), u"😀 №1"_qs, u"ул. \"Мира\", 5"_qs, u"x"_qs};
+    grid.SetRowValues(2, odd);
+    EXPECT_EQ(rowText(grid, 2), odd);
+    EXPECT_TRUE(grid.IsRowLoaded(2));
+    grid.SetRowValues(3, {QString(), u"ä"_qs});
+    EXPECT_FALSE(grid.IsRowLoaded(3)); // an empty first cell counts as not loaded
+    EXPECT_EQ(grid.Cells(2, 3), u"ä"_qs);
+    grid.SetRowValues(3, {QString(), u"Я"_qs});
+    EXPECT_FALSE(grid.IsRowLoaded(3));
+    EXPECT_EQ(grid.Cells(2, 3), u"Я"_qs);
+    const QString everyCharacter = CipherAlphabet.toString();
+    grid.SetRowValues(1, {everyCharacter});
+    EXPECT_EQ(grid.Cells(1, 1), everyCharacter);
+    EXPECT_EQ(grid.Cells(2, 1), QString());
+}
