@@ -324,9 +324,12 @@ int xBestIndex(sqlite3_vtab *v, sqlite3_index_info *info)
         info->orderByConsumed = 1;
         // In a DISTINCT query, rows that agree in every column the statement
         // uses give the same result row and pass or fail its WHERE alike, so
-        // the table may drop all but one of them. (The statements never name
-        // the rowid, which colUsed does not report.)
-        if (sqlite3_vtab_distinct(info) >= 2) {
+        // the table may drop all but one of them. colUsed does not report the
+        // rowid: a condition on it keeps every row.
+        bool rowidUsed = false;
+        for (int n = 0; n < info->nConstraint; ++n)
+            rowidUsed |= info->aConstraint[n].iColumn < 0;
+        if (sqlite3_vtab_distinct(info) >= 2 && !rowidUsed) {
             for (int column = 0; column < fieldCount; ++column) {
                 const uint64_t bit = uint64_t{1} << std::min(column, 63);
                 if (info->colUsed & bit)

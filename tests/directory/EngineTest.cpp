@@ -352,6 +352,8 @@ TEST_F(Engine, OrderConsumedByTheTableMatchesSqlitesOwnSort)
         std::sort(plain.begin(), plain.end());
         EXPECT_GT(plain.size(), 20u);
         EXPECT_TRUE(consumed == plain);
+        EXPECT_EQ(rowsOf(QStringLiteral("SELECT DISTINCT b, '', '' FROM many WHERE rowid > 1500")).size(),
+                  rowsOf(QStringLiteral("SELECT DISTINCT b||'', '', '' FROM many WHERE rowid > 1500")).size());
     }
     EXPECT_EQ(rowsOf(QStringLiteral("SELECT DISTINCT b, '', '' FROM many WHERE n LIKE '1%' ORDER BY b")),
               rowsOf(QStringLiteral("SELECT DISTINCT b||'', '', '' FROM many WHERE n LIKE '1%' ORDER BY 1%1").arg(collate)));
