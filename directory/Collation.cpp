@@ -122,6 +122,7 @@ struct Utf8Text {
     std::string_view s;
     size_t i = 0;
     int k = 0;
+    const WeightTables *w = &weightTables();
 
     bool atEnd() const { return i >= s.size(); }
     uint32_t nextWeight()
@@ -131,10 +132,10 @@ struct Utf8Text {
             k = 0;
             return CollationWeight(c);
         }
-        const uint32_t w = weightTables().weight[k][CipherPosition(c)];
+        const uint32_t weight = w->weight[k][CipherPosition(c)];
         if (++k == KeyLength)
             k = 0;
-        return w;
+        return weight;
     }
 };
 
@@ -143,6 +144,7 @@ struct ByteText {
     const ByteTables *tables;
     size_t i = 0;
     int k = 0;
+    const WeightTables *w = &weightTables();
 
     bool atEnd() const { return i >= s.size(); }
     uint32_t nextWeight()
@@ -152,10 +154,10 @@ struct ByteText {
             k = 0;
             return CollationWeight(b);
         }
-        const uint32_t w = weightTables().weight[k][tables->position[b]];
+        const uint32_t weight = w->weight[k][tables->position[b]];
         if (++k == KeyLength)
             k = 0;
-        return w;
+        return weight;
     }
 };
 
