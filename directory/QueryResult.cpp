@@ -2,6 +2,7 @@
 
 #include "DatabaseError.h"
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
 #include <new>
@@ -41,23 +42,39 @@ QueryResult::QueryResult(QStringList columnNames)
 {
 }
 
-void QueryResult::appendCell(std::string_view utf8)
+void QueryResult::cover(size_t start, size_t length)
 {
-    if (m_text.size + utf8.size() > std::numeric_limits<uint32_t>::max())
-        throw DatabaseError(QStringLiteral("The result of the statement is too large to hold (over 4 GB of text)."));
-    m_text.reserve(m_text.size + utf8.size());
-    if (!utf8.empty())
-        std::memcpy(m_text.data.get() + m_text.size, utf8.data(), utf8.size());
-    m_text.size += utf8.size();
-    m_ends.reserve(m_ends.size + 1);
-    m_ends.data.get()[m_ends.size++] = static_cast<uint32_t>(m_text.size);
+    const size_t last = (start + std::max<size_t>(length, 1) - 1) >> ChunkBits;
+    if (last < m_chunkBase.size())
+        return;
+    const size_t first = m_chunkBase.size();
+    const size_t count = last + 1 - first;
+    m_blocks.push_back(std::make_unique_for_overwrite<char[]>(count * ChunkSize));
+    for (size_t n = 0; n < count; ++n)
+        m_chunkBase.push_back(m_blocks.back().get() + n * ChunkSize);
 }
 
-void QueryResult::finish()
+void QueryResult::appendCell(std::string_view utf8)
 {
-    m_text.shrink();
-    m_ends.shrink();
+    size_t start = m_size;
+    uint32_t flag = 0;
+    const size_t inChunk = start & (ChunkSize - 1);
+    if (!utf8.empty() && inChunk != 0 && inChunk + utf8.size() > ChunkSize) {
+        start = (start | (ChunkSize - 1)) + 1; // the next chunk
+        flag = StartsChunk;
+    }
+    if (start + utf8.size() > OffsetMask)
+        throw DatabaseError(QStringLiteral("The result of the statement is too large to hold (over 2 GB of text)."));
+    if (!utf8.empty()) {
+        cover(start, utf8.size());
+        std::memcpy(m_chunkBase[start >> ChunkBits] + (start & (ChunkSize - 1)), utf8.data(), utf8.size());
+    }
+    m_size = start + utf8.size();
+    m_ends.reserve(m_ends.size + 1);
+    m_ends.data.get()[m_ends.size++] = static_cast<uint32_t>(m_size) | flag;
 }
+
+void QueryResult::finish() { m_ends.shrink(); }
 
 std::string_view QueryResult::utf8(int row, int column) const
 {
@@ -65,9 +82,14 @@ std::string_view QueryResult::utf8(int row, int column) const
     if (row < 0 || row >= m_rows || column < 0 || column >= columns)
         return {};
     const size_t cell = static_cast<size_t>(row) * columns + column;
-    const uint32_t end = m_ends.data.get()[cell];
-    const uint32_t start = cell == 0 ? 0 : m_ends.data.get()[cell - 1];
-    return {m_text.data.get() + start, end - start};
+    const uint32_t entry = m_ends.data.get()[cell];
+    const size_t end = entry & OffsetMask;
+    size_t start = cell == 0 ? 0 : (m_ends.data.get()[cell - 1] & OffsetMask);
+    if (entry & StartsChunk)
+        start = (start | (ChunkSize - 1)) + 1;
+    if (end == start)
+        return {};
+    return {m_chunkBase[start >> ChunkBits] + (start & (ChunkSize - 1)), end - start};
 }
 
 QString QueryResult::text(int row, int column) const

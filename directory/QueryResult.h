@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <memory>
 #include <string_view>
+#include <vector>
 
 namespace phonebook {
 
@@ -32,10 +33,19 @@ public:
     // Gives back the spare room of the arena once the last row is in.
     void finish();
 
-    // Bytes held: arena and offsets.
-    size_t memoryUsed() const { return m_text.capacity + m_ends.capacity * sizeof(uint32_t); }
+    // Bytes held: text chunks and offsets.
+    size_t memoryUsed() const { return m_chunkBase.size() * ChunkSize + m_ends.capacity * sizeof(uint32_t); }
 
 private:
+    // The text lives in chunks that never move, so the arena grows without
+    // copying. A cell never straddles two chunks: one that does not fit in
+    // what is left of a chunk starts the next one, and its end offset carries
+    // StartsChunk. A cell longer than a chunk gets consecutive chunks of its own.
+    static constexpr int ChunkBits = 20;
+    static constexpr size_t ChunkSize = size_t{1} << ChunkBits;
+    static constexpr uint32_t StartsChunk = 0x80000000u;
+    static constexpr uint32_t OffsetMask = 0x7FFFFFFFu;
+
     // A growable block; realloc lets a large block grow and shrink in place.
     template <typename T>
     struct Block {
@@ -49,10 +59,15 @@ private:
         void shrink();
     };
 
+    // Makes sure chunks cover the offsets [start, start + length).
+    void cover(size_t start, size_t length);
+
     QStringList m_columns;
     int m_rows = 0;
-    Block<char> m_text;
-    Block<uint32_t> m_ends; // end of each cell in m_text; a cell starts where the previous ends
+    std::vector<std::unique_ptr<char[]>> m_blocks; // owns the chunks
+    std::vector<char *> m_chunkBase;               // start of chunk i
+    size_t m_size = 0;                             // offset after the last cell
+    Block<uint32_t> m_ends; // end of each cell, and StartsChunk; a cell otherwise starts where the previous ends
 };
 
 } // namespace phonebook

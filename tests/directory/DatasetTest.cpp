@@ -1,5 +1,6 @@
 #include "Dataset.h"
 #include "DatabaseError.h"
+#include "QueryResult.h"
 #include "UHelpFull.h"
 
 #include "../support/TableFixtures.h"
@@ -245,4 +246,36 @@ TEST_F(Datasets, ClosedDatasetsReleaseTheirFiles)
     t.Open();
     EXPECT_EQ(t.RecordCount(), 1);
     EXPECT_EQ(t.FieldCount(), 1);
+}
+
+TEST(QueryResultTest, HoldsEveryCellExactlyAndCompactly)
+{
+    // Cells of many lengths, so that some meet the end of a chunk of the
+    // arena, plus empty ones and one longer than any chunk.
+    QueryResult result({QStringLiteral("a"), QStringLiteral("b")});
+    std::vector<std::string> cells;
+    size_t text = 0;
+    for (int n = 0; n < 60000; ++n) {
+        std::string cell;
+        if (n == 30001)
+            cell.assign(3'000'000, 'x');
+        else if (n % 7 != 0)
+            cell.assign(static_cast<size_t>(n % 97), static_cast<char>('a' + n % 26));
+        if (!cell.empty())
+            cell.back() = static_cast<char>('0' + n % 10);
+        result.appendCell(cell);
+        text += cell.size();
+        cells.push_back(std::move(cell));
+        if (n % 2 == 1)
+            result.endRow();
+    }
+    result.finish();
+    ASSERT_EQ(result.rowCount(), 30000);
+    for (size_t n = 0; n < cells.size(); ++n)
+        ASSERT_EQ(result.utf8(static_cast<int>(n / 2), static_cast<int>(n % 2)), cells[n]) << "cell " << n;
+    EXPECT_EQ(result.text(0, 1), QStringLiteral("1"));
+    EXPECT_TRUE(result.utf8(30000, 0).empty());
+    EXPECT_TRUE(result.utf8(0, 2).empty());
+    // Text plus one offset per cell, and at most a partly used chunk or two.
+    EXPECT_LE(result.memoryUsed(), text + cells.size() * sizeof(uint32_t) + 3 * (1u << 20));
 }
