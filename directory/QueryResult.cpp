@@ -6,6 +6,7 @@
 #include <cstring>
 #include <limits>
 #include <new>
+#include <stdexcept>
 
 namespace phonebook {
 
@@ -47,15 +48,19 @@ void QueryResult::cover(size_t start, size_t length)
     const size_t last = (start + std::max<size_t>(length, 1) - 1) >> ChunkBits;
     if (last < m_chunkBase.size())
         return;
-    const size_t first = m_chunkBase.size();
-    const size_t count = last + 1 - first;
-    m_blocks.push_back(std::make_unique_for_overwrite<char[]>(count * ChunkSize));
+    TextBlock &added = m_blocks.emplace_back();
+    added.firstChunk = m_chunkBase.size();
+    const size_t count = last + 1 - added.firstChunk;
+    added.block.reserve(count * ChunkSize);
+    m_textBytes += added.block.capacity;
     for (size_t n = 0; n < count; ++n)
-        m_chunkBase.push_back(m_blocks.back().get() + n * ChunkSize);
+        m_chunkBase.push_back(added.block.data.get() + n * ChunkSize);
 }
 
 void QueryResult::appendCell(std::string_view utf8)
 {
+    if (m_finished)
+        throw std::logic_error("QueryResult::appendCell after finish()");
     size_t start = m_size;
     uint32_t flag = 0;
     const size_t inChunk = start & (ChunkSize - 1);
@@ -74,7 +79,21 @@ void QueryResult::appendCell(std::string_view utf8)
     m_ends.data.get()[m_ends.size++] = static_cast<uint32_t>(m_size) | flag;
 }
 
-void QueryResult::finish() { m_ends.shrink(); }
+void QueryResult::finish()
+{
+    m_finished = true;
+    m_ends.shrink();
+    if (m_blocks.empty())
+        return;
+    // The last block is only partly used: give the rest back (a small result needs no whole chunk).
+    TextBlock &last = m_blocks.back();
+    m_textBytes -= last.block.capacity;
+    last.block.size = std::max<size_t>(m_size - (last.firstChunk << ChunkBits), 1);
+    last.block.shrink();
+    m_textBytes += last.block.capacity;
+    for (size_t n = last.firstChunk; n < m_chunkBase.size(); ++n)
+        m_chunkBase[n] = last.block.data.get() + ((n - last.firstChunk) << ChunkBits);
+}
 
 std::string_view QueryResult::utf8(int row, int column) const
 {

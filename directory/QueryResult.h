@@ -30,11 +30,12 @@ public:
     // Throws DatabaseError when the result outgrows what one arena can address.
     void appendCell(std::string_view utf8);
     void endRow() { ++m_rows; }
-    // Gives back the spare room of the arena once the last row is in.
+    // Gives back the spare room of the arena once the last row is in; no
+    // cell may be appended afterwards.
     void finish();
 
     // Bytes held: text chunks and offsets.
-    size_t memoryUsed() const { return m_chunkBase.size() * ChunkSize + m_ends.capacity * sizeof(uint32_t); }
+    size_t memoryUsed() const { return m_textBytes + m_ends.capacity * sizeof(uint32_t); }
 
 private:
     // The text lives in chunks that never move, so the arena grows without
@@ -64,8 +65,14 @@ private:
 
     QStringList m_columns;
     int m_rows = 0;
-    std::vector<std::unique_ptr<char[]>> m_blocks; // owns the chunks
-    std::vector<char *> m_chunkBase;               // start of chunk i
+    struct TextBlock {
+        Block<char> block;
+        size_t firstChunk = 0;
+    };
+    std::vector<TextBlock> m_blocks; // owns the chunks
+    std::vector<char *> m_chunkBase; // start of chunk i
+    size_t m_textBytes = 0;          // allocated for text
+    bool m_finished = false;
     size_t m_size = 0;                             // offset after the last cell
     Block<uint32_t> m_ends; // end of each cell, and StartsChunk; a cell otherwise starts where the previous ends
 };

@@ -276,6 +276,16 @@ TEST(QueryResultTest, HoldsEveryCellExactlyAndCompactly)
     EXPECT_EQ(result.text(0, 1), QStringLiteral("1"));
     EXPECT_TRUE(result.utf8(30000, 0).empty());
     EXPECT_TRUE(result.utf8(0, 2).empty());
-    // Text plus one offset per cell, and at most a partly used chunk or two.
+    // Text plus one offset per cell, and at most a few partly used chunks.
     EXPECT_LE(result.memoryUsed(), text + cells.size() * sizeof(uint32_t) + 3 * (1u << 20));
+
+    // A small result holds little more than its text.
+    QueryResult small({QStringLiteral("a")});
+    for (const char *cell : {"ab", "", "cde"}) {
+        small.appendCell(cell);
+        small.endRow();
+    }
+    small.finish();
+    EXPECT_EQ(small.utf8(2, 0), "cde");
+    EXPECT_LE(small.memoryUsed(), 64u);
 }
