@@ -112,20 +112,22 @@ void TFrmMain::createToolBar(QWidget *parent)
     toolBar->setObjectName(QStringLiteral("ToolBar1"));
     toolBar->setFixedHeight(ToolBarHeight);
     for (int i = 0; i < 6; ++i) {
-        const ButtonSpec &spec = ToolButtons[i];
+        const ButtonSpec &definition = ToolButtons[i];
         auto *button = new QToolButton(toolBar);
         button->setObjectName(QStringLiteral("SpeedButton%1").arg(i + 1));
         button->setAutoRaise(true);
         button->setFocusPolicy(Qt::NoFocus);
         button->setFixedSize(ToolButtonWidth, ToolButtonHeight);
         button->setIconSize(QSize(GlyphSize, GlyphSize));
-        button->setIcon(GlyphIcon(spec.glyph, spec.disabledLook));
-        button->setToolTip(QString::fromUtf16(spec.hint));
+        button->setIcon(GlyphIcon(definition.glyph, definition.disabledLook));
+        button->setToolTip(QString::fromUtf16(definition.hint));
+        // A button without text is named by its hint for screen readers.
+        button->setAccessibleName(button->toolTip());
         m_buttons[i] = button;
         if (i + 1 == ExitButton) {
             connect(button, &QToolButton::clicked, this, &QWidget::close);
         } else {
-            const Command command = spec.command;
+            const Command command = definition.command;
             connect(button, &QToolButton::clicked, this, [this, command] { RunCommand(command); });
         }
     }
