@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QPushButton>
 #include <QTextBrowser>
 #include <QVBoxLayout>
@@ -63,6 +64,16 @@ HelpWindow::HelpWindow(const QString &folder, QWidget *parent)
     connect(close, &QPushButton::clicked, this, &QWidget::close);
 }
 
+void HelpWindow::keyPressEvent(QKeyEvent *event)
+{
+    // Esc closes the help as it closes a dialog.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
 void HelpWindow::ShowContents()
 {
     showPage(HelpPageFile(0));
@@ -88,6 +99,7 @@ void HelpWindow::showPage(const QString &file)
     show();
     raise();
     activateWindow();
+    m_browser->setFocus(Qt::OtherFocusReason);
 }
 
 } // namespace phonebook

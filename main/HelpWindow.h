@@ -25,6 +25,9 @@ public:
     QString CurrentPage() const;
     QTextBrowser *Browser() const { return m_browser; }
 
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+
 private:
     void showPage(const QString &file);
 

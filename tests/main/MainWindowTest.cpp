@@ -434,6 +434,11 @@ void MainWindowTest::helpOpensTheTopicOfTheFocusedControl()
 
     main->findChild<QAction *>(QStringLiteral("N9"))->trigger();
     QCOMPARE(main->Help()->CurrentPage(), QStringLiteral("index.html"));
+
+    // Esc closes the help from the keyboard.
+    main->Help()->activateWindow();
+    QTest::keyClick(main->Help()->Browser(), Qt::Key_Escape);
+    QTRY_VERIFY(!main->Help()->isVisible());
 }
 
 void MainWindowTest::commandsDoNothingUntilAttached()
