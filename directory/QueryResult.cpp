@@ -57,7 +57,7 @@ void QueryResult::cover(size_t start, size_t length)
         m_chunkBase.push_back(added.block.data.get() + n * ChunkSize);
 }
 
-void QueryResult::appendCell(std::string_view utf8)
+void QueryResult::appendCellSlowly(std::string_view utf8)
 {
     if (m_finished)
         throw std::logic_error("QueryResult::appendCell after finish()");

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <string_view>
 #include <vector>
@@ -28,7 +29,20 @@ public:
 
     // Building: append each cell of a row in column order, then endRow().
     // Throws DatabaseError when the result outgrows what one arena can address.
-    void appendCell(std::string_view utf8);
+    void appendCell(std::string_view utf8)
+    {
+        // Most cells fit in the chunk already started, beside room already reserved.
+        const size_t inChunk = m_size & (ChunkSize - 1);
+        if (inChunk != 0 && inChunk + utf8.size() <= ChunkSize && m_ends.size < m_ends.capacity && !m_finished
+            && m_size + utf8.size() <= OffsetMask) {
+            if (!utf8.empty())
+                std::memcpy(m_chunkBase[m_size >> ChunkBits] + inChunk, utf8.data(), utf8.size());
+            m_size += utf8.size();
+            m_ends.data.get()[m_ends.size++] = static_cast<uint32_t>(m_size);
+            return;
+        }
+        appendCellSlowly(utf8);
+    }
     void endRow() { ++m_rows; }
     // Gives back the spare room of the arena once the last row is in; no
     // cell may be appended afterwards.
@@ -60,6 +74,7 @@ private:
         void shrink();
     };
 
+    void appendCellSlowly(std::string_view utf8);
     // Makes sure chunks cover the offsets [start, start + length).
     void cover(size_t start, size_t length);
 

@@ -13,9 +13,12 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <memory>
+#include <new>
 
 namespace phonebook {
 
@@ -179,11 +182,10 @@ struct TableFile {
 // about that CREATE TABLE too, and it must pass.
 thread_local bool t_declaring = false;
 
-// UTF-8 form of each byte of a single-byte code page.
-struct Utf8Byte {
-    char bytes[4]; // copied whole; only `length` of them count
-    uint8_t length;
-};
+// UTF-8 form of each byte of a single-byte code page, packed into one word:
+// the bytes in the low three octets (little-endian order), their count in the top one.
+using Utf8Byte = uint32_t;
+constexpr int Utf8LengthShift = 24;
 
 struct VTable : sqlite3_vtab {
     std::shared_ptr<const DbfTable> table;
@@ -201,7 +203,7 @@ struct VCursor : sqlite3_vtab_cursor {
     std::vector<uint32_t> rows;
     uint32_t position = 0;
     uint32_t end = 0;
-    std::string text;
+    std::string validated; // a value of a UTF-8 table, checked
 
     uint32_t record() const { return listed ? rows[position] : position; }
     bool accepts(uint32_t physical) const
@@ -220,6 +222,90 @@ struct VCursor : sqlite3_vtab_cursor {
             ++position;
     }
 };
+
+// Decoded values are handed to SQLite in blocks that it gives back, through
+// releaseValue(), once it no longer needs the value: a value it keeps (the
+// running max() of a column, a row of a subquery) stays valid, and yet a scan
+// allocates nothing per value, as the next values reuse the blocks given back.
+// Blocks go back to the free list of the thread that releases them.
+struct ValueBlock {
+    ValueBlock *next;
+    size_t capacity; // bytes after the header
+};
+constexpr size_t PooledCapacity = 256 - sizeof(ValueBlock); // one size for the common fields
+constexpr size_t PoolLimit = 256; // blocks kept free at most
+
+struct ValuePool {
+    ValueBlock *free = nullptr;
+    size_t count = 0;
+    ValuePool() = default;
+    ValuePool(const ValuePool &) = delete;
+    ValuePool &operator=(const ValuePool &) = delete;
+    ~ValuePool()
+    {
+        while (ValueBlock *block = free) {
+            free = block->next;
+            std::free(block);
+        }
+    }
+};
+thread_local ValuePool t_pool;
+
+// Room for `bytes` of value, or nullptr when memory is out.
+char *acquireValue(size_t bytes)
+{
+    ValuePool &pool = t_pool;
+    ValueBlock *block = nullptr;
+    if (bytes <= PooledCapacity && pool.free) {
+        block = pool.free;
+        pool.free = block->next;
+        --pool.count;
+    } else {
+        const size_t capacity = std::max(bytes, PooledCapacity);
+        block = static_cast<ValueBlock *>(std::malloc(sizeof(ValueBlock) + capacity));
+        if (!block)
+            return nullptr;
+        block->capacity = capacity;
+    }
+    return reinterpret_cast<char *>(block + 1);
+}
+
+void releaseValue(void *value)
+{
+    ValueBlock *block = static_cast<ValueBlock *>(value) - 1;
+    ValuePool &pool = t_pool;
+    if (block->capacity != PooledCapacity || pool.count >= PoolLimit) {
+        std::free(block);
+        return;
+    }
+    block->next = pool.free;
+    pool.free = block;
+    ++pool.count;
+}
+
+// A field's stored bytes without the trailing blanks and NULs, as
+// FieldBytes() gives them, found a word at a time: in a word of the value's
+// end, the blanks and NULs are the bytes that are zero once bit 5 is cleared.
+std::string_view storedValue(const DbfTable &table, uint32_t record, int field)
+{
+    const DbfField &f = table.fields()[static_cast<size_t>(field)];
+    const auto *p = reinterpret_cast<const char *>(table.record(record)) + f.offset;
+    size_t length = static_cast<size_t>(f.length);
+    while (length >= 8) {
+        uint64_t word;
+        std::memcpy(&word, p + length - 8, 8);
+        word &= ~0x2020202020202020ULL;
+        if (word != 0) {
+            // The last byte in memory is the most significant (little-endian).
+            static_assert(std::endian::native == std::endian::little);
+            return {p, length - static_cast<size_t>(std::countl_zero(word) / 8)};
+        }
+        length -= 8;
+    }
+    while (length > 0 && (p[length - 1] == ' ' || p[length - 1] == '\0'))
+        --length;
+    return {p, length};
+}
 
 VTable *vtable(sqlite3_vtab *v) { return static_cast<VTable *>(v); }
 VCursor *vcursor(sqlite3_vtab_cursor *c) { return static_cast<VCursor *>(c); }
@@ -256,9 +342,11 @@ int xConnect(sqlite3 *db, void *aux, int, const char *const *, sqlite3_vtab **ou
             std::string one;
             const char byte = static_cast<char>(b);
             AppendUtf8(v->table->codePage(), std::string_view(&byte, 1), one);
-            Utf8Byte &entry = v->utf8[static_cast<size_t>(b)];
-            entry.length = static_cast<uint8_t>(std::min<size_t>(one.size(), 3));
-            std::memcpy(entry.bytes, one.data(), entry.length);
+            const size_t length = std::min<size_t>(one.size(), 3);
+            Utf8Byte entry = static_cast<Utf8Byte>(length) << Utf8LengthShift;
+            for (size_t n = 0; n < length; ++n)
+                entry |= Utf8Byte{static_cast<unsigned char>(one[n])} << (8 * n);
+            v->utf8[static_cast<size_t>(b)] = entry;
         }
     }
     QByteArray declaration = "CREATE TABLE x(";
@@ -430,6 +518,9 @@ int xNext(sqlite3_vtab_cursor *cursor)
         }
     } else {
         c.skipRejected();
+        // Sequential, but the hardware prefetcher does not cross into the next page.
+        if (c.position + 4 < c.end)
+            __builtin_prefetch(c.table->record(c.position + 4));
     }
     return SQLITE_OK;
 }
@@ -447,55 +538,49 @@ int xColumn(sqlite3_vtab_cursor *cursor, sqlite3_context *context, int column)
         sqlite3_result_null(context);
         return SQLITE_OK;
     }
-    const std::string_view raw = FieldBytes(*c.table, c.record(), column);
+    const std::string_view raw = storedValue(*c.table, c.record(), column);
     if (raw.empty()) {
-        sqlite3_result_text(context, "", -1, SQLITE_STATIC);
+        sqlite3_result_text(context, "", 0, SQLITE_STATIC);
         return SQLITE_OK;
     }
-    // Values are NUL-terminated and passed with length -1 (unless they hold
-    // a NUL), so that sqlite3_column_text() need not copy them to terminate them.
+    // The length is explicit, so the value carries no terminator: the result
+    // is read with sqlite3_column_blob(), which needs none.
     if (c.table->codePage() == CodePage::Utf8) {
-        c.text.clear();
-        AppendUtf8(CodePage::Utf8, raw, c.text);
-        const bool holdsNul = std::memchr(c.text.data(), 0, c.text.size()) != nullptr;
-        sqlite3_result_text(context, c.text.c_str(), holdsNul ? static_cast<int>(c.text.size()) : -1,
-                            SQLITE_TRANSIENT);
+        c.validated.clear();
+        AppendUtf8(CodePage::Utf8, raw, c.validated);
+        sqlite3_result_text(context, c.validated.data(), static_cast<int>(c.validated.size()), SQLITE_TRANSIENT);
         return SQLITE_OK;
     }
-    // Decoded into a block that SQLite takes over with its destructor: not copied again.
-    char *const out = static_cast<char *>(std::malloc(raw.size() * 3 + 8));
+    // Three UTF-8 bytes at most per stored byte, and room for the four-byte stores.
+    char *const out = acquireValue(raw.size() * 3 + 1);
     if (!out) {
         sqlite3_result_error_nomem(context);
         return SQLITE_OK;
     }
     const auto &utf8 = c.utf8->utf8;
     char *d = out;
-    bool holdsNul = false;
-    const char *s = raw.data();
-    const char *end = s + raw.size();
-    while (s < end) {
-        // Runs of ASCII (digits, Latin letters, blanks) are copied eight bytes at a time.
-        if (end - s >= 8) {
-            uint64_t word;
-            std::memcpy(&word, s, 8);
-            if ((word & 0x8080808080808080ULL) == 0) {
-                // A zero byte shows as a borrow into its high bit.
-                holdsNul |= ((word - 0x0101010101010101ULL) & ~word & 0x8080808080808080ULL) != 0;
-                std::memcpy(d, s, 8);
-                d += 8;
-                s += 8;
-                continue;
-            }
+    const auto *s = reinterpret_cast<const unsigned char *>(raw.data());
+    const auto *const end = s + raw.size();
+    const auto put = [&](unsigned char byte) {
+        const Utf8Byte e = utf8[byte];
+        std::memcpy(d, &e, 4); // the fourth byte is overwritten by what follows, or lies past the end
+        d += e >> Utf8LengthShift;
+    };
+    while (end - s >= 8) {
+        uint64_t word;
+        std::memcpy(&word, s, 8);
+        if ((word & 0x8080808080808080ULL) == 0) {
+            // Eight ASCII bytes (digits, Latin letters, blanks) are themselves.
+            std::memcpy(d, s, 8);
+            d += 8;
+        } else {
+            put(s[0]), put(s[1]), put(s[2]), put(s[3]), put(s[4]), put(s[5]), put(s[6]), put(s[7]);
         }
-        const Utf8Byte &e = utf8[static_cast<unsigned char>(*s)];
-        holdsNul |= *s == 0;
-        std::memcpy(d, e.bytes, 4);
-        d += e.length;
-        ++s;
+        s += 8;
     }
-    *d = '\0';
-    const auto length = static_cast<int>(d - out);
-    sqlite3_result_text(context, out, holdsNul ? length : -1, std::free);
+    while (s < end)
+        put(*s++);
+    sqlite3_result_text(context, out, static_cast<int>(d - out), releaseValue);
     return SQLITE_OK;
 }
 
@@ -624,7 +709,9 @@ std::shared_ptr<QueryResult> RunStatement(const QString &directory, const QStrin
     int rc;
     while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
         for (int n = 0; n < columns; ++n) {
-            const auto *cell = reinterpret_cast<const char *>(sqlite3_column_text(statement, n));
+            // The blob form of a text value is its bytes as they are; unlike
+            // sqlite3_column_text() it does not need them NUL-terminated.
+            const auto *cell = static_cast<const char *>(sqlite3_column_blob(statement, n));
             result->appendCell({cell ? cell : "", static_cast<size_t>(sqlite3_column_bytes(statement, n))});
         }
         result->endRow();

@@ -458,3 +458,35 @@ TEST(LikePatternTest, MatchesWithPercentOnly)
     EXPECT_FALSE(LikePattern("a\\%", U'\\').matches("ab"));
     EXPECT_FALSE(LikePattern("a\\", U'\\').matches("a\\"));
 }
+
+// Decoded values live in blocks that SQLite gives back when it is done with
+// them; a value it keeps while the scan goes on (an aggregate, a row of a
+// subquery) must still read right at the end.
+TEST_F(Engine, ValuesKeptAcrossRowsStayIntact)
+{
+    const QStringList fio = storedColumn(QStringLiteral("SELECT fio FROM sp09kw_n"));
+    const QStringList street = storedColumn(QStringLiteral("SELECT street FROM sp09kw_n"));
+    ASSERT_EQ(fio.size(), 7);
+    const auto less = [](const QString &a, const QString &b) {
+        const QByteArray x = a.toUtf8();
+        const QByteArray y = b.toUtf8();
+        return CompareStored({x.constData(), static_cast<size_t>(x.size())},
+                             {y.constData(), static_cast<size_t>(y.size())})
+            < 0;
+    };
+    const auto extremes = run(QStringLiteral("SELECT min(fio), max(fio), max(street), min(street) FROM sp09kw_n"));
+    ASSERT_EQ(extremes->rowCount(), 1);
+    EXPECT_EQ(extremes->text(0, 0), *std::min_element(fio.begin(), fio.end(), less));
+    EXPECT_EQ(extremes->text(0, 1), *std::max_element(fio.begin(), fio.end(), less));
+    EXPECT_EQ(extremes->text(0, 2), *std::max_element(street.begin(), street.end(), less));
+    EXPECT_EQ(extremes->text(0, 3), *std::min_element(street.begin(), street.end(), less));
+    // Functions that need the text NUL-terminated, and values carried out of a subquery.
+    EXPECT_EQ(storedColumn(QStringLiteral("SELECT group_concat(fio, '|') FROM sp09kw_n")), QStringList{fio.join(u'|')});
+    EXPECT_EQ(storedColumn(QStringLiteral("SELECT f FROM (SELECT fio || '' AS f FROM sp09kw_n LIMIT 100)")), fio);
+    const auto pairs = run(QStringLiteral("SELECT a.fio, b.street FROM sp09kw_n a JOIN sp09kw_n b ON b.nt = a.nt"));
+    ASSERT_EQ(pairs->rowCount(), 7);
+    for (int row = 0; row < 7; ++row) {
+        EXPECT_EQ(pairs->text(row, 0), fio[row]);
+        EXPECT_EQ(pairs->text(row, 1), street[row]);
+    }
+}
