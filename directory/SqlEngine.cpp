@@ -709,10 +709,13 @@ std::shared_ptr<QueryResult> RunStatement(const QString &directory, const QStrin
     int rc;
     while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
         for (int n = 0; n < columns; ++n) {
-            // The blob form of a text value is its bytes as they are; unlike
-            // sqlite3_column_text() it does not need them NUL-terminated.
-            const auto *cell = static_cast<const char *>(sqlite3_column_blob(statement, n));
-            result->appendCell({cell ? cell : "", static_cast<size_t>(sqlite3_column_bytes(statement, n))});
+            // The cell's value read directly: the connection has no mutex
+            // (NOMUTEX), so the value needs none to be read safely. Its blob
+            // form is the text's bytes as they are; unlike sqlite3_value_text()
+            // it does not need them NUL-terminated.
+            sqlite3_value *value = sqlite3_column_value(statement, n);
+            const auto *cell = static_cast<const char *>(sqlite3_value_blob(value));
+            result->appendCell({cell ? cell : "", static_cast<size_t>(sqlite3_value_bytes(value))});
         }
         result->endRow();
     }
