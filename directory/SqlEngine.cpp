@@ -543,8 +543,9 @@ int xColumn(sqlite3_vtab_cursor *cursor, sqlite3_context *context, int column)
         sqlite3_result_text(context, "", 0, SQLITE_STATIC);
         return SQLITE_OK;
     }
-    // The length is explicit, so the value carries no terminator: the result
-    // is read with sqlite3_column_blob(), which needs none.
+    // The length is explicit and the value carries no terminator: the result
+    // is read in its blob form, which needs none. (A function that wants the
+    // text NUL-terminated, like upper(), makes SQLite copy it first.)
     if (c.table->codePage() == CodePage::Utf8) {
         c.validated.clear();
         AppendUtf8(CodePage::Utf8, raw, c.validated);
