@@ -150,16 +150,6 @@ int DbfTable::fieldIndex(QStringView name) const
     return -1;
 }
 
-std::string_view DbfTable::rawField(uint32_t physical, int field) const
-{
-    const DbfField &f = m_fields[static_cast<size_t>(field)];
-    const char *p = reinterpret_cast<const char *>(record(physical)) + f.offset;
-    size_t len = static_cast<size_t>(f.length);
-    while (len && (p[len - 1] == ' ' || p[len - 1] == '\0'))
-        --len;
-    return {p, len};
-}
-
 void DbfTable::parse()
 {
     if (m_size < kHeaderSize)

@@ -8,7 +8,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <bit>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string_view>
 #include <vector>
@@ -18,7 +20,7 @@ namespace phonebook {
 struct DbfField {
     QString name;       // as stored (upper case in most files)
     char type = 'C';    // only character fields are listed
-    int offset = 0;     // from the start of the record, after the deletion flag byte
+    int offset = 0;     // from the start of the record, its deletion flag byte included
     int length = 0;
 };
 
@@ -59,7 +61,29 @@ public:
         return m_data + m_headerLength + static_cast<size_t>(physical) * m_recordLength;
     }
     // A character field's stored bytes, trailing blanks (and NULs) dropped.
-    std::string_view rawField(uint32_t physical, int field) const;
+    // Every cell the engine reads comes through here: the padding is found a
+    // word at a time.
+    std::string_view rawField(uint32_t physical, int field) const
+    {
+        const DbfField &f = m_fields[static_cast<size_t>(field)];
+        const char *p = reinterpret_cast<const char *>(record(physical)) + f.offset;
+        size_t length = static_cast<size_t>(f.length);
+        if constexpr (std::endian::native == std::endian::little) {
+            // With bit 5 of every byte cleared, blanks and NULs are the zero
+            // bytes; the value's last byte is the word's most significant.
+            while (length >= 8) {
+                uint64_t word;
+                std::memcpy(&word, p + length - 8, 8);
+                word &= ~0x2020202020202020ULL;
+                if (word != 0)
+                    return {p, length - static_cast<size_t>(std::countl_zero(word) / 8)};
+                length -= 8;
+            }
+        }
+        while (length > 0 && (p[length - 1] == ' ' || p[length - 1] == '\0'))
+            --length;
+        return {p, length};
+    }
     // The same, decoded from the table's code page.
     QString text(uint32_t physical, int field) const { return DecodeBytes(m_codePage, rawField(physical, field)); }
 

@@ -211,7 +211,7 @@ struct VCursor : sqlite3_vtab_cursor {
         if (table->isDeleted(physical))
             return false;
         for (const auto &[field, pattern] : likes) {
-            if (!pattern.matches(FieldBytes(*table, physical, field)))
+            if (!pattern.matches(table->rawField(physical, field)))
                 return false;
         }
         return true;
@@ -281,30 +281,6 @@ void releaseValue(void *value)
     block->next = pool.free;
     pool.free = block;
     ++pool.count;
-}
-
-// A field's stored bytes without the trailing blanks and NULs, as
-// FieldBytes() gives them, found a word at a time: in a word of the value's
-// end, the blanks and NULs are the bytes that are zero once bit 5 is cleared.
-std::string_view storedValue(const DbfTable &table, uint32_t record, int field)
-{
-    const DbfField &f = table.fields()[static_cast<size_t>(field)];
-    const auto *p = reinterpret_cast<const char *>(table.record(record)) + f.offset;
-    size_t length = static_cast<size_t>(f.length);
-    while (length >= 8) {
-        uint64_t word;
-        std::memcpy(&word, p + length - 8, 8);
-        word &= ~0x2020202020202020ULL;
-        if (word != 0) {
-            // The last byte in memory is the most significant (little-endian).
-            static_assert(std::endian::native == std::endian::little);
-            return {p, length - static_cast<size_t>(std::countl_zero(word) / 8)};
-        }
-        length -= 8;
-    }
-    while (length > 0 && (p[length - 1] == ' ' || p[length - 1] == '\0'))
-        --length;
-    return {p, length};
 }
 
 VTable *vtable(sqlite3_vtab *v) { return static_cast<VTable *>(v); }
@@ -538,7 +514,7 @@ int xColumn(sqlite3_vtab_cursor *cursor, sqlite3_context *context, int column)
         sqlite3_result_null(context);
         return SQLITE_OK;
     }
-    const std::string_view raw = storedValue(*c.table, c.record(), column);
+    const std::string_view raw = c.table->rawField(c.record(), column);
     if (raw.empty()) {
         sqlite3_result_text(context, "", 0, SQLITE_STATIC);
         return SQLITE_OK;

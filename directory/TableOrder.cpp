@@ -9,24 +9,6 @@
 
 namespace phonebook {
 
-std::string_view FieldBytes(const DbfTable &table, uint32_t record, int field)
-{
-    const DbfField &f = table.fields()[static_cast<size_t>(field)];
-    const auto *p = reinterpret_cast<const char *>(table.record(record)) + f.offset; // offset counts the flag byte
-    size_t length = static_cast<size_t>(f.length);
-    constexpr uint64_t Blanks = 0x2020202020202020ULL;
-    while (length >= 8) {
-        uint64_t word;
-        std::memcpy(&word, p + length - 8, 8);
-        if (word != Blanks)
-            break;
-        length -= 8;
-    }
-    while (length > 0 && (p[length - 1] == ' ' || p[length - 1] == '\0'))
-        --length;
-    return {p, length};
-}
-
 namespace {
 
 // Groups the rows by the stored value of one field (or of several): an
@@ -83,13 +65,13 @@ private:
     {
         size_t h = 0;
         for (const int field : m_fields)
-            h = h * 1000003 ^ std::hash<std::string_view>()(FieldBytes(m_table, record, field));
+            h = h * 1000003 ^ std::hash<std::string_view>()(m_table.rawField(record, field));
         return h;
     }
     bool same(uint32_t a, uint32_t b) const
     {
         for (const int field : m_fields) {
-            if (FieldBytes(m_table, a, field) != FieldBytes(m_table, b, field))
+            if (m_table.rawField(a, field) != m_table.rawField(b, field))
                 return false;
         }
         return true;
@@ -126,8 +108,8 @@ void OrderRecords(const DbfTable &table, std::vector<uint32_t> &records, const s
     const OrderTerm first = order.front();
     auto compareFrom = [&](size_t from, uint32_t a, uint32_t b) {
         for (size_t t = from; t < order.size(); ++t) {
-            const std::string_view va = FieldBytes(table, a, order[t].field);
-            const std::string_view vb = FieldBytes(table, b, order[t].field);
+            const std::string_view va = table.rawField(a, order[t].field);
+            const std::string_view vb = table.rawField(b, order[t].field);
             if (va == vb)
                 continue;
             const int r = CompareStoredBytes(page, va, vb);
@@ -153,7 +135,7 @@ void OrderRecords(const DbfTable &table, std::vector<uint32_t> &records, const s
             std::vector<Entry> entries;
             entries.reserve(records.size());
             for (const uint32_t record : records)
-                entries.push_back({MakeSortKey(page, FieldBytes(table, record, first.field)), record});
+                entries.push_back({MakeSortKey(page, table.rawField(record, first.field)), record});
             std::sort(entries.begin(), entries.end(), [&](const Entry &a, const Entry &b) {
                 if (a.key != b.key)
                     return first.descending ? b.key < a.key : a.key < b.key;
@@ -177,7 +159,7 @@ void OrderRecords(const DbfTable &table, std::vector<uint32_t> &records, const s
     std::string arena;
     std::vector<uint32_t> valueStart(values.size() + 1, 0);
     for (size_t g = 0; g < values.size(); ++g) {
-        arena.append(FieldBytes(table, values[g], first.field));
+        arena.append(table.rawField(values[g], first.field));
         valueStart[g + 1] = static_cast<uint32_t>(arena.size());
     }
     auto valueText = [&](uint32_t g) {

@@ -15,10 +15,6 @@ struct OrderTerm {
     bool descending;
 };
 
-// A character field's stored bytes, trailing blanks and NULs dropped: what
-// DbfTable::rawField gives, trimming the padding eight bytes at a time.
-std::string_view FieldBytes(const DbfTable &table, uint32_t record, int field);
-
 // Puts the physical record numbers in the order of the terms; records whose
 // values tie in every term keep their file order. When distinctFields is not
 // empty, only the first of the records equal in all those fields is kept.
