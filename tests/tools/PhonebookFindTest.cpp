@@ -137,6 +137,17 @@ TEST_F(PhonebookFindTest, ReportsErrorsWithTheStatement)
     EXPECT_EQ(Find(In({})).exitCode, 2);
     EXPECT_EQ(Find(In({u"sql"_s})).exitCode, 2);
     EXPECT_EQ(Find({u"--dir"_s, s_dir->filePath(u"nowhere"_s), u"count"_s, u"sp09kw_n"_s}).exitCode, 2);
+
+    // Output that cannot be written is an error, not rows found.
+    if (QFile::exists(u"/dev/full"_s)) {
+        QProcess full;
+        full.setStandardOutputFile(u"/dev/full"_s);
+        full.start(QStringLiteral(PHONEBOOK_FIND_EXE), In({u"sql"_s, u"SELECT * FROM sp09kw_n"_s}));
+        ASSERT_TRUE(full.waitForFinished(60000));
+        EXPECT_EQ(full.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(full.exitCode(), 2);
+        EXPECT_TRUE(QString::fromUtf8(full.readAllStandardError()).contains(u"output"_s));
+    }
 }
 
 TEST_F(PhonebookFindTest, EnciphersAndDeciphers)

@@ -5,6 +5,7 @@
 #include "UHelpFull.h"
 
 #include <algorithm>
+#include <cerrno>
 
 namespace phonebook::find {
 namespace {
@@ -116,10 +117,11 @@ void Output::endLine()
 
 void Output::flush()
 {
-    if (!m_buffer.empty())
-        std::fwrite(m_buffer.data(), 1, m_buffer.size(), m_stream);
+    errno = 0;
+    const bool written = m_buffer.empty() || std::fwrite(m_buffer.data(), 1, m_buffer.size(), m_stream) == m_buffer.size();
     m_buffer.clear();
-    std::fflush(m_stream);
+    if ((!written || std::fflush(m_stream) != 0 || std::ferror(m_stream)) && m_error == 0)
+        m_error = errno != 0 ? errno : EIO;
 }
 
 std::span<const Verb> Verbs() { return verbs; }

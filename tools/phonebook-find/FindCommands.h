@@ -27,10 +27,15 @@ public:
     void tab() { m_buffer.push_back('\t'); }
     void endLine();
     void flush();
+    // Whether a write to the stream failed (a full disk, a closed stream).
+    bool failed() const { return m_error != 0; }
+    // errno of the first failed write.
+    int error() const { return m_error; }
 
 private:
     std::FILE *m_stream;
     std::string m_buffer;
+    int m_error = 0;
 };
 
 // A value as one unambiguous field of a tab-separated line: backslash,

@@ -7,6 +7,8 @@
 #include <QCoreApplication>
 
 #include <cstdio>
+#include <cstring>
+#include <exception>
 
 using namespace Qt::StringLiterals;
 using namespace phonebook;
@@ -72,9 +74,16 @@ int main(int argc, char *argv[])
     context.header = parser.isSet(headerOption);
     try {
         find::Output out(stdout);
-        return verb->run(context, arguments, out);
+        const int status = verb->run(context, arguments, out);
+        out.flush();
+        if (out.failed())
+            return Fail(u"cannot write the output: %1"_s.arg(QString::fromLocal8Bit(std::strerror(out.error()))));
+        return status;
     } catch (const DatabaseError &e) {
         std::fflush(stdout);
         return Fail(e.fullText());
+    } catch (const std::exception &e) {
+        std::fflush(stdout);
+        return Fail(QString::fromLocal8Bit(e.what()));
     }
 }
