@@ -174,8 +174,16 @@ int collationCompare(void *, int lengthA, const void *a, int lengthB, const void
 // ---------------------------------------------------------------------------
 // The virtual table over one table file
 
+// What the statement being prepared reads, as the authorizer reports it.
+struct StatementReads {
+    // colUsed never reports the rowid, so an expression on it (rowid % 3 = 0)
+    // is seen only here.
+    bool rowid = false;
+};
+
 struct TableFile {
     QString path;
+    const StatementReads *reads;
 };
 
 // Set while a table declares its columns: the engine asks the authorizer
@@ -189,6 +197,7 @@ constexpr int Utf8LengthShift = 24;
 
 struct VTable : sqlite3_vtab {
     std::shared_ptr<const DbfTable> table;
+    const StatementReads *reads = nullptr;
     std::array<Utf8Byte, 256> utf8{};
 };
 
@@ -302,6 +311,7 @@ int xConnect(sqlite3 *db, void *aux, int, const char *const *, sqlite3_vtab **ou
 {
     const auto *file = static_cast<const TableFile *>(aux);
     auto *v = new VTable();
+    v->reads = file->reads;
     try {
         v->table = DbfTable::open(file->path);
     } catch (const DatabaseError &e) {
@@ -389,8 +399,8 @@ int xBestIndex(sqlite3_vtab *v, sqlite3_index_info *info)
         // In a DISTINCT query, rows that agree in every column the statement
         // uses give the same result row and pass or fail its WHERE alike, so
         // the table may drop all but one of them. colUsed does not report the
-        // rowid: a condition on it keeps every row.
-        bool rowidUsed = false;
+        // rowid: a statement that reads it keeps every row.
+        bool rowidUsed = vtable(v)->reads->rowid;
         for (int n = 0; n < info->nConstraint; ++n)
             rowidUsed |= info->aConstraint[n].iColumn < 0;
         if (sqlite3_vtab_distinct(info) >= 2 && !rowidUsed) {
@@ -596,13 +606,17 @@ const sqlite3_module TableModule = {
 
 // Statements may read and compute, nothing else: no ATTACH (which could
 // create files), no PRAGMA, no writes.
-int authorize(void *, int action, const char *, const char *, const char *, const char *)
+int authorize(void *data, int action, const char *, const char *column, const char *, const char *)
 {
     if (t_declaring)
         return SQLITE_OK;
     switch (action) {
-    case SQLITE_SELECT:
     case SQLITE_READ:
+        // Any alias of the rowid (rowid, oid, _rowid_) is reported as "ROWID".
+        if (column && sqlite3_stricmp(column, "ROWID") == 0)
+            static_cast<StatementReads *>(data)->rowid = true;
+        return SQLITE_OK;
+    case SQLITE_SELECT:
     case SQLITE_FUNCTION:
     case SQLITE_RECURSIVE:
         return SQLITE_OK;
@@ -612,6 +626,7 @@ int authorize(void *, int action, const char *, const char *, const char *, cons
 }
 
 struct Connection {
+    StatementReads reads; // outlives db, whose tables point to it
     sqlite3 *db = nullptr;
     sqlite3_stmt *statement = nullptr;
     ~Connection()
@@ -649,10 +664,10 @@ void openConnection(Connection &connection, const QString &directory, const QStr
         if (registered.contains(name))
             continue; // "a.dbf" beside "A.DBF": the first one wins
         registered.insert(name);
-        sqlite3_create_module_v2(db, name.toUtf8().constData(), &TableModule, new TableFile{path},
+        sqlite3_create_module_v2(db, name.toUtf8().constData(), &TableModule, new TableFile{path, &connection.reads},
                                  [](void *p) { delete static_cast<TableFile *>(p); });
     }
-    sqlite3_set_authorizer(db, authorize, nullptr);
+    sqlite3_set_authorizer(db, authorize, &connection.reads);
 }
 
 } // namespace
