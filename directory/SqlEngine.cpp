@@ -629,6 +629,8 @@ struct Connection {
     StatementReads reads; // outlives db, whose tables point to it
     sqlite3 *db = nullptr;
     sqlite3_stmt *statement = nullptr;
+    std::vector<std::pair<QString, QString>> tables; // table files: name, path
+    QSet<QString> spellings;                          // names registered as modules
     ~Connection()
     {
         sqlite3_finalize(statement);
@@ -642,6 +644,13 @@ QString engineMessage(sqlite3 *db, const QString &directory)
     if (message.startsWith(u"no such table: "))
         message += QStringLiteral(" (no table file of that name in %1)").arg(directory);
     return message;
+}
+
+void registerTable(Connection &connection, const QString &name, const QString &path)
+{
+    connection.spellings.insert(name);
+    sqlite3_create_module_v2(connection.db, name.toUtf8().constData(), &TableModule,
+                             new TableFile{path, &connection.reads}, [](void *p) { delete static_cast<TableFile *>(p); });
 }
 
 void openConnection(Connection &connection, const QString &directory, const QString &sql)
@@ -659,15 +668,37 @@ void openConnection(Connection &connection, const QString &directory, const QStr
     for (const int arguments : {2, 3})
         sqlite3_create_function_v2(db, "like", arguments, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, likeFunction,
                                    nullptr, nullptr, nullptr);
-    QSet<QString> registered;
-    for (const auto &[name, path] : ListTableFiles(directory)) {
-        if (registered.contains(name))
+    for (auto &[name, path] : ListTableFiles(directory)) {
+        if (connection.spellings.contains(name))
             continue; // "a.dbf" beside "A.DBF": the first one wins
-        registered.insert(name);
-        sqlite3_create_module_v2(db, name.toUtf8().constData(), &TableModule, new TableFile{path, &connection.reads},
-                                 [](void *p) { delete static_cast<TableFile *>(p); });
+        registerTable(connection, name, path);
+        connection.tables.emplace_back(std::move(name), std::move(path));
     }
     sqlite3_set_authorizer(db, authorize, &connection.reads);
+}
+
+// SQLite matches table names ignoring the case of ASCII letters only. When it
+// finds no table of a name that names a table file in another case of its
+// other letters ("ЁЛКА" for "Ёлка.dbf"), the table is registered under that
+// spelling too. Returns whether it was, so that the statement is prepared again.
+bool registerSpelling(Connection &connection)
+{
+    const QString message = QString::fromUtf8(sqlite3_errmsg(connection.db));
+    const QLatin1StringView prefix("no such table: ");
+    if (!message.startsWith(prefix))
+        return false;
+    QString missing = message.mid(prefix.size());
+    if (missing.startsWith(u"main.") && !connection.spellings.contains(missing.mid(5)))
+        missing = missing.mid(5);
+    if (connection.spellings.contains(missing))
+        return false;
+    for (const auto &[name, path] : connection.tables) {
+        if (name.compare(missing, Qt::CaseInsensitive) == 0) {
+            registerTable(connection, missing, path);
+            return true;
+        }
+    }
+    return false;
 }
 
 } // namespace
@@ -679,8 +710,13 @@ std::shared_ptr<QueryResult> RunStatement(const QString &directory, const QStrin
     sqlite3 *db = connection.db;
     const QByteArray text = sql.toUtf8();
     const char *tail = nullptr;
-    if (sqlite3_prepare_v2(db, text.constData(), static_cast<int>(text.size()), &connection.statement, &tail)
-        != SQLITE_OK)
+    auto prepare = [&] {
+        return sqlite3_prepare_v2(db, text.constData(), static_cast<int>(text.size()), &connection.statement, &tail);
+    };
+    int prepared = prepare();
+    while (prepared != SQLITE_OK && registerSpelling(connection))
+        prepared = prepare();
+    if (prepared != SQLITE_OK)
         throw DatabaseError(engineMessage(db, directory), sql);
     if (!connection.statement)
         throw DatabaseError(QStringLiteral("The statement is empty."), sql);

@@ -404,6 +404,13 @@ TEST_F(Engine, NamesResolveInAnyLetterCase)
     // A file name that is not an identifier is named quoted.
     QFile::copy(path(QStringLiteral("sp09pr_n.dbf")), path(QStringLiteral("Old-Copy.DBF")));
     EXPECT_EQ(run(QStringLiteral("SELECT count(*) FROM \"old-copy\""))->text(0, 0), QStringLiteral("5"));
+
+    // Letters beyond ASCII in any case too, in a join of two spellings.
+    QFile::copy(path(QStringLiteral("sp09pr_n.dbf")), path(QStringLiteral("Ёлка.dbf")));
+    for (const char *sql : {"SELECT count(*) FROM ЁЛКА", "SELECT count(*) FROM main.ёЛКА",
+                            "SELECT count(*) FROM \"ЁЛКА\" a JOIN Ёлка b ON a.nt = b.nt"})
+        EXPECT_EQ(run(QString::fromUtf8(sql))->text(0, 0), QStringLiteral("5")) << sql;
+    EXPECT_THROW(run(QStringLiteral("SELECT count(*) FROM ЁЛКИ")), DatabaseError);
 }
 
 TEST_F(Engine, ErrorsCarryTheEnginesMessageAndTheStatement)
