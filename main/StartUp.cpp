@@ -44,6 +44,15 @@ std::unique_ptr<TFrmMain> StartUp(const ProgramPaths &paths)
     return main;
 }
 
+int RunEventLoop(const TFrmMain &main)
+{
+    // Closing the main window quits the event loop; closed while the start-up
+    // still let events through, there was no loop yet and the quit was lost.
+    if (!main.isVisible())
+        return 0;
+    return QApplication::exec();
+}
+
 void CreateRemainingWindows(TFrmMain &main)
 {
     // The search, update, about and hidden picture windows are created here

@@ -19,6 +19,11 @@ void PrepareApplication(QApplication &app);
 // remaining windows. The caller runs the event loop.
 std::unique_ptr<TFrmMain> StartUp(const ProgramPaths &paths);
 
+// Runs the window event loop until the program ends and returns its exit
+// code. Returns at once when the main window was closed during start-up,
+// before any loop ran to be quit.
+int RunEventLoop(const TFrmMain &main);
+
 // Creates the windows that follow the main window, in this order: address
 // search, organisation search, update, about, hidden picture. Each attaches
 // its commands to the main window as it is created.

@@ -9,5 +9,5 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     phonebook::PrepareApplication(app);
     const auto mainWindow = phonebook::StartUp(phonebook::ProgramPaths::BesideProgram());
-    return QApplication::exec();
+    return phonebook::RunEventLoop(*mainWindow);
 }

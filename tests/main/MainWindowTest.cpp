@@ -534,6 +534,18 @@ void MainWindowTest::exitByButtonAndByMenu()
     QCoreApplication::exec();
     QVERIFY(!timedOut);
     QVERIFY(!main->isVisible());
+
+    // Closed while the start-up still runs, before the event loop: the program
+    // ends instead of running on with no window.
+    main.reset();
+    auto early = StartUp(ProgramPaths{m_dir->path(), QStringLiteral(PHONEBOOK_HELP_DIR)});
+    QVERIFY(QTest::qWaitForWindowExposed(early.get()));
+    early->activateWindow();
+    QTest::keyClick(early.get(), Qt::Key_F10);
+    QVERIFY(!early->isVisible());
+    watchdog.start(5000);
+    RunEventLoop(*early);
+    QVERIFY(!timedOut);
 }
 
 QTEST_MAIN(MainWindowTest)
