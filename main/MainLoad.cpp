@@ -25,6 +25,12 @@ void ShowEmptyList(ResultGrid &grid, GridLayout layout)
     grid.EndFill();
 }
 
+// What a failed list says before the error: which list, from which file.
+QString NotLoaded(const QString &list, QStringView table)
+{
+    return QStringLiteral("%1 не загружен из файла %2.dbf.").arg(list, table);
+}
+
 void Advance(QProgressBar *bar, int steps)
 {
     if (bar)
@@ -50,9 +56,11 @@ void TFrmMain::loadPersons(QProgressBar *bar)
             FillPersonGridPaged(*m_sgFullFiz, m_tFullFiz, bar);
         else
             FillPersonGridPaged(*m_sgFullFiz, m_tFullFiz);
-    }, QStringLiteral("Список физических лиц не загружен."));
+    }, NotLoaded(QStringLiteral("Список физических лиц"), PersonsTable));
     if (!loaded) {
+        // The count is of the list shown, which stays empty.
         m_tFullFiz.Close();
+        SetStatusText(0, PersonsCountText.toString() + QString::number(0));
         ShowEmptyList(*m_sgFullFiz, GridLayout::Persons);
     }
     // The bar counts this list's first page as written, whatever it held.
@@ -87,7 +95,7 @@ void TFrmMain::loadOrgs(QProgressBar *bar)
             FillOrgGridPaged(*m_sgFullPred, m_qFullPred, bar);
         else
             FillOrgGridPaged(*m_sgFullPred, m_qFullPred);
-    }, QStringLiteral("Список организаций не загружен."));
+    }, NotLoaded(QStringLiteral("Список организаций"), OrgsTable));
     if (!loaded) {
         m_qFullPred.Close();
         ShowEmptyList(*m_sgFullPred, GridLayout::Organisations);

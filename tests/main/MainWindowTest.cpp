@@ -2,12 +2,14 @@
 // switching sides by tab and by menu, tool bar, status bar, help and exit.
 
 #include "DatabaseError.h"
+#include "DbfWriter.h"
 #include "Dialogs.h"
 #include "Fixtures.h"
 #include "HelpWindow.h"
 #include "ResultGrid.h"
 #include "UMain.h"
 #include "StartUp.h"
+#include "UHelpFull.h"
 #include "USplash.h"
 
 #include <QAction>
@@ -402,6 +404,27 @@ void MainWindowTest::startUpWithDamagedTables()
     QCOMPARE(main->SGFullFiz().RowCount(), 1);
     QCOMPARE(main->SGFullPred().RowCount(), 1);
     QVERIFY(main->isVisible());
+    main.reset();
+
+    // A table of another shape under the right name: the message names the
+    // file, and the count is of the empty list.
+    {
+        DbfWriter other(m_dir->filePath(QStringLiteral("sp09kw_n.dbf")),
+                        {{QStringLiteral("nt"), 'C', 7}, {QStringLiteral("name"), 'C', 40}});
+        for (int i = 0; i < 30; ++i)
+            other.addRecord({EncodeText(QStringLiteral("200001"), CipherKey), EncodeText(QStringLiteral("ИВАНОВ"), CipherKey)});
+        other.finish();
+    }
+    WriteOrgPhones(m_dir->path(), NumberedOrgs(3));
+    main = start();
+    QVERIFY(main);
+    const QStringList otherShape = Dialogs::TakeShownMessages();
+    QVERIFY2(otherShape.size() == 1, qPrintable(otherShape.join(u'|')));
+    QVERIFY2(otherShape.first().contains(u"sp09kw_n.dbf"), qPrintable(otherShape.first()));
+    QVERIFY2(otherShape.first().contains(u"fio"), qPrintable(otherShape.first()));
+    QCOMPARE(main->StatusText(0), QStringLiteral("Физических лиц:  0"));
+    QCOMPARE(main->SGFullFiz().RowCount(), 1);
+    QCOMPARE(main->SGFullPred().RowCount(), 4);
 }
 
 void MainWindowTest::helpOpensTheTopicOfTheFocusedControl()
