@@ -3,6 +3,7 @@
 #include "UMain.h"
 
 #include "AppInfo.h"
+#include "Dialogs.h"
 #include "ErrorReport.h"
 #include "FillRoutines.h"
 #include "GridLayouts.h"
@@ -31,6 +32,18 @@ QString NotLoaded(const QString &list, QStringView table)
     return QStringLiteral("%1 не загружен из файла %2.dbf.").arg(list, table);
 }
 
+// A table that opened with faults (cut short, a header that disagrees with
+// its records) shows what could be read; the user is told what is wrong.
+void ReportDamage(QWidget *parent, QStringView table, const QStringList &warnings)
+{
+    if (warnings.isEmpty())
+        return;
+    Dialogs::ShowMessage(parent,
+                         QStringLiteral("Файл %1.dbf повреждён, показано то, что удалось прочесть.\n\n%2")
+                             .arg(table, warnings.join(u'\n')),
+                         QMessageBox::Warning);
+}
+
 void Advance(QProgressBar *bar, int steps)
 {
     if (bar)
@@ -47,6 +60,7 @@ void TFrmMain::loadPersons(QProgressBar *bar)
         m_tFullFiz.Close();
         m_tFullFiz.SetTableName(PersonsTable.toString());
         m_tFullFiz.Open();
+        ReportDamage(this, PersonsTable, m_tFullFiz.Warnings());
         SetStatusText(0, PersonsCountText.toString() + QString::number(m_tFullFiz.RecordCount()));
         if (m_tFullFiz.RecordCount() == 0) {
             ShowEmptyList(*m_sgFullFiz, GridLayout::Persons);
@@ -80,6 +94,7 @@ void TFrmMain::loadOrgs(QProgressBar *bar)
         orgPhones.SetDirectory(m_paths.tables);
         orgPhones.SetTableName(OrgsTable.toString());
         orgPhones.Open();
+        ReportDamage(this, OrgsTable, orgPhones.Warnings());
         SetStatusText(1, OrgPhonesCountText.toString() + QString::number(orgPhones.RecordCount()));
         orgPhones.Close();
 

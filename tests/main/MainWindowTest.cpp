@@ -425,6 +425,26 @@ void MainWindowTest::startUpWithDamagedTables()
     QCOMPARE(main->StatusText(0), QStringLiteral("Физических лиц:  0"));
     QCOMPARE(main->SGFullFiz().RowCount(), 1);
     QCOMPARE(main->SGFullPred().RowCount(), 4);
+    main.reset();
+
+    // Cut off inside record 101 of 250: the records present are shown, and the
+    // user is told that the file is damaged.
+    WritePersons(m_dir->path(), NumberedPersons(250));
+    {
+        QFile table(m_dir->filePath(QStringLiteral("sp09kw_n.dbf")));
+        QVERIFY(table.open(QIODevice::ReadWrite));
+        const qint64 record = 1 + 7 + 40 + 30 + 10 + 5;
+        const qint64 header = table.size() - 1 - 250 * record; // the file ends in an end mark
+        QVERIFY(table.resize(header + 100 * record + 40));
+    }
+    main = start();
+    QVERIFY(main);
+    const QStringList cut = Dialogs::TakeShownMessages();
+    QVERIFY2(cut.size() == 1, qPrintable(cut.join(u'|')));
+    QVERIFY2(cut.first().contains(u"sp09kw_n.dbf"), qPrintable(cut.first()));
+    QCOMPARE(main->StatusText(0), QStringLiteral("Физических лиц:  100"));
+    QCOMPARE(main->SGFullFiz().RowCount(), 101);
+    QCOMPARE(main->SGFullFiz().Cells(2, 100), QStringLiteral("АБОНЕНТ 100"));
 }
 
 void MainWindowTest::helpOpensTheTopicOfTheFocusedControl()
