@@ -49,10 +49,12 @@ constexpr ButtonSpec ToolButtons[6] = {
     {u"Выход из программы", Glyph::Exit, true, Command::PhoneSearch},
 };
 
-ResultGrid *MakeGrid(const QString &name, int helpContext, QWidget *parent)
+ResultGrid *MakeGrid(const QString &name, const QString &spokenName, int helpContext, QWidget *parent)
 {
     auto *grid = new ResultGrid(parent);
     grid->setObjectName(name);
+    // What a screen reader calls the list.
+    grid->setAccessibleName(spokenName);
     grid->SetHelpContext(helpContext);
     return grid;
 }
@@ -170,9 +172,9 @@ void TFrmMain::createTabArea(QWidget *parent)
     page->setFrameShape(QFrame::StyledPanel);
     auto *stack = new QGridLayout(page);
     stack->setContentsMargins(2, 2, 2, 2);
-    m_sgFullFiz = MakeGrid(QStringLiteral("SGFullFiz"), HelpPersons, page);
-    m_sgFullPred = MakeGrid(QStringLiteral("SGFullPred"), HelpOrgs, page);
-    m_sgTemp = MakeGrid(QStringLiteral("SGTemp"), 0, page);
+    m_sgFullFiz = MakeGrid(QStringLiteral("SGFullFiz"), PersonsTabCaption.toString(), HelpPersons, page);
+    m_sgFullPred = MakeGrid(QStringLiteral("SGFullPred"), OrgsTabCaption.toString(), HelpOrgs, page);
+    m_sgTemp = MakeGrid(QStringLiteral("SGTemp"), QStringLiteral("Результат поиска"), 0, page);
     stack->addWidget(m_sgFullFiz, 0, 0);
     stack->addWidget(m_sgFullPred, 0, 0);
     stack->addWidget(m_sgTemp, 0, 0);

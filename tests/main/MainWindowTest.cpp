@@ -12,6 +12,7 @@
 #include "UHelpFull.h"
 #include "USplash.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QFile>
 #include <QLabel>
@@ -159,6 +160,16 @@ void MainWindowTest::startUpFillsBothListsAndTheStatusBar()
     QCOMPARE(main->SpeedButton(1).toolTip(), QStringLiteral("Поиск по телефонному номеру"));
     QCOMPARE(main->SpeedButton(6).toolTip(), QStringLiteral("Выход из программы"));
     QCOMPARE(main->SpeedButton(4).size(), QSize(23, 22));
+
+    // A screen reader names each list and reads its headings and cells.
+    QAccessibleInterface *persons = QAccessible::queryAccessibleInterface(&main->SGFullFiz());
+    QVERIFY(persons && persons->tableInterface());
+    QCOMPARE(persons->text(QAccessible::Name), QStringLiteral("Физические лица"));
+    QCOMPARE(QAccessible::queryAccessibleInterface(&main->SGFullPred())->text(QAccessible::Name),
+             QStringLiteral("Юридические лица"));
+    QVERIFY(!QAccessible::queryAccessibleInterface(&main->SGTemp())->text(QAccessible::Name).isEmpty());
+    QCOMPARE(persons->tableInterface()->columnDescription(1), QStringLiteral("Ф. И. О."));
+    QCOMPARE(persons->tableInterface()->cellAt(0, 1)->text(QAccessible::Name), QStringLiteral("АБОНЕНТ 1"));
 }
 
 void MainWindowTest::startUpShowsTheMainWindowAndDropsTheSplash()
