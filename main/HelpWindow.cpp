@@ -49,6 +49,10 @@ HelpWindow::HelpWindow(const QString &folder, QWidget *parent)
     auto *close = new QPushButton(QStringLiteral("Закрыть"), this);
     close->setObjectName(QStringLiteral("HelpClose"));
 
+    // Enter presses the focused button, as it does in a dialog.
+    for (QPushButton *button : {contents, back, close})
+        button->setAutoDefault(true);
+
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(contents);
     buttons->addWidget(back);

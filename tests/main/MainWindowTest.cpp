@@ -19,6 +19,7 @@
 #include <QTextBrowser>
 #include <QLineEdit>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTabBar>
 #include <QTemporaryDir>
@@ -492,6 +493,20 @@ void MainWindowTest::helpOpensTheTopicOfTheFocusedControl()
     // Esc closes the help from the keyboard.
     main->Help()->activateWindow();
     QTest::keyClick(main->Help()->Browser(), Qt::Key_Escape);
+    QTRY_VERIFY(!main->Help()->isVisible());
+
+    // Enter presses the focused button.
+    main->ShowHelpTopic(4);
+    QTRY_VERIFY(main->Help()->isActiveWindow());
+    auto *contents = main->Help()->findChild<QPushButton *>(QStringLiteral("HelpContents"));
+    QVERIFY(contents);
+    contents->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(contents, Qt::Key_Return);
+    QCOMPARE(main->Help()->CurrentPage(), QStringLiteral("index.html"));
+    auto *close = main->Help()->findChild<QPushButton *>(QStringLiteral("HelpClose"));
+    QVERIFY(close);
+    close->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(close, Qt::Key_Enter);
     QTRY_VERIFY(!main->Help()->isVisible());
 }
 
