@@ -88,13 +88,26 @@ std::string_view trimmed(std::string_view s)
 
 bool isContinuation(unsigned char b) { return (b & 0xC0) == 0x80; }
 
-// Decodes one UTF-8 character at s[i], advancing i; malformed bytes count as themselves.
+// Where a character starts. In valid UTF-8 that is every byte but a
+// continuation byte; in malformed text a run of continuation bytes also
+// starts one at the beginning or after an ASCII byte. The comparison resumes
+// after a common prefix and counts key positions by this rule, so it must
+// split text exactly as nextUtf8() does, or the order would not be transitive.
+bool startsCharacter(std::string_view s, size_t i)
+{
+    return i == 0 || i >= s.size() || !isContinuation(static_cast<unsigned char>(s[i]))
+        || static_cast<unsigned char>(s[i - 1]) < 0x80;
+}
+
+// Decodes one UTF-8 character at s[i], advancing i past it. A malformed
+// character (the wrong number of continuation bytes, or continuation bytes
+// without a lead) is U+FFFD.
 char32_t nextUtf8(std::string_view s, size_t &i)
 {
     const auto b0 = static_cast<unsigned char>(s[i++]);
     if (b0 < 0x80)
         return b0;
-    int extra = 0;
+    int extra = -1;
     char32_t c = 0;
     if ((b0 & 0xE0) == 0xC0) {
         extra = 1;
@@ -105,15 +118,11 @@ char32_t nextUtf8(std::string_view s, size_t &i)
     } else if ((b0 & 0xF8) == 0xF0) {
         extra = 3;
         c = b0 & 0x07;
-    } else {
-        return 0xFFFD;
     }
-    for (int n = 0; n < extra; ++n) {
-        if (i >= s.size() || !isContinuation(static_cast<unsigned char>(s[i])))
-            return 0xFFFD;
-        c = (c << 6) | (static_cast<unsigned char>(s[i++]) & 0x3F);
-    }
-    return c;
+    int n = 0;
+    for (; i < s.size() && isContinuation(static_cast<unsigned char>(s[i])); ++i, ++n)
+        c = (c << 6) | (static_cast<unsigned char>(s[i]) & 0x3F);
+    return n == extra ? c : 0xFFFD;
 }
 
 // A cursor over stored text that yields the weight of each deciphered
@@ -169,7 +178,7 @@ int keyPositionAt(std::string_view s, size_t start, bool utf8)
         const auto b = static_cast<unsigned char>(s[j - 1]);
         if (b < 0x80 && IsCipherSeparator(b))
             break;
-        if (!utf8 || !isContinuation(b))
+        if (!utf8 || startsCharacter(s, j - 1))
             ++count;
     }
     return count % KeyLength;
@@ -234,10 +243,7 @@ int CompareStored(std::string_view a, std::string_view b)
         return 0;
     // The common prefix deciphers alike; resume at the start of the first
     // character that differs, with the key position it has there.
-    auto continues = [](std::string_view s, size_t i) {
-        return i < s.size() && isContinuation(static_cast<unsigned char>(s[i]));
-    };
-    while (start > 0 && (continues(a, start) || continues(b, start)))
+    while (start > 0 && !(startsCharacter(a, start) && startsCharacter(b, start)))
         --start;
     const int k = keyPositionAt(a, start, true);
     const int order = compareWeights(Utf8Text{a, start, k}, Utf8Text{b, start, k});
