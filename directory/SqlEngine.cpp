@@ -128,7 +128,7 @@ namespace {
 
 // like(pattern, value) and like(pattern, value, escape); the parsed pattern is
 // kept with the statement for as long as the pattern argument is constant.
-void likeFunction(sqlite3_context *context, int argc, sqlite3_value **argv)
+void likeMatch(sqlite3_context *context, int argc, sqlite3_value **argv)
 {
     for (int n = 0; n < argc; ++n) {
         if (sqlite3_value_type(argv[n]) == SQLITE_NULL)
@@ -163,6 +163,17 @@ void likeFunction(sqlite3_context *context, int argc, sqlite3_value **argv)
     // once, if the pattern varies from row to row).
     if (argc == 2)
         sqlite3_set_auxdata(context, 0, pattern.release(), [](void *kept) { delete static_cast<LikePattern *>(kept); });
+}
+
+// No exception may cross SQLite's C frames: each callback that allocates
+// reports running out of memory to SQLite instead.
+void likeFunction(sqlite3_context *context, int argc, sqlite3_value **argv)
+{
+    try {
+        likeMatch(context, argc, argv);
+    } catch (const std::bad_alloc &) {
+        sqlite3_result_error_nomem(context);
+    }
 }
 
 int collationCompare(void *, int lengthA, const void *a, int lengthB, const void *b)
@@ -307,20 +318,17 @@ QByteArray quotedIdentifier(const QString &name)
     return out;
 }
 
-int xConnect(sqlite3 *db, void *aux, int, const char *const *, sqlite3_vtab **out, char **error)
+int connectTable(sqlite3 *db, const TableFile *file, sqlite3_vtab **out, char **error)
 {
-    const auto *file = static_cast<const TableFile *>(aux);
-    auto *v = new VTable();
+    auto v = std::make_unique<VTable>();
     v->reads = file->reads;
     try {
         v->table = DbfTable::open(file->path);
     } catch (const DatabaseError &e) {
         *error = sqlite3_mprintf("%s", e.message().toUtf8().constData());
-        delete v;
         return SQLITE_ERROR;
     } catch (const std::exception &e) {
         *error = sqlite3_mprintf("%s: %s", file->path.toUtf8().constData(), e.what());
-        delete v;
         return SQLITE_ERROR;
     }
     if (v->table->codePage() != CodePage::Utf8) {
@@ -352,11 +360,22 @@ int xConnect(sqlite3 *db, void *aux, int, const char *const *, sqlite3_vtab **ou
     t_declaring = false;
     if (rc != SQLITE_OK) {
         *error = sqlite3_mprintf("%s: %s", file->path.toUtf8().constData(), sqlite3_errmsg(db));
-        delete v;
         return rc;
     }
-    *out = v;
+    *out = v.release();
     return SQLITE_OK;
+}
+
+int xConnect(sqlite3 *db, void *aux, int, const char *const *, sqlite3_vtab **out, char **error)
+{
+    const auto *file = static_cast<const TableFile *>(aux);
+    try {
+        return connectTable(db, file, out, error);
+    } catch (const std::bad_alloc &) {
+        t_declaring = false;
+        *error = sqlite3_mprintf("%s: out of memory", file->path.toUtf8().constData());
+        return SQLITE_NOMEM;
+    }
 }
 
 int xDisconnect(sqlite3_vtab *v)
@@ -368,7 +387,7 @@ int xDisconnect(sqlite3_vtab *v)
 // The plan travels to xFilter as idxStr: "l<field>" per LIKE argument in
 // argv order, "o<field>" / "O<field>" per ORDER BY term (ascending /
 // descending), "d<field>" per column of the rows whose duplicates may be dropped.
-int xBestIndex(sqlite3_vtab *v, sqlite3_index_info *info)
+int bestIndex(sqlite3_vtab *v, sqlite3_index_info *info)
 {
     const DbfTable &table = *vtable(v)->table;
     const int fieldCount = static_cast<int>(table.fields().size());
@@ -420,9 +439,20 @@ int xBestIndex(sqlite3_vtab *v, sqlite3_index_info *info)
     return SQLITE_OK;
 }
 
+int xBestIndex(sqlite3_vtab *v, sqlite3_index_info *info)
+{
+    try {
+        return bestIndex(v, info);
+    } catch (const std::bad_alloc &) {
+        return SQLITE_NOMEM;
+    }
+}
+
 int xOpen(sqlite3_vtab *v, sqlite3_vtab_cursor **out)
 {
-    auto *c = new VCursor();
+    auto *c = new (std::nothrow) VCursor();
+    if (!c)
+        return SQLITE_NOMEM;
     c->table = vtable(v)->table.get();
     c->utf8 = vtable(v);
     *out = c;
@@ -534,7 +564,12 @@ int xColumn(sqlite3_vtab_cursor *cursor, sqlite3_context *context, int column)
     // text NUL-terminated, like upper(), makes SQLite copy it first.)
     if (c.table->codePage() == CodePage::Utf8) {
         c.validated.clear();
-        AppendUtf8(CodePage::Utf8, raw, c.validated);
+        try {
+            AppendUtf8(CodePage::Utf8, raw, c.validated);
+        } catch (const std::bad_alloc &) {
+            sqlite3_result_error_nomem(context);
+            return SQLITE_OK;
+        }
         sqlite3_result_text(context, c.validated.data(), static_cast<int>(c.validated.size()), SQLITE_TRANSIENT);
         return SQLITE_OK;
     }

@@ -14,10 +14,31 @@
 #include <QTemporaryDir>
 
 #include <algorithm>
+#include <atomic>
+#include <cstdlib>
+#include <new>
 #include <set>
 
 using namespace phonebook;
 using namespace phonebook::fixtures;
+
+// Allocations through operator new can be made to fail from a size up, to
+// run the engine's callbacks out of memory; SQLite and Qt allocate with malloc.
+namespace {
+std::atomic<size_t> g_refuseFrom{0}; // 0: refuse nothing
+} // namespace
+
+void *operator new(size_t size)
+{
+    const size_t limit = g_refuseFrom.load(std::memory_order_relaxed);
+    if (limit != 0 && size >= limit)
+        throw std::bad_alloc();
+    if (void *p = std::malloc(size != 0 ? size : 1))
+        return p;
+    throw std::bad_alloc();
+}
+void operator delete(void *p) noexcept { std::free(p); }
+void operator delete(void *p, size_t) noexcept { std::free(p); }
 
 namespace {
 
@@ -451,6 +472,25 @@ TEST_F(Engine, ErrorsCarryTheEnginesMessageAndTheStatement)
     EXPECT_THROW(run(QStringLiteral("SELECT 1; SELECT 2")), DatabaseError);
     EXPECT_THROW(run(QStringLiteral("   ")), DatabaseError);
     EXPECT_EQ(run(QStringLiteral("SELECT 1;"))->rowCount(), 1);
+
+    // Memory running out inside like(), whether SQLite calls it or the table
+    // matches the pattern, is an error; no exception crosses SQLite.
+    const QString huge = Quoted(QString(1 << 21, u'x') + u'%');
+    g_refuseFrom = 1 << 20;
+    for (const QString &sql : {QStringLiteral("SELECT fio FROM sp09kw_n WHERE fio||'' LIKE %1").arg(huge),
+                               QStringLiteral("SELECT fio FROM sp09kw_n WHERE fio LIKE %1 ESCAPE '!'").arg(huge),
+                               QStringLiteral("SELECT fio FROM sp09kw_n WHERE fio LIKE %1").arg(huge)}) {
+        try {
+            run(sql);
+            ADD_FAILURE() << "no error";
+        } catch (const DatabaseError &e) {
+            EXPECT_TRUE(e.message().contains(u"out of memory")) << e.message().toStdString();
+        } catch (...) {
+            ADD_FAILURE() << "not a DatabaseError";
+        }
+    }
+    g_refuseFrom = 0;
+    EXPECT_EQ(run(QStringLiteral("SELECT fio FROM sp09kw_n WHERE fio||'' LIKE %1").arg(huge))->rowCount(), 0);
 }
 
 TEST(LikePatternTest, MatchesWithPercentOnly)
