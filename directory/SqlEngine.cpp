@@ -224,14 +224,32 @@ struct VCursor : sqlite3_vtab_cursor {
     uint32_t position = 0;
     uint32_t end = 0;
     std::string validated; // a value of a UTF-8 table, checked
+    // A UTF-8 table's value is matched in the form SQLite sees it, malformed
+    // bytes (a character cut by the field's width) replaced, so that a value
+    // read from a row and put back into a pattern finds that row. Room for
+    // the longest field is reserved in xFilter: matching never allocates.
+    bool matchValidated = false;
+    mutable std::string likeValue;
 
     uint32_t record() const { return listed ? rows[position] : position; }
     bool accepts(uint32_t physical) const
     {
         if (table->isDeleted(physical))
             return false;
+        if (matchValidated)
+            return acceptsValidated(physical);
         for (const auto &[field, pattern] : likes) {
             if (!pattern.matches(table->rawField(physical, field)))
+                return false;
+        }
+        return true;
+    }
+    bool acceptsValidated(uint32_t physical) const
+    {
+        for (const auto &[field, pattern] : likes) {
+            likeValue.clear();
+            AppendUtf8(CodePage::Utf8, table->rawField(physical, field), likeValue);
+            if (!pattern.matches(likeValue))
                 return false;
         }
         return true;
@@ -499,6 +517,13 @@ int xFilter(sqlite3_vtab_cursor *cursor, int, const char *idxStr, int argc, sqli
             } else if (kind == 'd') {
                 distinctFields.push_back(field);
             }
+        }
+        c.matchValidated = table.codePage() == CodePage::Utf8 && !c.likes.empty();
+        if (c.matchValidated) {
+            size_t longest = 0;
+            for (const DbfField &field : table.fields())
+                longest = std::max(longest, static_cast<size_t>(field.length));
+            c.likeValue.reserve(longest * 3);
         }
         c.position = 0;
         c.end = c.anyMatch ? table.physicalCount() : 0;

@@ -264,6 +264,23 @@ TEST_F(Engine, ValueReadFromARowFindsThatRowAgain)
                              ->text(0, 0);
     EXPECT_EQ(column(QStringLiteral("SELECT mesto FROM sp09pr_n WHERE naim LIKE %1").arg(Quoted(naim))),
               (QStringList{QStringLiteral("ПРИЕМНАЯ"), QStringLiteral("БУХГАЛТЕРИЯ")}));
+
+    // A UTF-8 table whose field width cuts a character in two: the value comes
+    // back with the cut character replaced, and still finds its row.
+    const QString cut = path(QStringLiteral("cut.dbf"));
+    WriteTable(cut, CharFields({{"v", 7}}), {{{QStringLiteral("Мос!")}}, {{QStringLiteral("Мост")}}, {{QStringLiteral("ab")}}},
+               {CodePage::Utf8, 0x00});
+    QByteArray bytes = ReadBytes(cut);
+    bytes.replace("\xD0\x9C\xD0\xBE\xD1\x81!", "\xD0\x9C\xD0\xBE\xD1\x81\xD0"); // "Мос" and the lead byte of "к"
+    WriteBytes(cut, bytes);
+    const QString value = run(QStringLiteral("SELECT v FROM cut"))->text(0, 0);
+    ASSERT_TRUE(value.startsWith(QStringLiteral("Мос")) && value.size() == 4) << value.toStdString();
+    for (const QString &pattern : {value, value + u'%', u'%' + value.right(2) + u'%'}) {
+        EXPECT_EQ(run(QStringLiteral("SELECT v FROM cut WHERE v LIKE %1").arg(Quoted(pattern)))->rowCount(), 1)
+            << pattern.toStdString();
+        EXPECT_EQ(run(QStringLiteral("SELECT v FROM cut WHERE v||'' LIKE %1").arg(Quoted(pattern)))->rowCount(), 1)
+            << pattern.toStdString();
+    }
 }
 
 TEST_F(Engine, OrderByAndDistinctFollowTheCollation)
