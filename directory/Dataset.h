@@ -22,6 +22,13 @@ public:
     virtual QString text(int row, int column) const = 0;
     // Column of that name in any letter case, or -1.
     int columnIndex(QStringView name) const;
+    // Whether the column holds values as a table stores them (enciphered),
+    // rather than values the statement computed, such as count(*).
+    virtual bool columnIsStored(int column) const
+    {
+        Q_UNUSED(column);
+        return true;
+    }
 };
 
 class Dataset {

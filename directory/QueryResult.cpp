@@ -38,8 +38,9 @@ void QueryResult::Block<T>::shrink()
     }
 }
 
-QueryResult::QueryResult(QStringList columnNames)
+QueryResult::QueryResult(QStringList columnNames, QList<bool> storedColumns)
     : m_columns(std::move(columnNames))
+    , m_stored(std::move(storedColumns))
 {
 }
 

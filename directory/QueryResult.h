@@ -17,12 +17,14 @@ namespace phonebook {
 
 class QueryResult final : public RowSource {
 public:
-    explicit QueryResult(QStringList columnNames);
+    // `storedColumns` marks the columns read from a table; empty marks them all.
+    explicit QueryResult(QStringList columnNames, QList<bool> storedColumns = {});
 
     int rowCount() const override { return m_rows; }
     int columnCount() const override { return static_cast<int>(m_columns.size()); }
     QString columnName(int column) const override { return m_columns.value(column); }
     QString text(int row, int column) const override;
+    bool columnIsStored(int column) const override { return m_stored.value(column, true); }
 
     // The cell's UTF-8 bytes; empty outside the result. Valid while the result lives.
     std::string_view utf8(int row, int column) const;
@@ -44,6 +46,12 @@ public:
         appendCellSlowly(utf8);
     }
     void endRow() { ++m_rows; }
+    // Marks whether a column holds values as the tables store them.
+    void setColumnStored(int column, bool stored)
+    {
+        if (column >= 0 && column < m_stored.size())
+            m_stored[column] = stored;
+    }
     // Gives back the spare room of the arena once the last row is in; no
     // cell may be appended afterwards.
     void finish();
@@ -79,6 +87,7 @@ private:
     void cover(size_t start, size_t length);
 
     QStringList m_columns;
+    QList<bool> m_stored;
     int m_rows = 0;
     struct TextBlock {
         Block<char> block;

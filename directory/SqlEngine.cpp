@@ -791,11 +791,25 @@ std::shared_ptr<QueryResult> RunStatement(const QString &directory, const QStrin
     sqlite3_stmt *statement = connection.statement;
     const int columns = sqlite3_column_count(statement);
     QStringList names;
-    for (int n = 0; n < columns; ++n)
+    QList<bool> stored;
+    for (int n = 0; n < columns; ++n) {
         names.append(QString::fromUtf8(sqlite3_column_name(statement, n)));
-    auto result = std::make_shared<QueryResult>(names);
+        // Only a column read from a table has a declared type; an expression
+        // has none and is judged by its first value below.
+        stored.append(sqlite3_column_decltype(statement, n) != nullptr);
+    }
+    auto result = std::make_shared<QueryResult>(names, stored);
     int rc;
+    bool firstRow = true;
     while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
+        if (firstRow) {
+            // An expression yields stored text (max(nt)) or a value of its own (count(*)).
+            for (int n = 0; n < columns; ++n) {
+                if (!stored[n])
+                    result->setColumnStored(n, sqlite3_column_type(statement, n) == SQLITE_TEXT);
+            }
+            firstRow = false;
+        }
         for (int n = 0; n < columns; ++n) {
             // The cell's value read directly: the connection has no mutex
             // (NOMUTEX), so the value needs none to be read safely. Its blob

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -74,6 +75,14 @@ TEST_F(PhonebookFindTest, CountsLiveRecords)
     EXPECT_EQ(persons.exitCode, 0) << persons.error.toStdString();
     EXPECT_EQ(persons.lines, QStringList{u"2000"_s});
     EXPECT_EQ(Find(In({u"count"_s, u"sp09pr_n.dbf"_s})).lines, QStringList{u"600"_s});
+    // A number the statement computes was never enciphered and prints as it
+    // is; a stored value an expression picks (max) is deciphered.
+    const FindRun computed = Find(In({u"sql"_s, u"SELECT count(*), max(nt) FROM sp09kw_n"_s}));
+    ASSERT_EQ(computed.lines.size(), 1);
+    const QStringList cells = computed.lines[0].split(u'\t');
+    ASSERT_EQ(cells.size(), 2);
+    EXPECT_EQ(cells[0], u"2000"_s);
+    EXPECT_TRUE(QRegularExpression(u"^[0-9]+$"_s).match(cells[1]).hasMatch()) << cells[1].toStdString();
 
     const FindRun missing = Find(In({u"count"_s, u"nosuch"_s}));
     EXPECT_EQ(missing.exitCode, 2);

@@ -36,8 +36,10 @@ int RunSql(const FindContext &context, const QStringList &arguments, Output &out
         for (int c = 0; c < columns; ++c) {
             if (c > 0)
                 out.tab();
+            // Values the statement computed (count(*), ...) were never enciphered.
             const QString stored = result->text(r, c);
-            out.value(context.raw ? stored : DecodeText(stored, CipherKey));
+            const bool decipher = !context.raw && result->columnIsStored(c);
+            out.value(decipher ? DecodeText(stored, CipherKey) : stored);
         }
         out.endLine();
     }
