@@ -47,8 +47,10 @@ phonebook_install() {
 phonebook_build() {
   local werror=OFF
   [ "${CI:-}" = true ] && werror=ON
+  local tests=()
+  [ "${PHONEBOOK_SETUP_TESTS:-0}" = 1 ] && tests=(-DPHONEBOOK_TESTS=ON)
   cmake -S "$phonebook_root" -B "$phonebook_build" -G Ninja \
-    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPHONEBOOK_WERROR=$werror >/dev/null
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPHONEBOOK_WERROR=$werror "${tests[@]}" >/dev/null
   cmake --build "$phonebook_build" --parallel "$(nproc)"
 }
 
