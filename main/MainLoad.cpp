@@ -66,10 +66,7 @@ void TFrmMain::loadPersons(QProgressBar *bar)
             ShowEmptyList(*m_sgFullFiz, GridLayout::Persons);
             return;
         }
-        if (bar)
-            FillPersonGridPaged(*m_sgFullFiz, m_tFullFiz, bar);
-        else
-            FillPersonGridPaged(*m_sgFullFiz, m_tFullFiz);
+        FillPersonGridPaged(*m_sgFullFiz, m_tFullFiz, bar); // a null bar counts nothing
     }, NotLoaded(QStringLiteral("Список физических лиц"), PersonsTable));
     if (!loaded) {
         // The count is of the list shown, which stays empty.
@@ -106,10 +103,7 @@ void TFrmMain::loadOrgs(QProgressBar *bar)
             ShowEmptyList(*m_sgFullPred, GridLayout::Organisations);
             return;
         }
-        if (bar)
-            FillOrgGridPaged(*m_sgFullPred, m_qFullPred, bar);
-        else
-            FillOrgGridPaged(*m_sgFullPred, m_qFullPred);
+        FillOrgGridPaged(*m_sgFullPred, m_qFullPred, bar);
     }, NotLoaded(QStringLiteral("Список организаций"), OrgsTable));
     if (!loaded) {
         m_qFullPred.Close();
