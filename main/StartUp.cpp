@@ -1,6 +1,7 @@
 #include "StartUp.h"
 
 #include "AppInfo.h"
+#include "AuxWindows.h"
 #include "Resources.h"
 #include "Translations.h"
 #include "USplash.h"
@@ -55,9 +56,9 @@ int RunEventLoop(const TFrmMain &main)
 
 void CreateRemainingWindows(TFrmMain &main)
 {
-    // The search, update, about and hidden picture windows are created here
-    // as they are added, each attaching its commands with main.SetCommand().
-    Q_UNUSED(main);
+    // The search and update windows are created here as they are added, each
+    // attaching its commands with main.SetCommand().
+    CreateAuxWindows(main);
 }
 
 } // namespace phonebook

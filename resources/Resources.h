@@ -8,6 +8,11 @@ namespace phonebook {
 
 // Splash picture, 380x214 JPEG.
 inline constexpr QStringView SplashPicturePath = u":/splash.jpg";
+// About window's picture, 127x168 JPEG.
+inline constexpr QStringView AboutPicturePath = u":/about.jpg";
+// Hidden picture window's picture, 527x299 JPEG; its subject sits inside the
+// heart-shaped outline the window is cut to.
+inline constexpr QStringView SecretPicturePath = u":/secret.jpg";
 
 enum class Glyph {
     PhoneSearch,
