@@ -2,6 +2,7 @@
 
 #include "DatabaseError.h"
 #include "Dataset.h"
+#include "GridFiller.h"
 #include "ResultGrid.h"
 #include "UHelpFull.h"
 
@@ -100,7 +101,7 @@ void fill(ResultGrid &grid, Dataset &data, const FillRequest &request)
     const std::shared_ptr<const RowSource> source = requireRows(data);
     const int rows = source->rowCount();
 
-    ResultGrid::FillPlan plan;
+    GridFiller::Plan plan;
     plan.layout = request.layout;
     plan.rowCount = rows;
     plan.colCount = request.colCount < 0 ? source->columnCount() : request.colCount;
@@ -111,19 +112,18 @@ void fill(ResultGrid &grid, Dataset &data, const FillRequest &request)
     const int start = data.RecNo() - 1; // result row written into data row 1
     const int toWrite = request.rowsToWrite < 0 ? rows : std::min(request.rowsToWrite, rows);
 
-    grid.BeginFill(plan);
-    const int serial = grid.FillSerial();
+    GridFiller filler(grid, plan);
     EventPump pump(request.responsive);
     int written = 0;
     for (; written < toWrite && start + written < rows; ++written) {
         pump.beforeRow();
-        if (grid.FillSerial() != serial)
+        if (filler.superseded())
             return; // a newer fill of this grid took over while events ran
-        grid.SetRowValues(written + 1, rowValues(*source, start + written, request.fieldColumns));
+        filler.setRow(written + 1, rowValues(*source, start + written, request.fieldColumns));
         if (request.bar) // a bar never set yet reads minimum - 1
             request.bar->setValue(std::max(request.bar->value(), request.bar->minimum()) + 1);
     }
-    grid.EndFill();
+    filler.finish();
     moveTo(data, source, std::min(start + written + 1, rows));
 }
 
@@ -140,7 +140,7 @@ void append(ResultGrid &grid, Dataset &data, int first, int last, bool byName)
     last = std::min(last, grid.RowCount() - 1);
     int row = data.RecNo() - 1;
     for (int gridRow = first; gridRow <= last && row < source->rowCount(); ++gridRow, ++row)
-        grid.SetRowValues(gridRow, rowValues(*source, row, columns));
+        GridFiller::writeRow(grid, gridRow, rowValues(*source, row, columns));
     moveTo(data, source, std::min(row + 1, source->rowCount()));
 }
 

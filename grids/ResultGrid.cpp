@@ -161,9 +161,30 @@ bool ResultGrid::IsRowLoaded(int row) const
     return m_model->isLoaded(row - 1);
 }
 
-int ResultGrid::LoadedRowCount() const
+int ResultGrid::loadedRowCount() const
 {
     return m_model->loadedCount();
+}
+
+std::shared_ptr<const RowSource> ResultGrid::Source() const
+{
+    return m_model->source();
+}
+
+void ResultGrid::SelectRowAcross(int row)
+{
+    const int rows = m_model->rowCount();
+    const int cols = m_model->columnCount();
+    if (rows == 0 || cols == 0)
+        return;
+    const int r = std::clamp(row, 1, rows) - 1;
+    QItemSelectionModel *selection = selectionModel();
+    // The anchor on the first data column, as a shift-extension from there leaves it.
+    selection->setCurrentIndex(m_model->index(r, 0), QItemSelectionModel::ClearAndSelect);
+    selection->setCurrentIndex(m_model->index(r, cols - 1), QItemSelectionModel::NoUpdate);
+    selection->select(QItemSelection(m_model->index(r, 0), m_model->index(r, cols - 1)),
+                      QItemSelectionModel::ClearAndSelect);
+    scrollTo(m_model->index(r, 0));
 }
 
 void ResultGrid::LoadPageAt(int row)
@@ -178,10 +199,10 @@ void ResultGrid::LoadPageAt(int row)
         emit PageLoaded(first + 1, last + 1);
 }
 
-void ResultGrid::BeginFill(const FillPlan &plan)
+int ResultGrid::beginFill(const FillPlan &plan)
 {
     m_filling = true;
-    ++m_fillSerial;
+    m_userRowDuringFill = 0;
     m_keepPosition = plan.keepPosition;
     if (m_keepPosition) {
         m_savedRow = Row();
@@ -199,7 +220,9 @@ void ResultGrid::BeginFill(const FillPlan &plan)
         shape.headings.append(column.heading);
     shape.source = plan.source;
     shape.fieldColumns = plan.fieldColumns;
+    m_movingFromCode = true;
     m_model->reshape(std::move(shape));
+    m_movingFromCode = false;
     m_pageLoads = 0;
 
     QHeaderView *header = horizontalHeader();
@@ -208,17 +231,24 @@ void ResultGrid::BeginFill(const FillPlan &plan)
                                                                 : header->defaultSectionSize();
         header->resizeSection(c, width);
     }
+    return ++m_fillSerial;
 }
 
-void ResultGrid::SetRowValues(int row, QStringList values)
+void ResultGrid::setRowValues(int row, const QStringList &values)
 {
     m_model->setRow(row - 1, values);
 }
 
-void ResultGrid::EndFill()
+void ResultGrid::endFill(int serial)
 {
+    if (serial != m_fillSerial)
+        return;
     updateGeometries();
-    if (m_keepPosition && m_savedRow > 0) {
+    const int userRow = m_userRowDuringFill;
+    m_movingFromCode = true;
+    if (userRow > 0) {
+        // The user chose a cell while the fill let events run: it stays chosen.
+    } else if (m_keepPosition && m_savedRow > 0) {
         SetCurrentCell(m_savedCol, m_savedRow);
         verticalScrollBar()->setValue(m_savedTop);
         horizontalScrollBar()->setValue(m_savedLeft);
@@ -227,7 +257,20 @@ void ResultGrid::EndFill()
         verticalScrollBar()->setValue(0);
         horizontalScrollBar()->setValue(0);
     }
+    m_movingFromCode = false;
     m_filling = false;
+    m_userRowDuringFill = 0;
+    viewport()->update();
+    if (userRow > 0 && Row() == userRow)
+        emit RowSelected(userRow);
+}
+
+void ResultGrid::abortFill(int serial)
+{
+    if (serial != m_fillSerial || !m_filling)
+        return;
+    m_filling = false;
+    m_userRowDuringFill = 0;
     viewport()->update();
 }
 
@@ -280,8 +323,13 @@ void ResultGrid::mouseDoubleClickEvent(QMouseEvent *event)
 
 void ResultGrid::onCurrentChanged(const QModelIndex &current, const QModelIndex &)
 {
-    if (m_filling || !current.isValid())
+    if (!current.isValid() || m_movingFromCode)
         return;
+    if (m_filling) {
+        // Told when the fill ends, once the rows it writes are there.
+        m_userRowDuringFill = current.row() + 1;
+        return;
+    }
     emit RowSelected(current.row() + 1);
 }
 

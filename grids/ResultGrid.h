@@ -58,37 +58,23 @@ public:
 
     // A data row counts as loaded when its column-1 cell has text.
     bool IsRowLoaded(int row) const;
-    int LoadedRowCount() const;
-    // Page loads done since the last fill.
-    int PageLoads() const { return m_pageLoads; }
 
     // Loads the page starting at data row `row` if that row is not loaded;
     // what painting does for the first unloaded row it meets.
     void LoadPageAt(int row);
 
-    // --- used by the fill routines --------------------------------------------
-    struct FillPlan {
-        GridLayout layout = GridLayout::None;
-        int rowCount = 0;                   // data rows (the result's row count)
-        int colCount = 0;                   // data columns (without the marker)
-        std::shared_ptr<const RowSource> source;
-        std::vector<int> fieldColumns;      // result column per data column 1, 2, ...
-        bool keepPosition = false;          // keep current cell and scroll position
-    };
-    // Starts a fill: sizes the grid, sets headings and widths, forgets every
-    // row. Page loads are held off until EndFill().
-    void BeginFill(const FillPlan &plan);
-    // Writes data row `row` (1-based) with deciphered values for columns 1, 2, ...
-    void SetRowValues(int row, QStringList values);
-    // Ends a fill: current cell (1,1) at the top unless the plan kept the position.
-    void EndFill();
-    bool Filling() const { return m_filling; }
-    // Counts fills started; a fill that lets events run stops when another began meanwhile.
-    int FillSerial() const { return m_fillSerial; }
+    // The result the grid was filled from (grid row R is result row R - 1);
+    // null before the first fill and for a list shown empty.
+    std::shared_ptr<const RowSource> Source() const;
+
+    // Selects data row `row` across every data column and scrolls it into
+    // view; the current cell is the row's last data column.
+    void SelectRowAcross(int row);
 
 signals:
     // The current cell moved (to another row or another column of the same
-    // row); `row` is its 1-based data row. Not sent by the fills.
+    // row); `row` is its 1-based data row. Not sent for the fills' own moves;
+    // a cell the user chose while a fill let events run is sent when it ends.
     void RowSelected(int row);
     // The grid was double-clicked; the current cell tells where.
     void GridDoubleClicked();
@@ -106,6 +92,29 @@ public:
     void keyboardSearch(const QString &) override {}
 
 private:
+    // Filling goes through GridFiller only; tests read the counters through GridTestAccess.
+    friend class GridFiller;
+    friend struct GridTestAccess;
+
+    struct FillPlan {
+        GridLayout layout = GridLayout::None;
+        int rowCount = 0;                   // data rows (the result's row count)
+        int colCount = 0;                   // data columns (without the marker)
+        std::shared_ptr<const RowSource> source;
+        std::vector<int> fieldColumns;      // result column per data column 1, 2, ...
+        bool keepPosition = false;          // keep current cell and scroll position
+    };
+    // Starts a fill: sizes the grid, sets headings and widths, forgets every
+    // row. Page loads are held off until endFill(). Returns the fill's serial.
+    int beginFill(const FillPlan &plan);
+    void setRowValues(int row, const QStringList &values);
+    // Ends the fill `serial`: current cell (1,1) at the top unless the plan kept
+    // the position or the user chose a cell while the fill let events run.
+    void endFill(int serial);
+    // Releases the grid from a fill `serial` that stopped half-way.
+    void abortFill(int serial);
+    int loadedRowCount() const;
+
     void onCurrentChanged(const QModelIndex &current, const QModelIndex &previous);
 
     ResultGridModel *m_model = nullptr;
@@ -116,6 +125,8 @@ private:
     int m_fillSerial = 0;
     bool m_loadingInPaint = false;
     bool m_keepPosition = false;
+    bool m_movingFromCode = false;
+    int m_userRowDuringFill = 0;
     int m_savedRow = 0;
     int m_savedCol = 0;
     int m_savedTop = 0;

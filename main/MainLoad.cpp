@@ -6,6 +6,7 @@
 #include "Dialogs.h"
 #include "ErrorReport.h"
 #include "FillRoutines.h"
+#include "GridFiller.h"
 #include "GridLayouts.h"
 #include "ResultGrid.h"
 
@@ -14,17 +15,6 @@
 namespace phonebook {
 
 namespace {
-
-// Headings only: what a list shows when its table is empty or could not be read.
-void ShowEmptyList(ResultGrid &grid, GridLayout layout)
-{
-    ResultGrid::FillPlan plan;
-    plan.layout = layout;
-    plan.rowCount = 0;
-    plan.colCount = static_cast<int>(LayoutFields(layout).size());
-    grid.BeginFill(plan);
-    grid.EndFill();
-}
 
 // What a failed list says before the error: which list, from which file.
 QString NotLoaded(const QString &list, QStringView table)
@@ -63,7 +53,7 @@ void TFrmMain::loadPersons(QProgressBar *bar)
         ReportDamage(this, PersonsTable, m_tFullFiz.Warnings());
         SetStatusText(0, PersonsCountText.toString() + QString::number(m_tFullFiz.RecordCount()));
         if (m_tFullFiz.RecordCount() == 0) {
-            ShowEmptyList(*m_sgFullFiz, GridLayout::Persons);
+            ShowEmptyGrid(*m_sgFullFiz, GridLayout::Persons);
             return;
         }
         FillPersonGridPaged(*m_sgFullFiz, m_tFullFiz, bar); // a null bar counts nothing
@@ -72,7 +62,7 @@ void TFrmMain::loadPersons(QProgressBar *bar)
         // The count is of the list shown, which stays empty.
         m_tFullFiz.Close();
         SetStatusText(0, PersonsCountText.toString() + QString::number(0));
-        ShowEmptyList(*m_sgFullFiz, GridLayout::Persons);
+        ShowEmptyGrid(*m_sgFullFiz, GridLayout::Persons);
     }
     // The bar counts this list's first page as written, whatever it held.
     if (bar)
@@ -100,14 +90,14 @@ void TFrmMain::loadOrgs(QProgressBar *bar)
         m_qFullPred.AddSql(OrgListSql.toString());
         m_qFullPred.Open();
         if (m_qFullPred.RecordCount() == 0) {
-            ShowEmptyList(*m_sgFullPred, GridLayout::Organisations);
+            ShowEmptyGrid(*m_sgFullPred, GridLayout::Organisations);
             return;
         }
         FillOrgGridPaged(*m_sgFullPred, m_qFullPred, bar);
     }, NotLoaded(QStringLiteral("Список организаций"), OrgsTable));
     if (!loaded) {
         m_qFullPred.Close();
-        ShowEmptyList(*m_sgFullPred, GridLayout::Organisations);
+        ShowEmptyGrid(*m_sgFullPred, GridLayout::Organisations);
     }
     if (bar)
         Advance(bar, barStart + SplashSteps / 2 - bar->value());

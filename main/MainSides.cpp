@@ -91,7 +91,7 @@ void TFrmMain::TabControl1Change()
         ShowOrgsSide(false);
         break;
     case OrgTab:
-        RunCommand(Command::ShowOrgNumbers);
+        ShowOrgNumbers();
         break;
     default:
         break;

@@ -3,6 +3,7 @@
 #include "AppInfo.h"
 #include "AuxWindows.h"
 #include "Resources.h"
+#include "SearchButtons.h"
 #include "Translations.h"
 #include "USplash.h"
 
@@ -56,8 +57,12 @@ int RunEventLoop(const TFrmMain &main)
 
 void CreateRemainingWindows(TFrmMain &main)
 {
-    // The search and update windows are created here as they are added, each
-    // attaching its commands with main.SetCommand().
+    // The tool-bar searches need no window of their own.
+    main.SetCommand(Command::PhoneSearch, [&main] { SpeedButton1Click(main); });
+    main.SetCommand(Command::SurnameSearch, [&main] { SpeedButton2Click(main); });
+    // The address search, organisation search and update windows are created
+    // here, in this order, as they are added; each attaches its commands with
+    // main.SetCommand(). The about and hidden picture windows come last.
     CreateAuxWindows(main);
 }
 

@@ -1,6 +1,8 @@
 #pragma once
-// The program's start-up: the splash while the directory loads, the main
-// window, then the windows that live beside it.
+// The application layer: start-up (the splash while the directory loads, the
+// main window, then the windows that live beside it, in their fixed order) and
+// the wiring of every window's commands into the main window. The window
+// libraries below it never depend on one another through this.
 
 #include "UMain.h"
 
@@ -24,9 +26,9 @@ std::unique_ptr<TFrmMain> StartUp(const ProgramPaths &paths);
 // before any loop ran to be quit.
 int RunEventLoop(const TFrmMain &main);
 
-// Creates the windows that follow the main window, in this order: address
-// search, organisation search, update, about, hidden picture. Each attaches
-// its commands to the main window as it is created.
+// Attaches the tool-bar searches, then creates the windows that follow the
+// main window, in this order: address search, organisation search, update,
+// about, hidden picture. Each attaches its commands to the main window.
 void CreateRemainingWindows(TFrmMain &main);
 
 } // namespace phonebook

@@ -6,6 +6,7 @@
 #include "MainEventFilter.h"
 #include "Resources.h"
 #include "ResultGrid.h"
+#include "SearchText.h"
 #include "USplash.h"
 #include "UHelpFull.h"
 #include "WindowHelpers.h"
@@ -86,6 +87,7 @@ TFrmMain::TFrmMain(const ProgramPaths &paths, TFrmSplash *splash, QWidget *paren
     createMenu();
     createStatusBar();
 
+    connectOrgTab();
     m_eventFilter = new MainEventFilter(*this);
     qApp->installEventFilter(m_eventFilter);
 
@@ -140,7 +142,7 @@ void TFrmMain::createToolBar(QWidget *parent)
     m_edit1->setFocusPolicy(Qt::NoFocus);
     m_edit1->setGeometry(0, 0, 0, ToolButtonHeight);
     connect(m_edit1, &QLineEdit::textChanged, m_edit1, [edit = m_edit1](const QString &text) {
-        const QString upper = text.toUpper();
+        const QString upper = search::UpperCaseName(text);
         if (upper != text)
             edit->setText(upper);
     });

@@ -23,6 +23,10 @@ class QToolButton;
 
 namespace phonebook {
 
+namespace search {
+struct SearchOutcome;
+}
+
 class HelpWindow;
 class MainEventFilter;
 class ResultGrid;
@@ -46,9 +50,8 @@ enum class Command {
     OrgAddressSearch,    // SpeedButton5
     Update,              // N7
     About,               // N11
-    ShowOrgNumbers,      // selecting the organisation tab
 };
-inline constexpr int CommandCount = 8;
+inline constexpr int CommandCount = 7;
 
 class TFrmMain : public QMainWindow {
     Q_OBJECT
@@ -103,6 +106,26 @@ public:
     // Focus to the first visible grid of SGFullFiz, SGFullPred, SGTemp.
     void FocusVisibleGrid();
 
+    // --- the organisation tab -------------------------------------------------
+    // The user moved the selection to data row `row`: the organisation tab is
+    // captioned anew with that row's organisation, and its dataset put on it.
+    void SGFullPredSelectCell(int row);
+    void SGTempSelectCell(int row);
+    // Double-clicks list the current organisation's numbers (SGTemp: on tab 1 only).
+    void SGFullPredDblClick();
+    void SGTempDblClick();
+    // The organisation tab selected: lists every number of the current organisation.
+    void ShowOrgNumbers();
+    // The current organisation's name as stored (enciphered): of the current
+    // row of QTemp while SGTemp is visible, else of QFullPred; empty for none.
+    QString CurrentOrganisation() const;
+
+    // --- searches -------------------------------------------------------------
+    // Shows what a search found in QTemp: the message when it found nothing,
+    // else SGTemp filled and shown with its help topic, the organisation tab,
+    // the highlighted row. A cancelled search changes nothing.
+    void PresentSearch(const search::SearchOutcome &outcome);
+
     // --- commands, help and exit ----------------------------------------------
     // Attaches what a command does; an empty function detaches it.
     void SetCommand(Command command, std::function<void()> action);
@@ -135,6 +158,10 @@ private:
     void createTabArea(QWidget *parent);
     void loadPersons(QProgressBar *bar);
     void loadOrgs(QProgressBar *bar);
+    void connectOrgTab();
+    // Row `row` of the grid's result: loaded into the grid, its dataset put on
+    // it when the dataset still holds that result; returns its stored name.
+    QString selectOrganisationRow(ResultGrid &grid, Dataset &data, int row);
     void onCurrentTabChanged(int index);
     void onTabClicked(int index);
 

@@ -10,6 +10,7 @@
 #include "Dataset.h"
 #include "FillRoutines.h"
 #include "GridLayouts.h"
+#include "GridTestAccess.h"
 #include "ResultGrid.h"
 #include "SampleDirectory.h"
 #include "TableFiles.h"
@@ -237,7 +238,7 @@ int main(int argc, char *argv[])
         Stats repaint;
         Stats repaintCpu;
         Stats withLoad;
-        int loadsBefore = grid.PageLoads();
+        int loadsBefore = GridTestAccess::pageLoads(grid);
         QElapsedTimer total;
         total.start();
         const int maxSteps = parser.value(maxStepsOption).toInt();
@@ -252,9 +253,9 @@ int main(int argc, char *argv[])
             const double took = ms(timer.nsecsElapsed());
             repaint.add(took);
             repaintCpu.add(ms(cpuNs() - cpuStart));
-            if (grid.PageLoads() != loadsBefore)
+            if (GridTestAccess::pageLoads(grid) != loadsBefore)
                 withLoad.add(took);
-            loadsBefore = grid.PageLoads();
+            loadsBefore = GridTestAccess::pageLoads(grid);
             if (value == bar->maximum())
                 break;
         }
@@ -268,7 +269,7 @@ int main(int argc, char *argv[])
                     repaintCpu.max() < RepaintBudgetMs ? "OK" : "OVER");
         std::printf("  repaints that loaded a page: %zu, mean %.2f ms, max %.2f ms\n", withLoad.samples.size(),
                     withLoad.mean(), withLoad.max());
-        std::printf("  loaded rows at the end: %d of %d; resident memory then %.0f MB\n", grid.LoadedRowCount(), rows,
+        std::printf("  loaded rows at the end: %d of %d; resident memory then %.0f MB\n", GridTestAccess::loadedRowCount(grid), rows,
                     static_cast<double>(residentBytes()) / 1e6);
 
         // Reference: the same repaints over rows already loaded, with the grid's

@@ -4,6 +4,7 @@
 #include "DbfWriter.h"
 #include "FillRoutines.h"
 #include "GridFakes.h"
+#include "GridTestAccess.h"
 #include "ResultGrid.h"
 
 #include <QProgressBar>
@@ -162,6 +163,6 @@ TEST_F(FillFromTables, SearchResultsFromStatements)
         grid.verticalScrollBar()->setValue(value);
         QCoreApplication::processEvents();
     }
-    EXPECT_EQ(grid.LoadedRowCount(), Orgs);
+    EXPECT_EQ(GridTestAccess::loadedRowCount(grid), Orgs);
     expectRowsMatch(grid, orgs, LayoutFields(GridLayout::Organisations), false);
 }

@@ -2,6 +2,8 @@
 #include "FillRoutines.h"
 #include "GridFakes.h"
 #include "GridLayouts.h"
+#include "GridFiller.h"
+#include "GridTestAccess.h"
 #include "ResultGrid.h"
 
 #include <QAbstractItemModelTester>
@@ -155,7 +157,7 @@ TEST(FillRoutines, WholeFillsWriteEveryRowPagedFillsTheFirstHundred)
 
     FillPersonGrid(grid, *persons);
     EXPECT_EQ(grid.RowCount(), 251);
-    EXPECT_EQ(grid.LoadedRowCount(), 250);
+    EXPECT_EQ(GridTestAccess::loadedRowCount(grid), 250);
     EXPECT_EQ(rowText(grid, 250), personText(250));
     EXPECT_EQ(rowText(grid, 1), personText(1));
     EXPECT_EQ(persons->RecNo(), 250); // advanced through every row
@@ -164,7 +166,7 @@ TEST(FillRoutines, WholeFillsWriteEveryRowPagedFillsTheFirstHundred)
     persons->Open();
     FillPersonGridPaged(grid, *persons);
     EXPECT_EQ(grid.RowCount(), 251);
-    EXPECT_EQ(grid.LoadedRowCount(), 100);
+    EXPECT_EQ(GridTestAccess::loadedRowCount(grid), 100);
     EXPECT_TRUE(grid.IsRowLoaded(100));
     EXPECT_EQ(rowText(grid, 100), personText(100));
     // A fresh fill forgets what the previous, longer-loaded content held.
@@ -175,7 +177,7 @@ TEST(FillRoutines, WholeFillsWriteEveryRowPagedFillsTheFirstHundred)
     auto orgs = openFake({u"naim"_qs, u"street"_qs, u"hous"_qs}, orgRows(150));
     FillOrgGridPaged(grid, *orgs);
     EXPECT_EQ(grid.RowCount(), 151);
-    EXPECT_EQ(grid.LoadedRowCount(), 100);
+    EXPECT_EQ(GridTestAccess::loadedRowCount(grid), 100);
     EXPECT_EQ(grid.Cells(1, 100), u"ЗАВОД 100"_qs);
     EXPECT_EQ(grid.Cells(1, 101), QString());
     EXPECT_EQ(orgs->RecNo(), 101);
@@ -184,7 +186,7 @@ TEST(FillRoutines, WholeFillsWriteEveryRowPagedFillsTheFirstHundred)
     auto few = openFake(personNames(), personRows(30));
     FillPersonGridPaged(grid, *few);
     EXPECT_EQ(grid.RowCount(), 31);
-    EXPECT_EQ(grid.LoadedRowCount(), 30);
+    EXPECT_EQ(GridTestAccess::loadedRowCount(grid), 30);
     EXPECT_EQ(rowText(grid, 30), personText(30));
     EXPECT_EQ(grid.Cells(1, 31), QString());
     EXPECT_EQ(few->RecNo(), 30);
@@ -249,16 +251,16 @@ TEST(Paging, ScrollingRowByRowLoadsTheNextPageAtTheRightRecord)
     auto data = openFake(personNames(), personRows(1000));
     FillPersonGridPaged(grid, *data);
     settle();
-    EXPECT_EQ(grid.PageLoads(), 0); // rows 1 to 100 came with the fill
+    EXPECT_EQ(GridTestAccess::pageLoads(grid), 0); // rows 1 to 100 came with the fill
     const int recNoAfterFill = data->RecNo();
 
     int value = 0;
     while (!grid.IsRowLoaded(101)) {
         ASSERT_LT(value, 100) << "row 101 never loaded";
-        EXPECT_EQ(grid.PageLoads(), 0);
+        EXPECT_EQ(GridTestAccess::pageLoads(grid), 0);
         scrollTo(grid, ++value);
     }
-    EXPECT_EQ(grid.PageLoads(), 1);
+    EXPECT_EQ(GridTestAccess::pageLoads(grid), 1);
     EXPECT_EQ(rowText(grid, 100), personText(100));
     EXPECT_EQ(rowText(grid, 101), personText(101));
     EXPECT_EQ(rowText(grid, 202), personText(202));
@@ -267,7 +269,7 @@ TEST(Paging, ScrollingRowByRowLoadsTheNextPageAtTheRightRecord)
 
     // A jump to the end loads one page there; the rows between stay unloaded.
     scrollTo(grid, grid.verticalScrollBar()->maximum());
-    EXPECT_EQ(grid.PageLoads(), 2);
+    EXPECT_EQ(GridTestAccess::pageLoads(grid), 2);
     EXPECT_EQ(rowText(grid, 1000), personText(1000));
     const int top = grid.TopRow();
     EXPECT_GT(top, 900);
@@ -315,7 +317,7 @@ TEST(Paging, GridPagesInTheLayoutAndResultItWasFilledFrom)
     FillOrgPhonesGrid(grid, *phones);
     const int reads = phones->fake().reads;
     scrollTo(grid, 250);
-    EXPECT_EQ(grid.PageLoads(), 0);
+    EXPECT_EQ(GridTestAccess::pageLoads(grid), 0);
     EXPECT_EQ(phones->fake().reads, reads);
 }
 
@@ -327,12 +329,12 @@ TEST(Paging, TypingAndAccessibilityDoNotLoadRows)
     FillPersonGridPaged(grid, *data);
     settle();
     grid.setFocus();
-    const int loaded = grid.LoadedRowCount();
+    const int loaded = GridTestAccess::loadedRowCount(grid);
 
     QTest::keyClicks(&grid, u"100999"_qs);
     settle();
     EXPECT_EQ(grid.Row(), 1);
-    EXPECT_EQ(grid.LoadedRowCount(), loaded);
+    EXPECT_EQ(GridTestAccess::loadedRowCount(grid), loaded);
 
     // A screen reader asking for a far cell reads it as it stands.
     QAccessibleInterface *view = QAccessible::queryAccessibleInterface(&grid);
@@ -346,7 +348,7 @@ TEST(Paging, TypingAndAccessibilityDoNotLoadRows)
     QAccessibleInterface *first = table->cellAt(0, 1);
     ASSERT_NE(first, nullptr);
     EXPECT_EQ(first->text(QAccessible::Name), u"ИВАНОВ 1"_qs);
-    EXPECT_EQ(grid.LoadedRowCount(), loaded);
+    EXPECT_EQ(GridTestAccess::loadedRowCount(grid), loaded);
     EXPECT_EQ(grid.model()->data(grid.model()->index(1, 1), Qt::AccessibleTextRole).toString(), u"ИВАНОВ 2"_qs);
 }
 
@@ -416,7 +418,7 @@ TEST(FillRoutines, ResponsiveFillIsNotDisturbedByPaintingOrANewerFill)
     QTimer ticker;
     ticker.setInterval(1);
     QObject::connect(&ticker, &QTimer::timeout, &grid, [&] {
-        if (grid.Filling()) {
+        if (GridTestAccess::filling(grid)) {
             grid.viewport()->repaint();
             ++paintsDuringFill;
         }
@@ -425,7 +427,7 @@ TEST(FillRoutines, ResponsiveFillIsNotDisturbedByPaintingOrANewerFill)
     FillPersonGridPaged(grid, *slow);
     ticker.stop();
     EXPECT_GT(paintsDuringFill, 0);
-    EXPECT_EQ(grid.PageLoads(), 0);
+    EXPECT_EQ(GridTestAccess::pageLoads(grid), 0);
     for (int row = 1; row <= 100; ++row)
         ASSERT_EQ(rowText(grid, row), personText(row)) << row;
     EXPECT_EQ(slow->RecNo(), 101);
@@ -439,7 +441,7 @@ TEST(FillRoutines, ResponsiveFillIsNotDisturbedByPaintingOrANewerFill)
     EXPECT_EQ(grid.RowCount(), 41);
     EXPECT_EQ(grid.Cells(1, 40), u"ЗАВОД 40"_qs);
     EXPECT_EQ(grid.Cells(1, 41), QString());
-    EXPECT_FALSE(grid.Filling());
+    EXPECT_FALSE(GridTestAccess::filling(grid));
 }
 
 TEST(FillRoutines, AppendWritesTheGivenRowsFromTheDatasetsCurrentRow)
@@ -459,7 +461,7 @@ TEST(FillRoutines, AppendWritesTheGivenRowsFromTheDatasetsCurrentRow)
     FillOrgGridPaged(grid, *orgs);
     AppendOrgRows(grid, *orgs, 101, 400); // clamped at the grid's end
     EXPECT_EQ(grid.Cells(1, 150), u"ЗАВОД 150"_qs);
-    EXPECT_EQ(grid.LoadedRowCount(), 150);
+    EXPECT_EQ(GridTestAccess::loadedRowCount(grid), 150);
 }
 
 TEST(GridModel, PassesTheModelTesterThroughFillsAndPageLoads)
@@ -485,17 +487,17 @@ TEST(GridModel, KeepsTextFromOutsideTheCipherAlphabet)
     ResultGrid grid;
     FillPersonGrid(grid, *data);
     const QStringList odd{u"Straße ✓"_qs, QString(), u"😀 №1"_qs, u"ул. \"Мира\", 5"_qs, u"x"_qs};
-    grid.SetRowValues(2, odd);
+    GridFiller::writeRow(grid, 2, odd);
     EXPECT_EQ(rowText(grid, 2), odd);
     EXPECT_TRUE(grid.IsRowLoaded(2));
-    grid.SetRowValues(3, {QString(), u"ä"_qs});
+    GridFiller::writeRow(grid, 3, {QString(), u"ä"_qs});
     EXPECT_FALSE(grid.IsRowLoaded(3)); // an empty first cell counts as not loaded
     EXPECT_EQ(grid.Cells(2, 3), u"ä"_qs);
-    grid.SetRowValues(3, {QString(), u"Я"_qs});
+    GridFiller::writeRow(grid, 3, {QString(), u"Я"_qs});
     EXPECT_FALSE(grid.IsRowLoaded(3));
     EXPECT_EQ(grid.Cells(2, 3), u"Я"_qs);
     const QString everyCharacter = CipherAlphabet.toString();
-    grid.SetRowValues(1, {everyCharacter});
+    GridFiller::writeRow(grid, 1, {everyCharacter});
     EXPECT_EQ(grid.Cells(1, 1), everyCharacter);
     EXPECT_EQ(grid.Cells(2, 1), QString());
 }

@@ -183,3 +183,50 @@ TEST_F(PhonebookFindTest, FindsTablesBesideItselfByDefault)
 }
 
 } // namespace
+
+TEST_F(PhonebookFindTest, SearchVerbsPrintTheSearchesLastStatement)
+{
+    // The organisation of some number, and all of its numbers.
+    const FindRun numbers = Find(In({u"sql"_s, u"SELECT nt, naim FROM sp09pr_n"_s}));
+    ASSERT_GT(numbers.lines.size(), 10);
+    const QStringList first = numbers.lines.at(7).split(u'\t');
+    const QString number = first.at(0).trimmed();
+    const FindRun owner = Find(In({u"phone"_s, u"--org"_s, number.left(3) + u'-' + number.mid(3)}));
+    ASSERT_EQ(owner.exitCode, 0) << owner.error.toStdString();
+    int marked = 0;
+    for (const QString &line : owner.lines) {
+        const QStringList fields = line.split(u'\t');
+        ASSERT_EQ(fields.size(), 6) << line.toStdString(); // marker, nt, mesto, street, hous, naim
+        EXPECT_EQ(fields.at(5), first.at(1));
+        if (fields.at(0) == u">"_s) {
+            ++marked;
+            EXPECT_EQ(fields.at(1).trimmed(), number);
+        } else {
+            EXPECT_TRUE(fields.at(0).isEmpty());
+        }
+    }
+    EXPECT_EQ(marked, 1);
+    const FindRun listed = Find(In({u"org-numbers"_s, first.at(1)}));
+    EXPECT_EQ(listed.exitCode, 0) << listed.error.toStdString();
+    EXPECT_EQ(listed.lines.size(), owner.lines.size());
+
+    // Individuals by number prefix and by surname, in the statement's field order.
+    const FindRun byPrefix = Find(In({u"phone"_s, number}));
+    EXPECT_EQ(byPrefix.exitCode, 1); // numbers are unique across both tables
+    EXPECT_EQ(byPrefix.error.trimmed(), u"phonebook-find: Указанный телефон не найден!!!"_s);
+    const QStringList someone = Find(In({u"sql"_s, u"SELECT nt, fio FROM sp09kw_n"_s})).lines.at(3).split(u'\t');
+    const FindRun byNumber = Find(In({u"--header"_s, u"phone"_s, someone.at(0).left(4)}));
+    ASSERT_EQ(byNumber.exitCode, 0);
+    EXPECT_EQ(byNumber.lines.at(0).toLower(), u"nt\tfio\tstreet\thous\tflat"_s);
+    EXPECT_TRUE(std::any_of(byNumber.lines.begin(), byNumber.lines.end(),
+                            [&](const QString &l) { return l.startsWith(someone.at(0) + u'\t' + someone.at(1)); }));
+    const FindRun bySurname = Find(In({u"surname"_s, someone.at(1).toLower()}));
+    ASSERT_EQ(bySurname.exitCode, 0);
+    for (const QString &line : bySurname.lines)
+        EXPECT_TRUE(line.section(u'\t', 1, 1).startsWith(someone.at(1))) << line.toStdString();
+    const FindRun nobody = Find(In({u"surname"_s, u"ЩЩЩЩ"_s}));
+    EXPECT_EQ(nobody.exitCode, 1);
+    EXPECT_TRUE(nobody.lines.isEmpty());
+    EXPECT_EQ(nobody.error.trimmed(), u"phonebook-find: Указанный человек не найден!!!"_s);
+    EXPECT_EQ(Find(In({u"phone"_s, u"--"_s})).exitCode, 2); // nothing left to search for
+}

@@ -2,6 +2,7 @@
 
 #include "DatabaseError.h"
 #include "Dataset.h"
+#include "Searches.h"
 #include "UHelpFull.h"
 
 #include <algorithm>
@@ -15,35 +16,86 @@ using namespace Qt::StringLiterals;
 // Several words on the command line stand for one text with single spaces.
 QString Joined(const QStringList &arguments) { return arguments.join(u' '); }
 
+// Prints every row of the result, each field deciphered unless --raw. With
+// `markedRow` (1-based) an extra first column holds ">" on that row.
+int PrintResult(const FindContext &context, const RowSource &result, Output &out, int markedRow = -1)
+{
+    const int columns = result.columnCount();
+    const bool marker = markedRow >= 0;
+    if (context.header) {
+        if (marker)
+            out.tab();
+        for (int c = 0; c < columns; ++c) {
+            if (c > 0)
+                out.tab();
+            out.value(result.columnName(c));
+        }
+        out.endLine();
+    }
+    const int rows = result.rowCount();
+    for (int r = 0; r < rows; ++r) {
+        if (marker) {
+            if (r + 1 == markedRow)
+                out.value(u">");
+            out.tab();
+        }
+        for (int c = 0; c < columns; ++c) {
+            if (c > 0)
+                out.tab();
+            // Values the statement computed (count(*), ...) were never enciphered.
+            const QString stored = result.text(r, c);
+            const bool decipher = !context.raw && result.columnIsStored(c);
+            out.value(decipher ? DecodeText(stored, CipherKey) : stored);
+        }
+        out.endLine();
+    }
+    return rows > 0 ? Found : NothingFound;
+}
+
 int RunSql(const FindContext &context, const QStringList &arguments, Output &out)
 {
     Query query;
     query.SetDirectory(context.directory);
     query.AddSql(Joined(arguments));
     query.Open();
-    const std::shared_ptr<const RowSource> result = query.Source();
-    const int columns = result->columnCount();
-    if (context.header) {
-        for (int c = 0; c < columns; ++c) {
-            if (c > 0)
-                out.tab();
-            out.value(result->columnName(c));
-        }
-        out.endLine();
+    return PrintResult(context, *query.Source(), out);
+}
+
+// Runs one of the program's searches on a query over the directory and prints
+// what it found; its message goes to stderr when it found nothing.
+template <typename Search>
+int RunSearch(const FindContext &context, const QString &answer, Output &out, Search search, bool marked = false)
+{
+    Query temp;
+    temp.SetDirectory(context.directory);
+    const search::SearchOutcome outcome = search(temp, answer);
+    if (outcome.cancelled)
+        throw DatabaseError(u"nothing to search for in \"%1\""_s.arg(answer));
+    if (!outcome.found()) {
+        std::fprintf(stderr, "phonebook-find: %s\n", qUtf8Printable(outcome.message));
+        return NothingFound;
     }
-    const int rows = result->rowCount();
-    for (int r = 0; r < rows; ++r) {
-        for (int c = 0; c < columns; ++c) {
-            if (c > 0)
-                out.tab();
-            // Values the statement computed (count(*), ...) were never enciphered.
-            const QString stored = result->text(r, c);
-            const bool decipher = !context.raw && result->columnIsStored(c);
-            out.value(decipher ? DecodeText(stored, CipherKey) : stored);
-        }
-        out.endLine();
+    return PrintResult(context, *temp.Source(), out, marked ? outcome.highlightRow : -1);
+}
+
+int RunPhone(const FindContext &context, const QStringList &arguments, Output &out)
+{
+    if (arguments.constFirst() == u"--org"_s) {
+        if (arguments.size() < 2)
+            throw DatabaseError(u"phone --org takes a telephone number"_s);
+        return RunSearch(context, Joined(arguments.mid(1)), out, search::PhoneSearchOrgs, true);
     }
-    return rows > 0 ? Found : NothingFound;
+    return RunSearch(context, Joined(arguments), out, search::PhoneSearchPersons);
+}
+
+int RunSurname(const FindContext &context, const QStringList &arguments, Output &out)
+{
+    return RunSearch(context, Joined(arguments), out, search::SurnameSearch);
+}
+
+int RunOrgNumbers(const FindContext &context, const QStringList &arguments, Output &out)
+{
+    return RunSearch(context, Joined(arguments), out, search::OrgNumbersByShownName);
 }
 
 int RunCount(const FindContext &context, const QStringList &arguments, Output &out)
@@ -81,6 +133,13 @@ const Verb verbs[] = {
     {"count", "TABLE", "Prints the number of records of a table (deleted ones not counted).", 1, RunCount},
     {"encode", "TEXT", "Prints the stored (enciphered) form of a text.", 1, RunEncode},
     {"decode", "TEXT", "Prints the plain text of a stored (enciphered) text.", 1, RunDecode},
+    {"phone", "[--org] NUMBER",
+     "Telephone-number search: individuals whose number begins with NUMBER (\"%\" lists all); with --org, every\n"
+     "      number of the organisation that owns NUMBER, \">\" in an extra first column on that number.", 1, RunPhone},
+    {"surname", "TEXT", "Surname search: individuals whose full name begins with TEXT, in any letter case.", 1,
+     RunSurname},
+    {"org-numbers", "NAME", "Every number of the organisation named NAME (as the program shows it).", 1,
+     RunOrgNumbers},
 };
 
 } // namespace

@@ -1,0 +1,53 @@
+// Presenting a search's outcome in the main window: what the searches of the
+// tool bar, the organisation tab and the search dialogs share.
+
+#include "UMain.h"
+
+#include "AppInfo.h"
+#include "Dialogs.h"
+#include "FillRoutines.h"
+#include "ResultGrid.h"
+#include "SearchOutcome.h"
+
+namespace phonebook {
+
+void TFrmMain::PresentSearch(const search::SearchOutcome &outcome)
+{
+    if (outcome.cancelled)
+        return;
+    if (!outcome.found()) {
+        if (!outcome.message.isEmpty())
+            Dialogs::ShowMessage(this, outcome.message);
+        if (outcome.selectTab >= 0)
+            SelectTab(outcome.selectTab);
+        FocusVisibleGrid();
+        return;
+    }
+
+    ResultGrid &grid = *m_sgTemp;
+    switch (outcome.fill) {
+    case search::GridFill::Persons: FillPersonGrid(grid, m_qTemp); break;
+    case search::GridFill::PersonsPaged: FillPersonGridPaged(grid, m_qTemp); break;
+    case search::GridFill::Orgs: FillOrgGrid(grid, m_qTemp); break;
+    case search::GridFill::OrgsPaged: FillOrgGridPaged(grid, m_qTemp); break;
+    case search::GridFill::OrgPhones: FillOrgPhonesGrid(grid, m_qTemp); break;
+    case search::GridFill::Departments: FillDeptGrid(grid, m_qTemp); break;
+    case search::GridFill::None: break;
+    }
+    if (outcome.orgTabCaption) {
+        RemoveOrgTab();
+        AddOrgTab(*outcome.orgTabCaption);
+    }
+    if (outcome.selectTab >= 0)
+        SelectTab(outcome.selectTab);
+    m_sgTemp->show();
+    m_sgFullFiz->hide();
+    m_sgFullPred->hide();
+    if (outcome.helpContext > 0)
+        grid.SetHelpContext(outcome.helpContext);
+    FocusVisibleGrid();
+    if (outcome.highlightRow > 0)
+        grid.SelectRowAcross(outcome.highlightRow);
+}
+
+} // namespace phonebook
