@@ -16,6 +16,7 @@ phonebook_packages=(
 )
 phonebook_test_packages=(
   libgtest-dev libgmock-dev libicu-dev sqlite3 clang libclang-rt-14-dev
+  appstream file
 )
 
 phonebook_missing_packages() {

@@ -1,0 +1,87 @@
+#!/usr/bin/env bash
+# Installs the build into a scratch folder and checks what lands where, then
+# (when the Debian tools are there) builds the package and checks its
+# contents and its declared dependencies.
+#   check_install.sh BUILD_DIR PHONEBOOK_GEN PROGRAM_DIR BIN_DIR DATA_DIR APP_ID COMMAND...
+set -euo pipefail
+build=$1 gen=$2 app_dir=$3 bin_dir=$4 data_dir=$5 app_id=$6
+shift 6
+commands=("$@")
+
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+failures=0
+fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
+
+# A prefix under a DESTDIR: a file installed to an absolute folder, ignoring
+# the prefix, shows up beside the prefix instead of under it.
+prefix=/prefix
+dest=$scratch/dest
+DESTDIR=$dest cmake --install "$build" --prefix "$prefix" >/dev/null
+root=$dest$prefix
+stray=$(cd "$dest" && find . -mindepth 1 -maxdepth 1 ! -name "${prefix#/}")
+[ -z "$stray" ] || fail "installed outside the prefix: $stray"
+
+app=$root/$app_dir
+[ -f "$app/help/index.html" ] || fail "no help beside the program"
+for command in "${commands[@]}"; do
+  [ -x "$app/$command" ] || fail "$command is not in the program's folder"
+  [ "$(readlink -f "$root/$bin_dir/$command")" = "$(readlink -f "$app/$command")" ] ||
+    fail "$bin_dir/$command does not lead to the program's folder"
+done
+
+# The command link finds the tables beside the program it leads to.
+"$gen" --out "$app" --persons 25 --org-numbers 5 >/dev/null
+count=$("$root/$bin_dir/phonebook-find" count sp09kw_n) || fail "phonebook-find through its link: $count"
+[ "$count" = 25 ] || fail "phonebook-find through its link counted '$count' individuals"
+
+desktop=$root/$data_dir/applications/phonebook.desktop
+if [ -f "$desktop" ]; then
+  grep -qx "Exec=$prefix/$app_dir/phonebook" "$desktop" ||
+    fail "the desktop entry starts $(grep '^Exec=' "$desktop")"
+  icon=$(sed -n 's/^Icon=//p' "$desktop")
+  for size in 16 32 48 64 128 256; do
+    file -b "$root/$data_dir/icons/hicolor/${size}x$size/apps/$icon.png" 2>/dev/null |
+      grep -q "PNG image data, $size x $size" || fail "no ${size}x$size icon '$icon'"
+  done
+  if command -v desktop-file-validate >/dev/null; then
+    desktop-file-validate "$desktop" || fail "the installed desktop entry is not valid"
+  fi
+else
+  fail "no desktop entry"
+fi
+metainfo=$root/$data_dir/metainfo/$app_id.metainfo.xml
+if [ -f "$metainfo" ]; then
+  launchable=$(sed -n 's:.*<launchable type="desktop-id">\(.*\)</launchable>.*:\1:p' "$metainfo")
+  [ -f "$root/$data_dir/applications/$launchable" ] || fail "the metainfo names '$launchable', not installed"
+else
+  fail "no metainfo $app_id.metainfo.xml"
+fi
+
+# The package: the same files under /, and the libraries declared.
+if command -v dpkg-deb >/dev/null && command -v dpkg-shlibdeps >/dev/null; then
+  cpack --config "$build/CPackConfig.cmake" -B "$scratch/package" >/dev/null
+  deb=$(ls "$scratch"/package/phonebook_*.deb)
+  contents=$(dpkg-deb -c "$deb" | awk '{ print $6 }')
+  for path in "$app_dir/help/index.html" "$data_dir/applications/phonebook.desktop" \
+    "$data_dir/metainfo/$app_id.metainfo.xml" "$data_dir/icons/hicolor/48x48/apps/phonebook.png"; do
+    grep -qx "./$path" <<<"$contents" || fail "the package lacks /$path"
+  done
+  for command in "${commands[@]}"; do
+    grep -qx "./$app_dir/$command" <<<"$contents" || fail "the package lacks /$app_dir/$command"
+    grep -qx "./$bin_dir/$command" <<<"$contents" || fail "the package lacks /$bin_dir/$command"
+  done
+  ! grep -v "^\./\(opt\|usr\)/" <<<"$contents" | grep -q . ||
+    fail "the package installs outside /opt and /usr: $(grep -v '^\./\(opt\|usr\)/' <<<"$contents")"
+  dpkg-deb --fsys-tarfile "$deb" | tar -xO "./$data_dir/applications/phonebook.desktop" |
+    grep -qx "Exec=/$app_dir/phonebook" || fail "the package's desktop entry does not start /$app_dir/phonebook"
+  depends=$(dpkg-deb -f "$deb" Depends)
+  for library in libqt6core6 libqt6widgets6 libsqlite3-0; do
+    grep -q "\b$library\b" <<<"$depends" || fail "the package does not depend on $library: $depends"
+  done
+else
+  echo "dpkg-deb or dpkg-shlibdeps missing: the package itself is not checked"
+fi
+
+[ "$failures" = 0 ] && echo "install and package: all as expected"
+exit $((failures > 0))
