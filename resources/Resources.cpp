@@ -28,10 +28,17 @@ QString GlyphName(Glyph glyph)
 QIcon GlyphIcon(Glyph glyph, bool withDisabled)
 {
     const QString base = QStringLiteral(":/glyphs/") + GlyphName(glyph);
+    // Each picture has a twin drawn at 32x32 for screens scaled by two. Added
+    // by hand: QIcon finds "@2x" files by itself only when the scale is known
+    // before the icon is made, not for a window moved to such a screen later.
     QIcon icon;
-    icon.addFile(base + QStringLiteral(".png"), QSize(16, 16), QIcon::Normal);
+    const auto add = [&](const QString &file, QIcon::Mode mode) {
+        icon.addFile(file + QStringLiteral(".png"), QSize(16, 16), mode);
+        icon.addFile(file + QStringLiteral("@2x.png"), QSize(32, 32), mode);
+    };
+    add(base, QIcon::Normal);
     if (withDisabled)
-        icon.addFile(base + QStringLiteral("-disabled.png"), QSize(16, 16), QIcon::Disabled);
+        add(base + QStringLiteral("-disabled"), QIcon::Disabled);
     return icon;
 }
 

@@ -23,7 +23,8 @@ enum class Glyph {
     Exit,
 };
 
-// A 16x16 tool-bar glyph; with a disabled look when `withDisabled` is set.
+// A 16x16 tool-bar glyph (32x32 pixels on a screen scaled by two); with a
+// disabled look when `withDisabled` is set.
 QIcon GlyphIcon(Glyph glyph, bool withDisabled = true);
 
 // The application icon at every size it is drawn in.

@@ -99,14 +99,19 @@ convert "$tmp/base.png" \
   -stroke '#fff0b3' -strokewidth 1 -draw "polygon $heart" \
   -quality 92 -sampling-factor 1x1 secret.jpg
 
-# Tool-bar glyphs, 16x16 with transparency. Each is drawn on a 64x64 canvas
-# and scaled down, which keeps the edges smooth.
+# Tool-bar glyphs, 16x16 with transparency, and 32x32 (@2x) for screens that
+# draw two pixels a point. Each is drawn on a 64x64 canvas and scaled down,
+# which keeps the edges smooth.
 glyph() { # name, draw arguments...
   local name=$1; shift
-  convert -size 64x64 xc:none "$@" -resize 16x16 "glyphs/$name.png"
-  # Disabled look: grey, lighter and half transparent.
-  convert "glyphs/$name.png" -colorspace Gray -level -40%,100% \
-    -channel A -evaluate multiply 0.55 +channel "glyphs/$name-disabled.png"
+  local size suffix
+  for size in 16 32; do
+    suffix=$([ $size = 32 ] && echo @2x || true)
+    convert -size 64x64 xc:none "$@" -resize ${size}x$size "glyphs/$name$suffix.png"
+    # Disabled look: grey, lighter and half transparent.
+    convert "glyphs/$name$suffix.png" -colorspace Gray -level -40%,100% \
+      -channel A -evaluate multiply 0.55 +channel "glyphs/$name-disabled$suffix.png"
+  done
 }
 lens=(-stroke '#303030' -strokewidth 7 -fill '#bfe3ff' -draw 'circle 42,42 42,30'
       -strokewidth 9 -draw 'line 50,50 60,60')

@@ -1,0 +1,53 @@
+// The tool-bar glyphs on a screen scaled by two come from their drawn 32x32
+// twins, not from the 16x16 pictures blown up.
+#include "Resources.h"
+
+#include <QImage>
+#include <QPixmap>
+#include <QTest>
+
+using phonebook::Glyph;
+
+class GlyphsTest : public QObject {
+    Q_OBJECT
+private slots:
+    void twiceTheDensityUsesTheDrawnTwin_data()
+    {
+        QTest::addColumn<Glyph>("glyph");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("phone") << Glyph::PhoneSearch << QStringLiteral("phone-search");
+        QTest::newRow("person") << Glyph::PersonSearch << QStringLiteral("person-search");
+        QTest::newRow("house") << Glyph::HouseSearch << QStringLiteral("house-search");
+        QTest::newRow("org") << Glyph::OrgSearch << QStringLiteral("org-search");
+        QTest::newRow("org address") << Glyph::OrgAddressSearch << QStringLiteral("org-address-search");
+        QTest::newRow("exit") << Glyph::Exit << QStringLiteral("exit");
+    }
+
+    void twiceTheDensityUsesTheDrawnTwin()
+    {
+        QFETCH(Glyph, glyph);
+        QFETCH(QString, name);
+        const QIcon icon = phonebook::GlyphIcon(glyph);
+        const struct {
+            QIcon::Mode mode;
+            QString file;
+        } looks[] = {
+            {QIcon::Normal, QStringLiteral(":/glyphs/%1@2x.png").arg(name)},
+            {QIcon::Disabled, QStringLiteral(":/glyphs/%1-disabled@2x.png").arg(name)},
+        };
+        for (const auto &look : looks) {
+            const QImage drawn(look.file);
+            QVERIFY2(!drawn.isNull(), qPrintable(look.file));
+            QCOMPARE(drawn.size(), QSize(32, 32));
+            const QImage shown = icon.pixmap(QSize(16, 16), 2.0, look.mode).toImage();
+            QCOMPARE(shown.size(), QSize(32, 32));
+            QCOMPARE(shown.convertToFormat(QImage::Format_ARGB32_Premultiplied),
+                     drawn.convertToFormat(QImage::Format_ARGB32_Premultiplied));
+        }
+        // The ordinary density keeps the 16x16 picture.
+        QCOMPARE(icon.pixmap(QSize(16, 16), 1.0).size(), QSize(16, 16));
+    }
+};
+
+QTEST_MAIN(GlyphsTest)
+#include "GlyphsTest.moc"
