@@ -25,6 +25,8 @@ void TFrmMain::PresentSearch(const search::SearchOutcome &outcome)
     }
 
     ResultGrid &grid = *m_sgTemp;
+    // The grid shows the whole result from its first row, whichever row the search left current.
+    m_qTemp.First();
     switch (outcome.fill) {
     case search::GridFill::Persons: FillPersonGrid(grid, m_qTemp); break;
     case search::GridFill::PersonsPaged: FillPersonGridPaged(grid, m_qTemp); break;
@@ -46,8 +48,10 @@ void TFrmMain::PresentSearch(const search::SearchOutcome &outcome)
     if (outcome.helpContext > 0)
         grid.SetHelpContext(outcome.helpContext);
     FocusVisibleGrid();
-    if (outcome.highlightRow > 0)
+    if (outcome.highlightRow > 0) {
+        m_qTemp.MoveBy(outcome.highlightRow - m_qTemp.RecNo());
         grid.SelectRowAcross(outcome.highlightRow);
+    }
 }
 
 } // namespace phonebook

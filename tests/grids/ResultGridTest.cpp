@@ -444,6 +444,33 @@ TEST(FillRoutines, ResponsiveFillIsNotDisturbedByPaintingOrANewerFill)
     EXPECT_FALSE(GridTestAccess::filling(grid));
 }
 
+TEST(FillRoutines, ASelectionMadeDuringAFillStaysAndAFailedFillReleasesTheGrid)
+{
+    ShownGrid shown;
+    ResultGrid &grid = shown.grid;
+    auto slow = openFake({u"naim"_qs, u"street"_qs, u"hous"_qs}, orgRows(300));
+    slow->fake().onRead = [](int) { QThread::usleep(300); };
+    QSignalSpy selected(&grid, &ResultGrid::RowSelected);
+    // The user moves to row 50 while the paged fill lets events run.
+    QTimer::singleShot(5, &grid, [&] { grid.SetCurrentCell(1, 50); });
+    FillOrgGridPaged(grid, *slow);
+    EXPECT_EQ(grid.Row(), 50);
+    ASSERT_EQ(selected.count(), 1);
+    EXPECT_EQ(selected.at(0).at(0).toInt(), 50);
+
+    // A fill that fails half-way leaves a grid that still pages.
+    auto failing = openFake(personNames(), personRows(500));
+    failing->fake().onRead = [](int row) {
+        if (row == 40)
+            throw DatabaseError(u"read error"_qs);
+    };
+    EXPECT_THROW(FillPersonGridPaged(grid, *failing), DatabaseError);
+    EXPECT_FALSE(GridTestAccess::filling(grid));
+    failing->fake().onRead = nullptr;
+    grid.LoadPageAt(300);
+    EXPECT_TRUE(grid.IsRowLoaded(300));
+}
+
 TEST(FillRoutines, AppendWritesTheGivenRowsFromTheDatasetsCurrentRow)
 {
     ResultGrid grid;
