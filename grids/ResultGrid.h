@@ -78,7 +78,9 @@ signals:
     void RowSelected(int row);
     // The grid was double-clicked; the current cell tells where.
     void GridDoubleClicked();
-    // Data rows first..last (inclusive) were loaded by painting.
+    // Data rows first..last (inclusive) were loaded by painting. A page load
+    // never moves the keyboard focus: the list may be scrolled behind an open
+    // search dialog, which keeps the focus.
     void PageLoaded(int first, int last);
 
 protected:

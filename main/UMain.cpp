@@ -50,6 +50,16 @@ constexpr ButtonSpec ToolButtons[6] = {
     {u"Выход из программы", Glyph::Exit, true, Command::PhoneSearch},
 };
 
+// Keys of the tool-bar searches (none for the ones still to come).
+QKeySequence SearchKey(Command command)
+{
+    switch (command) {
+    case Command::PhoneSearch: return QKeySequence(Qt::CTRL | Qt::Key_T);
+    case Command::SurnameSearch: return QKeySequence(Qt::CTRL | Qt::Key_F);
+    default: return {};
+    }
+}
+
 ResultGrid *MakeGrid(const QString &name, const QString &spokenName, int helpContext, QWidget *parent)
 {
     auto *grid = new ResultGrid(parent);
@@ -127,6 +137,11 @@ void TFrmMain::createToolBar(QWidget *parent)
         button->setToolTip(QString::fromUtf16(definition.hint));
         // A button without text is named by its hint for screen readers.
         button->setAccessibleName(button->toolTip());
+        // The buttons take no focus; their searches are reached by key as well.
+        if (const QKeySequence key = SearchKey(definition.command); !key.isEmpty() && i + 1 != ExitButton) {
+            button->setShortcut(key);
+            button->setAccessibleDescription(key.toString(QKeySequence::NativeText));
+        }
         m_buttons[i] = button;
         if (i + 1 == ExitButton) {
             connect(button, &QToolButton::clicked, this, &QWidget::close);

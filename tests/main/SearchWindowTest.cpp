@@ -167,7 +167,8 @@ void SearchWindowTest::phoneSearchOnTheIndividualsSide()
     QVERIFY(main);
     ResultGrid &result = main->SGTemp();
     Dialogs::QueueInputAnswer(QStringLiteral("2001-0"));
-    main->SpeedButton(1).click();
+    QTest::keyClick(main.get(), Qt::Key_T, Qt::ControlModifier); // the key of SpeedButton1 (an animated click)
+    QTRY_VERIFY(!result.isHidden());
     QCOMPARE(Dialogs::TakeAskedInputs(), QStringList{QStringLiteral("Введите номер телефона")});
     QVERIFY(!result.isHidden());
     QVERIFY(main->SGFullFiz().isHidden());
@@ -237,7 +238,8 @@ void SearchWindowTest::surnameSearch()
     auto main = start();
     QVERIFY(main);
     Dialogs::QueueInputAnswer(QStringLiteral("абонент 1"));
-    main->SpeedButton(2).click();
+    QTest::keyClick(main.get(), Qt::Key_F, Qt::ControlModifier); // the key of SpeedButton2 (an animated click)
+    QTRY_VERIFY(!main->SGTemp().isHidden());
     QCOMPARE(Dialogs::TakeAskedInputs(), QStringList{QStringLiteral("Введите фамилию")});
     QCOMPARE(main->Edit1().text(), QStringLiteral("АБОНЕНТ 1"));
     ResultGrid &result = main->SGTemp();
