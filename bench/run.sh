@@ -189,20 +189,20 @@ if [ "$gui" = 1 ]; then
     echo
     echo "== search-bench (answer to grid painted, offscreen; shell: the same statements, summed)"
     {
-      printf 'search\tanswer\trows\tours ms\tours max ms\tshell ms\tratio\n'
+      printf 'search\tanswer\trows\tours ms\tours max ms\tcore alone ms\tshell ms\tratio\n'
       QT_QPA_PLATFORM=offscreen "$bench/search-bench" "$data" "$rounds" 2>/dev/null |
         while IFS=$'\t' read -r -a f; do
           times=()
           for ((r = 1; r <= rounds; r++)); do
             total=0
-            for ((k = 5; k < ${#f[@]}; k++)); do
+            for ((k = 6; k < ${#f[@]}; k++)); do
               total=$(awk -v a="$total" -v b="$(shell_ms "${f[$k]}")" 'BEGIN { printf "%.2f", a + b }')
             done
             times+=("$total")
           done
           ms=$(printf '%s\n' "${times[@]}" | median)
           ratio=$(awk -v a="${f[3]}" -v b="$ms" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "-" }')
-          printf '%s\t%s\t%s\t%s\t%s\t%s\t%s\n' "${f[0]}" "${f[1]}" "${f[2]}" "${f[3]}" "${f[4]}" "$ms" "$ratio"
+          printf '%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\n' "${f[0]}" "${f[1]}" "${f[2]}" "${f[3]}" "${f[4]}" "${f[5]}" "$ms" "$ratio"
         done
     } | if command -v column >/dev/null; then column -t -s $'\t'; else cat; fi
   fi
