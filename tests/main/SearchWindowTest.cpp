@@ -3,6 +3,7 @@
 // dialogs' test seam.
 
 #include "Dialogs.h"
+#include "FillRoutines.h"
 #include "Fixtures.h"
 #include "ResultGrid.h"
 #include "StartUp.h"
@@ -56,6 +57,7 @@ private slots:
 
     void orgTabFollowsTheSelection();
     void doubleClicksListTheOrganisationsNumbers();
+    void departmentResultCaptionsTheTabAndLeavesNoneSelected();
     void phoneSearchOnTheIndividualsSide();
     void phoneSearchOnTheOrganisationsSideHighlightsTheNumber();
     void surnameSearch();
@@ -159,6 +161,35 @@ void SearchWindowTest::doubleClicksListTheOrganisationsNumbers()
     QCOMPARE(main->QTemp().Sql(), sql);
     QCOMPARE(main->TabIndex(), 2);
     QCOMPARE(main->TabControl1().count(), 3);
+}
+
+void SearchWindowTest::departmentResultCaptionsTheTabAndLeavesNoneSelected()
+{
+    auto main = start();
+    QVERIFY(main);
+    QTest::keyClick(main.get(), Qt::Key_W, Qt::ControlModifier);
+    // A result in the department layout on the organisation tab, as the organisation dialog leaves it.
+    main->SelectTab(2);
+    main->QTemp().Close();
+    main->QTemp().ClearSql();
+    main->QTemp().AddSql(QStringLiteral("SELECT nt, naim, mesto, street, hous FROM sp09pr_n ORDER BY naim"));
+    main->QTemp().Open();
+    FillDeptGrid(main->SGTemp(), main->QTemp());
+    main->SGTemp().show();
+    main->SGFullPred().hide();
+
+    main->SGTemp().SetCurrentCell(1, 70);
+    const QString name = main->SGTemp().Cells(2, 70);
+    QCOMPARE(main->TabControl1().count(), 3);
+    QCOMPARE(TabText(*main, 2), name);
+    QCOMPARE(main->TabIndex(), -1);
+    QCOMPARE(main->QTemp().RecNo(), 70);
+    // The user lists that organisation's numbers by selecting its tab.
+    QTest::mouseClick(&main->TabControl1(), Qt::LeftButton, {}, main->TabControl1().tabRect(2).center());
+    QCOMPARE(main->TabIndex(), 2);
+    QCOMPARE(main->SGTemp().Layout(), GridLayout::OrgPhones);
+    for (int row = 1; row < main->SGTemp().RowCount(); ++row)
+        QCOMPARE(DecodeText(main->QTemp().Source()->text(row - 1, 5), CipherKey), name);
 }
 
 void SearchWindowTest::phoneSearchOnTheIndividualsSide()
