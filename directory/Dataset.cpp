@@ -127,15 +127,38 @@ public:
     }
     QString text(int row, int column) const override
     {
-        if (row < 0 || row >= rowCount() || column < 0 || column >= columnCount())
+        if (row < 0 || row >= rowCount() || column < 0 || column >= columnCount() || m_changed)
             return {};
-        return m_table->text(m_table->liveRecord(static_cast<uint32_t>(row)), column);
+        // A file replaced or cut short under the cursor is read no further:
+        // what the windows loaded before stays, and nothing else is shown.
+        if (row != m_checkedRow) {
+            if (m_table->changed()) {
+                m_changed = true;
+                return {};
+            }
+            m_checkedRow = row;
+        }
+        QString value = m_table->text(m_table->liveRecord(static_cast<uint32_t>(row)), column);
+        if (m_table->pagesLost()) {
+            m_changed = true;
+            return {};
+        }
+        return value;
+    }
+    // Whether the file changed since it was opened (checked now).
+    bool changed() const
+    {
+        if (!m_changed && m_table && m_table->changed())
+            m_changed = true;
+        return m_changed;
     }
     // Unmaps the file; the source reads as empty from then on.
     void release() { m_table.reset(); }
 
 private:
     std::shared_ptr<const DbfTable> m_table;
+    mutable int m_checkedRow = -1;
+    mutable bool m_changed = false;
 };
 
 TableCursor::~TableCursor() { releaseSource(); }
@@ -152,6 +175,8 @@ void TableCursor::Open()
     m_table = std::make_shared<TableSource>(std::move(table));
     setSource(m_table);
 }
+
+bool TableCursor::FileChanged() const { return m_table && m_table->changed(); }
 
 void TableCursor::releaseSource()
 {

@@ -97,6 +97,9 @@ public:
     void Open() override;
     // Warnings of the table file read by the last Open().
     const QStringList &Warnings() const { return m_warnings; }
+    // Whether the table file was replaced or cut short since Open(); the
+    // cursor then reads no more rows from it until it is opened again.
+    bool FileChanged() const;
 
 protected:
     void releaseSource() override;

@@ -107,21 +107,15 @@ std::shared_ptr<const DbfTable> DbfTable::open(const QString &path)
 {
     std::shared_ptr<DbfTable> table(new DbfTable);
     table->m_path = path;
-    table->m_file.setFileName(path);
-    if (!table->m_file.open(QIODevice::ReadOnly))
-        throw DatabaseError(QStringLiteral("Cannot open the table %1: %2.")
-                                .arg(QDir::toNativeSeparators(path), table->m_file.errorString()),
+    QString error;
+    if (!table->m_file.open(path, error))
+        throw DatabaseError(QStringLiteral("Cannot open the table %1: %2.").arg(QDir::toNativeSeparators(path), error),
                             path);
     table->m_size = table->m_file.size();
-    if (table->m_size >= kHeaderSize) {
-        uchar *data = table->m_file.map(0, table->m_size);
-        if (!data)
-            throw DatabaseError(QStringLiteral("Cannot read the table %1: %2.")
-                                    .arg(QDir::toNativeSeparators(path), table->m_file.errorString()),
-                                path);
-        table->m_data = data;
-    }
+    table->m_data = table->m_file.data();
     table->parse();
+    if (table->changed())
+        table->fail(QStringLiteral("the file changed while it was being read"));
     return table;
 }
 

@@ -2,9 +2,9 @@
 // Read-only access to one FoxPro/dBASE table file, memory-mapped.
 
 #include "CodePages.h"
+#include "MappedFile.h"
 
 #include <QByteArray>
-#include <QFile>
 #include <QString>
 #include <QStringList>
 
@@ -45,6 +45,11 @@ public:
     CodePage codePage() const { return m_codePage; }
     // Each disagreement between the header and the file that was tolerated.
     const QStringList &warnings() const { return m_warnings; }
+    // Whether the file was cut short or rewritten since it was opened; what
+    // is read from it afterwards may be zeros or another edition's bytes.
+    bool changed() const { return m_file.changed(); }
+    // Whether a read met a page cut off the file; cheap, for checking after a read.
+    bool pagesLost() const { return m_file.pagesLost(); }
 
     // Records present in the file, deleted ones included.
     uint32_t physicalCount() const { return m_physicalCount; }
@@ -96,7 +101,7 @@ private:
     [[noreturn]] void fail(const QString &fault) const;
 
     QString m_path;
-    QFile m_file;
+    MappedFile m_file;
     QByteArray m_bytes; // the table's bytes when it was not read from a file
     const unsigned char *m_data = nullptr;
     qint64 m_size = 0;

@@ -9,6 +9,7 @@
 
 #include <sqlite3.h>
 
+#include <QDir>
 #include <QSet>
 
 #include <algorithm>
@@ -195,6 +196,9 @@ struct StatementReads {
 struct TableFile {
     QString path;
     const StatementReads *reads;
+    // Every table the statement opened, to learn afterwards whether one of
+    // them changed while it was read.
+    std::vector<std::shared_ptr<const DbfTable>> *opened;
 };
 
 // Set while a table declares its columns: the engine asks the authorizer
@@ -342,6 +346,7 @@ int connectTable(sqlite3 *db, const TableFile *file, sqlite3_vtab **out, char **
     v->reads = file->reads;
     try {
         v->table = DbfTable::open(file->path);
+        file->opened->push_back(v->table);
     } catch (const DatabaseError &e) {
         *error = sqlite3_mprintf("%s", e.message().toUtf8().constData());
         return SQLITE_ERROR;
@@ -691,6 +696,7 @@ struct Connection {
     sqlite3_stmt *statement = nullptr;
     std::vector<std::pair<QString, QString>> tables; // table files: name, path
     QSet<QString> spellings;                          // names registered as modules
+    std::vector<std::shared_ptr<const DbfTable>> opened; // outlives db too
     ~Connection()
     {
         sqlite3_finalize(statement);
@@ -710,7 +716,7 @@ void registerTable(Connection &connection, const QString &name, const QString &p
 {
     connection.spellings.insert(name);
     sqlite3_create_module_v2(connection.db, name.toUtf8().constData(), &TableModule,
-                             new TableFile{path, &connection.reads}, [](void *p) { delete static_cast<TableFile *>(p); });
+                             new TableFile{path, &connection.reads, &connection.opened}, [](void *p) { delete static_cast<TableFile *>(p); });
 }
 
 void openConnection(Connection &connection, const QString &directory, const QString &sql)
@@ -820,6 +826,14 @@ std::shared_ptr<QueryResult> RunStatement(const QString &directory, const QStrin
             result->appendCell({cell ? cell : "", static_cast<size_t>(sqlite3_value_bytes(value))});
         }
         result->endRow();
+    }
+    // A table cut short or rewritten while the statement read it may have
+    // given zeros or rows of another edition: no result rather than a wrong one.
+    for (const auto &table : connection.opened) {
+        if (table->changed())
+            throw DatabaseError(QStringLiteral("The table %1 changed while it was being read; run the statement again.")
+                                    .arg(QDir::toNativeSeparators(table->path())),
+                                sql);
     }
     if (rc != SQLITE_DONE)
         throw DatabaseError(engineMessage(db, directory), sql);

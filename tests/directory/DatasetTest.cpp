@@ -1,5 +1,6 @@
 #include "Dataset.h"
 #include "DatabaseError.h"
+#include "DbfTable.h"
 #include "QueryResult.h"
 #include "UHelpFull.h"
 
@@ -288,4 +289,58 @@ TEST(QueryResultTest, HoldsEveryCellExactlyAndCompactly)
     small.finish();
     EXPECT_EQ(small.utf8(2, 0), "cde");
     EXPECT_LE(small.memoryUsed(), 64u);
+}
+
+// An administrator copies a new edition over the table while the list is
+// open: the copy truncates the file, then writes it again.
+TEST(TableReplacedUnderTheCursor, NeverCrashesAndShowsNothingFromTheNewFile)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("sp09kw_n.dbf"));
+    auto edition = [&](const QString &prefix) {
+        std::vector<Row> rows;
+        for (int n = 0; n < 20000; ++n)
+            rows.push_back({{QStringLiteral("%1%2").arg(prefix).arg(n)}});
+        WriteTable(path, CharFields({{"FIO", 30}}), rows);
+    };
+    edition(QStringLiteral("OLD"));
+    TableCursor cursor;
+    cursor.SetDirectory(dir.path());
+    cursor.SetTableName(QStringLiteral("sp09kw_n"));
+    cursor.Open();
+    const std::shared_ptr<const RowSource> rows = cursor.Source();
+    EXPECT_EQ(rows->text(0, 0), QStringLiteral("OLD0"));
+    EXPECT_FALSE(cursor.FileChanged());
+
+    const QByteArray old = ReadBytes(path);
+    ASSERT_TRUE(QFile::resize(path, 4096)); // cut short, as cp does first
+    EXPECT_TRUE(cursor.FileChanged());
+    for (int row = 0; row < rows->rowCount(); row += 97)
+        EXPECT_EQ(rows->text(row, 0), QString()) << row;
+
+    edition(QStringLiteral("NEW")); // written again, the same size
+    ASSERT_EQ(ReadBytes(path).size(), old.size());
+    for (int row = rows->rowCount() - 1; row >= 0; row -= 89)
+        EXPECT_EQ(rows->text(row, 0), QString()) << row;
+
+    cursor.Open(); // opened again, it reads the new edition
+    EXPECT_FALSE(cursor.FileChanged());
+    EXPECT_EQ(cursor.Source()->text(19999, 0), QStringLiteral("NEW19999"));
+}
+
+// A read that meets a page cut off the file between the check and the read
+// finds zeros, never a bus error, and the table says so.
+TEST(TableReplacedUnderTheCursor, ReadingPastTheNewEndOfTheMappingIsSafe)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("t.dbf"));
+    std::vector<Row> rows;
+    for (int n = 0; n < 20000; ++n)
+        rows.push_back({{QStringLiteral("R%1").arg(n)}});
+    WriteTable(path, CharFields({{"NAME", 30}}), rows);
+    const std::shared_ptr<const DbfTable> table = DbfTable::open(path);
+    ASSERT_TRUE(QFile::resize(path, 4096));
+    EXPECT_EQ(table->rawField(19000, 0), std::string_view());
+    EXPECT_TRUE(table->pagesLost());
+    EXPECT_TRUE(table->changed());
 }

@@ -1,0 +1,50 @@
+#pragma once
+// A read-only view of a whole file, mapped, that stays safe to read when the
+// file is cut short or rewritten under it. An administrator copying a new
+// edition over a table truncates the file before writing it again: reading a
+// mapped page past the new end would kill the process (SIGBUS). Such a page
+// is replaced by zeros instead, and the view reports the change, so that a
+// reader can drop what it read and stop reading.
+
+#include <QString>
+
+#include <cstddef>
+#include <cstdint>
+#include <sys/types.h>
+
+namespace phonebook {
+
+class MappedFile {
+public:
+    MappedFile() = default;
+    ~MappedFile();
+    MappedFile(const MappedFile &) = delete;
+    MappedFile &operator=(const MappedFile &) = delete;
+
+    // Maps the file. Returns false and sets `error` (the system's words) when
+    // it cannot be opened or read.
+    bool open(const QString &path, QString &error);
+
+    const unsigned char *data() const { return m_data; }
+    qint64 size() const { return m_size; }
+
+    // Whether the file changed since it was opened: a read met a page that is
+    // gone, or the file's size or modification time differ. A few hundred
+    // nanoseconds (one fstat).
+    bool changed() const;
+    // Whether a read met a page that is gone (the file was cut short). Cheap:
+    // for checking right after a read.
+    bool pagesLost() const;
+
+private:
+    void close();
+
+    int m_fd = -1;
+    const unsigned char *m_data = nullptr;
+    qint64 m_size = 0;
+    int m_slot = -1;        // guard slot of the mapping; -1 when the bytes were read into m_copy
+    unsigned char *m_copy = nullptr;
+    int64_t m_modifiedNs = 0;
+};
+
+} // namespace phonebook
