@@ -5,6 +5,8 @@
 #include "QueryResult.h"
 #include "TableFiles.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 
 namespace phonebook {
@@ -79,7 +81,7 @@ QString Dataset::FieldByName(QStringView name) const
 {
     const int ordinal = FieldIndex(name);
     if (ordinal < 0)
-        throw DatabaseError(QStringLiteral("Field \"%1\" not found.").arg(name));
+        throw DatabaseError(QCoreApplication::translate("phonebook", "Field \"%1\" not found.").arg(name));
     return Field(ordinal);
 }
 
@@ -87,7 +89,7 @@ bool Dataset::Locate(QStringView field, QStringView value)
 {
     const int ordinal = FieldIndex(field);
     if (ordinal < 0)
-        throw DatabaseError(QStringLiteral("Field \"%1\" not found.").arg(field));
+        throw DatabaseError(QCoreApplication::translate("phonebook", "Field \"%1\" not found.").arg(field));
     const int count = RecordCount();
     int found = -1;
     if (const auto *result = dynamic_cast<const QueryResult *>(m_source.get())) {
@@ -109,6 +111,20 @@ bool Dataset::Locate(QStringView field, QStringView value)
     m_recNo = found + 1;
     m_eof = false;
     return true;
+}
+
+static ValueKind KindShown(FieldKind kind)
+{
+    switch (kind) {
+    case FieldKind::Text: return ValueKind::Stored;
+    case FieldKind::Date: return ValueKind::Date;
+    case FieldKind::DateTime: return ValueKind::DateTime;
+    case FieldKind::Logical: return ValueKind::Logical;
+    case FieldKind::Integer:
+    case FieldKind::Real:
+    case FieldKind::Unknown: break;
+    }
+    return ValueKind::Number;
 }
 
 // The live records of a table file, read in place while the cursor is open.
@@ -138,12 +154,18 @@ public:
             }
             m_checkedRow = row;
         }
-        QString value = m_table->text(m_table->liveRecord(static_cast<uint32_t>(row)), column);
+        QString value = m_table->shownText(m_table->liveRecord(static_cast<uint32_t>(row)), column);
         if (m_table->pagesLost()) {
             m_changed = true;
             return {};
         }
         return value;
+    }
+    ValueKind columnKind(int column) const override
+    {
+        if (column < 0 || column >= columnCount())
+            return ValueKind::Stored;
+        return KindShown(m_table->fields()[static_cast<size_t>(column)].kind);
     }
     // Whether the file changed since it was opened (checked now).
     bool changed() const
@@ -169,7 +191,7 @@ void TableCursor::Open()
     m_warnings.clear();
     const QString path = FindTableFile(Directory(), m_tableName);
     if (path.isEmpty())
-        throw DatabaseError(QStringLiteral("Table \"%1\" not found in %2.").arg(m_tableName, Directory()));
+        throw DatabaseError(QCoreApplication::translate("phonebook", "Table \"%1\" not found in %2.").arg(m_tableName, Directory()));
     std::shared_ptr<const DbfTable> table = DbfTable::open(path);
     m_warnings = table->warnings();
     m_table = std::make_shared<TableSource>(std::move(table));

@@ -10,6 +10,15 @@
 
 namespace phonebook {
 
+// What a column's values are, for showing them.
+enum class ValueKind {
+    Stored,   // text as the table stores it (enciphered)
+    Number,   // a number, as written (also anything a statement computed)
+    Date,     // "YYYY-MM-DD"
+    DateTime, // "YYYY-MM-DD HH:MM:SS"
+    Logical,  // "1" or "0"
+};
+
 // A finished result read by row number; rows and columns are 0-based here.
 // The grids keep one of these so that their page loads never move a dataset.
 class RowSource {
@@ -18,16 +27,18 @@ public:
     virtual int rowCount() const = 0;
     virtual int columnCount() const = 0;
     virtual QString columnName(int column) const = 0;
-    // Stored text of one cell, as the table holds it (enciphered), trailing blanks dropped.
+    // One cell: stored text as the table holds it (enciphered), trailing
+    // blanks dropped; other values as columnKind() says; NULL is empty.
     virtual QString text(int row, int column) const = 0;
     // Column of that name in any letter case, or -1.
     int columnIndex(QStringView name) const;
     // Whether the column holds values as a table stores them (enciphered),
     // rather than values the statement computed, such as count(*).
-    virtual bool columnIsStored(int column) const
+    bool columnIsStored(int column) const { return columnKind(column) == ValueKind::Stored; }
+    virtual ValueKind columnKind(int column) const
     {
         Q_UNUSED(column);
-        return true;
+        return ValueKind::Stored;
     }
 };
 

@@ -2,9 +2,11 @@
 
 #include "DatabaseError.h"
 
+#include <QCoreApplication>
 #include <QDir>
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
 
 namespace phonebook {
@@ -23,11 +25,18 @@ constexpr unsigned char kDeletedFlag = '*';
 constexpr uint32_t kSampleRecords = 512;
 constexpr size_t kSampleBytes = 64 * 1024;
 
-// "1 record", "3 records".
-QString Counted(qint64 n, const char *noun)
+// "1 record", "3 records" (Russian has three plural forms, chosen by the
+// last two digits; a count beyond int is told by a stand-in of the same form).
+QString Counted(qint64 n, const char *one, const char *many)
 {
-    return QStringLiteral("%1 %2%3").arg(n).arg(QLatin1String(noun), n == 1 ? QString() : QStringLiteral("s"));
+    const int form = n <= INT_MAX ? static_cast<int>(n) : static_cast<int>(100 + n % 100);
+    QString text = QCoreApplication::translate("phonebook", n == 1 ? one : many, nullptr, form);
+    if (form != n)
+        text.replace(QString::number(form), QString::number(n));
+    return text;
 }
+QString Records(qint64 n) { return Counted(n, QT_TRANSLATE_N_NOOP("phonebook", "%n record"), QT_TRANSLATE_N_NOOP("phonebook", "%n records")); }
+QString Bytes(qint64 n) { return Counted(n, QT_TRANSLATE_N_NOOP("phonebook", "%n byte"), QT_TRANSLATE_N_NOOP("phonebook", "%n bytes")); }
 
 uint16_t ReadLe16(const unsigned char *p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
 uint32_t ReadLe32(const unsigned char *p)
@@ -109,17 +118,18 @@ std::shared_ptr<const DbfTable> DbfTable::open(const QString &path)
     table->m_path = path;
     QString error;
     if (!table->m_file.open(path, error))
-        throw DatabaseError(QStringLiteral("Cannot open the table %1: %2.").arg(QDir::toNativeSeparators(path), error),
+        throw DatabaseError(QCoreApplication::translate("phonebook", "Cannot open the table %1: %2.").arg(QDir::toNativeSeparators(path), error),
                             path);
     table->m_size = table->m_file.size();
     table->m_data = table->m_file.data();
     table->parse();
+    table->openMemo();
     if (table->changed())
-        table->fail(QStringLiteral("the file changed while it was being read"));
+        table->fail(QCoreApplication::translate("phonebook", "the file changed while it was being read"));
     return table;
 }
 
-std::shared_ptr<const DbfTable> DbfTable::fromBytes(QByteArray bytes, const QString &name)
+std::shared_ptr<const DbfTable> DbfTable::fromBytes(QByteArray bytes, const QString &name, QByteArray memo)
 {
     std::shared_ptr<DbfTable> table(new DbfTable);
     table->m_path = name;
@@ -127,12 +137,16 @@ std::shared_ptr<const DbfTable> DbfTable::fromBytes(QByteArray bytes, const QStr
     table->m_data = reinterpret_cast<const unsigned char *>(table->m_bytes.constData());
     table->m_size = table->m_bytes.size();
     table->parse();
+    if (!memo.isEmpty()) {
+        const unsigned char version = table->m_data[0];
+        table->setMemo(std::move(memo), (version >= 0x30 && version <= 0x32) || version == 0xF5 || version == 0xFB);
+    }
     return table;
 }
 
 void DbfTable::fail(const QString &fault) const
 {
-    throw DatabaseError(QStringLiteral("Cannot read the table %1: %2.").arg(QDir::toNativeSeparators(m_path), fault),
+    throw DatabaseError(QCoreApplication::translate("phonebook", "Cannot read the table %1: %2.").arg(QDir::toNativeSeparators(m_path), fault),
                         m_path);
 }
 
@@ -147,18 +161,18 @@ int DbfTable::fieldIndex(QStringView name) const
 void DbfTable::parse()
 {
     if (m_size < kHeaderSize)
-        fail(QStringLiteral("the file is %1 long, shorter than a table header (%2 bytes)")
-                 .arg(Counted(m_size, "byte"))
+        fail(QCoreApplication::translate("phonebook", "the file is %1 long, shorter than a table header (%2 bytes)")
+                 .arg(Bytes(m_size))
                  .arg(kHeaderSize));
     const unsigned char *d = m_data;
     const unsigned char version = d[0];
     if (version == 0x02)
-        fail(QStringLiteral("it is a dBase II file (version byte 0x02), a format this program does not read"));
+        fail(QCoreApplication::translate("phonebook", "it is a dBase II file (version byte 0x02), a format this program does not read"));
     if (version == 0x04 || version == 0x8C)
-        fail(QStringLiteral("it is a dBase 7 file (version byte %1), a format this program does not read")
+        fail(QCoreApplication::translate("phonebook", "it is a dBase 7 file (version byte %1), a format this program does not read")
                  .arg(Hex(version)));
     if (!IsKnownVersion(version))
-        fail(QStringLiteral("it is not a dBASE or FoxPro table (version byte %1)").arg(Hex(version)));
+        fail(QCoreApplication::translate("phonebook", "it is not a dBASE or FoxPro table (version byte %1)").arg(Hex(version)));
 
     const uint32_t headerCount = ReadLe32(d + 4);
     m_headerLength = ReadLe16(d + 8);
@@ -166,11 +180,11 @@ void DbfTable::parse()
     const unsigned char languageDriver = d[29];
 
     if (m_headerLength < kHeaderSize + kDescriptorSize)
-        fail(QStringLiteral("the header (%1 bytes) holds no field descriptions").arg(m_headerLength));
+        fail(QCoreApplication::translate("phonebook", "the header (%1 bytes) holds no field descriptions").arg(m_headerLength));
     if (m_headerLength > m_size)
-        fail(QStringLiteral("the header claims %1 bytes, the file holds only %2")
+        fail(QCoreApplication::translate("phonebook", "the header claims %1 bytes, the file holds only %2")
                  .arg(m_headerLength)
-                 .arg(Counted(m_size, "byte")));
+                 .arg(Bytes(m_size)));
 
     // Field descriptors run from byte 32 to the 0x0D that ends the list, or,
     // where a writer left it out, to the end of the header. Visual FoxPro
@@ -197,9 +211,9 @@ void DbfTable::parse()
         raw.push_back(std::move(f));
     }
     if (raw.empty())
-        fail(QStringLiteral("the header holds no field descriptions"));
+        fail(QCoreApplication::translate("phonebook", "the header holds no field descriptions"));
     if (!terminated)
-        m_warnings << QStringLiteral("the field list in the header has no end mark (0x0D)");
+        m_warnings << QCoreApplication::translate("phonebook", "the field list in the header has no end mark (0x0D)");
 
     // Offsets follow from the lengths in order. Clipper stores the length of
     // a character field above 255 in the decimals byte; take that reading
@@ -221,7 +235,7 @@ void DbfTable::parse()
     }
     m_recordLength = headerRecordLength;
     if (offset > headerRecordLength) {
-        m_warnings << QStringLiteral("the header gives records of %1 bytes, the fields need %2")
+        m_warnings << QCoreApplication::translate("phonebook", "the header gives records of %1 bytes, the fields need %2")
                           .arg(headerRecordLength)
                           .arg(offset);
         m_recordLength = offset;
@@ -235,13 +249,19 @@ void DbfTable::parse()
             textFields.emplace_back(f.offset, f.length);
     chooseCodePage(languageDriver, textFields);
     for (const RawField &f : raw) {
-        if (f.type != 'C')
-            continue;
         DbfField field;
         field.name = DecodeBytes(m_codePage, std::string_view(f.name.constData(), static_cast<size_t>(f.name.size())));
-        field.type = 'C';
+        field.type = f.type;
         field.offset = f.offset;
         field.length = f.length;
+        field.decimals = f.decimals;
+        field.kind = KindOfField(f.type, f.length, f.decimals);
+        // Visual FoxPro's record of which fields hold NULL is not a column.
+        if (f.type == '0' && field.name.compare(u"_NullFlags", Qt::CaseInsensitive) == 0)
+            continue;
+        if (field.kind == FieldKind::Unknown)
+            m_warnings << QCoreApplication::translate("phonebook", "the field %1 has the type \"%2\", which this program does not read: it is left empty")
+                              .arg(field.name, QString(QChar::fromLatin1(f.type)));
         m_fields.push_back(std::move(field));
     }
 }
@@ -284,12 +304,12 @@ void DbfTable::countRecords(uint32_t headerCount)
     m_physicalCount = n;
     m_liveCount = n - deleted;
     if (n != headerCount) {
-        m_warnings << QStringLiteral("the header promises %1, the file holds %2")
-                          .arg(Counted(headerCount, "record"))
+        m_warnings << QCoreApplication::translate("phonebook", "the header promises %1, the file holds %2")
+                          .arg(Records(headerCount))
                           .arg(n);
         const qint64 rest = available - static_cast<qint64>(n) * m_recordLength;
         if (n < headerCount && n == whole && rest > 0 && first[n * step] != kEndOfFile)
-            m_warnings << QStringLiteral("the file ends inside record %1 (%2 of its %3 bytes are present)")
+            m_warnings << QCoreApplication::translate("phonebook", "the file ends inside record %1 (%2 of its %3 bytes are present)")
                               .arg(n + 1)
                               .arg(rest)
                               .arg(m_recordLength);

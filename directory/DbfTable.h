@@ -17,12 +17,40 @@
 
 namespace phonebook {
 
+// What a field's values are, as the engine and the windows show them.
+enum class FieldKind {
+    Text,     // C, and memo text (M, G): in the table's code page
+    Integer,  // N and F without decimals, I, +
+    Real,     // N and F with decimals, Y, B and O
+    Date,     // D: "YYYY-MM-DD"
+    DateTime, // T and @: "YYYY-MM-DD HH:MM:SS"
+    Logical,  // L: 1 or 0
+    Unknown,  // a type this reader does not know: always NULL
+};
+
 struct DbfField {
     QString name;       // as stored (upper case in most files)
-    char type = 'C';    // only character fields are listed
+    char type = 'C';
     int offset = 0;     // from the start of the record, its deletion flag byte included
     int length = 0;
+    int decimals = 0;
+    FieldKind kind = FieldKind::Text;
+    bool isCharacter() const { return type == 'C'; }
+    bool isMemo() const { return type == 'M' || type == 'G' || (type == 'B' && length != 8); }
 };
+
+// One field's value read from a record.
+struct FieldValue {
+    enum Type { Null, Integer, Real, Text } type = Null;
+    int64_t integer = 0;
+    double real = 0;
+    std::string_view text; // Text: in the table's code page (dates and numbers are ASCII)
+};
+
+class MemoFile;
+
+// The kind of a field of that type, length and decimal count.
+FieldKind KindOfField(char type, int length, int decimals);
 
 class DbfTable {
 public:
@@ -30,15 +58,15 @@ public:
     // the fault when it is not a readable table of this family.
     static std::shared_ptr<const DbfTable> open(const QString &path);
     // The same checks over bytes held in memory; `name` stands for the file
-    // in messages.
-    static std::shared_ptr<const DbfTable> fromBytes(QByteArray bytes, const QString &name);
+    // in messages; `memo` holds the bytes of its memo file, if any.
+    static std::shared_ptr<const DbfTable> fromBytes(QByteArray bytes, const QString &name, QByteArray memo = {});
 
     ~DbfTable();
     DbfTable(const DbfTable &) = delete;
     DbfTable &operator=(const DbfTable &) = delete;
 
     const QString &path() const { return m_path; }
-    // Character fields, in table order; other field types are stepped over.
+    // Every field in table order, but Visual FoxPro's hidden _NullFlags.
     const std::vector<DbfField> &fields() const { return m_fields; }
     // Index into fields() of the field named so in any letter case, or -1.
     int fieldIndex(QStringView name) const;
@@ -65,6 +93,13 @@ public:
     {
         return m_data + m_headerLength + static_cast<size_t>(physical) * m_recordLength;
     }
+    // Any field's value; `scratch` holds the text of a value that is not
+    // stored as it is shown (a date, a memo) until the next call.
+    FieldValue value(uint32_t physical, int field, std::string &scratch) const;
+    // Any field's value as text: stored text as it is, a number as written,
+    // a date "YYYY-MM-DD", a logical "1" or "0"; NULL is empty.
+    QString shownText(uint32_t physical, int field) const;
+
     // A character field's stored bytes, trailing blanks (and NULs) dropped.
     // Every cell the engine reads comes through here: the padding is found a
     // word at a time.
@@ -97,6 +132,8 @@ private:
     // Validates the header at m_data[0..m_size) and counts the records.
     void parse();
     void countRecords(uint32_t headerCount);
+    void openMemo();
+    void setMemo(QByteArray bytes, bool foxPro);
     void chooseCodePage(uint8_t languageDriver, const std::vector<std::pair<int, int>> &textFields);
     [[noreturn]] void fail(const QString &fault) const;
 
@@ -113,6 +150,7 @@ private:
     std::vector<DbfField> m_fields;
     CodePage m_codePage = CodePage::Windows1251;
     QStringList m_warnings;
+    std::shared_ptr<const MemoFile> m_memo; // null when the table has no memo field or its file is unusable
 };
 
 } // namespace phonebook

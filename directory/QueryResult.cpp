@@ -2,6 +2,8 @@
 
 #include "DatabaseError.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 #include <cstring>
 #include <limits>
@@ -70,7 +72,7 @@ void QueryResult::appendCellSlowly(std::string_view utf8)
         flag = StartsChunk;
     }
     if (start + utf8.size() > OffsetMask)
-        throw DatabaseError(QStringLiteral("The result of the statement is too large to hold (over 2 GB of text)."));
+        throw DatabaseError(QCoreApplication::translate("phonebook", "The result of the statement is too large to hold (over 2 GB of text)."));
     if (!utf8.empty()) {
         cover(start, utf8.size());
         std::memcpy(m_chunkBase[start >> ChunkBits] + (start & (ChunkSize - 1)), utf8.data(), utf8.size());

@@ -24,7 +24,12 @@ public:
     int columnCount() const override { return static_cast<int>(m_columns.size()); }
     QString columnName(int column) const override { return m_columns.value(column); }
     QString text(int row, int column) const override;
-    bool columnIsStored(int column) const override { return m_stored.value(column, true); }
+    ValueKind columnKind(int column) const override
+    {
+        if (column >= 0 && column < m_kinds.size())
+            return m_kinds[column];
+        return m_stored.value(column, true) ? ValueKind::Stored : ValueKind::Number;
+    }
 
     // The cell's UTF-8 bytes; empty outside the result. Valid while the result lives.
     std::string_view utf8(int row, int column) const;
@@ -52,6 +57,8 @@ public:
         if (column >= 0 && column < m_stored.size())
             m_stored[column] = stored;
     }
+    // The kind of every column, in order; overrides the stored marks.
+    void setColumnKinds(QList<ValueKind> kinds) { m_kinds = std::move(kinds); }
     // Gives back the spare room of the arena once the last row is in; no
     // cell may be appended afterwards.
     void finish();
@@ -88,6 +95,7 @@ private:
 
     QStringList m_columns;
     QList<bool> m_stored;
+    QList<ValueKind> m_kinds;
     int m_rows = 0;
     struct TextBlock {
         Block<char> block;

@@ -9,6 +9,7 @@
 
 #include <sqlite3.h>
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QSet>
 
@@ -51,13 +52,6 @@ char32_t nextChar(std::string_view s, size_t &i, size_t &length)
     return c;
 }
 
-std::string_view dropTrailingBlanks(std::string_view s)
-{
-    while (!s.empty() && s.back() == ' ')
-        s.remove_suffix(1);
-    return s;
-}
-
 } // namespace
 
 LikePattern::LikePattern(std::string_view pattern, char32_t escape)
@@ -82,6 +76,7 @@ LikePattern::LikePattern(std::string_view pattern, char32_t escape)
             m_pieces.back().append(pattern.substr(start, length));
         }
     }
+    countBlanks();
 }
 
 void LikePattern::convertTo(CodePage page)
@@ -98,11 +93,20 @@ void LikePattern::convertTo(CodePage page)
     }
 }
 
-bool LikePattern::matches(std::string_view value) const
+void LikePattern::countBlanks()
+{
+    m_blanks = 0;
+    for (const std::string &piece : m_pieces)
+        m_blanks += static_cast<size_t>(std::count(piece.begin(), piece.end(), ' '));
+    m_hasBlank = m_blanks > 0;
+    const std::string &last = m_pieces.back();
+    m_trailingBlanks = last.size() - std::min(last.size(), last.find_last_not_of(' ') + 1);
+}
+
+bool LikePattern::matchesExactly(std::string_view value) const
 {
     if (!m_canMatch)
         return false;
-    value = dropTrailingBlanks(value);
     if (m_pieces.size() == 1)
         return value == m_pieces.front();
     const std::string &first = m_pieces.front();
@@ -126,6 +130,14 @@ bool LikePattern::matches(std::string_view value) const
 }
 
 namespace {
+
+// Here the value's field width is not known: it may be as wide as the
+// pattern's blanks need.
+bool matchesAnyWidth(const LikePattern &pattern, std::string_view value)
+{
+    thread_local std::string padded;
+    return pattern.matchesPadded(value, value.size() + pattern.blankCount(), padded);
+}
 
 // like(pattern, value) and like(pattern, value, escape); the parsed pattern is
 // kept with the statement for as long as the pattern argument is constant.
@@ -152,14 +164,14 @@ void likeMatch(sqlite3_context *context, int argc, sqlite3_value **argv)
     const std::string_view value(v ? v : "", static_cast<size_t>(sqlite3_value_bytes(argv[1])));
     if (argc == 2) {
         if (const auto *kept = static_cast<const LikePattern *>(sqlite3_get_auxdata(context, 0))) {
-            sqlite3_result_int(context, kept->matches(value) ? 1 : 0);
+            sqlite3_result_int(context, matchesAnyWidth(*kept, value) ? 1 : 0);
             return;
         }
     }
     const auto *p = reinterpret_cast<const char *>(sqlite3_value_text(argv[0]));
     auto pattern = std::make_unique<LikePattern>(
         std::string_view(p ? p : "", static_cast<size_t>(sqlite3_value_bytes(argv[0]))), escape);
-    sqlite3_result_int(context, pattern->matches(value) ? 1 : 0);
+    sqlite3_result_int(context, matchesAnyWidth(*pattern, value) ? 1 : 0);
     // A constant pattern is parsed once per statement; SQLite frees it (at
     // once, if the pattern varies from row to row).
     if (argc == 2)
@@ -227,13 +239,15 @@ struct VCursor : sqlite3_vtab_cursor {
     std::vector<uint32_t> rows;
     uint32_t position = 0;
     uint32_t end = 0;
-    std::string validated; // a value of a UTF-8 table, checked
+    std::string validated; // a value of a UTF-8 table, checked; a memo's text
+    std::string scratch;   // a date's text
     // A UTF-8 table's value is matched in the form SQLite sees it, malformed
     // bytes (a character cut by the field's width) replaced, so that a value
     // read from a row and put back into a pattern finds that row. Room for
     // the longest field is reserved in xFilter: matching never allocates.
     bool matchValidated = false;
     mutable std::string likeValue;
+    mutable std::string padded; // a value padded to its width, for a pattern with blanks
 
     uint32_t record() const { return listed ? rows[position] : position; }
     bool accepts(uint32_t physical) const
@@ -243,7 +257,7 @@ struct VCursor : sqlite3_vtab_cursor {
         if (matchValidated)
             return acceptsValidated(physical);
         for (const auto &[field, pattern] : likes) {
-            if (!pattern.matches(table->rawField(physical, field)))
+            if (!pattern.matchesPadded(table->rawField(physical, field), table->fields()[field].length, padded))
                 return false;
         }
         return true;
@@ -252,8 +266,11 @@ struct VCursor : sqlite3_vtab_cursor {
     {
         for (const auto &[field, pattern] : likes) {
             likeValue.clear();
-            AppendUtf8(CodePage::Utf8, table->rawField(physical, field), likeValue);
-            if (!pattern.matches(likeValue))
+            const std::string_view raw = table->rawField(physical, field);
+            AppendUtf8(CodePage::Utf8, raw, likeValue);
+            // Padded to the field's width as SQLite would see the stored value.
+            const size_t width = likeValue.size() + static_cast<size_t>(table->fields()[field].length) - raw.size();
+            if (!pattern.matchesPadded(likeValue, width, padded))
                 return false;
         }
         return true;
@@ -340,6 +357,21 @@ QByteArray quotedIdentifier(const QString &name)
     return out;
 }
 
+// The declared type of a column tells the result what its values are.
+const char *DeclaredType(FieldKind kind)
+{
+    switch (kind) {
+    case FieldKind::Text: return " TEXT COLLATE directory";
+    case FieldKind::Integer: return " INTEGER";
+    case FieldKind::Real: return " REAL";
+    case FieldKind::Date: return " DATE";
+    case FieldKind::DateTime: return " DATETIME";
+    case FieldKind::Logical: return " LOGICAL";
+    case FieldKind::Unknown: break;
+    }
+    return " UNKNOWN";
+}
+
 int connectTable(sqlite3 *db, const TableFile *file, sqlite3_vtab **out, char **error)
 {
     auto v = std::make_unique<VTable>();
@@ -372,8 +404,7 @@ int connectTable(sqlite3 *db, const TableFile *file, sqlite3_vtab **out, char **
         if (n > 0)
             declaration.append(", ");
         declaration.append(quotedIdentifier(fields[n].name));
-        declaration.append(" TEXT COLLATE ");
-        declaration.append(CollationName);
+        declaration.append(DeclaredType(fields[n].kind));
     }
     if (fields.empty())
         declaration.append("\"\" TEXT HIDDEN"); // a table needs one column
@@ -420,7 +451,7 @@ int bestIndex(sqlite3_vtab *v, sqlite3_index_info *info)
     for (int n = 0; n < info->nConstraint; ++n) {
         const auto &constraint = info->aConstraint[n];
         if (!constraint.usable || constraint.op != SQLITE_INDEX_CONSTRAINT_LIKE || constraint.iColumn < 0
-            || constraint.iColumn >= fieldCount)
+            || constraint.iColumn >= fieldCount || !table.fields()[constraint.iColumn].isCharacter())
             continue;
         info->aConstraintUsage[n].argvIndex = ++argument;
         info->aConstraintUsage[n].omit = 1;
@@ -429,8 +460,9 @@ int bestIndex(sqlite3_vtab *v, sqlite3_index_info *info)
     }
     bool ordered = info->nOrderBy > 0;
     for (int n = 0; n < info->nOrderBy; ++n) {
-        if (info->aOrderBy[n].iColumn < 0 || info->aOrderBy[n].iColumn >= fieldCount)
-            ordered = false;
+        const int column = info->aOrderBy[n].iColumn;
+        if (column < 0 || column >= fieldCount || !table.fields()[column].isCharacter())
+            ordered = false; // only text is ordered here; numbers and dates by the engine
     }
     if (ordered) {
         for (int n = 0; n < info->nOrderBy; ++n) {
@@ -524,11 +556,13 @@ int xFilter(sqlite3_vtab_cursor *cursor, int, const char *idxStr, int argc, sqli
             }
         }
         c.matchValidated = table.codePage() == CodePage::Utf8 && !c.likes.empty();
-        if (c.matchValidated) {
+        if (!c.likes.empty()) {
             size_t longest = 0;
             for (const DbfField &field : table.fields())
                 longest = std::max(longest, static_cast<size_t>(field.length));
-            c.likeValue.reserve(longest * 3);
+            c.padded.reserve(longest * 3);
+            if (c.matchValidated)
+                c.likeValue.reserve(longest * 3);
         }
         c.position = 0;
         c.end = c.anyMatch ? table.physicalCount() : 0;
@@ -577,6 +611,28 @@ int xEof(sqlite3_vtab_cursor *cursor)
     return c.position >= c.end;
 }
 
+// A value of any field but a character one: numbers as numbers, dates and
+// memo text as text, blanks as NULL.
+int typedColumn(VCursor &c, sqlite3_context *context, int column)
+{
+    try {
+        const FieldValue value = c.table->value(c.record(), column, c.scratch);
+        switch (value.type) {
+        case FieldValue::Null: sqlite3_result_null(context); break;
+        case FieldValue::Integer: sqlite3_result_int64(context, value.integer); break;
+        case FieldValue::Real: sqlite3_result_double(context, value.real); break;
+        case FieldValue::Text:
+            c.validated.clear();
+            AppendUtf8(c.table->codePage(), value.text, c.validated);
+            sqlite3_result_text(context, c.validated.data(), static_cast<int>(c.validated.size()), SQLITE_TRANSIENT);
+            break;
+        }
+    } catch (const std::bad_alloc &) {
+        sqlite3_result_error_nomem(context);
+    }
+    return SQLITE_OK;
+}
+
 int xColumn(sqlite3_vtab_cursor *cursor, sqlite3_context *context, int column)
 {
     VCursor &c = *vcursor(cursor);
@@ -584,6 +640,9 @@ int xColumn(sqlite3_vtab_cursor *cursor, sqlite3_context *context, int column)
         sqlite3_result_null(context);
         return SQLITE_OK;
     }
+    const DbfField &field = c.table->fields()[static_cast<size_t>(column)];
+    if (!field.isCharacter())
+        return typedColumn(c, context, column);
     const std::string_view raw = c.table->rawField(c.record(), column);
     if (raw.empty()) {
         sqlite3_result_text(context, "", 0, SQLITE_STATIC);
@@ -708,7 +767,7 @@ QString engineMessage(sqlite3 *db, const QString &directory)
 {
     QString message = QString::fromUtf8(sqlite3_errmsg(db));
     if (message.startsWith(u"no such table: "))
-        message += QStringLiteral(" (no table file of that name in %1)").arg(directory);
+        message += QCoreApplication::translate("phonebook", " (no table file of that name in %1)").arg(directory);
     return message;
 }
 
@@ -725,7 +784,7 @@ void openConnection(Connection &connection, const QString &directory, const QStr
     if (sqlite3_open_v2(":memory:", &connection.db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_MEMORY | SQLITE_OPEN_NOMUTEX,
                         nullptr)
         != SQLITE_OK)
-        throw DatabaseError(QStringLiteral("The SQL engine cannot start: %1")
+        throw DatabaseError(QCoreApplication::translate("phonebook", "The SQL engine cannot start: %1")
                                 .arg(QString::fromUtf8(sqlite3_errmsg(connection.db))),
                             sql);
     sqlite3 *db = connection.db;
@@ -767,6 +826,28 @@ bool registerSpelling(Connection &connection)
     return false;
 }
 
+// What each result column holds, by the type its table column declares; an
+// expression (no declared type) counts as a number until its first value says otherwise.
+QList<ValueKind> ColumnKinds(sqlite3_stmt *statement)
+{
+    QList<ValueKind> kinds;
+    for (int n = 0; n < sqlite3_column_count(statement); ++n) {
+        const char *declared = sqlite3_column_decltype(statement, n);
+        const QByteArray type = QByteArray(declared ? declared : "").toUpper();
+        ValueKind kind = ValueKind::Number;
+        if (type.startsWith("TEXT"))
+            kind = ValueKind::Stored;
+        else if (type == "DATE")
+            kind = ValueKind::Date;
+        else if (type == "DATETIME")
+            kind = ValueKind::DateTime;
+        else if (type == "LOGICAL")
+            kind = ValueKind::Logical;
+        kinds.append(kind);
+    }
+    return kinds;
+}
+
 } // namespace
 
 std::shared_ptr<QueryResult> RunStatement(const QString &directory, const QString &sql)
@@ -785,14 +866,14 @@ std::shared_ptr<QueryResult> RunStatement(const QString &directory, const QStrin
     if (prepared != SQLITE_OK)
         throw DatabaseError(engineMessage(db, directory), sql);
     if (!connection.statement)
-        throw DatabaseError(QStringLiteral("The statement is empty."), sql);
+        throw DatabaseError(QCoreApplication::translate("phonebook", "The statement is empty."), sql);
     if (tail && !QByteArray(tail).trimmed().isEmpty()) {
         // Anything after the first statement must be blanks, a ";" or a comment.
         sqlite3_stmt *next = nullptr;
         const int rc = sqlite3_prepare_v2(db, tail, -1, &next, nullptr);
         sqlite3_finalize(next);
         if (rc != SQLITE_OK || next)
-            throw DatabaseError(QStringLiteral("Only one statement can be run at a time."), sql);
+            throw DatabaseError(QCoreApplication::translate("phonebook", "Only one statement can be run at a time."), sql);
     }
     sqlite3_stmt *statement = connection.statement;
     const int columns = sqlite3_column_count(statement);
@@ -805,15 +886,18 @@ std::shared_ptr<QueryResult> RunStatement(const QString &directory, const QStrin
         stored.append(sqlite3_column_decltype(statement, n) != nullptr);
     }
     auto result = std::make_shared<QueryResult>(names, stored);
+    result->setColumnKinds(ColumnKinds(statement));
     int rc;
     bool firstRow = true;
     while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
         if (firstRow) {
             // An expression yields stored text (max(nt)) or a value of its own (count(*)).
+            QList<ValueKind> kinds = ColumnKinds(statement);
             for (int n = 0; n < columns; ++n) {
-                if (!stored[n])
-                    result->setColumnStored(n, sqlite3_column_type(statement, n) == SQLITE_TEXT);
+                if (!stored[n] && sqlite3_column_type(statement, n) == SQLITE_TEXT)
+                    kinds[n] = ValueKind::Stored;
             }
+            result->setColumnKinds(std::move(kinds));
             firstRow = false;
         }
         for (int n = 0; n < columns; ++n) {
@@ -831,7 +915,7 @@ std::shared_ptr<QueryResult> RunStatement(const QString &directory, const QStrin
     // given zeros or rows of another edition: no result rather than a wrong one.
     for (const auto &table : connection.opened) {
         if (table->changed())
-            throw DatabaseError(QStringLiteral("The table %1 changed while it was being read; run the statement again.")
+            throw DatabaseError(QCoreApplication::translate("phonebook", "The table %1 changed while it was being read; run the statement again.")
                                     .arg(QDir::toNativeSeparators(table->path())),
                                 sql);
     }

@@ -63,7 +63,7 @@ QStringList rowValues(const RowSource &source, int row, const std::vector<int> &
     QStringList values;
     values.reserve(static_cast<qsizetype>(columns.size()));
     for (int column : columns)
-        values.append(DecodeText(source.text(row, column), CipherKey));
+        values.append(ShownCell(source, row, column));
     return values;
 }
 
@@ -144,7 +144,31 @@ void append(ResultGrid &grid, Dataset &data, int first, int last, bool byName)
     moveTo(data, source, std::min(row + 1, source->rowCount()));
 }
 
+// "YYYY-MM-DD..." as "DD.MM.YYYY..."; anything else as it is.
+QString russianDate(const QString &iso)
+{
+    if (iso.size() < 10 || iso[4] != u'-' || iso[7] != u'-')
+        return iso;
+    return iso.mid(8, 2) + u'.' + iso.mid(5, 2) + u'.' + iso.left(4) + iso.mid(10);
+}
+
 } // namespace
+
+QString ShownCell(const RowSource &source, int row, int column)
+{
+    const QString value = source.text(row, column);
+    switch (source.columnKind(column)) {
+    case ValueKind::Stored: return DecodeText(value, CipherKey);
+    case ValueKind::Date:
+    case ValueKind::DateTime: return russianDate(value);
+    case ValueKind::Logical:
+        if (value.isEmpty())
+            return value;
+        return value == u"0" ? QStringLiteral("Нет") : QStringLiteral("Да");
+    case ValueKind::Number: break;
+    }
+    return value;
+}
 
 void FillOrgGrid(ResultGrid &grid, Dataset &data)
 {

@@ -6,12 +6,19 @@
 // callers test for an empty result first. The grid keeps the dataset's result
 // for its page loads; later moves or reopening of the dataset do not affect it.
 
+#include <QString>
+
 class QProgressBar;
 
 namespace phonebook {
 
 class Dataset;
 class ResultGrid;
+class RowSource;
+
+// One cell as the grids show it: stored text deciphered, dates as
+// "ДД.ММ.ГГГГ", logical values as "Да" / "Нет", numbers as written.
+QString ShownCell(const RowSource &source, int row, int column);
 
 // Organisations layout, every row; fields by ordinal.
 void FillOrgGrid(ResultGrid &grid, Dataset &data);

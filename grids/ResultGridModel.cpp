@@ -1,5 +1,7 @@
 #include "ResultGridModel.h"
 
+#include "FillRoutines.h"
+
 #include "Dataset.h"
 #include "UHelpFull.h"
 
@@ -146,7 +148,7 @@ std::pair<int, int> ResultGridModel::loadPage(int row)
     for (int r = row; r <= last; ++r) {
         values.clear();
         for (int column : m_shape.fieldColumns)
-            values.append(DecodeText(source->text(r, column), CipherKey));
+            values.append(ShownCell(*source, r, column));
         m_rows.set(r, packRow(values));
     }
     if (m_shape.colCount > 0)

@@ -1,5 +1,7 @@
 #include "Translations.h"
 
+#include "CoreTranslation.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QLibraryInfo>
@@ -10,7 +12,9 @@ namespace phonebook {
 
 bool InstallRussianTranslation(QCoreApplication &app)
 {
-    QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
+    const QLocale russian(QLocale::Russian, QLocale::Russia);
+    QLocale::setDefault(russian);
+    InstallCoreTranslation(russian); // the core's messages
     auto *translator = new QTranslator(&app);
     const QString folders[] = {
         QLibraryInfo::path(QLibraryInfo::TranslationsPath),

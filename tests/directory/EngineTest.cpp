@@ -100,7 +100,7 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(m_dir.isValid());
-        // Individuals in Windows-1251, with a numeric field the engine must step over;
+        // Individuals in Windows-1251, with a numeric field among the text;
         // the file name in capitals as DOS-era archives deliver it.
         std::vector<DbfFieldSpec> kw = CharFields({{"NT", 6}, {"FIO", 40}, {"STREET", 30}, {"HOUS", 7}, {"FLAT", 3}});
         kw.insert(kw.begin() + 2, DbfFieldSpec{QStringLiteral("KOD"), 'N', 5, 0});
@@ -176,8 +176,10 @@ TEST_F(Engine, LikeMatchesEncipheredTextAsTheSearchesNeed)
     EXPECT_EQ(like(QStringLiteral("fio"), Enc(QStringLiteral("ИВАНОВ ИВ")) + u'%'),
               (QStringList{QStringLiteral("ИВАНОВ ИВАН ИВАНОВИЧ")}));
     EXPECT_EQ(like(QStringLiteral("fio"), Enc(QStringLiteral("ИВАНОВ")) + u'%').size(), 3);
-    // Case-sensitive: the lower-case word finds nothing.
-    EXPECT_TRUE(like(QStringLiteral("fio"), Enc(QStringLiteral("иванов")) + u'%').isEmpty());
+    // Case-sensitive: the stored word in other letter case finds nothing.
+    const QString otherCase = Enc(QStringLiteral("ИВАНОВ")).toLower();
+    ASSERT_NE(otherCase, Enc(QStringLiteral("ИВАНОВ")));
+    EXPECT_TRUE(like(QStringLiteral("fio"), otherCase + u'%').isEmpty());
     // A word anywhere in the name (words encipher alike wherever they stand).
     EXPECT_EQ(like(QStringLiteral("naim"), u'%' + Enc(QStringLiteral("ПРОГРЕСС")) + u'%'),
               (QStringList{QStringLiteral("ЗАВОД ПРОГРЕСС"), QStringLiteral("ЗАВОД ПРОГРЕСС"),
@@ -432,11 +434,14 @@ TEST_F(Engine, NamesResolveInAnyLetterCase)
     EXPECT_EQ(Dec(result->text(0, 2)), QStringLiteral("пр.Мира"));
     EXPECT_EQ(result->columnIndex(u"street"), 2);
 
-    // "*" gives the character fields in table order; the numeric field is not a column.
+    // "*" gives every field in table order; the numeric one is a number, never deciphered.
     const auto all = run(QStringLiteral("SELECT * FROM sp09kw_n"));
-    EXPECT_EQ(all->columnCount(), 5);
+    EXPECT_EQ(all->columnCount(), 6);
     EXPECT_EQ(all->columnName(0).toLower(), QStringLiteral("nt"));
-    EXPECT_EQ(all->columnName(2).toLower(), QStringLiteral("street"));
+    EXPECT_EQ(all->columnName(2).toLower(), QStringLiteral("kod"));
+    EXPECT_EQ(all->columnKind(2), ValueKind::Number);
+    EXPECT_TRUE(all->columnIsStored(1));
+    EXPECT_EQ(all->columnName(3).toLower(), QStringLiteral("street"));
     EXPECT_EQ(all->rowCount(), 7);
 
     // A file name that is not an identifier is named quoted.
@@ -560,4 +565,31 @@ TEST_F(Engine, ValuesKeptAcrossRowsStayIntact)
         EXPECT_EQ(pairs->text(row, 0), fio[row]);
         EXPECT_EQ(pairs->text(row, 1), street[row]);
     }
+}
+
+// Values are stored padded to their field's width: a pattern matches the
+// value without its trailing blanks, or padded to that width.
+TEST_F(Engine, LikeMatchesBlankPaddedValues)
+{
+    WriteTable(path(QStringLiteral("pad.dbf")), CharFields({{"v", 10}}),
+               {{{QStringLiteral("ИВАНОВ")}}, {{QStringLiteral("ИВАНОВА")}}, {{QStringLiteral("ИВАНОВ ИЛ")}}});
+    auto pushed = [this](const QString &pattern) {
+        return storedColumn(QStringLiteral("SELECT v FROM pad WHERE v LIKE %1").arg(Quoted(pattern)));
+    };
+    auto computed = [this](const QString &pattern) {
+        return storedColumn(QStringLiteral("SELECT v FROM pad WHERE v||'' LIKE %1").arg(Quoted(pattern)));
+    };
+    const QStringList ivanov{QStringLiteral("ИВАНОВ")};
+    for (const QString &pattern : {QStringLiteral("ИВАНОВ "), QStringLiteral("ИВАНОВ")}) {
+        EXPECT_EQ(pushed(pattern), ivanov) << pattern.toStdString();
+        EXPECT_EQ(computed(pattern), ivanov) << pattern.toStdString();
+    }
+    const QStringList firstWord{QStringLiteral("ИВАНОВ"), QStringLiteral("ИВАНОВ ИЛ")};
+    EXPECT_EQ(pushed(QStringLiteral("ИВАНОВ %")), firstWord);
+    EXPECT_EQ(computed(QStringLiteral("ИВАНОВ %")), firstWord);
+    EXPECT_EQ(pushed(QStringLiteral("%ИЛ ")), QStringList{QStringLiteral("ИВАНОВ ИЛ")});
+    // Padded to the whole width, and no further.
+    EXPECT_EQ(pushed(QStringLiteral("ИВАНОВ    ")), ivanov);
+    EXPECT_TRUE(pushed(QStringLiteral("ИВАНОВ     ")).isEmpty());
+    EXPECT_TRUE(pushed(QStringLiteral("ИВАНОВА ")).size() == 1);
 }

@@ -166,3 +166,35 @@ TEST_F(FillFromTables, SearchResultsFromStatements)
     EXPECT_EQ(GridTestAccess::loadedRowCount(grid), Orgs);
     expectRowsMatch(grid, orgs, LayoutFields(GridLayout::Organisations), false);
 }
+
+// A table's numeric, date and logical fields are shown as a Russian user
+// reads them, and never deciphered; its text is.
+TEST(ShownCells, EveryKindOfValue)
+{
+    QTemporaryDir dir;
+    {
+        DbfWriter writer(dir.filePath(u"t.dbf"_qs),
+                         {{u"FIO"_qs, 'C', 10}, {u"SUM"_qs, 'N', 8, 2}, {u"BORN"_qs, 'D', 8}, {u"OK"_qs, 'L', 1}});
+        writer.addRecord({enc(u"ИВАНОВ"_qs), u"12.50"_qs, u"19700102"_qs, u"T"_qs});
+        writer.addRecord({enc(u"ПЕТРОВ"_qs), u""_qs, u""_qs, u"n"_qs});
+        writer.finish();
+    }
+    TableCursor table;
+    table.SetDirectory(dir.path());
+    table.SetTableName(u"t"_qs);
+    table.Open();
+    Query query;
+    query.SetDirectory(dir.path());
+    query.AddSql(u"SELECT fio, sum, born, ok FROM t"_qs);
+    query.Open();
+    for (const auto &source : {table.Source(), query.Source()}) {
+        EXPECT_EQ(ShownCell(*source, 0, 0), u"ИВАНОВ"_qs);
+        EXPECT_EQ(ShownCell(*source, 0, 1).toDouble(), 12.5);
+        EXPECT_EQ(ShownCell(*source, 0, 2), u"02.01.1970"_qs);
+        EXPECT_EQ(ShownCell(*source, 0, 3), u"Да"_qs);
+        EXPECT_EQ(ShownCell(*source, 1, 1), QString());
+        EXPECT_EQ(ShownCell(*source, 1, 2), QString());
+        EXPECT_EQ(ShownCell(*source, 1, 3), u"Нет"_qs);
+    }
+    EXPECT_EQ(ShownCell(*table.Source(), 0, 1), u"12.50"_qs); // as written in the table
+}

@@ -1,5 +1,6 @@
 // phonebook-find: searches the directory's tables from the command line.
 
+#include "CoreTranslation.h"
 #include "DatabaseError.h"
 #include "FindCommands.h"
 
@@ -37,6 +38,7 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(u"phonebook-find"_s);
+    InstallCoreTranslation(QLocale::system()); // the core's messages in the user's language
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
