@@ -24,6 +24,7 @@ stray=$(cd "$dest" && find . -mindepth 1 -maxdepth 1 ! -name "${prefix#/}")
 
 app=$root/$app_dir
 [ -f "$app/help/index.html" ] || fail "no help beside the program"
+[ -f "$app/translations/phonebook_ru.qm" ] || fail "no Russian translation beside the program"
 for command in "${commands[@]}"; do
   [ -x "$app/$command" ] || fail "$command is not in the program's folder"
   [ "$(readlink -f "$root/$bin_dir/$command")" = "$(readlink -f "$app/$command")" ] ||
