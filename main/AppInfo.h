@@ -1,6 +1,8 @@
 #pragma once
 // Names and numbers the program's windows fix, in one place.
 
+#include "OrgSearch.h"
+
 #include <QStringView>
 
 namespace phonebook {
@@ -17,8 +19,7 @@ inline constexpr int InterfacePointSize = 8;
 // The directory's tables.
 inline constexpr QStringView PersonsTable = u"sp09kw_n";
 inline constexpr QStringView OrgsTable = u"sp09pr_n";
-inline constexpr QStringView OrgListSql =
-    u"SELECT DISTINCT sp09pr_n.naim, sp09pr_n.street, sp09pr_n.hous FROM sp09pr_n ORDER BY naim";
+inline constexpr QStringView OrgListSql = search::FullOrgListSql;
 
 // Status bar: three panels.
 inline constexpr int StatusPanelWidths[3] = {160, 200, 50};

@@ -4,6 +4,7 @@
 #include "AuxWindows.h"
 #include "Resources.h"
 #include "SearchButtons.h"
+#include "SearchDialogs.h"
 #include "Translations.h"
 #include "USplash.h"
 
@@ -60,9 +61,10 @@ void CreateRemainingWindows(TFrmMain &main)
     // The tool-bar searches need no window of their own.
     main.SetCommand(Command::PhoneSearch, [&main] { SpeedButton1Click(main); });
     main.SetCommand(Command::SurnameSearch, [&main] { SpeedButton2Click(main); });
-    // The address search, organisation search and update windows are created
-    // here, in this order, as they are added; each attaches its commands with
-    // main.SetCommand(). The about and hidden picture windows come last.
+    // Then the address search and organisation search dialogs, the update
+    // window, the about and hidden picture windows, in this order; each
+    // attaches its commands with main.SetCommand().
+    CreateSearchDialogs(main);
     CreateAuxWindows(main);
 }
 

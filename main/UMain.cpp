@@ -277,6 +277,7 @@ void TFrmMain::LoadDirectory(QProgressBar *bar)
         data->SetDirectory(m_paths.tables);
     loadPersons(bar);
     loadOrgs(bar);
+    emit DirectoryLoaded();
 }
 
 } // namespace phonebook

@@ -146,6 +146,10 @@ public:
     // from 0 to 200 as the first pages are written.
     void LoadDirectory(QProgressBar *bar);
 
+signals:
+    // Both lists were read from the tables again (at start-up and after an update).
+    void DirectoryLoaded();
+
 protected:
     void showEvent(QShowEvent *event) override;
     // Closing the main window ends the program, whatever other windows are open.

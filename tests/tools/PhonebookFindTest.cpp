@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSet>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -229,4 +230,47 @@ TEST_F(PhonebookFindTest, SearchVerbsPrintTheSearchesLastStatement)
     EXPECT_TRUE(nobody.lines.isEmpty());
     EXPECT_EQ(nobody.error.trimmed(), u"phonebook-find: Указанный человек не найден!!!"_s);
     EXPECT_EQ(Find(In({u"phone"_s, u"--"_s})).exitCode, 2); // nothing left to search for
+}
+
+TEST_F(PhonebookFindTest, DialogVerbsPrintTheirStatementsFields)
+{
+    const FindRun streets = Find(In({u"streets"_s}));
+    ASSERT_EQ(streets.exitCode, 0);
+    ASSERT_FALSE(streets.lines.isEmpty());
+    EXPECT_EQ(streets.lines.size(), QSet<QString>(streets.lines.begin(), streets.lines.end()).size());
+    EXPECT_EQ(Find(In({u"streets"_s, u"--org"_s})).exitCode, 0);
+
+    // Every individual of one street, in fio order; the same street by organisations' prefix.
+    const QString street = streets.lines.constFirst();
+    const FindRun people = Find(In({u"--header"_s, u"address"_s, u"--street"_s, street}));
+    ASSERT_EQ(people.exitCode, 0) << people.error.toStdString();
+    EXPECT_EQ(people.lines.at(0).toLower(), u"nt\tfio\tstreet\thous\tflat"_s);
+    for (const QString &line : people.lines.mid(1))
+        EXPECT_EQ(line.section(u'\t', 2, 2), street);
+    const QString house = people.lines.at(1).section(u'\t', 3, 3).trimmed();
+    const FindRun inHouse = Find(In({u"address"_s, u"--street"_s, street, u"--house"_s, house}));
+    ASSERT_EQ(inHouse.exitCode, 0);
+    for (const QString &line : inHouse.lines)
+        EXPECT_EQ(line.section(u'\t', 3, 3).trimmed(), house);
+    const FindRun nowhere = Find(In({u"address"_s, u"--street"_s, street.left(4)}));
+    EXPECT_EQ(nowhere.exitCode, 1);
+    EXPECT_EQ(nowhere.error.trimmed(), u"phonebook-find: Такого адреса не найдено!!!"_s);
+    EXPECT_EQ(Find(In({u"address"_s, u"--org"_s, u"--street"_s, street, u"--flat"_s, u"1"_s})).exitCode, 2);
+
+    // The full list, and an empty name in mode 1 giving the same organisations.
+    const FindRun orgs = Find(In({u"orgs"_s}));
+    ASSERT_EQ(orgs.exitCode, 0);
+    const FindRun all = Find(In({u"org"_s}));
+    EXPECT_EQ(all.lines.size(), orgs.lines.size());
+    // A plain second word of some name finds that organisation by word.
+    static const QRegularExpression plainWord(u"^[А-Я]+$"_s);
+    const auto named = std::find_if(orgs.lines.begin(), orgs.lines.end(), [](const QString &line) {
+        return plainWord.match(line.section(u'\t', 0, 0).section(u' ', 1, 1)).hasMatch();
+    });
+    ASSERT_NE(named, orgs.lines.end());
+    const QString word = named->section(u'\t', 0, 0).section(u' ', 1, 1);
+    const FindRun byWord = Find(In({u"org"_s, u"--mode"_s, u"2"_s, word.toLower()}));
+    ASSERT_EQ(byWord.exitCode, 0) << word.toStdString();
+    EXPECT_TRUE(byWord.lines.contains(*named));
+    EXPECT_EQ(Find(In({u"org"_s, u"--mode"_s, u"4"_s, u"X"_s})).exitCode, 2);
 }

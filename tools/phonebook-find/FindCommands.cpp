@@ -1,12 +1,16 @@
 #include "FindCommands.h"
 
 #include "DatabaseError.h"
+#include "AddressSearch.h"
 #include "Dataset.h"
+#include "OrgSearch.h"
 #include "Searches.h"
+#include "SearchText.h"
 #include "UHelpFull.h"
 
 #include <algorithm>
 #include <cerrno>
+#include <optional>
 
 namespace phonebook::find {
 namespace {
@@ -52,13 +56,11 @@ int PrintResult(const FindContext &context, const RowSource &result, Output &out
     return rows > 0 ? Found : NothingFound;
 }
 
+int RunStatement(const FindContext &context, const QString &sql, Output &out);
+
 int RunSql(const FindContext &context, const QStringList &arguments, Output &out)
 {
-    Query query;
-    query.SetDirectory(context.directory);
-    query.AddSql(Joined(arguments));
-    query.Open();
-    return PrintResult(context, *query.Source(), out);
+    return RunStatement(context, Joined(arguments), out);
 }
 
 // Runs one of the program's searches on a query over the directory and prints
@@ -96,6 +98,93 @@ int RunSurname(const FindContext &context, const QStringList &arguments, Output 
 int RunOrgNumbers(const FindContext &context, const QStringList &arguments, Output &out)
 {
     return RunSearch(context, Joined(arguments), out, search::OrgNumbersByShownName);
+}
+
+// The value of `--name VALUE` among the arguments (the last one given wins),
+// or null when it is not there. A missing value is an error.
+std::optional<QString> Option(const QStringList &arguments, QStringView name)
+{
+    std::optional<QString> value;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        if (arguments.at(i) != name)
+            continue;
+        if (i + 1 >= arguments.size())
+            throw DatabaseError(u"%1 needs a value"_s.arg(name));
+        value = arguments.at(++i);
+    }
+    return value;
+}
+
+// Rejects anything but the options named (each with a value) and the flags named.
+void OnlyOptions(const QStringList &arguments, std::initializer_list<QStringView> withValue,
+                 std::initializer_list<QStringView> flags)
+{
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString &argument = arguments.at(i);
+        if (std::find(withValue.begin(), withValue.end(), argument) != withValue.end())
+            ++i;
+        else if (std::find(flags.begin(), flags.end(), argument) == flags.end())
+            throw DatabaseError(u"unexpected argument \"%1\""_s.arg(argument));
+    }
+}
+
+int RunAddress(const FindContext &context, const QStringList &arguments, Output &out)
+{
+    const bool orgs = arguments.contains(u"--org"_s);
+    if (orgs)
+        OnlyOptions(arguments, {u"--street", u"--house"}, {u"--org"});
+    else
+        OnlyOptions(arguments, {u"--street", u"--house", u"--flat"}, {});
+    const std::optional<QString> street = Option(arguments, u"--street");
+    if (!street)
+        throw DatabaseError(u"address needs --street"_s);
+    const QString house = Option(arguments, u"--house").value_or(QString());
+    const QString flat = Option(arguments, u"--flat").value_or(QString());
+    return RunSearch(context, *street, out, [&](Query &temp, const QString &) {
+        return orgs ? search::OrgAddressSearch(temp, *street, house)
+                    : search::PersonAddressSearch(temp, *street, house, flat);
+    });
+}
+
+int RunOrg(const FindContext &context, const QStringList &arguments, Output &out)
+{
+    QStringList words = arguments;
+    auto mode = search::OrgSearchMode::NameStart;
+    if (!words.isEmpty() && words.constFirst() == u"--mode"_s) {
+        const QString number = words.value(1);
+        if (number != u"1"_s && number != u"2"_s && number != u"3"_s)
+            throw DatabaseError(u"--mode takes 1, 2 or 3, not \"%1\""_s.arg(number));
+        mode = static_cast<search::OrgSearchMode>(number.toInt());
+        words = words.mid(2);
+    }
+    // Upper-cased as the dialog's box does as the user types.
+    const QString text = search::UpperCaseName(Joined(words));
+    return RunSearch(context, text, out,
+                     [mode](Query &temp, const QString &upper) { return search::OrgSearch(temp, mode, upper); });
+}
+
+int RunStatement(const FindContext &context, const QString &sql, Output &out)
+{
+    Query query;
+    query.SetDirectory(context.directory);
+    query.AddSql(sql);
+    query.Open();
+    return PrintResult(context, *query.Source(), out);
+}
+
+int RunStreets(const FindContext &context, const QStringList &arguments, Output &out)
+{
+    OnlyOptions(arguments, {}, {u"--org"});
+    return RunStatement(context,
+                        search::StreetListSql(arguments.contains(u"--org"_s) ? search::StreetList::Orgs
+                                                                               : search::StreetList::Persons),
+                        out);
+}
+
+int RunOrgs(const FindContext &context, const QStringList &arguments, Output &out)
+{
+    OnlyOptions(arguments, {}, {});
+    return RunStatement(context, search::FullOrgListSql.toString(), out);
 }
 
 int RunCount(const FindContext &context, const QStringList &arguments, Output &out)
@@ -140,6 +229,16 @@ const Verb verbs[] = {
      RunSurname},
     {"org-numbers", "NAME", "Every number of the organisation named NAME (as the program shows it).", 1,
      RunOrgNumbers},
+    {"address", "[--org] --street TEXT [--house H] [--flat F]",
+     "Address search: individuals at exactly that street (house and flat when given); with --org,\n"
+     "      organisations on a street beginning with TEXT (house when given; no flat).", 2, RunAddress},
+    {"org", "[--mode 1|2|3] TEXT",
+     "Organisation search, TEXT upper-cased: 1 the name begins with it (the default; an empty TEXT lists\n"
+     "      every organisation), 2 a word of the name begins with it, 3 departments holding such a word.\n"
+     "      Names found nowhere are looked for in the second name.", 0, RunOrg},
+    {"streets", "[--org]", "The street list of the address dialog: individuals' streets, or with --org organisations'.",
+     0, RunStreets},
+    {"orgs", "", "The full organisation list: name, street, house.", 0, RunOrgs},
 };
 
 } // namespace

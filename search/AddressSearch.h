@@ -1,0 +1,60 @@
+#pragma once
+// The address searches (individuals by street, house and flat; organisations
+// by street and house) and the street lists the address dialog offers. Like
+// the other searches they replace the statement of the query they are given
+// (the main window's QTemp), run it and describe what to show.
+// Errors of the engine propagate as DatabaseError.
+
+#include "SearchOutcome.h"
+
+#include <QString>
+#include <QStringList>
+#include <QStringView>
+
+#include <functional>
+
+namespace phonebook {
+class Query;
+}
+
+namespace phonebook::search {
+
+inline constexpr QStringView AddressNotFound = u"Такого адреса не найдено!!!";
+// What the individuals' street box shows at start and after every search.
+inline constexpr QStringView StreetPrompt = u"ул.";
+
+// Help topics of the dialog in each mode, and of the result grid in both.
+inline constexpr int HelpPersonAddress = 3;
+inline constexpr int HelpOrgAddress = 6;
+inline constexpr int HelpAddressResult = 6;
+
+// Stored widths houses and flats are right-aligned in.
+inline constexpr int HouseWidth = 7;
+inline constexpr int FlatWidth = 3;
+
+// `text` padded on the left with blanks to `width` characters; a text that
+// long or longer comes back unchanged.
+QString PadLeft(QStringView text, int width);
+
+// Statements, exactly as the searches issue them. An empty house or flat is
+// left out of the statement. The individuals' street must match whole; the
+// organisations' street is a prefix.
+QString PersonAddressSql(QStringView street, QStringView house, QStringView flat);
+QString OrgAddressSql(QStringView street, QStringView house);
+
+// Individuals living at the address; their grid's help topic is 6.
+SearchOutcome PersonAddressSearch(Query &temp, QStringView street, QStringView house, QStringView flat);
+// Organisations on a street beginning with `street` (and in the house, when
+// given); the organisation tab is captioned with the first of them.
+SearchOutcome OrgAddressSearch(Query &temp, QStringView street, QStringView house);
+
+// The two street lists: the DISTINCT statements over each table.
+enum class StreetList { Persons, Orgs };
+QString StreetListSql(StreetList list);
+// Every street of the list, deciphered, in the engine's order of the stored
+// (enciphered) values: not re-sorted. `betweenRows`, when given, runs after
+// each row is read (the window lets pending events through there).
+QStringList LoadStreetList(const QString &directory, StreetList list,
+                           const std::function<void()> &betweenRows = {});
+
+} // namespace phonebook::search

@@ -1,0 +1,47 @@
+#pragma once
+// A street box: an edit with its list of streets always open below it.
+// Typing brings the first street that begins with the text (in any letter
+// case) into view and selects it; the arrow keys and Page Up/Down in the edit
+// move through the list and put the street chosen into the edit, as does a
+// click in the list. Both parts are read out as "Улица".
+
+#include <QStringList>
+#include <QWidget>
+
+class QLineEdit;
+class QListView;
+class QStringListModel;
+
+namespace phonebook {
+
+class StreetBox : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit StreetBox(QWidget *parent = nullptr);
+
+    QString text() const;
+    void setText(const QString &text);
+    // Replaces the list; the edit keeps its text.
+    void setStreets(const QStringList &streets);
+    QStringList streets() const;
+    // Row of the list selected, or -1.
+    int currentRow() const;
+
+    QLineEdit *edit() const { return m_edit; }
+    QListView *list() const { return m_list; }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    void onTextEdited(const QString &text);
+    void choose(int row);
+
+    QLineEdit *m_edit = nullptr;
+    QListView *m_list = nullptr;
+    QStringListModel *m_model = nullptr;
+};
+
+} // namespace phonebook

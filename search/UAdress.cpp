@@ -1,0 +1,228 @@
+#include "UAdress.h"
+
+#include "AddressSearch.h"
+#include "AppInfo.h"
+#include "Dialogs.h"
+#include "ErrorReport.h"
+#include "SearchOutcome.h"
+#include "StreetBox.h"
+#include "UMain.h"
+#include "WindowHelpers.h"
+
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QPushButton>
+#include <QTabBar>
+
+namespace phonebook {
+
+TFrmAdress *FrmAdress = nullptr;
+
+namespace {
+
+constexpr int ClientWidth = 278;
+constexpr int ClientHeight = 218;
+constexpr int Margin = 4;
+constexpr int LabelTop = 2;
+constexpr int BoxTop = 17;
+constexpr int StreetWidth = 193;
+constexpr int StreetHeight = 200;
+constexpr int HouseLeft = Margin + StreetWidth + 4;
+constexpr int HouseWidth = 45;
+constexpr int FlatLeft = HouseLeft + HouseWidth + 4;
+constexpr int FlatWidth = 33;
+constexpr int EditHeight = 21;
+constexpr int ButtonWidth = 75;
+constexpr int ButtonHeight = 25;
+
+QLabel *BoldLabel(QWidget *parent, const char *name, QStringView text, int left, QWidget *buddy)
+{
+    auto *label = new QLabel(text.toString(), parent);
+    label->setObjectName(QLatin1StringView(name));
+    QFont font = label->font();
+    font.setBold(true);
+    label->setFont(font);
+    label->move(left, LabelTop);
+    label->adjustSize();
+    label->setBuddy(buddy);
+    return label;
+}
+
+} // namespace
+
+TFrmAdress::TFrmAdress(TFrmMain &main)
+    : QDialog(&main, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint)
+    , m_main(main)
+{
+    FrmAdress = this;
+    setObjectName(QStringLiteral("FrmAdress"));
+    setWindowTitle(QStringLiteral("Поиск по адресу"));
+    setModal(false);
+    setFixedSize(ClientWidth, ClientHeight);
+
+    m_street1 = new StreetBox(this);
+    m_street1->setObjectName(QStringLiteral("ComboBox1"));
+    m_street1->setGeometry(Margin, BoxTop, StreetWidth, StreetHeight);
+    m_street1->setText(search::StreetPrompt.toString());
+    m_street2 = new StreetBox(this);
+    m_street2->setObjectName(QStringLiteral("ComboBox2"));
+    m_street2->setGeometry(Margin, BoxTop, StreetWidth, StreetHeight);
+    m_street2->hide();
+
+    m_house = new QLineEdit(this);
+    m_house->setObjectName(QStringLiteral("Edit1"));
+    m_house->setGeometry(HouseLeft, BoxTop, HouseWidth, EditHeight);
+    m_house->setAccessibleName(QStringLiteral("Дом"));
+    m_flat = new QLineEdit(this);
+    m_flat->setObjectName(QStringLiteral("Edit2"));
+    m_flat->setGeometry(FlatLeft, BoxTop, FlatWidth, EditHeight);
+    m_flat->setAccessibleName(QStringLiteral("Кв."));
+
+    // Alt+У, Alt+Д, Alt+К reach the boxes; the street label names whichever box is shown.
+    BoldLabel(this, "Label1", u"&Улица", Margin, m_street1);
+    BoldLabel(this, "Label2", u"&Дом", HouseLeft, m_house);
+    BoldLabel(this, "Label3", u"&Кв.", FlatLeft, m_flat);
+
+    m_ok = new QPushButton(QStringLiteral("ОК"), this);
+    m_ok->setObjectName(QStringLiteral("Button1"));
+    m_ok->setGeometry(ClientWidth - Margin - ButtonWidth, ClientHeight - Margin - ButtonHeight, ButtonWidth,
+                      ButtonHeight);
+    m_ok->setDefault(true);
+    connect(m_ok, &QPushButton::clicked, this, [this] { ReportErrors(this, [this] { Button1Click(); }); });
+
+    setTabOrder(m_street1, m_street2);
+    setTabOrder(m_street2, m_house);
+    setTabOrder(m_house, m_flat);
+    setTabOrder(m_flat, m_ok);
+
+    // Enter runs the search once, whichever control has the focus: the key is
+    // taken here before the control or the default button can act on it too.
+    for (QWidget *control : {static_cast<QWidget *>(m_street1->edit()), static_cast<QWidget *>(m_street1->list()),
+                             static_cast<QWidget *>(m_street2->edit()), static_cast<QWidget *>(m_street2->list()),
+                             static_cast<QWidget *>(m_house), static_cast<QWidget *>(m_flat),
+                             static_cast<QWidget *>(m_ok)})
+        control->installEventFilter(this);
+    installEventFilter(this);
+
+    setHelp(search::HelpPersonAddress);
+    CenterForm(*this);
+}
+
+TFrmAdress::~TFrmAdress()
+{
+    if (FrmAdress == this)
+        FrmAdress = nullptr;
+}
+
+void TFrmAdress::ReloadStreets()
+{
+    if (m_loading)
+        return;
+    m_loading = true;
+    const QString directory = m_main.Paths().tables;
+    const auto betweenRows = [] { QCoreApplication::processEvents(); };
+    for (StreetBox *box : {m_street1, m_street2}) {
+        const auto list = box == m_street1 ? search::StreetList::Persons : search::StreetList::Orgs;
+        QStringList streets;
+        ReportErrors(this, [&] { streets = search::LoadStreetList(directory, list, betweenRows); },
+                     QStringLiteral("Список улиц не загружен."));
+        box->setStreets(streets);
+    }
+    m_loading = false;
+    m_loaded = true;
+}
+
+void TFrmAdress::EnsureStreets()
+{
+    if (!m_loaded && !m_loading)
+        ReloadStreets();
+}
+
+void TFrmAdress::setHelp(int context)
+{
+    SetHelpContext(this, context);
+    SetHelpContext(m_house, context);
+    SetHelpContext(context == search::HelpPersonAddress ? m_street1 : m_street2, context);
+}
+
+void TFrmAdress::ShowPersonsMode()
+{
+    show();
+    raise();
+    activateWindow();
+    m_street2->hide();
+    m_street1->show();
+    m_street1->setFocus(Qt::OtherFocusReason);
+    setHelp(search::HelpPersonAddress);
+    findChild<QLabel *>(QStringLiteral("Label1"))->setBuddy(m_street1);
+    EnsureStreets();
+}
+
+void TFrmAdress::ShowOrgsMode()
+{
+    if (m_main.TabIndex() != OrgsTab)
+        return;
+    show();
+    raise();
+    activateWindow();
+    m_street1->hide();
+    m_street2->show();
+    m_street2->setFocus(Qt::OtherFocusReason);
+    setHelp(search::HelpOrgAddress);
+    findChild<QLabel *>(QStringLiteral("Label1"))->setBuddy(m_street2);
+    EnsureStreets();
+}
+
+void TFrmAdress::Button1Click()
+{
+    const int tab = m_main.TabIndex();
+    search::SearchOutcome outcome;
+    bool ran = false;
+    const auto reset = [this] {
+        // Whatever the outcome, the individuals' street box and the house box start again.
+        m_street1->setText(search::StreetPrompt.toString());
+        m_house->clear();
+    };
+    try {
+        if (tab == PersonsTab) {
+            outcome = search::PersonAddressSearch(m_main.QTemp(), m_street1->text(), m_house->text(), m_flat->text());
+            ran = true;
+        } else if (tab == OrgsTab) {
+            outcome = search::OrgAddressSearch(m_main.QTemp(), m_street2->text(), m_house->text());
+            ran = true;
+            // The organisation tab is captioned anew only when there is one.
+            if (m_main.TabControl1().count() <= 2)
+                outcome.orgTabCaption.reset();
+        }
+    } catch (...) {
+        reset();
+        throw;
+    }
+    reset();
+    if (!ran)
+        return;
+    if (!outcome.found()) {
+        Dialogs::ShowMessage(this, outcome.message);
+        return;
+    }
+    hide();
+    m_main.PresentSearch(outcome);
+    m_main.activateWindow();
+}
+
+bool TFrmAdress::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            ReportErrors(this, [this] { Button1Click(); });
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+} // namespace phonebook

@@ -1,0 +1,152 @@
+#include "UPred.h"
+
+#include "AppInfo.h"
+#include "ErrorReport.h"
+#include "OrgSearch.h"
+#include "SearchOutcome.h"
+#include "SearchText.h"
+#include "UMain.h"
+#include "WindowHelpers.h"
+
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QValidator>
+
+namespace phonebook {
+
+TFrmPred *FrmPred = nullptr;
+
+namespace {
+
+constexpr int ClientWidth = 394;
+constexpr int ClientHeight = 113;
+constexpr int Margin = 8;
+constexpr int EditWidth = 377;
+constexpr int EditHeight = 21;
+constexpr int RadioTop = 36;
+constexpr int RadioStep = 22;
+constexpr int ButtonWidth = 75;
+constexpr int ButtonHeight = 25;
+
+// Upper-cases what is typed into the box, as the directory stores names.
+class UpperCaseValidator : public QValidator {
+public:
+    using QValidator::QValidator;
+    State validate(QString &input, int &) const override
+    {
+        input = search::UpperCaseName(input);
+        return Acceptable;
+    }
+};
+
+constexpr QStringView ModeCaptions[3] = {
+    u"Совпадение с началом названия",
+    u"Совпадение с любым словом, входящим в название",
+    u"Поиск по отделу",
+};
+
+} // namespace
+
+TFrmPred::TFrmPred(TFrmMain &main)
+    : QDialog(&main, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint)
+    , m_main(main)
+{
+    FrmPred = this;
+    setObjectName(QStringLiteral("FrmPred"));
+    setWindowTitle(QStringLiteral("Поиск предприятия"));
+    setModal(false);
+    setFixedSize(ClientWidth, ClientHeight);
+
+    m_text = new QLineEdit(this);
+    m_text->setObjectName(QStringLiteral("Edit1"));
+    m_text->setGeometry(Margin, Margin, EditWidth, EditHeight);
+    m_text->setValidator(new UpperCaseValidator(m_text));
+    m_text->setAccessibleName(QStringLiteral("Наименование или отдел"));
+
+    for (int i = 0; i < 3; ++i) {
+        m_modes[i] = new QRadioButton(ModeCaptions[i].toString(), this);
+        m_modes[i]->setObjectName(QStringLiteral("RadioButton%1").arg(i + 1));
+        m_modes[i]->move(Margin, RadioTop + i * RadioStep);
+        m_modes[i]->adjustSize();
+    }
+    m_modes[0]->setChecked(true);
+
+    m_ok = new QPushButton(QStringLiteral("ОК"), this);
+    m_ok->setObjectName(QStringLiteral("Button1"));
+    m_ok->setGeometry(ClientWidth - Margin - ButtonWidth, ClientHeight - Margin - ButtonHeight, ButtonWidth,
+                      ButtonHeight);
+    m_ok->setDefault(true);
+    connect(m_ok, &QPushButton::clicked, this, [this] { ReportErrors(this, [this] { Button1Click(); }); });
+
+    // Enter runs the search once, whichever control has the focus.
+    m_text->installEventFilter(this);
+    for (QRadioButton *mode : m_modes)
+        mode->installEventFilter(this);
+    m_ok->installEventFilter(this);
+
+    CenterForm(*this);
+}
+
+TFrmPred::~TFrmPred()
+{
+    if (FrmPred == this)
+        FrmPred = nullptr;
+}
+
+QRadioButton &TFrmPred::RadioButton(int number) const { return *m_modes[number - 1]; }
+
+void TFrmPred::Open()
+{
+    if (m_main.TabIndex() != OrgsTab)
+        return;
+    show();
+    raise();
+    activateWindow();
+    m_text->setFocus(Qt::OtherFocusReason);
+    for (QWidget *widget : {static_cast<QWidget *>(this), static_cast<QWidget *>(m_text),
+                            static_cast<QWidget *>(m_modes[0]), static_cast<QWidget *>(m_modes[1]),
+                            static_cast<QWidget *>(m_ok)})
+        SetHelpContext(widget, search::HelpOrgSearch);
+}
+
+void TFrmPred::Button1Click()
+{
+    search::OrgSearchMode mode = search::OrgSearchMode::NameStart;
+    if (m_modes[1]->isChecked())
+        mode = search::OrgSearchMode::NameWord;
+    else if (m_modes[2]->isChecked())
+        mode = search::OrgSearchMode::Department;
+
+    const search::SearchOutcome outcome = search::OrgSearch(m_main.QTemp(), mode, m_text->text());
+    const bool keepOpen = mode == search::OrgSearchMode::Department && outcome.found();
+    // A name result is presented on the organisations tab, so that it pages
+    // and re-captions the organisation tab as usual, even when a department
+    // result left the organisation tab (or no tab) selected.
+    if (mode != search::OrgSearchMode::Department && outcome.found() && m_main.TabIndex() != OrgsTab
+        && m_main.TabIndex() != PersonsTab)
+        m_main.SelectTab(OrgsTab);
+    if (keepOpen) {
+        m_main.PresentSearch(outcome);
+        return;
+    }
+    m_main.raise();
+    m_main.activateWindow();
+    hide();
+    m_main.PresentSearch(outcome);
+}
+
+bool TFrmPred::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            ReportErrors(this, [this] { Button1Click(); });
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+} // namespace phonebook
