@@ -185,12 +185,13 @@ if [ "$gui" = 1 ]; then
 
   # The tool-bar searches, from the answer to the grid painted, beside the
   # shell running the same statements on the plain tables.
-  if cmake --build "$build" --target search-bench >/dev/null 2>&1; then
+  for searches in search-bench dialog-bench; do
+  if cmake --build "$build" --target "$searches" >/dev/null 2>&1; then
     echo
-    echo "== search-bench (answer to grid painted, offscreen; shell: the same statements, summed)"
+    echo "== $searches (answer or \"ОК\" to grid painted, offscreen; shell: the same statements, summed)"
     {
       printf 'search\tanswer\trows\tours ms\tours max ms\tcore alone ms\tshell ms\tratio\n'
-      QT_QPA_PLATFORM=offscreen "$bench/search-bench" "$data" "$rounds" 2>/dev/null |
+      QT_QPA_PLATFORM=offscreen "$bench/$searches" "$data" "$rounds" 2>/dev/null |
         while IFS=$'\t' read -r -a f; do
           times=()
           for ((r = 1; r <= rounds; r++)); do
@@ -206,4 +207,5 @@ if [ "$gui" = 1 ]; then
         done
     } | if command -v column >/dev/null; then column -t -s $'\t'; else cat; fi
   fi
+  done
 fi

@@ -50,12 +50,16 @@ constexpr ButtonSpec ToolButtons[6] = {
     {u"Выход из программы", Glyph::Exit, true, Command::PhoneSearch},
 };
 
-// Keys of the tool-bar searches (none for the ones still to come).
+// Keys of the tool-bar searches. The two address buttons share theirs: only
+// one of them is shown at a time.
 QKeySequence SearchKey(Command command)
 {
     switch (command) {
     case Command::PhoneSearch: return QKeySequence(Qt::CTRL | Qt::Key_T);
     case Command::SurnameSearch: return QKeySequence(Qt::CTRL | Qt::Key_F);
+    case Command::PersonAddressSearch:
+    case Command::OrgAddressSearch: return QKeySequence(Qt::CTRL | Qt::Key_D);
+    case Command::OrgSearch: return QKeySequence(Qt::CTRL | Qt::Key_O);
     default: return {};
     }
 }

@@ -28,6 +28,7 @@ StreetBox::StreetBox(QWidget *parent)
     m_list->setUniformItemSizes(true);
     m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_list->setFocusPolicy(Qt::ClickFocus);
     setFocusProxy(m_edit);
     m_edit->installEventFilter(this);
 

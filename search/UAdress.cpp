@@ -30,10 +30,10 @@ constexpr int LabelTop = 2;
 constexpr int BoxTop = 17;
 constexpr int StreetWidth = 193;
 constexpr int StreetHeight = 200;
-constexpr int HouseLeft = Margin + StreetWidth + 4;
-constexpr int HouseWidth = 45;
-constexpr int FlatLeft = HouseLeft + HouseWidth + 4;
-constexpr int FlatWidth = 33;
+constexpr int HouseLeft = Margin + StreetWidth + 3;
+constexpr int HouseWidth = 42;
+constexpr int FlatLeft = HouseLeft + HouseWidth + 3;
+constexpr int FlatWidth = 30;
 constexpr int EditHeight = 21;
 constexpr int ButtonWidth = 75;
 constexpr int ButtonHeight = 25;
@@ -93,6 +93,8 @@ TFrmAdress::TFrmAdress(TFrmMain &main)
     m_ok->setDefault(true);
     connect(m_ok, &QPushButton::clicked, this, [this] { ReportErrors(this, [this] { Button1Click(); }); });
 
+    // Tab goes from the street straight to the house: the arrow keys in the
+    // street's edit move through its list.
     setTabOrder(m_street1, m_street2);
     setTabOrder(m_street2, m_house);
     setTabOrder(m_house, m_flat);
