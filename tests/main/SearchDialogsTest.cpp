@@ -221,6 +221,11 @@ void SearchDialogsTest::departmentSearchStaysOpenNameSearchesClose()
     QCOMPARE(m_main->TabIndex(), 2);
     QCOMPARE(m_main->SGTemp().RowCount(), 2);
     QCOMPARE(m_main->SGTemp().HelpContext(), 5);
+    // Ordinary case in the table, upper case in the box.
+    m_org->Edit1().setText(QStringLiteral("ПРИЕМ"));
+    QTest::keyClick(&m_org->Button1(), Qt::Key_Return);
+    QCOMPARE(m_main->SGTemp().RowCount(), 3);
+    QVERIFY(m_org->isVisible());
 
     // A name search from there lands on the organisations tab, captioned anew.
     m_org->RadioButton(1).setChecked(true);
@@ -231,6 +236,14 @@ void SearchDialogsTest::departmentSearchStaysOpenNameSearchesClose()
     QCOMPARE(m_main->TabControl1().count(), 3);
     QCOMPARE(m_main->TabControl1().tabText(2), QStringLiteral("АПТЕКА № 1"));
     QCOMPARE(m_main->SGTemp().RowCount(), 2);
+
+    // A department nobody has closes the dialog with the message.
+    m_main->SpeedButton(4).click();
+    m_org->RadioButton(3).setChecked(true);
+    m_org->Edit1().setText(QStringLiteral("СКЛАД"));
+    QTest::keyClick(&m_org->Edit1(), Qt::Key_Return);
+    QCOMPARE(Dialogs::TakeShownMessages(), QStringList{QStringLiteral("Указанная организация не найдена!!!")});
+    QVERIFY(!m_org->isVisible());
 }
 
 QTEST_MAIN(SearchDialogsTest)
