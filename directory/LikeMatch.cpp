@@ -1,0 +1,184 @@
+// LIKE as the directory's statements use it: the pattern matching, and the
+// like() function the engine calls where the table did not take the LIKE over.
+#include "LikePattern.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <memory>
+#include <new>
+
+namespace phonebook {
+
+namespace {
+
+// Decodes one UTF-8 character at s[i], advancing i.
+char32_t nextChar(std::string_view s, size_t &i, size_t &length)
+{
+    const size_t start = i;
+    const auto b0 = static_cast<unsigned char>(s[i++]);
+    char32_t c = b0;
+    int extra = 0;
+    if (b0 >= 0xF0) {
+        extra = 3;
+        c = b0 & 0x07;
+    } else if (b0 >= 0xE0) {
+        extra = 2;
+        c = b0 & 0x0F;
+    } else if (b0 >= 0xC0) {
+        extra = 1;
+        c = b0 & 0x1F;
+    }
+    for (int n = 0; n < extra && i < s.size() && (static_cast<unsigned char>(s[i]) & 0xC0) == 0x80; ++n)
+        c = (c << 6) | (static_cast<unsigned char>(s[i++]) & 0x3F);
+    length = i - start;
+    return c;
+}
+
+} // namespace
+
+LikePattern::LikePattern(std::string_view pattern, char32_t escape)
+{
+    m_pieces.emplace_back();
+    size_t i = 0;
+    while (i < pattern.size()) {
+        size_t length = 0;
+        const size_t start = i;
+        const char32_t c = nextChar(pattern, i, length);
+        if (escape != 0 && c == escape) {
+            if (i >= pattern.size()) {
+                m_canMatch = false; // nothing left to escape
+                return;
+            }
+            const size_t literal = i;
+            nextChar(pattern, i, length);
+            m_pieces.back().append(pattern.substr(literal, length));
+        } else if (c == U'%') {
+            m_pieces.emplace_back();
+        } else {
+            m_pieces.back().append(pattern.substr(start, length));
+        }
+    }
+    countBlanks();
+}
+
+void LikePattern::convertTo(CodePage page)
+{
+    if (page == CodePage::Utf8)
+        return;
+    for (std::string &piece : m_pieces) {
+        std::string converted;
+        if (!EncodeUtf8(page, piece, converted)) {
+            m_canMatch = false;
+            return;
+        }
+        piece = std::move(converted);
+    }
+}
+
+void LikePattern::countBlanks()
+{
+    m_blanks = 0;
+    for (const std::string &piece : m_pieces)
+        m_blanks += static_cast<size_t>(std::count(piece.begin(), piece.end(), ' '));
+    m_hasBlank = m_blanks > 0;
+    const std::string &last = m_pieces.back();
+    m_trailingBlanks = last.size() - std::min(last.size(), last.find_last_not_of(' ') + 1);
+}
+
+bool LikePattern::matchesExactly(std::string_view value) const
+{
+    if (!m_canMatch)
+        return false;
+    if (m_pieces.size() == 1)
+        return value == m_pieces.front();
+    const std::string &first = m_pieces.front();
+    const std::string &last = m_pieces.back();
+    if (value.size() < first.size() + last.size())
+        return false;
+    if (value.substr(0, first.size()) != first || value.substr(value.size() - last.size()) != last)
+        return false;
+    // Between the anchored ends, each inner piece at its leftmost place.
+    std::string_view rest = value.substr(first.size(), value.size() - first.size() - last.size());
+    for (size_t n = 1; n + 1 < m_pieces.size(); ++n) {
+        const std::string &piece = m_pieces[n];
+        if (piece.empty())
+            continue;
+        const size_t at = rest.find(piece);
+        if (at == std::string_view::npos)
+            return false;
+        rest.remove_prefix(at + piece.size());
+    }
+    return true;
+}
+
+namespace {
+
+// Here the value's field width is not known: it may be as wide as the
+// pattern's blanks need.
+bool matchesAnyWidth(const LikePattern &pattern, std::string_view value)
+{
+    thread_local std::string padded;
+    return pattern.matchesPadded(value, value.size() + pattern.blankCount(), padded);
+}
+
+// like(pattern, value) and like(pattern, value, escape); the parsed pattern is
+// kept with the statement for as long as the pattern argument is constant.
+void likeMatch(sqlite3_context *context, int argc, sqlite3_value **argv)
+{
+    for (int n = 0; n < argc; ++n) {
+        if (sqlite3_value_type(argv[n]) == SQLITE_NULL)
+            return; // NULL
+    }
+    char32_t escape = 0;
+    if (argc == 3) {
+        const auto *e = reinterpret_cast<const char *>(sqlite3_value_text(argv[2]));
+        const std::string_view es(e ? e : "", static_cast<size_t>(sqlite3_value_bytes(argv[2])));
+        size_t i = 0;
+        size_t length = 0;
+        if (!es.empty())
+            escape = nextChar(es, i, length);
+        if (es.empty() || i != es.size()) {
+            sqlite3_result_error(context, "ESCAPE expression must be a single character", -1);
+            return;
+        }
+    }
+    const auto *v = reinterpret_cast<const char *>(sqlite3_value_text(argv[1]));
+    const std::string_view value(v ? v : "", static_cast<size_t>(sqlite3_value_bytes(argv[1])));
+    if (argc == 2) {
+        if (const auto *kept = static_cast<const LikePattern *>(sqlite3_get_auxdata(context, 0))) {
+            sqlite3_result_int(context, matchesAnyWidth(*kept, value) ? 1 : 0);
+            return;
+        }
+    }
+    const auto *p = reinterpret_cast<const char *>(sqlite3_value_text(argv[0]));
+    auto pattern = std::make_unique<LikePattern>(
+        std::string_view(p ? p : "", static_cast<size_t>(sqlite3_value_bytes(argv[0]))), escape);
+    sqlite3_result_int(context, matchesAnyWidth(*pattern, value) ? 1 : 0);
+    // A constant pattern is parsed once per statement; SQLite frees it (at
+    // once, if the pattern varies from row to row).
+    if (argc == 2)
+        sqlite3_set_auxdata(context, 0, pattern.release(), [](void *kept) { delete static_cast<LikePattern *>(kept); });
+}
+
+// No exception may cross SQLite's C frames: each callback that allocates
+// reports running out of memory to SQLite instead.
+void likeFunction(sqlite3_context *context, int argc, sqlite3_value **argv)
+{
+    try {
+        likeMatch(context, argc, argv);
+    } catch (const std::bad_alloc &) {
+        sqlite3_result_error_nomem(context);
+    }
+}
+
+} // namespace
+
+void RegisterLike(sqlite3 *db)
+{
+    for (const int arguments : {2, 3})
+        sqlite3_create_function_v2(db, "like", arguments, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, likeFunction,
+                                   nullptr, nullptr, nullptr);
+}
+
+} // namespace phonebook
