@@ -7,6 +7,7 @@
 #include "SearchDialogs.h"
 #include "Translations.h"
 #include "USplash.h"
+#include "UpdateWindow.h"
 
 #include <QApplication>
 #include <QFont>
@@ -65,6 +66,7 @@ void CreateRemainingWindows(TFrmMain &main)
     // window, the about and hidden picture windows, in this order; each
     // attaches its commands with main.SetCommand().
     CreateSearchDialogs(main);
+    CreateUpdateWindow(main);
     CreateAuxWindows(main);
 }
 

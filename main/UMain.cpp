@@ -1,6 +1,8 @@
 #include "UMain.h"
 
 #include "AppInfo.h"
+#include "Dialogs.h"
+#include "UpdateFiles.h"
 #include "ErrorReport.h"
 #include "FillRoutines.h"
 #include "MainEventFilter.h"
@@ -279,6 +281,10 @@ void TFrmMain::LoadDirectory(QProgressBar *bar)
     for (Dataset *data : {static_cast<Dataset *>(&m_tFullFiz), static_cast<Dataset *>(&m_qFullPred),
                           static_cast<Dataset *>(&m_qTemp)})
         data->SetDirectory(m_paths.tables);
+    const update::RestoreReport restored = update::RestoreSetAsideTables(m_paths.tables);
+    if (!restored.messages.isEmpty())
+        Dialogs::ShowMessage(this, restored.messages.join(u'\n'),
+                             restored.failed ? QMessageBox::Warning : QMessageBox::Information);
     loadPersons(bar);
     loadOrgs(bar);
     emit DirectoryLoaded();

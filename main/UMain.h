@@ -144,10 +144,13 @@ public:
     // Reads both lists from the tables again (start-up steps 3 to 7); each
     // list that fails is reported and left empty. The bar, when given, runs
     // from 0 to 200 as the first pages are written.
+    // Tables an update left set aside are restored first (and the user told).
+    // Emits DirectoryLoaded() at the end.
     void LoadDirectory(QProgressBar *bar);
 
 signals:
-    // Both lists were read from the tables again (at start-up and after an update).
+    // Both lists were read from the tables again (at start-up, after an update,
+    // or a new edition copied in by hand): whatever else shows the directory reloads too.
     void DirectoryLoaded();
 
 protected:

@@ -11,7 +11,7 @@ phonebook_build="${PHONEBOOK_BUILD_DIR:-$phonebook_root/build}"
 phonebook_packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-translations-l10n qt6-l10n-tools
-  libsqlite3-dev libjpeg62-turbo fonts-dejavu-core
+  libsqlite3-dev libarchive-dev libjpeg62-turbo fonts-dejavu-core
   desktop-file-utils
 )
 phonebook_test_packages=(

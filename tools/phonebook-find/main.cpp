@@ -3,6 +3,7 @@
 #include "CoreTranslation.h"
 #include "DatabaseError.h"
 #include "FindCommands.h"
+#include "UpdateFiles.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -74,6 +75,10 @@ int main(int argc, char *argv[])
     context.directory = parser.isSet(dirOption) ? parser.value(dirOption) : QCoreApplication::applicationDirPath();
     context.raw = parser.isSet(rawOption);
     context.header = parser.isSet(headerOption);
+    // Tables an interrupted update left set aside are put back before any is read.
+    const update::RestoreReport restored = update::RestoreSetAsideTables(context.directory);
+    for (const QString &line : restored.messages)
+        std::fprintf(stderr, "phonebook-find: %s\n", qUtf8Printable(line));
     try {
         find::Output out(stdout);
         const int status = verb->run(context, arguments, out);

@@ -1,0 +1,146 @@
+#include "ArchiveReader.h"
+
+#include "UpdateFiles.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include <archive.h>
+#include <archive_entry.h>
+
+#include <memory>
+
+namespace phonebook::update {
+
+namespace {
+
+struct ArchiveCloser {
+    void operator()(archive *a) const { archive_read_free(a); }
+};
+
+QString ArchiveError(archive *a)
+{
+    const char *text = archive_error_string(a);
+    return text ? QString::fromLocal8Bit(text) : QStringLiteral("неизвестная ошибка");
+}
+
+// The table an entry holds, by the entry's file name, or nothing.
+std::optional<Table> TableOfEntry(archive_entry *entry)
+{
+    const char *utf8 = archive_entry_pathname_utf8(entry);
+    const char *raw = utf8 ? utf8 : archive_entry_pathname(entry);
+    if (!raw)
+        return std::nullopt;
+    QString name = QString::fromUtf8(raw);
+    name.replace(u'\\', u'/');
+    name = name.mid(name.lastIndexOf(u'/') + 1);
+    for (Table table : Tables) {
+        if (name.compare(TableFileName(table), Qt::CaseInsensitive) == 0)
+            return table;
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+ArchiveKind ArchiveKindOf(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return ArchiveKind::Archive; // libarchive then says why it cannot be read
+    const QByteArray head = file.read(4);
+    if (head.startsWith("\x7f" "ELF") || head.startsWith("#!"))
+        return ArchiveKind::Program;
+    return ArchiveKind::Archive;
+}
+
+Extraction ExtractTables(const QString &archivePath, const QString &directory, const std::atomic<bool> &cancel,
+                         const std::function<void(int)> &progress)
+{
+    Extraction result;
+    std::unique_ptr<archive, ArchiveCloser> reader(archive_read_new());
+    archive_read_support_filter_all(reader.get());
+    archive_read_support_format_all(reader.get());
+    const QByteArray nativePath = QFile::encodeName(archivePath);
+    if (archive_read_open_filename(reader.get(), nativePath.constData(), 64 * 1024) != ARCHIVE_OK) {
+        result.error = QStringLiteral("Не удалось прочесть архив %1: %2")
+                           .arg(QDir::toNativeSeparators(archivePath), ArchiveError(reader.get()));
+        return result;
+    }
+    const qint64 archiveSize = std::max<qint64>(1, QFileInfo(archivePath).size());
+    const auto report = [&] {
+        if (progress) {
+            const qint64 read = archive_filter_bytes(reader.get(), -1);
+            progress(static_cast<int>(std::clamp<qint64>(read * 100 / archiveSize, 0, 100)));
+        }
+    };
+
+    // Complete files wait under a temporary name until the archive was read
+    // to its end without an error.
+    std::vector<std::pair<std::unique_ptr<QSaveFile>, Table>> done;
+    bool seen[2] = {false, false};
+    archive_entry *entry = nullptr;
+    for (;;) {
+        const int status = archive_read_next_header(reader.get(), &entry);
+        if (status == ARCHIVE_EOF)
+            break;
+        if (status < ARCHIVE_WARN) {
+            result.error = QStringLiteral("Архив %1 повреждён: %2")
+                               .arg(QDir::toNativeSeparators(archivePath), ArchiveError(reader.get()));
+            return result;
+        }
+        const std::optional<Table> table = TableOfEntry(entry);
+        if (!table || seen[static_cast<int>(*table)] || archive_entry_filetype(entry) != AE_IFREG) {
+            archive_read_data_skip(reader.get());
+            report();
+            continue;
+        }
+        seen[static_cast<int>(*table)] = true;
+        auto out = std::make_unique<QSaveFile>(QDir(directory).filePath(TableFileName(*table)));
+        if (!out->open(QIODevice::WriteOnly)) {
+            result.error = QStringLiteral("Не удалось записать %1: %2").arg(TableFileName(*table), out->errorString());
+            return result;
+        }
+        char buffer[64 * 1024];
+        for (;;) {
+            if (cancel) {
+                result.error = QStringLiteral("Обновление прервано.");
+                return result;
+            }
+            const la_ssize_t size = archive_read_data(reader.get(), buffer, sizeof buffer);
+            if (size == 0)
+                break;
+            if (size < 0) {
+                result.error = QStringLiteral("Не удалось распаковать %1 из архива: %2")
+                                   .arg(TableFileName(*table), ArchiveError(reader.get()));
+                return result;
+            }
+            if (out->write(buffer, size) != size) {
+                result.error = QStringLiteral("Не удалось записать %1: %2").arg(TableFileName(*table), out->errorString());
+                return result;
+            }
+            report();
+        }
+        done.emplace_back(std::move(out), *table);
+    }
+    if (done.empty()) {
+        result.error = QStringLiteral("В архиве %1 нет таблиц справочника (%2, %3).")
+                           .arg(QDir::toNativeSeparators(archivePath), TableFileName(Table::Persons),
+                                TableFileName(Table::Orgs));
+        return result;
+    }
+    for (auto &[file, table] : done) {
+        if (!file->commit()) {
+            result.error = QStringLiteral("Не удалось записать %1: %2").arg(TableFileName(table), file->errorString());
+            return result;
+        }
+        result.written << TableFileName(table);
+    }
+    if (progress)
+        progress(100);
+    return result;
+}
+
+} // namespace phonebook::update

@@ -1,0 +1,84 @@
+#pragma once
+// TFrmUpdate: the update dialog. The archive's path (typed, or picked with the
+// browse button), a progress bar and "Обновить", which installs the edition
+// and reloads both lists of the main window. While the archive runs, the same
+// button (or Esc) stops it.
+
+#include <QDialog>
+#include <QStringView>
+
+#include <chrono>
+
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+class QToolButton;
+
+namespace phonebook {
+
+class TFrmMain;
+
+namespace update {
+class EditionWatcher;
+class UpdateRun;
+} // namespace update
+
+inline constexpr QStringView UpdateCaption = u"Обновление справочника";
+inline constexpr QStringView UpdatePathLabel = u"Путь к архиву";
+inline constexpr QStringView UpdateBrowseHint = u"Выберите путь к обновлению";
+inline constexpr QStringView UpdateButtonText = u"Обновить";
+inline constexpr QStringView UpdateCancelText = u"Остановить";
+inline constexpr QStringView UpdateFilter = u"Полное обновление для базы из архива(up*.exe)";
+inline constexpr int UpdateHelpContext = 9;
+// Outer size 475×78 leaves this client area under a usual frame.
+inline constexpr int UpdateClientWidth = 467;
+inline constexpr int UpdateClientHeight = 51;
+
+class TFrmUpdate : public QDialog {
+    Q_OBJECT
+
+public:
+    // `watcher`, when given, is paused while an update runs, so that the
+    // update's own changes are not taken for a new edition.
+    TFrmUpdate(TFrmMain &main, update::EditionWatcher *watcher, QWidget *parent = nullptr);
+    ~TFrmUpdate() override;
+
+    QLineEdit &Edit1() const { return *m_edit; }
+    QToolButton &BitBtn1() const { return *m_browse; }
+    QProgressBar &ProgressBar1() const { return *m_bar; }
+    QPushButton &Button1() const { return *m_button; }
+    bool Updating() const;
+    // For tests: how long an archive may run.
+    void SetTimeLimit(std::chrono::milliseconds limit);
+
+    // The menu item: the individuals side, then this dialog, modally.
+    void Open();
+    // The browse button: the file dialog's choice, or after a cancel its
+    // previous one, goes into Edit1.
+    void BitBtn1Click();
+    // "Обновить": installs the archive named in Edit1; while an update runs, stops it.
+    void Button1Click();
+
+public slots:
+    // Esc and the window's close button stop a running update first.
+    void reject() override;
+
+private:
+    void onStep(const QString &text);
+    void onProgress(int percent);
+    void onFinished();
+
+    TFrmMain &m_main;
+    update::EditionWatcher *m_watcher;
+    update::UpdateRun *m_run;
+    QLabel *m_label = nullptr;
+    QLineEdit *m_edit = nullptr;
+    QToolButton *m_browse = nullptr;
+    QProgressBar *m_bar = nullptr;
+    QPushButton *m_button = nullptr;
+    QString m_fileName; // the file dialog's last choice
+    QString m_step;
+};
+
+} // namespace phonebook
