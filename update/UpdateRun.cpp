@@ -205,7 +205,7 @@ void UpdateRun::finish(const QString &error)
             m_outcome.delivered[static_cast<int>(table)] = true;
             continue;
         }
-        if (error.isEmpty())
+        if (error.isEmpty() && !delivered.isEmpty())
             m_outcome.details << QStringLiteral("%1: %2").arg(TableFileName(table), *fault);
         // A table that is not taken is not left behind either: the old one
         // goes back in its place, or, when there was none, nothing does.

@@ -34,7 +34,7 @@ struct UpdateOutcome {
     Status status = Status::Error;
     bool delivered[2] = {false, false}; // by Table
     QString error;                      // what failed, for Status::Error
-    QStringList details;                // why each kept table was not taken
+    QStringList details;                // why a table the archive delivered was not taken
     // What the user is told, in order: the error, then the message of each table kept.
     QStringList Messages() const;
 };
