@@ -1,10 +1,12 @@
 // phonebook-update: installs a new edition of the directory from an update
 // archive, from a terminal, with the same steps as the program's dialog.
 
+#include "CoreTranslation.h"
 #include "UpdateRun.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QLocale>
 #include <QTimer>
 
 #include <cstdio>
@@ -33,6 +35,8 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(u"phonebook-update"_s);
+    // The same messages as the program's dialog: the table reader's faults in Russian too.
+    InstallCoreTranslation(QLocale(QLocale::Russian));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
