@@ -1,6 +1,8 @@
 #include "ResultGrid.h"
 
+#include "ColumnWidths.h"
 #include "Dataset.h"
+#include "GridCopy.h"
 #include "ResultGridModel.h"
 
 #include <QGuiApplication>
@@ -82,6 +84,9 @@ ResultGrid::ResultGrid(QWidget *parent)
     columns->setFixedHeight(GridRowHeight);
 
     connect(selectionModel(), &QItemSelectionModel::currentChanged, this, &ResultGrid::onCurrentChanged);
+
+    m_userWidths = new ColumnWidths(*this);
+    AttachCopyCommands(*this);
 }
 
 ResultGrid::~ResultGrid() = default;
@@ -171,6 +176,19 @@ std::shared_ptr<const RowSource> ResultGrid::Source() const
     return m_model->source();
 }
 
+QStringList ResultGrid::RowValues(int row) const
+{
+    return m_model->rowValues(row - 1);
+}
+
+QStringList ResultGrid::Headings() const
+{
+    QStringList headings;
+    for (int c = 1; c < ColCount(); ++c)
+        headings.append(Cells(c, 0));
+    return headings;
+}
+
 void ResultGrid::SelectRowAcross(int row)
 {
     const int rows = m_model->rowCount();
@@ -227,8 +245,9 @@ int ResultGrid::beginFill(const FillPlan &plan)
 
     QHeaderView *header = horizontalHeader();
     for (int c = 0; c < plan.colCount; ++c) {
-        const int width = c < static_cast<int>(columns.size()) ? columns[static_cast<size_t>(c)].width
-                                                                : header->defaultSectionSize();
+        const int width = c < static_cast<int>(columns.size())
+            ? m_userWidths->WidthFor(plan.layout, c, columns[static_cast<size_t>(c)].width)
+            : header->defaultSectionSize();
         header->resizeSection(c, width);
     }
     return ++m_fillSerial;

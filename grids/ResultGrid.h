@@ -17,6 +17,7 @@
 
 namespace phonebook {
 
+class ColumnWidths;
 class RowSource;
 class ResultGridModel;
 
@@ -66,6 +67,14 @@ public:
     // The result the grid was filled from (grid row R is result row R - 1);
     // null before the first fill and for a list shown empty.
     std::shared_ptr<const RowSource> Source() const;
+
+    // Every data cell of data row `row` (1-based), deciphered; a row not
+    // loaded yet is read from the result without being stored.
+    QStringList RowValues(int row) const;
+    // The headings of the data columns.
+    QStringList Headings() const;
+    // The column widths the user dragged, per layout.
+    ColumnWidths &UserWidths() const { return *m_userWidths; }
 
     // Selects data row `row` across every data column and scrolls it into
     // view; the current cell is the row's last data column.
@@ -120,6 +129,7 @@ private:
     void onCurrentChanged(const QModelIndex &current, const QModelIndex &previous);
 
     ResultGridModel *m_model = nullptr;
+    ColumnWidths *m_userWidths = nullptr;
     int m_helpContext = 0;
     int m_wideOverride = 0;
     int m_pageLoads = 0;

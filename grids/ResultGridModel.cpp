@@ -135,6 +135,23 @@ bool ResultGridModel::isLoaded(int row) const
     return packed && !firstCellEmpty(*packed);
 }
 
+QStringList ResultGridModel::rowValues(int row) const
+{
+    QStringList values;
+    values.reserve(m_shape.colCount);
+    const RowSource *source = m_shape.source.get();
+    if (!isLoaded(row) && source && row >= 0 && row < source->rowCount()) {
+        for (int column : m_shape.fieldColumns)
+            values.append(DecodeText(source->text(row, column), CipherKey));
+    } else {
+        for (int c = 0; c < m_shape.colCount; ++c)
+            values.append(text(row, c));
+    }
+    while (values.size() < m_shape.colCount)
+        values.append(QString());
+    return values;
+}
+
 std::pair<int, int> ResultGridModel::loadPage(int row)
 {
     const int pageRows = LayoutPageRows(m_shape.layout);

@@ -45,6 +45,9 @@ public:
     QString text(int row, int column) const;
     // A row counts as loaded when its first cell has text.
     bool isLoaded(int row) const;
+    // Every cell of a row: as loaded, or read from the result (and deciphered)
+    // without storing it when it is not loaded yet.
+    QStringList rowValues(int row) const;
     int loadedCount() const { return m_rows.loadedCount(); }
     static constexpr size_t bytesPerUnloadedRow() { return RowStore<QByteArray>::bytesPerUnloadedRow(); }
 

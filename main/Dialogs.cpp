@@ -16,6 +16,7 @@ struct Script {
     bool on = false;
     QQueue<QString> inputs;
     QQueue<QString> files;
+    QQueue<QMessageBox::StandardButton> questions;
     QStringList messages;
     QStringList asked;
 };
@@ -56,6 +57,36 @@ QString OpenFileName(QWidget *parent, const QString &caption, const QString &fil
     return QFileDialog::getOpenFileName(parent, caption, directory, filter);
 }
 
+QString SaveFileName(QWidget *parent, const QString &caption, const QString &filter, const QString &suggestedPath,
+                     const QString &suffix)
+{
+    if (script().on)
+        return script().files.isEmpty() ? QString() : script().files.dequeue();
+    QFileDialog dialog(parent, caption, suggestedPath, filter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setDefaultSuffix(suffix);
+    dialog.selectFile(suggestedPath);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst();
+}
+
+QMessageBox::StandardButton AskYesNoCancel(QWidget *parent, const QString &text)
+{
+    if (script().on) {
+        script().asked.append(text);
+        return script().questions.isEmpty() ? QMessageBox::Cancel : script().questions.dequeue();
+    }
+    QMessageBox box(QMessageBox::Question, ApplicationTitle.toString(), text,
+                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, parent);
+    box.setDefaultButton(QMessageBox::Yes);
+    box.setEscapeButton(QMessageBox::Cancel);
+    const int answer = box.exec();
+    return answer == QMessageBox::Yes || answer == QMessageBox::No ? static_cast<QMessageBox::StandardButton>(answer)
+                                                                    : QMessageBox::Cancel;
+}
+
 void SetScripted(bool scripted)
 {
     script() = Script{};
@@ -75,6 +106,11 @@ void QueueInputAnswer(const QString &answer)
 void QueueFileName(const QString &path)
 {
     script().files.enqueue(path);
+}
+
+void QueueQuestionAnswer(QMessageBox::StandardButton answer)
+{
+    script().questions.enqueue(answer);
 }
 
 QStringList TakeShownMessages()

@@ -22,15 +22,25 @@ QString InputBox(QWidget *parent, const QString &caption, const QString &prompt,
 // Asks for an existing file; returns its path, or an empty string when cancelled.
 QString OpenFileName(QWidget *parent, const QString &caption, const QString &filter,
                      const QString &directory = {});
+// Asks where to write a file (confirming an overwrite); adds `suffix` to a name
+// typed without one. Returns the path, or an empty string when cancelled.
+QString SaveFileName(QWidget *parent, const QString &caption, const QString &filter,
+                     const QString &suggestedPath, const QString &suffix);
+// Asks a question with "Да", "Нет" and "Отмена"; returns the button chosen
+// (Cancel for a closed box).
+QMessageBox::StandardButton AskYesNoCancel(QWidget *parent, const QString &text);
 
 // --- the test seam ------------------------------------------------------------
 void SetScripted(bool scripted);
 bool Scripted();
 void QueueInputAnswer(const QString &answer);
+// Answers the next file dialog, open or save.
 void QueueFileName(const QString &path);
+// Answers the next question; Cancel when none is queued.
+void QueueQuestionAnswer(QMessageBox::StandardButton answer);
 // Texts of the messages "shown" since the last call, oldest first.
 QStringList TakeShownMessages();
-// Captions of the input boxes asked since the last call, oldest first.
+// Captions of the input boxes, and texts of the questions, asked since the last call, oldest first.
 QStringList TakeAskedInputs();
 
 } // namespace phonebook::Dialogs

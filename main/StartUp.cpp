@@ -8,6 +8,7 @@
 #include "Translations.h"
 #include "USplash.h"
 #include "UpdateWindow.h"
+#include "WindowSettings.h"
 
 #include <QApplication>
 #include <QFont>
@@ -38,10 +39,14 @@ std::unique_ptr<TFrmMain> StartUp(const ProgramPaths &paths)
     QCoreApplication::processEvents();
 
     splash.reset();
-    // The maximised size up front, for desktops whose window manager ignores the request.
-    if (const QScreen *screen = main->screen())
-        main->setGeometry(screen->availableGeometry());
-    main->showMaximized();
+    if (RestoreWindowLayout(*main)) {
+        main->show();
+    } else {
+        // The maximised size up front, for desktops whose window manager ignores the request.
+        if (const QScreen *screen = main->screen())
+            main->setGeometry(screen->availableGeometry());
+        main->showMaximized();
+    }
     QCoreApplication::processEvents();
 
     CreateRemainingWindows(*main);

@@ -6,8 +6,10 @@
 #include "ErrorReport.h"
 #include "FillRoutines.h"
 #include "MainEventFilter.h"
+#include "PrintList.h"
 #include "Resources.h"
 #include "ResultGrid.h"
+#include "SaveList.h"
 #include "SearchText.h"
 #include "USplash.h"
 #include "UHelpFull.h"
@@ -226,6 +228,11 @@ void TFrmMain::createMenu()
     };
 
     QMenu *file = addMenu(u"&Файл", "N1");
+    QAction *save = addItem(file, u"&Сохранить список…", "SaveListItem", QKeySequence(Qt::CTRL | Qt::Key_S));
+    connect(save, &QAction::triggered, this, [this] { ReportErrors(this, [this] { SaveShownList(*this); }); });
+    QAction *print = addItem(file, u"&Печать…", "PrintItem", QKeySequence(Qt::CTRL | Qt::Key_P));
+    connect(print, &QAction::triggered, this, [this] { ReportErrors(this, [this] { PrintShownList(*this); }); });
+    file->addSeparator();
     QAction *exit = addItem(file, u"&Выход", "N2", QKeySequence(Qt::Key_F10));
     exit->setIcon(GlyphIcon(Glyph::Exit));
     connect(exit, &QAction::triggered, this, &QWidget::close);

@@ -20,6 +20,7 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QTabBar>
 #include <QTemporaryDir>
@@ -104,6 +105,8 @@ void MainWindowTest::init()
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
     Dialogs::SetScripted(true);
+    // The window's remembered layout is kept in the test's folder, not the user's.
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_dir->filePath(QStringLiteral("settings")));
 }
 
 void MainWindowTest::cleanup()

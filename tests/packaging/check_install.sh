@@ -77,7 +77,7 @@ if command -v dpkg-deb >/dev/null && command -v dpkg-shlibdeps >/dev/null; then
   dpkg-deb --fsys-tarfile "$deb" | tar -xO "./$data_dir/applications/phonebook.desktop" |
     grep -qx "Exec=/$app_dir/phonebook" || fail "the package's desktop entry does not start /$app_dir/phonebook"
   depends=$(dpkg-deb -f "$deb" Depends)
-  for library in libqt6core6 libqt6widgets6 libsqlite3-0; do
+  for library in libqt6core6 libqt6widgets6 libqt6printsupport6 libsqlite3-0; do
     grep -q "\b$library\b" <<<"$depends" || fail "the package does not depend on $library: $depends"
   done
 else

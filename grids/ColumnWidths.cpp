@@ -1,0 +1,77 @@
+#include "ColumnWidths.h"
+
+#include "ResultGrid.h"
+
+#include <QEvent>
+#include <QHeaderView>
+
+#include <algorithm>
+
+namespace phonebook {
+
+ColumnWidths::ColumnWidths(ResultGrid &grid)
+    : QObject(&grid)
+    , m_grid(grid)
+    , m_header(grid.horizontalHeader())
+{
+    // A drag of a divider, or a double-click on one, is the user's; the fills
+    // resize the sections without a mouse button down.
+    m_header->viewport()->installEventFilter(this);
+    connect(m_header, &QHeaderView::sectionResized, this, &ColumnWidths::onSectionResized);
+}
+
+std::vector<int> ColumnWidths::Chosen(GridLayout layout) const
+{
+    const auto found = m_chosen.find(layout);
+    return found == m_chosen.end() ? std::vector<int>{} : found->second;
+}
+
+void ColumnWidths::SetChosen(GridLayout layout, std::vector<int> widths)
+{
+    for (int &width : widths)
+        width = width <= 0 ? 0 : std::clamp(width, MinWidth, MaxWidth);
+    m_chosen[layout] = std::move(widths);
+    if (m_grid.Layout() != layout)
+        return;
+    const std::vector<LayoutColumn> columns = LayoutColumns(layout, m_grid.WideWidth());
+    for (int c = 0; c < m_header->count() && c < static_cast<int>(columns.size()); ++c)
+        m_header->resizeSection(c, WidthFor(layout, c, columns[static_cast<size_t>(c)].width));
+}
+
+int ColumnWidths::WidthFor(GridLayout layout, int column, int layoutWidth) const
+{
+    const auto found = m_chosen.find(layout);
+    if (found == m_chosen.end() || column < 0 || column >= static_cast<int>(found->second.size()))
+        return layoutWidth;
+    const int chosen = found->second[static_cast<size_t>(column)];
+    return chosen > 0 ? chosen : layoutWidth;
+}
+
+bool ColumnWidths::eventFilter(QObject *watched, QEvent *event)
+{
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
+        m_dragging = true;
+        break;
+    case QEvent::MouseButtonRelease:
+        m_dragging = false;
+        break;
+    default:
+        break;
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void ColumnWidths::onSectionResized(int column, int, int newSize)
+{
+    const GridLayout layout = m_grid.Layout();
+    if (!m_dragging || layout == GridLayout::None || column < 0)
+        return;
+    std::vector<int> &widths = m_chosen[layout];
+    if (static_cast<int>(widths.size()) <= column)
+        widths.resize(static_cast<size_t>(column) + 1, 0);
+    widths[static_cast<size_t>(column)] = std::clamp(newSize, MinWidth, MaxWidth);
+}
+
+} // namespace phonebook

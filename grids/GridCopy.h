@@ -1,0 +1,37 @@
+#pragma once
+// Copying from a result grid: Ctrl+C and the context menu's "Копировать" put
+// the selected cells on the clipboard as tab-separated text (a single
+// selected cell copies its whole row), each value without the blanks that pad
+// it in the table; "Копировать номер" copies the
+// telephone number of the row under the mouse. Rows not loaded yet are read
+// from the grid's result for the copy.
+
+#include "GridExport.h"
+
+#include <QString>
+
+class QPoint;
+
+namespace phonebook {
+
+class ResultGrid;
+
+// Adds the copy key and the context menu to the grid.
+void AttachCopyCommands(ResultGrid &grid);
+
+// What Ctrl+C copies from the grid now; empty for a grid without data rows.
+QString SelectionText(const ResultGrid &grid);
+// The telephone number of data row `row` (1-based); empty when the layout has
+// no number column or there is no such row.
+QString RowNumber(const ResultGrid &grid, int row);
+// Data column (1-based) of the telephone number in the grid's layout, or 0.
+int NumberColumn(const ResultGrid &grid);
+
+// The whole list for saving: the grid's headings and every row of its result,
+// loaded or not.
+ListRows AllGridRows(const ResultGrid &grid);
+
+// Selected data rows (1-based, ascending); the current row when nothing is selected.
+QList<int> SelectedRows(const ResultGrid &grid);
+
+} // namespace phonebook

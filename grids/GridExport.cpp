@@ -1,0 +1,113 @@
+#include "GridExport.h"
+
+#include <QSaveFile>
+
+namespace phonebook {
+
+namespace {
+
+bool isBreakOrTab(QChar ch)
+{
+    return ch == u'\t' || ch == u'\n' || ch == u'\r';
+}
+
+bool needsQuotes(QStringView field)
+{
+    if (field.isEmpty())
+        return false;
+    if (field.front() == u' ' || field.back() == u' ')
+        return true;
+    for (QChar ch : field) {
+        if (ch == u';' || ch == u'"' || ch == u'\n' || ch == u'\r')
+            return true;
+    }
+    return false;
+}
+
+void appendField(QByteArray &out, const QString &field)
+{
+    if (!needsQuotes(field)) {
+        out.append(field.toUtf8());
+        return;
+    }
+    out.append('"');
+    QString doubled = field;
+    doubled.replace(u'"', QStringLiteral("\"\""));
+    out.append(doubled.toUtf8());
+    out.append('"');
+}
+
+} // namespace
+
+QString TabSeparatedText(const std::vector<QStringList> &rows)
+{
+    QString text;
+    for (size_t r = 0; r < rows.size(); ++r) {
+        if (r > 0)
+            text.append(u'\n');
+        const QStringList &cells = rows[r];
+        for (qsizetype c = 0; c < cells.size(); ++c) {
+            if (c > 0)
+                text.append(u'\t');
+            QString cell = cells[c];
+            for (QChar &ch : cell) {
+                if (isBreakOrTab(ch))
+                    ch = u' ';
+            }
+            text.append(cell);
+        }
+    }
+    return text;
+}
+
+void AppendCsvLine(QByteArray &out, const QStringList &fields)
+{
+    for (qsizetype c = 0; c < fields.size(); ++c) {
+        if (c > 0)
+            out.append(';');
+        appendField(out, fields[c]);
+    }
+    out.append("\r\n");
+}
+
+CsvOutcome WriteCsvFile(const QString &path, const ListRows &rows, const std::function<bool(int)> &progress)
+{
+    CsvOutcome outcome;
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        outcome.error = file.errorString();
+        return outcome;
+    }
+    QByteArray chunk;
+    constexpr qsizetype ChunkBytes = 1 << 20;
+    chunk.reserve(ChunkBytes + 4096);
+    chunk.append("\xEF\xBB\xBF");
+    AppendCsvLine(chunk, rows.headings);
+    auto flush = [&] {
+        if (file.write(chunk) != chunk.size())
+            return false;
+        chunk.clear();
+        return true;
+    };
+    for (int r = 0; r < rows.rowCount; ++r) {
+        if (progress && r % CsvProgressStep == 0 && r > 0 && !progress(r)) {
+            file.cancelWriting();
+            outcome.cancelled = true;
+            return outcome;
+        }
+        AppendCsvLine(chunk, rows.row(r));
+        if (chunk.size() >= ChunkBytes && !flush())
+            break;
+    }
+    if (!chunk.isEmpty())
+        flush();
+    // commit() reports a write that failed earlier as well, and then removes the temporary file.
+    if (!file.commit()) {
+        outcome.error = file.errorString();
+        return outcome;
+    }
+    outcome.written = true;
+    return outcome;
+}
+
+} // namespace phonebook

@@ -1,0 +1,205 @@
+#include "PrintList.h"
+
+#include "Dialogs.h"
+#include "GridCopy.h"
+#include "ResultGrid.h"
+#include "ShownList.h"
+#include "UMain.h"
+
+#include <QFontMetrics>
+#include <QPageLayout>
+#include <QPagedPaintDevice>
+#include <QPainter>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+
+#include <algorithm>
+#include <memory>
+
+namespace phonebook {
+
+namespace {
+
+constexpr int BodyPointSize = 9;
+constexpr int TitlePointSize = 11;
+// Screen pixels the grid's widths are given in, per inch.
+constexpr double ScreenDpi = 96.0;
+
+struct PageGeometry {
+    QRect area;
+    int lineHeight = 0;
+    int titleHeight = 0;
+    int headerHeight = 0; // headings and their rule
+    int footerHeight = 0;
+    QList<int> columnLefts;
+    QList<int> columnWidths;
+};
+
+PageGeometry measure(QPagedPaintDevice &device, QPainter &painter, const PrintJob &job)
+{
+    PageGeometry geometry;
+    const int dpi = device.logicalDpiY();
+    geometry.area = device.pageLayout().paintRectPixels(dpi);
+    geometry.area.moveTopLeft(QPoint(0, 0));
+
+    QFont body = painter.font();
+    body.setPointSize(BodyPointSize);
+    const QFontMetrics bodyMetrics(body, &device);
+    geometry.lineHeight = bodyMetrics.height() * 6 / 5;
+    QFont title = body;
+    title.setPointSize(TitlePointSize);
+    title.setBold(true);
+    geometry.titleHeight = QFontMetrics(title, &device).height() * 2;
+    geometry.headerHeight = geometry.lineHeight + geometry.lineHeight / 3;
+    geometry.footerHeight = geometry.lineHeight * 2;
+
+    // The grid's proportions, at print size, narrowed to fit the page.
+    double total = 0;
+    for (int width : job.widths)
+        total += std::max(width, 1);
+    const double perPixel = device.logicalDpiX() / ScreenDpi;
+    double scale = perPixel;
+    if (total * perPixel > geometry.area.width())
+        scale = geometry.area.width() / total;
+    int left = 0;
+    for (int width : job.widths) {
+        const int printed = static_cast<int>(std::max(width, 1) * scale);
+        geometry.columnLefts.append(left);
+        geometry.columnWidths.append(printed);
+        left += printed;
+    }
+    return geometry;
+}
+
+PrintPages pagesOf(const PageGeometry &geometry)
+{
+    const int body = geometry.area.height() - geometry.headerHeight - geometry.footerHeight;
+    PrintPages pages;
+    pages.otherPageRows = std::max(1, body / std::max(1, geometry.lineHeight));
+    pages.firstPageRows = std::max(1, (body - geometry.titleHeight) / std::max(1, geometry.lineHeight));
+    return pages;
+}
+
+void drawCells(QPainter &painter, const PageGeometry &geometry, int top, const QStringList &cells)
+{
+    const QFontMetrics metrics = painter.fontMetrics();
+    const int pad = metrics.averageCharWidth() / 2;
+    for (int c = 0; c < geometry.columnWidths.size() && c < cells.size(); ++c) {
+        const QRect cell(geometry.columnLefts[c] + pad, top, geometry.columnWidths[c] - 2 * pad, geometry.lineHeight);
+        painter.drawText(cell, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+                         metrics.elidedText(cells[c].trimmed(), Qt::ElideRight, cell.width()));
+    }
+}
+
+} // namespace
+
+int PrintPages::pageCount(int rowCount) const
+{
+    if (rowCount <= firstPageRows)
+        return 1;
+    return 1 + (rowCount - firstPageRows + otherPageRows - 1) / otherPageRows;
+}
+
+int PrintPages::firstRowOf(int page) const
+{
+    return page == 0 ? 0 : firstPageRows + (page - 1) * otherPageRows;
+}
+
+int PaintList(QPagedPaintDevice &device, const PrintJob &job)
+{
+    QPainter painter;
+    if (!painter.begin(&device))
+        return 0;
+    QFont body = painter.font();
+    body.setPointSize(BodyPointSize);
+    QFont bold = body;
+    bold.setBold(true);
+    QFont titleFont = bold;
+    titleFont.setPointSize(TitlePointSize);
+
+    const PageGeometry geometry = measure(device, painter, job);
+    const PrintPages pages = pagesOf(geometry);
+    const int pageCount = pages.pageCount(job.rowCount);
+    for (int page = 0; page < pageCount; ++page) {
+        if (page > 0 && !device.newPage())
+            break;
+        int top = 0;
+        if (page == 0) {
+            painter.setFont(titleFont);
+            painter.drawText(QRect(0, 0, geometry.area.width(), geometry.titleHeight / 2),
+                             Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, job.title);
+            top = geometry.titleHeight;
+        }
+        painter.setFont(bold);
+        drawCells(painter, geometry, top, job.headings);
+        top += geometry.lineHeight;
+        painter.drawLine(0, top, geometry.columnLefts.isEmpty() ? geometry.area.width()
+                                                                 : geometry.columnLefts.back() + geometry.columnWidths.back(),
+                         top);
+        top += geometry.headerHeight - geometry.lineHeight;
+
+        painter.setFont(body);
+        const int first = pages.firstRowOf(page);
+        const int last = std::min(job.rowCount, first + (page == 0 ? pages.firstPageRows : pages.otherPageRows));
+        for (int row = first; row < last; ++row, top += geometry.lineHeight)
+            drawCells(painter, geometry, top, job.row(row));
+
+        const QRect footer(0, geometry.area.height() - geometry.lineHeight, geometry.area.width(), geometry.lineHeight);
+        painter.drawText(footer, Qt::AlignHCenter | Qt::AlignVCenter,
+                         QStringLiteral("Страница %1 из %2").arg(page + 1).arg(pageCount));
+    }
+    painter.end();
+    return pageCount;
+}
+
+bool BuildPrintJob(TFrmMain &main, PrintJob &job)
+{
+    const ShownList shown = CurrentList(main);
+    if (!shown.grid || shown.grid->RowCount() <= 1)
+        return false;
+    const ResultGrid &grid = *shown.grid;
+    job.title = shown.title;
+    job.headings = grid.Headings();
+    job.widths.clear();
+    for (int c = 1; c < grid.ColCount(); ++c)
+        job.widths.append(grid.ColWidth(c));
+
+    const int rowCount = grid.RowCount() - 1;
+    const QList<int> selected = SelectedRows(grid);
+    bool onlySelected = false;
+    if (rowCount > LongPrintRows && !selected.isEmpty() && selected.size() < rowCount) {
+        const auto answer = Dialogs::AskYesNoCancel(
+            &main, QStringLiteral("В списке %1 строк. Напечатать только выделенные строки (%2)?\n"
+                                  "«Нет» напечатает весь список.")
+                       .arg(rowCount)
+                       .arg(selected.size()));
+        if (answer == QMessageBox::Cancel)
+            return false;
+        onlySelected = answer == QMessageBox::Yes;
+    }
+    if (onlySelected) {
+        job.rowCount = static_cast<int>(selected.size());
+        job.row = [&grid, selected](int row) { return grid.RowValues(selected.at(row)); };
+    } else {
+        job.rowCount = rowCount;
+        job.row = [&grid](int row) { return grid.RowValues(row + 1); };
+    }
+    return true;
+}
+
+bool PrintShownList(TFrmMain &main)
+{
+    PrintJob job;
+    if (!BuildPrintJob(main, job))
+        return false;
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setDocName(job.title);
+    printer.setPageOrientation(QPageLayout::Portrait);
+    QPrintPreviewDialog preview(&printer, &main);
+    preview.setWindowTitle(QStringLiteral("Печать: %1").arg(job.title));
+    QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview,
+                     [&job](QPrinter *target) { PaintList(*target, job); });
+    return preview.exec() == QDialog::Accepted;
+}
+
+} // namespace phonebook

@@ -1,0 +1,185 @@
+// Copying and saving a grid's rows: the clipboard text, the CSV file, and the
+// user's column widths.
+
+#include "ColumnWidths.h"
+#include "FillRoutines.h"
+#include "GridCopy.h"
+#include "GridExport.h"
+#include "GridFakes.h"
+#include "ResultGrid.h"
+
+#include <QClipboard>
+#include <QFile>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using namespace phonebook;
+using namespace phonebook::testing;
+
+namespace {
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QStringList shownRow(const QStringList &plain)
+{
+    QStringList row;
+    for (const QString &value : plain)
+        row.append(shown(value).trimmed());
+    return row;
+}
+
+void selectCells(ResultGrid &grid, int firstRow, int firstCol, int lastRow, int lastCol)
+{
+    QAbstractItemModel *model = grid.model();
+    grid.selectionModel()->setCurrentIndex(model->index(firstRow - 1, firstCol - 1), QItemSelectionModel::NoUpdate);
+    grid.selectionModel()->select(QItemSelection(model->index(firstRow - 1, firstCol - 1),
+                                                 model->index(lastRow - 1, lastCol - 1)),
+                                  QItemSelectionModel::ClearAndSelect);
+}
+
+} // namespace
+
+TEST(Csv, QuotesWhatSpreadsheetsWouldSplitAndNothingElse)
+{
+    QByteArray out;
+    AppendCsvLine(out, {QStringLiteral("ТСЖ \"ПЕГАС\""), QStringLiteral("a;b"), QStringLiteral("plain"), QString(),
+                        QStringLiteral("   12"), QStringLiteral("two\nlines")});
+    EXPECT_EQ(QString::fromUtf8(out),
+              QStringLiteral("\"ТСЖ \"\"ПЕГАС\"\"\";\"a;b\";plain;;\"   12\";\"two\nlines\"\r\n"));
+}
+
+TEST(Clipboard, TabsAndLineBreaksInsideValuesDoNotSplitCells)
+{
+    EXPECT_EQ(TabSeparatedText({{QStringLiteral("a\tb"), QStringLiteral("c")}, {QStringLiteral("d\ne"), {}}}),
+              QStringLiteral("a b\tc\nd e\t"));
+}
+
+TEST(Csv, EveryRowOfAPagedResultWithBomAndHeadings)
+{
+    auto data = openFake(personNames(), personRows(1000));
+    ResultGrid grid;
+    FillPersonGridPaged(grid, *data);
+    ASSERT_FALSE(grid.IsRowLoaded(900));
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("list.csv"));
+    std::vector<int> progress;
+    const CsvOutcome outcome = WriteCsvFile(path, AllGridRows(grid), [&](int written) {
+        progress.push_back(written);
+        return true;
+    });
+    ASSERT_TRUE(outcome.written) << outcome.error.toStdString();
+    EXPECT_FALSE(grid.IsRowLoaded(900)); // read for the file, not kept in the grid
+
+    const QByteArray bytes = readAll(path);
+    ASSERT_TRUE(bytes.startsWith("\xEF\xBB\xBF"));
+    const QStringList lines = QString::fromUtf8(bytes.mid(3)).split(QStringLiteral("\r\n"));
+    ASSERT_EQ(lines.size(), 1002); // headings, 1000 rows, and the empty text after the last line end
+    EXPECT_EQ(lines[0], QStringLiteral("Номер;Ф. И. О.;Улица;Дом;Кв."));
+    QByteArray expected;
+    AppendCsvLine(expected, shownRow(personRows(1000)[999]));
+    EXPECT_EQ(lines[1000] + QStringLiteral("\r\n"), QString::fromUtf8(expected));
+    QByteArray first;
+    AppendCsvLine(first, shownRow(personRows(1)[0]));
+    EXPECT_EQ(lines[1] + QStringLiteral("\r\n"), QString::fromUtf8(first));
+}
+
+TEST(Csv, AFailedOrCancelledWriteLeavesNoFileAndKeepsAnOldOne)
+{
+    auto data = openFake(personNames(), personRows(3 * CsvProgressStep));
+    ResultGrid grid;
+    FillPersonGridPaged(grid, *data);
+    QTemporaryDir dir;
+
+    const QString missingFolder = dir.filePath(QStringLiteral("no-such-folder/list.csv"));
+    const CsvOutcome failed = WriteCsvFile(missingFolder, AllGridRows(grid));
+    EXPECT_FALSE(failed.written);
+    EXPECT_FALSE(failed.error.isEmpty());
+    EXPECT_FALSE(QFile::exists(missingFolder));
+
+    const QString existing = dir.filePath(QStringLiteral("old.csv"));
+    {
+        QFile old(existing);
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+        old.write("old contents");
+    }
+    const CsvOutcome cancelled = WriteCsvFile(existing, AllGridRows(grid), [](int written) {
+        return written < 2 * CsvProgressStep;
+    });
+    EXPECT_TRUE(cancelled.cancelled);
+    EXPECT_FALSE(cancelled.written);
+    EXPECT_EQ(readAll(existing), QByteArray("old contents"));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("old.csv")}); // no temporary file left
+}
+
+TEST(Clipboard, CtrlCCopiesTheSelectionIncludingRowsNotLoaded)
+{
+    auto data = openFake(personNames(), personRows(1000));
+    ResultGrid grid;
+    grid.resize(600, 300);
+    grid.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&grid));
+    FillPersonGridPaged(grid, *data);
+    grid.setFocus();
+    ASSERT_FALSE(grid.IsRowLoaded(150));
+
+    // Rows 99 to 151, columns 2 to 3: the selected cells only.
+    selectCells(grid, 99, 2, 151, 3);
+    QGuiApplication::clipboard()->clear();
+    QTest::keyClick(&grid, Qt::Key_C, Qt::ControlModifier);
+    const QStringList lines = QGuiApplication::clipboard()->text().split(u'\n');
+    ASSERT_EQ(lines.size(), 53);
+    EXPECT_EQ(lines[0], shownRow(personRows(99)[98]).mid(1, 2).join(u'\t'));
+    EXPECT_EQ(lines[52], shownRow(personRows(151)[150]).mid(1, 2).join(u'\t'));
+
+    // One cell selected: its whole row, without the marker column.
+    grid.SetCurrentCell(2, 500);
+    EXPECT_EQ(SelectionText(grid), shownRow(personRows(500)[499]).join(u'\t'));
+    EXPECT_EQ(RowNumber(grid, 700), shown(QString::number(100700)));
+}
+
+TEST(Clipboard, OrganisationsHaveNoNumberToCopy)
+{
+    auto data = openFake({QStringLiteral("naim"), QStringLiteral("street"), QStringLiteral("hous")}, orgRows(5));
+    ResultGrid grid;
+    FillOrgGrid(grid, *data);
+    EXPECT_EQ(NumberColumn(grid), 0);
+    EXPECT_TRUE(RowNumber(grid, 1).isEmpty());
+}
+
+TEST(ColumnWidths, ADraggedWidthOutlivesTheNextFillAndFillsAloneChangeNothing)
+{
+    auto data = openFake(personNames(), personRows(10));
+    ResultGrid grid;
+    grid.resize(800, 300);
+    grid.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&grid));
+    FillPersonGrid(grid, *data);
+    const int defaultWidth = grid.ColWidth(2);
+
+    // Drag the divider after column 2 thirty pixels to the right.
+    QHeaderView *header = grid.horizontalHeader();
+    const int divider = header->sectionViewportPosition(1) + header->sectionSize(1) - 1;
+    const QPoint from(divider, header->height() / 2);
+    QTest::mousePress(header->viewport(), Qt::LeftButton, {}, from);
+    QMouseEvent move(QEvent::MouseMove, QPointF(from + QPoint(30, 0)), header->viewport()->mapToGlobal(QPointF(from + QPoint(30, 0))),
+                     Qt::NoButton, Qt::LeftButton, {});
+    QCoreApplication::sendEvent(header->viewport(), &move);
+    QTest::mouseRelease(header->viewport(), Qt::LeftButton, {}, from + QPoint(30, 0));
+    ASSERT_EQ(grid.ColWidth(2), defaultWidth + 30);
+
+    data->Open();
+    FillPersonGrid(grid, *data);
+    EXPECT_EQ(grid.ColWidth(2), defaultWidth + 30);
+    EXPECT_EQ(grid.UserWidths().Chosen(GridLayout::Persons), (std::vector<int>{0, defaultWidth + 30}));
+    EXPECT_NE(grid.ColWidth(1), 0);
+}

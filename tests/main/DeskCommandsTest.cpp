@@ -1,0 +1,215 @@
+// Saving and printing the list shown, and the window layout kept between runs.
+
+#include "ColumnWidths.h"
+#include "Dialogs.h"
+#include "Fixtures.h"
+#include "PrintList.h"
+#include "ResultGrid.h"
+#include "UMain.h"
+#include "WindowSettings.h"
+
+#include <QAction>
+#include <QFile>
+#include <QItemSelectionModel>
+#include <QPdfWriter>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+
+#include <memory>
+
+using namespace phonebook;
+using namespace phonebook::fixtures;
+
+class DeskCommandsTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void savingWritesEveryRowOfTheListShown();
+    void aFailedSaveSaysSoAndLeavesNoFile();
+    void printingRepeatsHeadingsAndOffersTheSelection();
+    void layoutComesBackAtTheNextStart();
+    void aDamagedSettingsFileIsIgnoredAndReplaced();
+
+private:
+    std::unique_ptr<TFrmMain> start();
+    void trigger(TFrmMain &main, const char *name);
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+};
+
+void DeskCommandsTest::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    Dialogs::SetScripted(true);
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_dir->filePath(QStringLiteral("settings")));
+    WritePersons(m_dir->path(), NumberedPersons(700));
+    WriteOrgPhones(m_dir->path(), {{QStringLiteral("3000001"), QStringLiteral("ЗАВОД \"ЗАРЯ\" ЦЕХ 2"), {},
+                                    QStringLiteral("Приёмная"), QStringLiteral("пр. Мира"), QStringLiteral("1")}});
+}
+
+void DeskCommandsTest::cleanup()
+{
+    Dialogs::SetScripted(false);
+    m_dir.reset();
+}
+
+std::unique_ptr<TFrmMain> DeskCommandsTest::start()
+{
+    auto main = std::make_unique<TFrmMain>(ProgramPaths{m_dir->path(), {}});
+    main->resize(900, 600);
+    main->show();
+    return main;
+}
+
+void DeskCommandsTest::trigger(TFrmMain &main, const char *name)
+{
+    auto *action = main.findChild<QAction *>(QLatin1StringView(name));
+    QVERIFY2(action, name);
+    action->trigger();
+}
+
+void DeskCommandsTest::savingWritesEveryRowOfTheListShown()
+{
+    auto main = start();
+    QVERIFY(!main->SGFullFiz().IsRowLoaded(650));
+    const QString path = m_dir->filePath(QStringLiteral("persons.csv"));
+    Dialogs::QueueFileName(path);
+    trigger(*main, "SaveListItem");
+    QCOMPARE(Dialogs::TakeShownMessages(), QStringList());
+
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    QVERIFY(bytes.startsWith("\xEF\xBB\xBF"));
+    const QStringList lines = QString::fromUtf8(bytes.mid(3)).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 701);
+    QCOMPARE(lines.first(), QStringLiteral("Номер;Ф. И. О.;Улица;Дом;Кв."));
+    QVERIFY2(lines.last().startsWith(QStringLiteral("200700;АБОНЕНТ 700;")), qPrintable(lines.last()));
+
+    // The organisations side: a name with a quote and a ";" stays one field.
+    main->ShowOrgsSide(true);
+    Dialogs::QueueFileName(path);
+    trigger(*main, "SaveListItem");
+    file.close();
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(QString::fromUtf8(file.readAll().mid(3)),
+             QStringLiteral("Организация;Улица;Дом\r\n\"ЗАВОД \"\"ЗАРЯ\"\" ЦЕХ 2\";пр. Мира;1\r\n"));
+}
+
+void DeskCommandsTest::aFailedSaveSaysSoAndLeavesNoFile()
+{
+    auto main = start();
+    const QString path = m_dir->filePath(QStringLiteral("gone/persons.csv"));
+    Dialogs::QueueFileName(path);
+    trigger(*main, "SaveListItem");
+    const QStringList messages = Dialogs::TakeShownMessages();
+    QCOMPARE(messages.size(), 1);
+    QVERIFY2(messages.first().startsWith(QStringLiteral("Не удалось сохранить список")), qPrintable(messages.first()));
+    QVERIFY(!QFile::exists(path));
+
+    // A cancelled file dialog writes nothing and says nothing.
+    trigger(*main, "SaveListItem");
+    QCOMPARE(Dialogs::TakeShownMessages(), QStringList());
+}
+
+void DeskCommandsTest::printingRepeatsHeadingsAndOffersTheSelection()
+{
+    auto main = start();
+    ResultGrid &grid = main->SGFullFiz();
+    QAbstractItemModel *model = grid.model();
+    grid.selectionModel()->select(QItemSelection(model->index(599, 0), model->index(609, 4)),
+                                  QItemSelectionModel::ClearAndSelect);
+
+    // A long list: only the selected rows, when the user says so.
+    PrintJob job;
+    Dialogs::QueueQuestionAnswer(QMessageBox::Yes);
+    QVERIFY(BuildPrintJob(*main, job));
+    QCOMPARE(Dialogs::TakeAskedInputs().size(), 1);
+    QCOMPARE(job.title, QStringLiteral("Физические лица"));
+    QCOMPARE(job.rowCount, 11);
+    QCOMPARE(job.row(0).mid(0, 2), (QStringList{QStringLiteral("200600"), QStringLiteral("АБОНЕНТ 600")}));
+    QCOMPARE(job.row(10).at(0), QStringLiteral("200610"));
+
+    Dialogs::QueueQuestionAnswer(QMessageBox::No);
+    QVERIFY(BuildPrintJob(*main, job));
+    QCOMPARE(job.rowCount, 700);
+    QCOMPARE(job.row(699).at(0), QStringLiteral("200700"));
+    QVERIFY(!BuildPrintJob(*main, job)); // cancelled: nothing queued answers Cancel
+
+    // Every row lands on some page, and the PDF holds as many pages as were laid out.
+    Dialogs::QueueQuestionAnswer(QMessageBox::No);
+    QVERIFY(BuildPrintJob(*main, job));
+    const QString pdf = m_dir->filePath(QStringLiteral("list.pdf"));
+    int lastRowPrinted = -1;
+    const auto row = job.row;
+    job.row = [&](int r) {
+        lastRowPrinted = std::max(lastRowPrinted, r);
+        return row(r);
+    };
+    int pages = 0;
+    {
+        QPdfWriter writer(pdf);
+        writer.setResolution(300);
+        pages = PaintList(writer, job);
+    }
+    QVERIFY(pages > 10);
+    QCOMPARE(lastRowPrinted, 699);
+    QFile file(pdf);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll().count("/Type /Page\n"), pages);
+}
+
+void DeskCommandsTest::layoutComesBackAtTheNextStart()
+{
+    {
+        auto main = start();
+        QVERIFY(!RestoreWindowLayout(*main)); // nothing kept yet; saved from now on
+        main->setGeometry(40, 50, 700, 500);
+        main->SGFullFiz().UserWidths().SetChosen(GridLayout::Persons, {0, 321, 0, 0, 0});
+        QCOMPARE(main->SGFullFiz().ColWidth(2), 321);
+        main->ShowOrgsSide(true);
+        main->close(); // saves
+    }
+    QVERIFY(QFile::exists(WindowSettingsPath()));
+    auto main = std::make_unique<TFrmMain>(ProgramPaths{m_dir->path(), {}});
+    QVERIFY(RestoreWindowLayout(*main));
+    QCOMPARE(main->size(), QSize(700, 500));
+    QCOMPARE(main->SGFullFiz().ColWidth(2), 321);
+    QCOMPARE(main->SGFullFiz().ColWidth(3), 150); // not dragged: the list's own width
+    QVERIFY(!main->SpeedButton(4).isHidden());
+    QCOMPARE(main->TabIndex(), 1);
+}
+
+void DeskCommandsTest::aDamagedSettingsFileIsIgnoredAndReplaced()
+{
+    const QString path = WindowSettingsPath();
+    QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
+    const QList<QByteArray> damaged = {
+        QByteArray("\x00\xff\xfe[[[layout\n=\x01\x02", 14),
+        QByteArray("[layout]\nversion=1\nside=organisations\ngeometry=not a geometry\n"
+                   "[columns]\nSGFullFiz\\persons=12, x, -5, 99999\n"),
+    };
+    for (const QByteArray &contents : damaged) {
+        {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            file.write(contents);
+        }
+        auto main = std::make_unique<TFrmMain>(ProgramPaths{m_dir->path(), {}});
+        QVERIFY(!RestoreWindowLayout(*main));
+        QCOMPARE(main->SGFullFiz().ColWidth(1), 55);
+        QVERIFY2(SaveWindowLayout(*main), qPrintable(contents.toHex()));
+    }
+    QSettings settings(path, QSettings::IniFormat);
+    QCOMPARE(settings.status(), QSettings::NoError);
+    QCOMPARE(settings.value(QStringLiteral("layout/side")).toString(), QStringLiteral("organisations"));
+}
+
+QTEST_MAIN(DeskCommandsTest)
+#include "DeskCommandsTest.moc"
