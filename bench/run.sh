@@ -183,6 +183,22 @@ if [ "$gui" = 1 ]; then
     esac
   done
 
+  # Saving the full list of individuals as CSV, beside the shell writing the
+  # same columns of the plain table (stored text, not deciphered) as CSV.
+  if cmake --build "$build" --target save-bench >/dev/null 2>&1; then
+    echo
+    echo "== save-bench (every individual to CSV, offscreen; shell: .mode csv of the same columns into a file)"
+    line=$(QT_QPA_PLATFORM=offscreen "$bench/save-bench" "$data" "$out/list.csv" "$rounds" 2>/dev/null)
+    shell_times=()
+    for ((r = 1; r <= rounds; r++)); do
+      shell_times+=("$(printf '.open --deserialize %s\n.mode csv\n.separator ";" "\\r\\n"\n.headers on\n.output %s\n.timer on\nSELECT nt,fio,street,hous,flat FROM sp09kw_n;\n' \
+        "$plain" "$out/shell.csv" | sqlite3 -batch 2>&1 | awk '/^Run Time:/ { t = $4 } END { printf "%.2f", t * 1000 }')")
+    done
+    shell=$(printf '%s\n' "${shell_times[@]}" | median)
+    echo "$line" | awk -v shell="$shell" '{ printf "rows %s, %.1f MB: ours first %s ms, median %s ms; shell %s ms; ratio %.2f (target: within 3 s)\n", $2, $4 / 1e6, $6, $8, shell, $8 / shell }'
+    rm -f "$out/list.csv" "$out/shell.csv"
+  fi
+
   # The tool-bar searches, from the answer to the grid painted, beside the
   # shell running the same statements on the plain tables.
   for searches in search-bench dialog-bench; do
