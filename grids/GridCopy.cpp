@@ -25,16 +25,22 @@ void putOnClipboard(const QString &text)
         QGuiApplication::clipboard()->setText(text);
 }
 
-// A row's cells without the blanks the table's fixed-width fields pad them with.
-QStringList trimmedRow(const ResultGrid &grid, int row)
+// A row's headed cells without the blanks the table's fixed-width fields pad them with.
+QStringList trimmedRow(const ResultGrid &grid, int row, int columns)
 {
     QStringList values = grid.RowValues(row);
+    values.resize(std::min(values.size(), static_cast<qsizetype>(columns)));
     for (QString &value : values)
-        value = value.trimmed();
+        value = std::move(value).trimmed();
     return values;
 }
 
 } // namespace
+
+int HeadedColumns(const ResultGrid &grid)
+{
+    return std::max(0, std::min(static_cast<int>(LayoutColumns(grid.Layout(), 0).size()), grid.ColCount() - 1));
+}
 
 int NumberColumn(const ResultGrid &grid)
 {
@@ -54,9 +60,10 @@ QString RowNumber(const ResultGrid &grid, int row)
 ListRows AllGridRows(const ResultGrid &grid)
 {
     ListRows rows;
-    rows.headings = grid.Headings();
+    rows.headings = grid.Headings().mid(0, HeadedColumns(grid));
     rows.rowCount = grid.RowCount() - 1;
-    rows.row = [&grid](int row) { return trimmedRow(grid, row + 1); };
+    const int columns = HeadedColumns(grid);
+    rows.row = [&grid, columns](int row) { return trimmedRow(grid, row + 1, columns); };
     return rows;
 }
 
@@ -76,7 +83,7 @@ QString SelectionText(const ResultGrid &grid)
 {
     const QModelIndexList selected = grid.selectionModel()->selectedIndexes();
     int firstColumn = 1;
-    int lastColumn = grid.ColCount() - 1;
+    int lastColumn = HeadedColumns(grid);
     if (selected.size() > 1) {
         // The selection is one rectangle: its columns, and only those.
         firstColumn = lastColumn + 1;
@@ -85,11 +92,13 @@ QString SelectionText(const ResultGrid &grid)
             firstColumn = std::min(firstColumn, index.column() + 1);
             lastColumn = std::max(lastColumn, index.column() + 1);
         }
+        lastColumn = std::min(lastColumn, HeadedColumns(grid));
     }
     std::vector<QStringList> rows;
+    const int columns = HeadedColumns(grid);
     for (int row : SelectedRows(grid)) {
-        const QStringList values = trimmedRow(grid, row);
-        rows.push_back(values.mid(firstColumn - 1, lastColumn - firstColumn + 1));
+        const QStringList values = trimmedRow(grid, row, columns);
+        rows.push_back(values.mid(firstColumn - 1, std::max(0, lastColumn - firstColumn + 1)));
     }
     return TabSeparatedText(rows);
 }

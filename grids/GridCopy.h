@@ -31,6 +31,10 @@ int NumberColumn(const ResultGrid &grid);
 // loaded or not.
 ListRows AllGridRows(const ResultGrid &grid);
 
+// The data columns with a heading (the layout's); a grid sized by a result's
+// field count has empty columns after them, which are not copied, saved or printed.
+int HeadedColumns(const ResultGrid &grid);
+
 // Selected data rows (1-based, ascending); the current row when nothing is selected.
 QList<int> SelectedRows(const ResultGrid &grid);
 

@@ -24,16 +24,46 @@ bool needsQuotes(QStringView field)
     return false;
 }
 
+// UTF-8 straight into the line, without a temporary array per field.
+void appendUtf8(QByteArray &out, QStringView text, bool doubleQuotes)
+{
+    const char16_t *p = text.utf16();
+    const char16_t *end = p + text.size();
+    for (; p < end; ++p) {
+        char32_t c = *p;
+        if (c < 0x80) {
+            if (c == u'"' && doubleQuotes)
+                out.append('"');
+            out.append(static_cast<char>(c));
+            continue;
+        }
+        if (QChar::isHighSurrogate(c) && p + 1 < end && QChar::isLowSurrogate(p[1]))
+            c = QChar::surrogateToUcs4(static_cast<char16_t>(c), *++p);
+        else if (QChar::isSurrogate(c))
+            c = 0xFFFD;
+        if (c < 0x800) {
+            const char bytes[] = {static_cast<char>(0xC0 | (c >> 6)), static_cast<char>(0x80 | (c & 0x3F))};
+            out.append(bytes, 2);
+        } else if (c < 0x10000) {
+            const char bytes[] = {static_cast<char>(0xE0 | (c >> 12)), static_cast<char>(0x80 | ((c >> 6) & 0x3F)),
+                                  static_cast<char>(0x80 | (c & 0x3F))};
+            out.append(bytes, 3);
+        } else {
+            const char bytes[] = {static_cast<char>(0xF0 | (c >> 18)), static_cast<char>(0x80 | ((c >> 12) & 0x3F)),
+                                  static_cast<char>(0x80 | ((c >> 6) & 0x3F)), static_cast<char>(0x80 | (c & 0x3F))};
+            out.append(bytes, 4);
+        }
+    }
+}
+
 void appendField(QByteArray &out, const QString &field)
 {
     if (!needsQuotes(field)) {
-        out.append(field.toUtf8());
+        appendUtf8(out, field, false);
         return;
     }
     out.append('"');
-    QString doubled = field;
-    doubled.replace(u'"', QStringLiteral("\"\""));
-    out.append(doubled.toUtf8());
+    appendUtf8(out, field, true);
     out.append('"');
 }
 

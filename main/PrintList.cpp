@@ -159,9 +159,10 @@ bool BuildPrintJob(TFrmMain &main, PrintJob &job)
         return false;
     const ResultGrid &grid = *shown.grid;
     job.title = shown.title;
-    job.headings = grid.Headings();
+    const int columns = HeadedColumns(grid);
+    job.headings = grid.Headings().mid(0, columns);
     job.widths.clear();
-    for (int c = 1; c < grid.ColCount(); ++c)
+    for (int c = 1; c <= columns; ++c)
         job.widths.append(grid.ColWidth(c));
 
     const int rowCount = grid.RowCount() - 1;

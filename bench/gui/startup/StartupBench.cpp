@@ -19,7 +19,9 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <QProcess>
+#include <QSettings>
 #include <QTableView>
+#include <QTemporaryDir>
 #include <QTextStream>
 #include <QTimer>
 
@@ -125,6 +127,9 @@ int RunChild(int argc, char *argv[], const QString &mode, const QString &dir)
         }
     } finder(painted);
     app.installEventFilter(&finder);
+    // Started as the first time: no window layout kept from the user's earlier runs.
+    const QTemporaryDir settings;
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settings.path());
     const auto main = phonebook::StartUp({dir, dir + QStringLiteral("/help")});
     return QApplication::exec();
 }
