@@ -20,8 +20,8 @@ namespace phonebook {
 
 namespace {
 
-constexpr int BodyPointSize = 9;
-constexpr int TitlePointSize = 11;
+constexpr int BodyPointSize = 8; // as the lists on screen, so that their widths fit the text
+constexpr int TitlePointSize = 10;
 // Screen pixels the grid's widths are given in, per inch.
 constexpr double ScreenDpi = 96.0;
 
