@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 
 #include <algorithm>
+#include <chrono>
 
 namespace phonebook {
 
@@ -147,12 +148,18 @@ public:
             return {};
         // A file replaced or cut short under the cursor is read no further:
         // what the windows loaded before stays, and nothing else is shown.
-        if (row != m_checkedRow) {
+        // The file is asked again for a row outside the block last checked,
+        // or once the check is older than a few milliseconds: a page or a
+        // whole-list export pays one fstat per block, not one per row.
+        const int block = row / CheckBlockRows;
+        const auto now = std::chrono::steady_clock::now();
+        if (block != m_checkedBlock || now - m_checkedAt > CheckInterval) {
             if (m_table->changed()) {
                 m_changed = true;
                 return {};
             }
-            m_checkedRow = row;
+            m_checkedBlock = block;
+            m_checkedAt = now;
         }
         QString value = m_table->shownText(m_table->liveRecord(static_cast<uint32_t>(row)), column);
         if (m_table->pagesLost()) {
@@ -178,8 +185,12 @@ public:
     void release() { m_table.reset(); }
 
 private:
+    static constexpr int CheckBlockRows = 256;
+    static constexpr std::chrono::milliseconds CheckInterval{5};
+
     std::shared_ptr<const DbfTable> m_table;
-    mutable int m_checkedRow = -1;
+    mutable int m_checkedBlock = -1;
+    mutable std::chrono::steady_clock::time_point m_checkedAt;
     mutable bool m_changed = false;
 };
 
