@@ -58,8 +58,11 @@ int LayoutPageRows(GridLayout layout)
         return OrgPageRows;
     case GridLayout::Persons:
         return PersonPageRows;
-    case GridLayout::OrgPhones:
     case GridLayout::Departments:
+        // A department-search result is filled whole; a quick-search result
+        // in this layout loads as it is painted.
+        return OrgPageRows;
+    case GridLayout::OrgPhones:
     case GridLayout::None:
         break;
     }

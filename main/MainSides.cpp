@@ -5,6 +5,7 @@
 
 #include "AppInfo.h"
 #include "ErrorReport.h"
+#include "QuickSearchBox.h"
 #include "ResultGrid.h"
 #include "UHelpFull.h"
 #include "WindowHelpers.h"
@@ -100,6 +101,7 @@ void TFrmMain::TabControl1Change()
 
 void TFrmMain::ShowPersonsSide(bool selectTab)
 {
+    m_quickSearch->SideChanged();
     RemoveOrgTab();
     if (selectTab)
         SelectTab(PersonsTab);
@@ -116,6 +118,7 @@ void TFrmMain::ShowPersonsSide(bool selectTab)
 
 void TFrmMain::ShowOrgsSide(bool selectTab)
 {
+    m_quickSearch->SideChanged();
     RemoveOrgTab();
     if (selectTab)
         SelectTab(OrgsTab);

@@ -7,6 +7,7 @@
 #include "FillRoutines.h"
 #include "MainEventFilter.h"
 #include "PrintList.h"
+#include "QuickSearchBox.h"
 #include "Resources.h"
 #include "ResultGrid.h"
 #include "SaveList.h"
@@ -60,7 +61,8 @@ QKeySequence SearchKey(Command command)
 {
     switch (command) {
     case Command::PhoneSearch: return QKeySequence(Qt::CTRL | Qt::Key_T);
-    case Command::SurnameSearch: return QKeySequence(Qt::CTRL | Qt::Key_F);
+    // Ctrl+F is the quick-search box's.
+    case Command::SurnameSearch: return QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F);
     case Command::PersonAddressSearch:
     case Command::OrgAddressSearch: return QKeySequence(Qt::CTRL | Qt::Key_D);
     case Command::OrgSearch: return QKeySequence(Qt::CTRL | Qt::Key_O);
@@ -169,6 +171,8 @@ void TFrmMain::createToolBar(QWidget *parent)
         if (upper != text)
             edit->setText(upper);
     });
+
+    m_quickSearch = new QuickSearchBox(*this, toolBar);
 
     parent->layout()->addWidget(toolBar);
 }
@@ -292,6 +296,7 @@ void TFrmMain::LoadDirectory(QProgressBar *bar)
     if (!restored.messages.isEmpty())
         Dialogs::ShowMessage(this, restored.messages.join(u'\n'),
                              restored.failed ? QMessageBox::Warning : QMessageBox::Information);
+    m_quickSearch->TablesReloaded();
     loadPersons(bar);
     loadOrgs(bar);
     emit DirectoryLoaded();

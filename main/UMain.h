@@ -29,6 +29,7 @@ struct SearchOutcome;
 
 class HelpWindow;
 class MainEventFilter;
+class QuickSearchBox;
 class ResultGrid;
 class TFrmSplash;
 
@@ -126,6 +127,9 @@ public:
     // the highlighted row. A cancelled search changes nothing.
     void PresentSearch(const search::SearchOutcome &outcome);
 
+    // The quick-search box at the right end of the tool bar.
+    QuickSearchBox &QuickSearch() const { return *m_quickSearch; }
+
     // --- commands, help and exit ----------------------------------------------
     // Attaches what a command does; an empty function detaches it.
     void SetCommand(Command command, std::function<void()> action);
@@ -186,6 +190,7 @@ private:
     std::array<QLabel *, 3> m_panels{};
     HelpWindow *m_help = nullptr;
     MainEventFilter *m_eventFilter = nullptr;
+    QuickSearchBox *m_quickSearch = nullptr;
 
     std::array<std::function<void()>, CommandCount> m_commands;
     std::function<void(QChar)> m_keyPreview;

@@ -269,7 +269,7 @@ void SearchWindowTest::surnameSearch()
     auto main = start();
     QVERIFY(main);
     Dialogs::QueueInputAnswer(QStringLiteral("абонент 1"));
-    QTest::keyClick(main.get(), Qt::Key_F, Qt::ControlModifier); // the key of SpeedButton2 (an animated click)
+    QTest::keyClick(main.get(), Qt::Key_F, Qt::ControlModifier | Qt::ShiftModifier); // the key of SpeedButton2 (an animated click)
     QTRY_VERIFY(!main->SGTemp().isHidden());
     QCOMPARE(Dialogs::TakeAskedInputs(), QStringList{QStringLiteral("Введите фамилию")});
     QCOMPARE(main->Edit1().text(), QStringLiteral("АБОНЕНТ 1"));

@@ -4,6 +4,7 @@
 #include "AddressSearch.h"
 #include "Dataset.h"
 #include "OrgSearch.h"
+#include "QuickSearch.h"
 #include "Searches.h"
 #include "SearchText.h"
 #include "UHelpFull.h"
@@ -187,6 +188,18 @@ int RunOrgs(const FindContext &context, const QStringList &arguments, Output &ou
     return RunStatement(context, search::FullOrgListSql.toString(), out);
 }
 
+int RunQuick(const FindContext &context, const QStringList &arguments, Output &out)
+{
+    const bool org = arguments.constFirst() == u"--org"_s;
+    const QString text = Joined(org ? arguments.mid(1) : arguments);
+    search::QuickSearcher searcher(context.directory);
+    const std::optional<search::QuickResult> result =
+        searcher.Search(org ? search::QuickSide::Orgs : search::QuickSide::Persons, text);
+    if (!result || !result->rows)
+        throw DatabaseError(u"nothing to search for in \"%1\""_s.arg(text));
+    return PrintResult(context, *result->rows, out);
+}
+
 int RunCount(const FindContext &context, const QStringList &arguments, Output &out)
 {
     if (arguments.size() != 1)
@@ -227,6 +240,10 @@ const Verb verbs[] = {
      "      number of the organisation that owns NUMBER, \">\" in an extra first column on that number.", 1, RunPhone},
     {"surname", "TEXT", "Surname search: individuals whose full name begins with TEXT, in any letter case.", 1,
      RunSurname},
+    {"quick", "[--org] TEXT",
+     "Quick search, as the program's search box: individuals (with --org, organisations' numbers) with a word\n"
+     "      beginning with each word of TEXT; a number also matches the telephone number's beginning or the\n"
+     "      house or flat number.", 1, RunQuick},
     {"org-numbers", "NAME", "Every number of the organisation named NAME (as the program shows it).", 1,
      RunOrgNumbers},
     {"address", "[--org] --street TEXT [--house H] [--flat F]",

@@ -1,0 +1,317 @@
+#include "QuickSearchBox.h"
+
+#include "AppInfo.h"
+#include "DatabaseError.h"
+#include "Dataset.h"
+#include "GridFiller.h"
+#include "ResultGrid.h"
+#include "UHelpFull.h"
+#include "UMain.h"
+
+#include <QAction>
+#include <QEvent>
+#include <QKeyEvent>
+#include <QTimer>
+#include <QToolButton>
+
+#include <utility>
+
+namespace phonebook {
+
+namespace {
+
+using search::QuickSide;
+
+// Help topics of SGTemp while it shows a quick-search result.
+constexpr int HelpQuickPersons = 1;
+constexpr int HelpQuickOrgs = 5;
+// Status panel that counts the rows found.
+constexpr int CountPanel = 2;
+constexpr int BoxMargin = 4;
+
+QString FoundText(int count) { return QStringLiteral("Найдено: %1").arg(count); }
+
+} // namespace
+
+QuickSearchBox::QuickSearchBox(TFrmMain &main, QWidget *toolBar)
+    : QLineEdit(toolBar)
+    , m_main(main)
+    , m_toolBar(toolBar)
+    , m_searcher(std::make_unique<search::QuickSearcher>(main.Paths().tables))
+{
+    setObjectName(QStringLiteral("QuickSearch"));
+    setAccessibleName(search::QuickBoxName.toString());
+    setPlaceholderText(search::QuickBoxPlaceholder.toString());
+    setToolTip(QStringLiteral("%1 (%2)").arg(search::QuickBoxName.toString(),
+                                             QKeySequence(QKeySequence::Find).toString(QKeySequence::NativeText)));
+    setClearButtonEnabled(true);
+    setFocusPolicy(Qt::ClickFocus);
+    toolBar->installEventFilter(this);
+    placeOnToolBar();
+
+    auto *focus = new QAction(&main);
+    focus->setObjectName(QStringLiteral("QuickSearchFocus"));
+    focus->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
+    focus->setShortcutContext(Qt::WindowShortcut);
+    main.addAction(focus);
+    connect(focus, &QAction::triggered, this, [this] {
+        setFocus(Qt::ShortcutFocusReason);
+        selectAll();
+    });
+    connect(this, &QLineEdit::textChanged, this, &QuickSearchBox::onTextChanged);
+
+    m_worker = std::thread([this] { workerLoop(); });
+    // Once the window is up, the indexes are built before the first keystroke needs them.
+    QTimer::singleShot(0, this, &QuickSearchBox::Prepare);
+}
+
+QuickSearchBox::~QuickSearchBox()
+{
+    {
+        const std::lock_guard lock(m_mutex);
+        m_stop = true;
+    }
+    ++m_generation; // a search still running gives up
+    m_wake.notify_all();
+    m_worker.join();
+}
+
+void QuickSearchBox::placeOnToolBar()
+{
+    const int height = std::min(sizeHint().height(), ToolBarHeight - 2);
+    setGeometry(m_toolBar->width() - BoxWidth - BoxMargin, (ToolBarHeight - height) / 2, BoxWidth, height);
+}
+
+bool QuickSearchBox::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_toolBar && event->type() == QEvent::Resize)
+        placeOnToolBar();
+    return QLineEdit::eventFilter(watched, event);
+}
+
+QuickSide QuickSearchBox::currentSide() const
+{
+    // The individuals side shows the surname button; the organisations side hides it.
+    return m_main.SpeedButton(2).isHidden() ? QuickSide::Orgs : QuickSide::Persons;
+}
+
+void QuickSearchBox::keyPressEvent(QKeyEvent *event)
+{
+    switch (event->key()) {
+    case Qt::Key_Escape:
+        clear();
+        m_main.FocusVisibleGrid();
+        return;
+    case Qt::Key_Down:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        m_main.FocusVisibleGrid();
+        return;
+    default:
+        QLineEdit::keyPressEvent(event);
+    }
+}
+
+void QuickSearchBox::onTextChanged(const QString &text)
+{
+    Request request;
+    request.generation = ++m_generation;
+    request.side = currentSide();
+    request.text = text;
+    if (text.trimmed().isEmpty()) {
+        // Nothing to wait for: the full list comes back at once.
+        m_waitingFor = 0;
+        setBusy(false);
+        restoreFullList();
+        return;
+    }
+    m_waitingFor = request.generation;
+    setBusy(true);
+    submit(std::move(request));
+}
+
+void QuickSearchBox::submit(Request request)
+{
+    {
+        const std::lock_guard lock(m_mutex);
+        m_request = std::move(request);
+    }
+    m_wake.notify_all();
+}
+
+void QuickSearchBox::SideChanged()
+{
+    ++m_generation;
+    m_waitingFor = 0;
+    setBusy(false);
+    m_showing = false;
+    m_shown.reset();
+    {
+        const QSignalBlocker quiet(this);
+        clear();
+    }
+    m_main.SetStatusText(CountPanel, QString());
+}
+
+void QuickSearchBox::TablesReloaded()
+{
+    {
+        const std::lock_guard lock(m_mutex);
+        m_reset = true;
+    }
+    ++m_generation;
+    m_wake.notify_all();
+}
+
+void QuickSearchBox::Prepare()
+{
+    {
+        const std::lock_guard lock(m_mutex);
+        m_prepare = true;
+    }
+    m_wake.notify_all();
+}
+
+void QuickSearchBox::workerLoop()
+{
+    for (;;) {
+        std::optional<Request> request;
+        bool prepare = false;
+        bool reset = false;
+        {
+            std::unique_lock lock(m_mutex);
+            m_wake.wait(lock, [this] { return m_stop || m_request || m_prepare || m_reset; });
+            if (m_stop)
+                return;
+            reset = std::exchange(m_reset, false);
+            request = std::exchange(m_request, std::nullopt);
+            if (!request)
+                prepare = std::exchange(m_prepare, false);
+        }
+        if (reset)
+            m_searcher->Reset();
+        if (prepare) {
+            // Building gives way to a keystroke; the search then builds what it needs.
+            auto interrupted = [this] {
+                const std::lock_guard lock(m_mutex);
+                return m_stop || m_request.has_value();
+            };
+            try {
+                for (const QuickSide side : {QuickSide::Persons, QuickSide::Orgs}) {
+                    if (!m_searcher->Index(side, interrupted))
+                        break;
+                }
+            } catch (const std::exception &) {
+                // A missing table is reported when a search asks for it.
+            }
+            continue;
+        }
+        if (!request)
+            continue;
+        const int generation = request->generation;
+        auto cancelled = [this, generation] { return m_generation.load() != generation; };
+        try {
+            std::optional<search::QuickResult> result = m_searcher->Search(request->side, request->text, cancelled);
+            if (!result) {
+                ++m_cancelled;
+                continue;
+            }
+            QMetaObject::invokeMethod(
+                this, [this, generation, r = std::move(*result)] { present(generation, r); }, Qt::QueuedConnection);
+        } catch (const DatabaseError &error) {
+            QMetaObject::invokeMethod(
+                this, [this, generation, message = error.message()] { showError(generation, message); },
+                Qt::QueuedConnection);
+        } catch (const std::exception &error) {
+            QMetaObject::invokeMethod(
+                this, [this, generation, message = QString::fromLocal8Bit(error.what())] { showError(generation, message); },
+                Qt::QueuedConnection);
+        }
+    }
+}
+
+void QuickSearchBox::setBusy(bool busy)
+{
+    if (busy)
+        m_main.setCursor(Qt::BusyCursor);
+    else
+        m_main.unsetCursor();
+}
+
+void QuickSearchBox::present(int generation, const search::QuickResult &result)
+{
+    if (generation != m_generation.load() || result.side != currentSide())
+        return; // a newer text, or the other side, took over
+    m_waitingFor = 0;
+    setBusy(false);
+    if (!result.rows) {
+        restoreFullList();
+        return;
+    }
+    const bool persons = result.side == QuickSide::Persons;
+    ResultGrid &grid = m_main.SGTemp();
+    const GridLayout layout = persons ? GridLayout::Persons : GridLayout::Departments;
+    if (result.count == 0) {
+        ShowEmptyGrid(grid, layout);
+    } else {
+        GridFiller::Plan plan;
+        plan.layout = layout;
+        plan.rowCount = result.count;
+        plan.colCount = result.rows->columnCount();
+        plan.source = result.rows;
+        for (int c = 0; c < plan.colCount; ++c)
+            plan.fieldColumns.push_back(c);
+        GridFiller filler(grid, plan);
+        // Small results are written whole; longer ones load the rest as they are painted.
+        const int fullLimit = persons ? PersonFullFillLimit : OrgFullFillLimit;
+        const int written = result.count <= fullLimit ? result.count : FirstPageRows;
+        QStringList values;
+        for (int r = 0; r < written; ++r) {
+            values.clear();
+            for (int c = 0; c < plan.colCount; ++c)
+                values.append(DecodeText(result.rows->text(r, c), CipherKey));
+            filler.setRow(r + 1, values);
+        }
+        filler.finish();
+    }
+    m_shown = grid.Source();
+    m_showing = true;
+    grid.SetHelpContext(persons ? HelpQuickPersons : HelpQuickOrgs);
+    grid.show();
+    m_main.SGFullFiz().hide();
+    m_main.SGFullPred().hide();
+    m_main.SetStatusText(CountPanel, FoundText(result.count));
+    emit ResultShown(result.count);
+}
+
+void QuickSearchBox::showError(int generation, const QString &message)
+{
+    if (generation != m_generation.load())
+        return;
+    m_waitingFor = 0;
+    setBusy(false);
+    m_main.SetStatusText(CountPanel, message);
+}
+
+void QuickSearchBox::restoreFullList()
+{
+    m_main.SetStatusText(CountPanel, QString());
+    ResultGrid &grid = m_main.SGTemp();
+    // Only the quick search's own result gives way; another search's stays.
+    const bool ours = m_showing && grid.Source() == m_shown && !grid.isHidden();
+    m_showing = false;
+    m_shown.reset();
+    if (!ours)
+        return;
+    grid.hide();
+    if (currentSide() == QuickSide::Persons) {
+        m_main.SGFullFiz().show();
+    } else {
+        if (m_main.TabIndex() != OrgsTab)
+            m_main.SelectTab(OrgsTab);
+        m_main.SGFullPred().show();
+    }
+    emit ResultShown(-1);
+}
+
+} // namespace phonebook

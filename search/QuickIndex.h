@@ -1,0 +1,89 @@
+#pragma once
+// The quick search over one table file, on its stored (enciphered) bytes.
+//
+// Built once per table: for every record a 128-bit signature (the folded
+// first letters of the words of its text fields, pairs of first letters, the
+// first digit of its telephone number and of its house and flat numbers) and
+// the records in the order the results are shown in. A search tests the
+// signatures, then reads the candidates' bytes through per-key-position
+// tables that fold every stored byte to its deciphered letter, case and
+// "ё"/"е" ignored; nothing is deciphered into text on the way.
+
+#include "QuickRule.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace phonebook {
+class DbfTable;
+class RowSource;
+}
+
+namespace phonebook::search {
+
+enum class QuickSide {
+    Persons, // sp09kw_n: words of fio and street; nt, hous, flat; by fio, then nt
+    Orgs,    // sp09pr_n: words of naim, knaim, mesto and street; nt, hous; by naim, then nt
+};
+
+// Table base name and the fields a result shows, in order.
+QString QuickTableName(QuickSide side);
+std::vector<QString> QuickShownFields(QuickSide side);
+
+class QuickIndex {
+public:
+    // Reads every record of the table once and orders them. Throws
+    // DatabaseError when the table lacks a field the side needs. Returns null
+    // when `stop` turned true meanwhile.
+    static std::shared_ptr<const QuickIndex> Build(std::shared_ptr<const DbfTable> table, QuickSide side,
+                                                   const std::function<bool()> &stop = {});
+    ~QuickIndex();
+
+    QuickSide side() const { return m_side; }
+    const DbfTable &table() const { return *m_table; }
+
+    // Physical record numbers of the records that match `query`, in the
+    // result's order. `within` (a previous result, in that order) limits the
+    // search to its records; null searches the whole table. An empty query
+    // matches nothing. Returns nothing when `cancelled` turned true meanwhile.
+    std::optional<std::vector<uint32_t>> Find(const QuickQuery &query, const std::vector<uint32_t> *within,
+                                              const std::function<bool()> &cancelled = {}) const;
+
+    // The records as a result with the side's shown fields (stored text).
+    std::shared_ptr<const RowSource> Rows(std::vector<uint32_t> records) const;
+
+    struct Signature {
+        uint64_t lo = 0;
+        uint64_t hi = 0;
+    };
+    // Folded codes of a stored value, one per character: word characters by
+    // their codes, everything else FoldNone.
+    void Fold(std::string_view raw, std::string &codes) const;
+
+private:
+    QuickIndex() = default;
+    Signature signatureOf(uint32_t record, std::string &scratch) const;
+    bool matches(uint32_t record, const QuickQuery &query, std::string &scratch) const;
+
+    QuickSide m_side = QuickSide::Persons;
+    std::shared_ptr<const DbfTable> m_table;
+    std::vector<int> m_textFields;
+    int m_phone = -1;
+    std::vector<int> m_numberFields; // house, flat: matched by their leading digits
+    std::vector<int> m_shown;
+    std::vector<QString> m_shownNames;
+    // For single-byte code pages: the folded code of every byte at every key
+    // position; separators (which restart the key) flagged apart.
+    bool m_singleByte = true;
+    std::vector<uint8_t> m_fold; // [key position * 256 + byte]
+    std::vector<uint8_t> m_separator; // [byte]
+    std::vector<Signature> m_signatures; // by physical record
+    std::vector<uint32_t> m_order;        // live records in the result's order
+};
+
+} // namespace phonebook::search

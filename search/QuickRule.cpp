@@ -1,0 +1,104 @@
+#include "QuickRule.h"
+
+#include <QStringList>
+
+#include <algorithm>
+
+namespace phonebook::search {
+
+namespace {
+
+bool StartsWith(const std::string &text, const std::string &prefix)
+{
+    return text.size() >= prefix.size() && std::equal(prefix.begin(), prefix.end(), text.begin());
+}
+
+bool IsNumberPiece(QStringView piece)
+{
+    bool digit = false;
+    for (const QChar c : piece) {
+        if (c >= u'0' && c <= u'9')
+            digit = true;
+        else if (c != u'-' && c != u'(' && c != u')')
+            return false;
+    }
+    return digit;
+}
+
+} // namespace
+
+uint8_t FoldChar(char32_t c)
+{
+    if (c >= U'а' && c <= U'я')
+        return static_cast<uint8_t>(FoldFirstCyrillic + (c - U'а'));
+    if (c >= U'А' && c <= U'Я')
+        return FoldChar(c - U'А' + U'а');
+    if (c == U'ё' || c == U'Ё')
+        return FoldChar(U'е');
+    if (c >= U'a' && c <= U'z')
+        return static_cast<uint8_t>(FoldFirstLatin + (c - U'a'));
+    if (c >= U'A' && c <= U'Z')
+        return static_cast<uint8_t>(FoldFirstLatin + (c - U'A'));
+    if (c >= U'0' && c <= U'9')
+        return static_cast<uint8_t>(FoldFirstDigit + (c - U'0'));
+    if (c < 0x10000 && QChar(static_cast<char16_t>(c)).isLetterOrNumber())
+        return FoldUnmatchable;
+    return FoldNone;
+}
+
+bool QuickQuery::narrows(const QuickQuery &previous) const
+{
+    // A word is implied by a longer word of its own beginning. A number is
+    // implied only by the same number (it also matches a house by equality)
+    // or by a word that begins with its digits.
+    for (const std::string &word : previous.words) {
+        if (std::none_of(words.begin(), words.end(), [&](const std::string &w) { return StartsWith(w, word); }))
+            return false;
+    }
+    for (const std::string &number : previous.numbers) {
+        const bool same = std::find(numbers.begin(), numbers.end(), number) != numbers.end();
+        if (!same && std::none_of(words.begin(), words.end(), [&](const std::string &w) { return StartsWith(w, number); }))
+            return false;
+    }
+    return true;
+}
+
+QuickQuery ParseQuickText(QStringView text)
+{
+    QuickQuery query;
+    for (const QStringView piece : text.split(u' ', Qt::SkipEmptyParts)) {
+        if (IsNumberPiece(piece)) {
+            std::string digits;
+            for (const QChar c : piece) {
+                if (c >= u'0' && c <= u'9')
+                    digits.push_back(static_cast<char>(FoldChar(c.unicode())));
+            }
+            query.numbers.push_back(std::move(digits));
+            continue;
+        }
+        std::string run;
+        bool letter = false;
+        auto flush = [&] {
+            if (!run.empty())
+                (letter ? query.words : query.numbers).push_back(run);
+            run.clear();
+            letter = false;
+        };
+        for (const QChar c : piece) {
+            const char32_t code = c.unicode();
+            // Surrogate halves and marks end a run like punctuation does.
+            const uint8_t folded = c.isLetterOrNumber() ? FoldChar(code) : FoldNone;
+            if (folded == FoldNone) {
+                flush();
+                continue;
+            }
+            run.push_back(static_cast<char>(folded));
+            if (!IsFoldDigit(folded))
+                letter = true;
+        }
+        flush();
+    }
+    return query;
+}
+
+} // namespace phonebook::search

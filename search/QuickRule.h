@@ -1,0 +1,49 @@
+#pragma once
+// What the quick-search box asks for: the typed text taken apart into words
+// and numbers, and the folding both sides of a comparison go through.
+//
+// The text is split at blanks. A piece made only of digits and "-", "(", ")"
+// is one number (its digits). Any other piece gives its runs of letters and
+// digits; a run of digits alone is a number, any other run a word. Letters
+// are folded: case is ignored and "ё" counts as "е".
+
+#include <QString>
+#include <QStringView>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace phonebook::search {
+
+// Folded character codes. 0 is not part of a word (punctuation, anything the
+// deciphered text can hold besides letters and digits).
+inline constexpr uint8_t FoldNone = 0;
+inline constexpr uint8_t FoldFirstCyrillic = 1;  // а .. я without ё: 1 .. 32
+inline constexpr uint8_t FoldFirstLatin = 33;    // a .. z: 33 .. 58
+inline constexpr uint8_t FoldFirstDigit = 59;    // 0 .. 9: 59 .. 68
+inline constexpr uint8_t FoldCodeCount = 69;     // codes 1 .. 68 are word characters
+// A typed letter or digit that no deciphered value can hold: matches nothing.
+inline constexpr uint8_t FoldUnmatchable = 255;
+
+// Folded code of one character: a word character's code, FoldUnmatchable for
+// another letter or number, FoldNone for anything else.
+uint8_t FoldChar(char32_t c);
+
+constexpr bool IsFoldDigit(uint8_t code) { return code >= FoldFirstDigit && code < FoldFirstDigit + 10; }
+
+struct QuickQuery {
+    // Words with at least one letter, folded.
+    std::vector<std::string> words;
+    // Numbers as folded digit codes.
+    std::vector<std::string> numbers;
+
+    bool empty() const { return words.empty() && numbers.empty(); }
+    // Whether every row that matches this query also matches `previous`, so
+    // that this one can be answered by filtering the previous result.
+    bool narrows(const QuickQuery &previous) const;
+};
+
+QuickQuery ParseQuickText(QStringView text);
+
+} // namespace phonebook::search

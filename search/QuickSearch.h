@@ -1,0 +1,61 @@
+#pragma once
+// A quick-search session over the directory's two tables: what the box and
+// `phonebook-find quick` run. It keeps each side's index (built on first use)
+// and the last result of each side, so that a text extending the previous
+// one filters that result instead of scanning the table again.
+//
+// One thread at a time may use a session; the results it returns may be read
+// from any thread.
+
+#include "QuickIndex.h"
+
+#include <QString>
+
+#include <array>
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace phonebook::search {
+
+// Messages of the quick search.
+inline constexpr QStringView QuickBoxName = u"Быстрый поиск";
+inline constexpr QStringView QuickBoxPlaceholder = u"Номер, фамилия, улица или организация";
+
+struct QuickResult {
+    QuickSide side = QuickSide::Persons;
+    QString text;
+    // Rows with the side's shown fields (stored text); null for an empty text.
+    std::shared_ptr<const RowSource> rows;
+    int count = 0;
+    // Whether the previous result was filtered rather than the table scanned.
+    bool narrowed = false;
+};
+
+class QuickSearcher {
+public:
+    explicit QuickSearcher(QString directory) : m_directory(std::move(directory)) {}
+
+    // The side's index, built now when it is not yet. Throws DatabaseError
+    // (a missing or unreadable table); null when `stop` turned true meanwhile.
+    std::shared_ptr<const QuickIndex> Index(QuickSide side, const std::function<bool()> &stop = {});
+
+    // Rows of the side that match `text`. Returns nothing when `cancelled`
+    // turned true meanwhile. Throws DatabaseError.
+    std::optional<QuickResult> Search(QuickSide side, QStringView text, const std::function<bool()> &cancelled = {});
+
+    // Forgets the indexes and results: the tables were replaced.
+    void Reset();
+
+private:
+    struct Previous {
+        QuickQuery query;
+        std::shared_ptr<const std::vector<uint32_t>> records;
+    };
+
+    QString m_directory;
+    std::array<std::shared_ptr<const QuickIndex>, 2> m_indexes;
+    std::array<std::optional<Previous>, 2> m_previous;
+};
+
+} // namespace phonebook::search
