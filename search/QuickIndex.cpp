@@ -249,18 +249,19 @@ QuickIndex::Signature QuickIndex::signatureOf(uint32_t record, std::string &scra
     return s;
 }
 
-bool QuickIndex::matches(uint32_t record, const QuickQuery &query, std::string &text) const
+bool QuickIndex::matches(uint32_t record, const QuickQuery &query, Scratch &scratch) const
 {
+    std::string &text = scratch.text;
+    std::string &codes = scratch.codes;
     bool textFolded = false;
     auto foldText = [&] {
         if (textFolded)
             return;
         textFolded = true;
         text.clear();
-        std::string part;
         for (const int field : m_textFields) {
-            Fold(m_table->rawField(record, field), part);
-            text += part;
+            Fold(m_table->rawField(record, field), codes);
+            text += codes;
             text.push_back(static_cast<char>(FoldNone));
         }
     };
@@ -269,16 +270,20 @@ bool QuickIndex::matches(uint32_t record, const QuickQuery &query, std::string &
         if (!HasWordStart(text, word))
             return false;
     }
-    std::string codes;
     for (const std::string &number : query.numbers) {
+        // The telephone number's digits begin with it.
         Fold(m_table->rawField(record, m_phone), codes);
-        std::string digits;
+        size_t matched = 0;
         for (const char c : codes) {
-            if (IsFoldDigit(static_cast<uint8_t>(c)))
-                digits.push_back(c);
+            if (matched == number.size() || !IsFoldDigit(static_cast<uint8_t>(c)))
+                continue;
+            if (c != number[matched])
+                break;
+            ++matched;
         }
-        if (digits.starts_with(number))
+        if (matched == number.size())
             continue;
+        // The house's or flat's leading digits are it.
         bool found = false;
         for (const int field : m_numberFields) {
             Fold(TrimLeft(m_table->rawField(record, field)), codes);
@@ -289,6 +294,11 @@ bool QuickIndex::matches(uint32_t record, const QuickQuery &query, std::string &
         }
         if (found)
             continue;
+        // A word beginning with it: only where the signature allows one.
+        Signature wordBits;
+        WordBits(number, wordBits);
+        if (!Covers(m_signatures[record], wordBits))
+            return false;
         foldText();
         if (!HasWordStart(text, number))
             return false;
@@ -335,7 +345,7 @@ std::optional<std::vector<uint32_t>> QuickIndex::Find(const QuickQuery &query, c
         }
         return true;
     };
-    std::string scratch;
+    Scratch scratch;
     auto accept = [&](uint32_t record) { return candidate(record) && (exact || matches(record, query, scratch)); };
 
     if (within) {

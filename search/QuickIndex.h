@@ -67,8 +67,13 @@ public:
 
 private:
     QuickIndex() = default;
+    // Buffers a search reuses from record to record.
+    struct Scratch {
+        std::string text;
+        std::string codes;
+    };
     Signature signatureOf(uint32_t record, std::string &scratch) const;
-    bool matches(uint32_t record, const QuickQuery &query, std::string &scratch) const;
+    bool matches(uint32_t record, const QuickQuery &query, Scratch &scratch) const;
 
     QuickSide m_side = QuickSide::Persons;
     std::shared_ptr<const DbfTable> m_table;
