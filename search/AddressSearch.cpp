@@ -1,6 +1,7 @@
 #include "AddressSearch.h"
 
 #include "Dataset.h"
+#include "SearchRun.h"
 #include "SearchText.h"
 #include "UHelpFull.h"
 
@@ -16,15 +17,6 @@ QString Quoted(QStringView text) { return u'\'' + SqlQuoted(text) + u'\''; }
 QString PaddedPattern(QStringView text, int width)
 {
     return Quoted(EncodeText(PadLeft(text, width), CipherKey) + u'%');
-}
-
-void Replace(Query &query, const QString &sql, SearchOutcome &outcome)
-{
-    query.Close();
-    query.ClearSql();
-    query.AddSql(sql);
-    outcome.statements.append(sql);
-    query.Open();
 }
 
 } // namespace
@@ -62,7 +54,7 @@ QString OrgAddressSql(QStringView street, QStringView house)
 SearchOutcome PersonAddressSearch(Query &temp, QStringView street, QStringView house, QStringView flat)
 {
     SearchOutcome outcome;
-    Replace(temp, PersonAddressSql(street, house, flat), outcome);
+    ReplaceSql(temp, PersonAddressSql(street, house, flat), outcome);
     if (temp.RecordCount() == 0) {
         outcome.message = AddressNotFound.toString();
         return outcome;
@@ -75,7 +67,7 @@ SearchOutcome PersonAddressSearch(Query &temp, QStringView street, QStringView h
 SearchOutcome OrgAddressSearch(Query &temp, QStringView street, QStringView house)
 {
     SearchOutcome outcome;
-    Replace(temp, OrgAddressSql(street, house), outcome);
+    ReplaceSql(temp, OrgAddressSql(street, house), outcome);
     if (temp.RecordCount() == 0) {
         outcome.message = AddressNotFound.toString();
         return outcome;

@@ -2,6 +2,7 @@
 
 #include "Dataset.h"
 #include "Searches.h"
+#include "SearchRun.h"
 #include "SearchText.h"
 #include "UHelpFull.h"
 
@@ -10,15 +11,6 @@ namespace phonebook::search {
 namespace {
 
 using namespace Qt::StringLiterals;
-
-void Replace(Query &query, const QString &sql, SearchOutcome &outcome)
-{
-    query.Close();
-    query.ClearSql();
-    query.AddSql(sql);
-    outcome.statements.append(sql);
-    query.Open();
-}
 
 // The first row's organisation, deciphered, for the organisation tab.
 void CaptionFirst(Query &temp, SearchOutcome &outcome)
@@ -68,12 +60,12 @@ SearchOutcome OrgSearch(Query &temp, OrgSearchMode mode, QStringView upperText)
     SearchOutcome outcome;
     if (mode == OrgSearchMode::Department) {
         // Running the same statement again could only find nothing again.
-        Replace(temp, DepartmentSql(upperText), outcome);
+        ReplaceSql(temp, DepartmentSql(upperText), outcome);
         // Department names are free text, mostly not in upper case: the text
         // as the box upper-cased it would miss them.
         const QString capitalised = Capitalised(upperText);
         if (temp.RecordCount() == 0 && capitalised != upperText)
-            Replace(temp, DepartmentSql(capitalised), outcome);
+            ReplaceSql(temp, DepartmentSql(capitalised), outcome);
         if (temp.RecordCount() == 0) {
             outcome.message = OrgNotFound.toString();
             return outcome;
@@ -85,9 +77,9 @@ SearchOutcome OrgSearch(Query &temp, OrgSearchMode mode, QStringView upperText)
         return outcome;
     }
 
-    Replace(temp, OrgNameSql(mode, OrgNameField::Naim, upperText), outcome);
+    ReplaceSql(temp, OrgNameSql(mode, OrgNameField::Naim, upperText), outcome);
     if (temp.RecordCount() == 0)
-        Replace(temp, OrgNameSql(mode, OrgNameField::Knaim, upperText), outcome);
+        ReplaceSql(temp, OrgNameSql(mode, OrgNameField::Knaim, upperText), outcome);
     if (temp.RecordCount() == 0) {
         outcome.message = OrgNotFound.toString();
         return outcome;

@@ -1,6 +1,7 @@
 #include "Searches.h"
 
 #include "Dataset.h"
+#include "SearchRun.h"
 #include "SearchText.h"
 #include "UHelpFull.h"
 
@@ -25,15 +26,6 @@ QString Literal(QStringView text)
 QString PrefixPattern(QStringView answer)
 {
     return answer == u"%" ? answer.toString() : EncodeText(answer, CipherKey) + u'%';
-}
-
-void Replace(Query &query, const QString &sql, SearchOutcome &outcome)
-{
-    query.Close();
-    query.ClearSql();
-    query.AddSql(sql);
-    outcome.statements.append(sql);
-    query.Open();
 }
 
 SearchOutcome NotFound(QStringView message, SearchOutcome outcome)
@@ -83,7 +75,7 @@ SearchOutcome PhoneSearchPersons(Query &temp, QStringView answer)
         outcome.cancelled = true;
         return outcome;
     }
-    Replace(temp, PersonPhoneSql(digits), outcome);
+    ReplaceSql(temp, PersonPhoneSql(digits), outcome);
     if (temp.RecordCount() == 0)
         return NotFound(PhoneNotFound, std::move(outcome));
     outcome.fill = PersonFill(temp.RecordCount());
@@ -99,7 +91,7 @@ SearchOutcome PhoneSearchOrgs(Query &temp, QStringView answer)
         outcome.cancelled = true;
         return outcome;
     }
-    Replace(temp, OrgPhoneSql(digits), outcome);
+    ReplaceSql(temp, OrgPhoneSql(digits), outcome);
     // An unknown number has no organisation: its empty name would list the
     // rows whose name is blank.
     if (temp.RecordCount() == 0) {
@@ -109,7 +101,7 @@ SearchOutcome PhoneSearchOrgs(Query &temp, QStringView answer)
     temp.First();
     const QString storedName = temp.FieldByName(u"naim");
 
-    Replace(temp, OrgNumbersByPhoneSql(storedName), outcome);
+    ReplaceSql(temp, OrgNumbersByPhoneSql(storedName), outcome);
     if (temp.RecordCount() == 0) {
         outcome.selectTab = OrgsTabIndex;
         return NotFound(PhoneNotFound, std::move(outcome));
@@ -132,7 +124,7 @@ SearchOutcome SurnameSearch(Query &temp, QStringView answer)
         outcome.cancelled = true;
         return outcome;
     }
-    Replace(temp, SurnameSql(name), outcome);
+    ReplaceSql(temp, SurnameSql(name), outcome);
     if (temp.RecordCount() == 0)
         return NotFound(PersonNotFound, std::move(outcome));
     outcome.fill = PersonFill(temp.RecordCount());
@@ -147,7 +139,7 @@ SearchOutcome OrgNumbers(Query &temp, QStringView storedName)
         outcome.cancelled = true;
         return outcome;
     }
-    Replace(temp, OrgNumbersSql(storedName), outcome);
+    ReplaceSql(temp, OrgNumbersSql(storedName), outcome);
     if (temp.RecordCount() == 0)
         return NotFound(OrgNotFound, std::move(outcome));
     outcome.fill = GridFill::OrgPhones;
