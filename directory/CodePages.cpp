@@ -1,5 +1,7 @@
 #include "CodePages.h"
 
+#include "Utf8.h"
+
 #include <array>
 #include <cstring>
 #include <memory>
@@ -139,48 +141,6 @@ const CodePageTables &Tables()
     return *tables;
 }
 
-// Length of the well-formed UTF-8 sequence at s[0..n), or 0 when it is not one
-// (overlong forms, surrogates and values above U+10FFFF are malformed).
-size_t Utf8SequenceLength(const unsigned char *s, size_t n, char32_t *cp = nullptr)
-{
-    const unsigned char b0 = s[0];
-    if (b0 < 0x80) {
-        if (cp)
-            *cp = b0;
-        return 1;
-    }
-    size_t len;
-    char32_t value;
-    char32_t min;
-    if (b0 >= 0xC2 && b0 <= 0xDF) {
-        len = 2;
-        value = b0 & 0x1F;
-        min = 0x80;
-    } else if (b0 >= 0xE0 && b0 <= 0xEF) {
-        len = 3;
-        value = b0 & 0x0F;
-        min = 0x800;
-    } else if (b0 >= 0xF0 && b0 <= 0xF4) {
-        len = 4;
-        value = b0 & 0x07;
-        min = 0x10000;
-    } else {
-        return 0;
-    }
-    if (n < len)
-        return 0;
-    for (size_t i = 1; i < len; ++i) {
-        if ((s[i] & 0xC0) != 0x80)
-            return 0;
-        value = (value << 6) | (s[i] & 0x3F);
-    }
-    if (value < min || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF))
-        return 0;
-    if (cp)
-        *cp = value;
-    return len;
-}
-
 size_t AsciiRun(const char *s, size_t n)
 {
     size_t i = 0;
@@ -208,14 +168,12 @@ void AppendValidatedUtf8(std::string_view raw, std::string &out)
             i += run;
             continue;
         }
-        const size_t len = Utf8SequenceLength(s + i, n - i);
-        if (len) {
-            out.append(raw.data() + i, len);
-            i += len;
-        } else {
+        const Utf8Char c = DecodeUtf8(s + i, n - i);
+        if (c.malformed())
             out.append("\xEF\xBF\xBD", 3);
-            ++i;
-        }
+        else
+            out.append(raw.data() + i, c.length);
+        i += c.length;
     }
 }
 
@@ -242,8 +200,30 @@ char16_t ByteToUnicode(CodePage page, unsigned char byte)
 
 QString DecodeBytes(CodePage page, std::string_view raw)
 {
-    if (page == CodePage::Utf8)
-        return QString::fromUtf8(raw.data(), static_cast<qsizetype>(raw.size()));
+    if (page == CodePage::Utf8) {
+        // No more UTF-16 units than bytes: a four-byte character is two units.
+        QString text(static_cast<qsizetype>(raw.size()), Qt::Uninitialized);
+        char16_t *const begin = reinterpret_cast<char16_t *>(text.data());
+        char16_t *d = begin;
+        const auto *s = reinterpret_cast<const unsigned char *>(raw.data());
+        const size_t n = raw.size();
+        for (size_t i = 0; i < n;) {
+            if (s[i] < 0x80) {
+                *d++ = s[i++];
+                continue;
+            }
+            const Utf8Char c = DecodeUtf8(s + i, n - i);
+            i += c.length;
+            if (c.code >= 0x10000) {
+                *d++ = QChar::highSurrogate(c.code);
+                *d++ = QChar::lowSurrogate(c.code);
+            } else {
+                *d++ = static_cast<char16_t>(c.code);
+            }
+        }
+        text.truncate(d - begin);
+        return text;
+    }
     const char16_t *upper = UpperHalf(page);
     QString text(static_cast<qsizetype>(raw.size()), Qt::Uninitialized);
     char16_t *d = reinterpret_cast<char16_t *>(text.data());
@@ -278,10 +258,10 @@ bool EncodeUtf8(CodePage page, std::string_view utf8, std::string &out)
     const size_t n = utf8.size();
     if (page == CodePage::Utf8) {
         for (size_t i = 0; i < n;) {
-            const size_t len = Utf8SequenceLength(s + i, n - i);
-            if (!len)
+            const Utf8Char c = DecodeUtf8(s + i, n - i);
+            if (c.malformed())
                 return false;
-            i += len;
+            i += c.length;
         }
         out.append(utf8);
         return true;
@@ -298,18 +278,11 @@ bool EncodeUtf8(CodePage page, std::string_view utf8, std::string &out)
             ++i;
             continue;
         }
-        char32_t cp = 0;
-        if (b >= 0xC2 && b <= 0xDF && i + 1 < n && (s[i + 1] & 0xC0) == 0x80) {
-            // Two-byte characters (Cyrillic, Latin-1) are most of the text.
-            cp = (static_cast<char32_t>(b & 0x1F) << 6) | (s[i + 1] & 0x3F);
-            i += 2;
-        } else {
-            const size_t len = Utf8SequenceLength(s + i, n - i, &cp);
-            if (!len || cp > 0xFFFF)
-                return false;
-            i += len;
-        }
-        const unsigned char byte = reverse[cp];
+        const Utf8Char c = DecodeUtf8(s + i, n - i);
+        if (c.malformed() || c.code > 0xFFFF)
+            return false;
+        i += c.length;
+        const unsigned char byte = reverse[c.code];
         if (!byte)
             return false;
         *d++ = static_cast<char>(byte);

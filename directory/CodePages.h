@@ -17,10 +17,11 @@ const char *CodePageName(CodePage page);
 // Unicode character of one byte (for Utf8, bytes below 0x80 only).
 char16_t ByteToUnicode(CodePage page, unsigned char byte);
 
-// Decodes raw table bytes (a malformed UTF-8 sequence becomes U+FFFD).
+// Decodes raw table bytes (in UTF-8, each byte that is no well-formed
+// character becomes U+FFFD, as DecodeUtf8 reads it).
 QString DecodeBytes(CodePage page, std::string_view raw);
 
-// Appends the UTF-8 form of raw table bytes to out.
+// Appends the UTF-8 form of raw table bytes to out (malformed bytes as U+FFFD).
 void AppendUtf8(CodePage page, std::string_view raw, std::string &out);
 
 // Converts UTF-8 text to the code page's bytes. Returns false, leaving out

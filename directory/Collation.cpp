@@ -1,6 +1,7 @@
 #include "Collation.h"
 
 #include "UHelpFull.h"
+#include "Utf8.h"
 
 #include <algorithm>
 #include <array>
@@ -86,45 +87,6 @@ std::string_view trimmed(std::string_view s)
     return s;
 }
 
-bool isContinuation(unsigned char b) { return (b & 0xC0) == 0x80; }
-
-// Where a character starts. In valid UTF-8 that is every byte but a
-// continuation byte; in malformed text a run of continuation bytes also
-// starts one at the beginning or after an ASCII byte. The comparison resumes
-// after a common prefix and counts key positions by this rule, so it must
-// split text exactly as nextUtf8() does, or the order would not be transitive.
-bool startsCharacter(std::string_view s, size_t i)
-{
-    return i == 0 || i >= s.size() || !isContinuation(static_cast<unsigned char>(s[i]))
-        || static_cast<unsigned char>(s[i - 1]) < 0x80;
-}
-
-// Decodes one UTF-8 character at s[i], advancing i past it. A malformed
-// character (the wrong number of continuation bytes, or continuation bytes
-// without a lead) is U+FFFD.
-char32_t nextUtf8(std::string_view s, size_t &i)
-{
-    const auto b0 = static_cast<unsigned char>(s[i++]);
-    if (b0 < 0x80)
-        return b0;
-    int extra = -1;
-    char32_t c = 0;
-    if ((b0 & 0xE0) == 0xC0) {
-        extra = 1;
-        c = b0 & 0x1F;
-    } else if ((b0 & 0xF0) == 0xE0) {
-        extra = 2;
-        c = b0 & 0x0F;
-    } else if ((b0 & 0xF8) == 0xF0) {
-        extra = 3;
-        c = b0 & 0x07;
-    }
-    int n = 0;
-    for (; i < s.size() && isContinuation(static_cast<unsigned char>(s[i])); ++i, ++n)
-        c = (c << 6) | (static_cast<unsigned char>(s[i]) & 0x3F);
-    return n == extra ? c : 0xFFFD;
-}
-
 // A cursor over stored text that yields the weight of each deciphered
 // character, keeping the key position as DecodeText does.
 struct Utf8Text {
@@ -136,7 +98,9 @@ struct Utf8Text {
     bool atEnd() const { return i >= s.size(); }
     uint32_t nextWeight()
     {
-        const char32_t c = nextUtf8(s, i);
+        const Utf8Char decoded = DecodeUtf8(s, i);
+        i += decoded.length;
+        const char32_t c = decoded.code;
         if (IsCipherSeparator(c)) {
             k = 0;
             return CollationWeight(c);
@@ -170,17 +134,30 @@ struct ByteText {
     }
 };
 
-// Key position of the character at `start`: characters since the last separator.
-int keyPositionAt(std::string_view s, size_t start, bool utf8)
+// Where the text after the last separator before `start` begins.
+size_t wordStart(std::string_view s, size_t start)
 {
-    int count = 0;
     for (size_t j = start; j > 0; --j) {
         const auto b = static_cast<unsigned char>(s[j - 1]);
         if (b < 0x80 && IsCipherSeparator(b))
-            break;
-        if (!utf8 || startsCharacter(s, j - 1))
-            ++count;
+            return j;
     }
+    return 0;
+}
+
+// Key position of the byte at `start`: bytes since the last separator.
+int keyPositionAt(std::string_view s, size_t start)
+{
+    return static_cast<int>((start - wordStart(s, start)) % KeyLength);
+}
+
+// Key position of the character at `start`, which starts one: characters
+// since the last separator, split as DecodeUtf8 splits them.
+int utf8KeyPositionAt(std::string_view s, size_t start)
+{
+    int count = 0;
+    for (size_t j = wordStart(s, start); j < start; j += DecodeUtf8(s, j).length)
+        ++count;
     return count % KeyLength;
 }
 
@@ -242,18 +219,28 @@ int CompareStored(std::string_view a, std::string_view b)
     if (start == a.size() && start == b.size())
         return 0;
     // The common prefix deciphers alike; resume at the start of the first
-    // character that differs, with the key position it has there.
-    while (start > 0 && !(startsCharacter(a, start) && startsCharacter(b, start)))
+    // character that differs in either, with the key position it has there.
+    // Both are split into the same characters before a place where a
+    // character starts in both, so the comparison is the one from the start.
+    while (start > 0 && !(StartsUtf8Char(a, start) && StartsUtf8Char(b, start)))
         --start;
-    const int k = keyPositionAt(a, start, true);
+    const int k = utf8KeyPositionAt(a, start);
     const int order = compareWeights(Utf8Text{a, start, k}, Utf8Text{b, start, k});
     if (order != 0)
         return order;
-    // UTF-8 byte order is code-point order.
-    const int bytes = std::memcmp(a.data() + start, b.data() + start, std::min(a.size(), b.size()) - start);
-    if (bytes != 0)
-        return bytes < 0 ? -1 : 1;
-    return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
+    // Ties by code point: raw bytes and their validated form (a malformed
+    // byte as U+FFFD) sort alike. In well-formed text this is byte order.
+    size_t i = start;
+    size_t j = start;
+    while (i < a.size() && j < b.size()) {
+        const Utf8Char ca = DecodeUtf8(a, i);
+        const Utf8Char cb = DecodeUtf8(b, j);
+        if (ca.code != cb.code)
+            return ca.code < cb.code ? -1 : 1;
+        i += ca.length;
+        j += cb.length;
+    }
+    return i < a.size() ? 1 : (j < b.size() ? -1 : 0);
 }
 
 int CompareStoredBytes(CodePage page, std::string_view a, std::string_view b)
@@ -266,7 +253,7 @@ int CompareStoredBytes(CodePage page, std::string_view a, std::string_view b)
     if (start == a.size() && start == b.size())
         return 0;
     const ByteTables &tables = byteTables(page);
-    const int k = keyPositionAt(a, start, false);
+    const int k = keyPositionAt(a, start);
     const int order = compareWeights(ByteText{a, &tables, start, k}, ByteText{b, &tables, start, k});
     if (order != 0)
         return order;

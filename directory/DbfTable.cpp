@@ -1,6 +1,7 @@
 #include "DbfTable.h"
 
 #include "DatabaseError.h"
+#include "Utf8.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -70,34 +71,6 @@ bool IsKnownVersion(unsigned char v)
     default:
         return false;
     }
-}
-
-// Length of a UTF-8 sequence at s[0..n) that is well-formed or only cut short
-// by the end of the value (fixed-width fields may cut the last character);
-// 0 when malformed.
-size_t Utf8Tolerant(const unsigned char *s, size_t n)
-{
-    const unsigned char b = s[0];
-    size_t len;
-    if (b >= 0xC2 && b <= 0xDF)
-        len = 2;
-    else if (b >= 0xE0 && b <= 0xEF)
-        len = 3;
-    else if (b >= 0xF0 && b <= 0xF4)
-        len = 4;
-    else
-        return 0;
-    const size_t have = std::min(len, n);
-    for (size_t i = 1; i < have; ++i)
-        if ((s[i] & 0xC0) != 0x80)
-            return 0;
-    if (have >= 2) {
-        // Reject overlong forms, surrogates and values above U+10FFFF.
-        if ((b == 0xE0 && s[1] < 0xA0) || (b == 0xED && s[1] > 0x9F) || (b == 0xF0 && s[1] < 0x90)
-            || (b == 0xF4 && s[1] > 0x8F))
-            return 0;
-    }
-    return have;
 }
 
 struct RawField {
@@ -359,11 +332,15 @@ void DbfTable::chooseCodePage(uint8_t languageDriver, const std::vector<std::pai
             for (size_t i = 0; validUtf8 && i < n;) {
                 if (s[i] < 0x80) {
                     ++i;
-                } else if (const size_t len = Utf8Tolerant(s + i, n - i)) {
-                    ++multibyte;
-                    i += len;
-                } else {
+                    continue;
+                }
+                // Well-formed, or cut short by the end of a fixed-width field.
+                const Utf8Char c = DecodeUtf8(s + i, n - i);
+                if (c.malformed() && !IsCutUtf8(s + i, n - i)) {
                     validUtf8 = false;
+                } else {
+                    ++multibyte;
+                    i += c.malformed() ? n - i : c.length;
                 }
             }
         }

@@ -1,6 +1,7 @@
 #include "DbfWriter.h"
 
 #include "DatabaseError.h"
+#include "Utf8.h"
 
 #include <QDate>
 #include <QDir>
@@ -37,7 +38,7 @@ size_t Utf8CutPoint(const std::string &s, size_t limit)
     if (s.size() <= limit)
         return s.size();
     size_t cut = limit;
-    while (cut > 0 && (static_cast<unsigned char>(s[cut]) & 0xC0) == 0x80)
+    while (cut > 0 && !StartsUtf8Char(s, cut))
         --cut;
     return cut;
 }

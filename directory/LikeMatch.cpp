@@ -2,6 +2,8 @@
 // like() function the engine calls where the table did not take the LIKE over.
 #include "LikePattern.h"
 
+#include "Utf8.h"
+
 #include <sqlite3.h>
 
 #include <algorithm>
@@ -12,27 +14,23 @@ namespace phonebook {
 
 namespace {
 
-// Decodes one UTF-8 character at s[i], advancing i.
+// The character at s[i], advancing i past it.
 char32_t nextChar(std::string_view s, size_t &i, size_t &length)
 {
-    const size_t start = i;
-    const auto b0 = static_cast<unsigned char>(s[i++]);
-    char32_t c = b0;
-    int extra = 0;
-    if (b0 >= 0xF0) {
-        extra = 3;
-        c = b0 & 0x07;
-    } else if (b0 >= 0xE0) {
-        extra = 2;
-        c = b0 & 0x0F;
-    } else if (b0 >= 0xC0) {
-        extra = 1;
-        c = b0 & 0x1F;
-    }
-    for (int n = 0; n < extra && i < s.size() && (static_cast<unsigned char>(s[i]) & 0xC0) == 0x80; ++n)
-        c = (c << 6) | (static_cast<unsigned char>(s[i++]) & 0x3F);
-    length = i - start;
-    return c;
+    const Utf8Char c = DecodeUtf8(s, i);
+    i += c.length;
+    length = c.length;
+    return c.code;
+}
+
+// Appends the character at s[start], as the values it is matched against
+// hold it: a malformed byte as U+FFFD.
+void appendChar(std::string &piece, std::string_view s, size_t start, size_t length)
+{
+    if (length == 1 && static_cast<unsigned char>(s[start]) >= 0x80)
+        piece.append("\xEF\xBF\xBD", 3);
+    else
+        piece.append(s.substr(start, length));
 }
 
 } // namespace
@@ -52,11 +50,11 @@ LikePattern::LikePattern(std::string_view pattern, char32_t escape)
             }
             const size_t literal = i;
             nextChar(pattern, i, length);
-            m_pieces.back().append(pattern.substr(literal, length));
+            appendChar(m_pieces.back(), pattern, literal, length);
         } else if (c == U'%') {
             m_pieces.emplace_back();
         } else {
-            m_pieces.back().append(pattern.substr(start, length));
+            appendChar(m_pieces.back(), pattern, start, length);
         }
     }
     countBlanks();

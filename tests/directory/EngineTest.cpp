@@ -1,5 +1,6 @@
 #include "Collation.h"
 #include "DatabaseError.h"
+#include "DbfTable.h"
 #include "QueryResult.h"
 #include "SqlEngine.h"
 #include "UHelpFull.h"
@@ -45,6 +46,8 @@ namespace {
 QString Enc(const QString &plain) { return EncodeText(plain, CipherKey); }
 QString Dec(const QString &stored) { return DecodeText(stored, CipherKey); }
 QString RightAligned(const QString &plain, int width) { return plain.rightJustified(width, u' '); }
+
+int Sign(int v) { return (v > 0) - (v < 0); }
 
 QString Quoted(const QString &value)
 {
@@ -592,4 +595,61 @@ TEST_F(Engine, LikeMatchesBlankPaddedValues)
     EXPECT_EQ(pushed(QStringLiteral("ИВАНОВ    ")), ivanov);
     EXPECT_TRUE(pushed(QStringLiteral("ИВАНОВ     ")).isEmpty());
     EXPECT_TRUE(pushed(QStringLiteral("ИВАНОВА ")).size() == 1);
+}
+
+TEST_F(Engine, DamagedUtf8ReadsMatchesAndSortsAlikeEverywhere)
+{
+    // A UTF-8 table with damaged records between those its code page is judged
+    // by: stray continuation bytes, leads without their sequence, an invalid
+    // lead. The reader, the engine's LIKE (pushed into the table and its own),
+    // and the collation on stored and on read values see the same characters.
+    const char *const good[] = {"ЖА", "ЖЯ", "А", "Я", "Ж"};
+    const char *const damaged[] = {"Ж!Ж", "Ж#", "!Ж", "Ж$!Я", "Ж^!!", "Ж#Я"};
+    const std::pair<char, char> bytesFor[] = {{'!', '\xB6'}, {'#', '\xD0'}, {'$', '\xC0'}, {'^', '\xF0'}};
+    std::vector<Row> rows;
+    for (int n = 0; n < 1024; ++n)
+        rows.push_back({{QString::fromUtf8(n % 2 ? damaged[n / 2 % 6] : good[n / 2 % 5]), QString::number(n)}});
+    const QString file = path(QStringLiteral("bad.dbf"));
+    WriteTable(file, CharFields({{"v", 12}, {"n", 4}}), rows, {CodePage::Utf8, 0x00});
+    QByteArray bytes = ReadBytes(file);
+    for (const auto &[mark, byte] : bytesFor)
+        bytes.replace(mark, byte);
+    WriteBytes(file, bytes);
+
+    const auto table = DbfTable::open(file);
+    ASSERT_EQ(table->codePage(), CodePage::Utf8);
+    std::vector<std::string> stored;
+    std::vector<std::string> read;
+    for (int n = 1; n < 12; n += 2) {
+        QString expected = QString::fromUtf8(damaged[n / 2 % 6]);
+        for (const auto &[mark, byte] : bytesFor)
+            expected.replace(QLatin1Char(mark), QChar(0xFFFD));
+        const QString value = run(QStringLiteral("SELECT v FROM bad WHERE rtrim(n) = '%1'").arg(n))->text(0, 0).trimmed();
+        EXPECT_EQ(value, expected) << n;
+        EXPECT_EQ(table->text(static_cast<uint32_t>(n), 0).trimmed(), expected) << n;
+        const int count = run(QStringLiteral("SELECT n FROM bad WHERE rtrim(v) = %1").arg(Quoted(value)))->rowCount();
+        EXPECT_GT(count, 80) << n;
+        for (const QString &like : {Quoted(value), Quoted(value.left(2) + u'%')}) {
+            const int expectedCount =
+                like.endsWith(u"%'") ? run(QStringLiteral("SELECT n FROM bad WHERE substr(v, 1, 2) = %1").arg(Quoted(value.left(2))))->rowCount()
+                                     : count;
+            EXPECT_EQ(run(QStringLiteral("SELECT n FROM bad WHERE v LIKE %1").arg(like))->rowCount(), expectedCount) << n;
+            EXPECT_EQ(run(QStringLiteral("SELECT n FROM bad WHERE v||'' LIKE %1").arg(like))->rowCount(), expectedCount) << n;
+        }
+        stored.emplace_back(table->rawField(static_cast<uint32_t>(n), 0));
+        read.push_back(value.toStdString());
+    }
+    // A pattern holding the damaged bytes themselves means the same characters.
+    EXPECT_EQ(run(QStringLiteral("SELECT n FROM bad WHERE v LIKE CAST(x'D096B6' AS TEXT)||'%'"))->rowCount(),
+              run(QStringLiteral("SELECT n FROM bad WHERE v LIKE %1").arg(Quoted(QStringLiteral("Ж\uFFFD%"))))->rowCount());
+    for (size_t a = 0; a < stored.size(); ++a) {
+        for (size_t b = 0; b < stored.size(); ++b)
+            EXPECT_EQ(Sign(CompareStored(stored[a], stored[b])), Sign(CompareStored(read[a], read[b]))) << a << ' ' << b;
+    }
+    const QString collate = QStringLiteral(" COLLATE ") + QString::fromLatin1(CollationName);
+    const auto consumed = run(QStringLiteral("SELECT n FROM bad ORDER BY v, n"));
+    const auto sorted = run(QStringLiteral("SELECT n FROM bad ORDER BY v||''%1, n").arg(collate));
+    ASSERT_EQ(consumed->rowCount(), sorted->rowCount());
+    for (int row = 0; row < consumed->rowCount(); ++row)
+        ASSERT_EQ(consumed->text(row, 0), sorted->text(row, 0)) << row;
 }
