@@ -60,6 +60,36 @@ bool parseNumber(std::string_view s, double &out)
     return error == std::errc() && end == s.data() + s.size() && std::isfinite(out);
 }
 
+// A whole number of at most 18 digits with an optional sign, read without
+// going through floating point; false for anything else.
+bool parseWholeNumber(std::string_view s, int64_t &out)
+{
+    s = trimmed(s);
+    bool negative = false;
+    if (!s.empty() && (s.front() == '-' || s.front() == '+')) {
+        negative = s.front() == '-';
+        s.remove_prefix(1);
+    }
+    if (s.empty() || s.size() > 18)
+        return false;
+    int64_t value = 0;
+    for (const char c : s) {
+        if (c < '0' || c > '9')
+            return false;
+        value = value * 10 + (c - '0');
+    }
+    out = negative ? -value : value;
+    return true;
+}
+
+int digitsValue(std::string_view s)
+{
+    int value = 0;
+    for (const char c : s)
+        value = value * 10 + (c - '0');
+    return value;
+}
+
 bool allDigits(std::string_view s)
 {
     for (char c : s)
@@ -174,6 +204,8 @@ FieldValue DbfTable::value(uint32_t physical, int field, std::string &scratch) c
             v.real = leDouble(p);
             if (!std::isfinite(v.real))
                 v.type = FieldValue::Null;
+        } else if (f.kind == FieldKind::Integer && parseWholeNumber(raw, v.integer)) {
+            v.type = FieldValue::Integer;
         } else {
             double number = 0;
             if (!parseNumber(raw, number))
@@ -191,11 +223,15 @@ FieldValue DbfTable::value(uint32_t physical, int field, std::string &scratch) c
         const std::string_view digits = trimmed(raw);
         if (digits.size() != 8 || !allDigits(digits))
             return v;
-        const QDate date(std::stoi(std::string(digits.substr(0, 4))), std::stoi(std::string(digits.substr(4, 2))),
-                         std::stoi(std::string(digits.substr(6, 2))));
-        if (!date.isValid())
+        if (!QDate::isValid(digitsValue(digits.substr(0, 4)), digitsValue(digits.substr(4, 2)), digitsValue(digits.substr(6, 2))))
             return v;
-        scratch.assign(digits.substr(0, 4)).append("-").append(digits.substr(4, 2)).append("-").append(digits.substr(6, 2));
+        // Written into the kept buffer: no allocation once it has grown.
+        scratch.resize(10);
+        std::memcpy(scratch.data(), digits.data(), 4);
+        scratch[4] = '-';
+        std::memcpy(scratch.data() + 5, digits.data() + 4, 2);
+        scratch[7] = '-';
+        std::memcpy(scratch.data() + 8, digits.data() + 6, 2);
         v.type = FieldValue::Text;
         v.text = scratch;
         return v;
