@@ -51,7 +51,10 @@ void TFrmMain::SGFullPredSelectCell(int row)
 
 void TFrmMain::SGTempSelectCell(int row)
 {
-    if (m_selectedTab == OrgsTab && m_sgTemp->Layout() == GridLayout::Organisations) {
+    // On the organisations tab SGTemp holds a search result in the
+    // organisations layout, or the quick search's numbers in the department layout.
+    if (m_selectedTab == OrgsTab
+        && (m_sgTemp->Layout() == GridLayout::Organisations || m_sgTemp->Layout() == GridLayout::Departments)) {
         RemoveOrgTab();
         AddOrgTab(DecodeText(selectOrganisationRow(*m_sgTemp, m_qTemp, row), CipherKey));
     } else if (m_selectedTab == OrgTab && m_sgTemp->Layout() == GridLayout::Departments) {

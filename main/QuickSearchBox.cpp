@@ -14,6 +14,7 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include <algorithm>
 #include <utility>
 
 namespace phonebook {
@@ -281,6 +282,11 @@ void QuickSearchBox::present(int generation, const search::QuickResult &result)
     m_main.SGFullFiz().hide();
     m_main.SGFullPred().hide();
     m_main.SetStatusText(CountPanel, FoundText(result.count));
+    // The organisation tab names the organisation of the row the list starts on.
+    if (!persons && result.count > 0) {
+        m_main.RemoveOrgTab();
+        m_main.AddOrgTab(DecodeText(result.rows->text(0, result.rows->columnIndex(u"naim")), CipherKey));
+    }
     emit ResultShown(result.count);
 }
 
@@ -310,6 +316,7 @@ void QuickSearchBox::restoreFullList()
         if (m_main.TabIndex() != OrgsTab)
             m_main.SelectTab(OrgsTab);
         m_main.SGFullPred().show();
+        m_main.SGFullPredSelectCell(std::max(1, m_main.SGFullPred().Row()));
     }
     emit ResultShown(-1);
 }

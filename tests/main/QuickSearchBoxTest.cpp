@@ -154,6 +154,14 @@ void QuickSearchBoxTest::escapeAndSideSwitchGiveTheFullListBack()
     QCOMPARE(main->SGTemp().Layout(), GridLayout::Departments);
     QCOMPARE(main->SGTemp().Cells(1, 0), QStringLiteral("№ тел."));
     QCOMPARE(main->SGTemp().RowCount(), 1 + 1 + 10); // 12, 120-129
+    // The organisation tab follows the result's rows, and lists the numbers of the one selected.
+    QTabBar &tabs = main->TabControl1();
+    QCOMPARE(tabs.count(), 3);
+    QCOMPARE(tabs.tabText(2), main->SGTemp().Cells(2, 1));
+    main->SGTemp().SetCurrentCell(1, 3);
+    QCOMPARE(tabs.count(), 3);
+    QCOMPARE(tabs.tabText(2), main->SGTemp().Cells(2, 3));
+    QCOMPARE(tabs.tabText(2), QStringLiteral("ПРЕДПРИЯТИЕ 121"));
 
     // Switching sides empties the box and shows the other side's full list.
     QTest::keyClick(main.get(), Qt::Key_Q, Qt::ControlModifier);
