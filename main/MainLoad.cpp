@@ -10,7 +10,14 @@
 #include "GridLayouts.h"
 #include "ResultGrid.h"
 
+#include <QApplication>
+#include <QFutureWatcher>
 #include <QProgressBar>
+#include <QTabBar>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include <exception>
+#include <utility>
 
 namespace phonebook {
 
@@ -69,11 +76,23 @@ void TFrmMain::loadPersons(QProgressBar *bar)
         Advance(bar, barStart + SplashSteps / 2 - bar->value());
 }
 
+// What the worker thread hands the window thread: the finished list, or why
+// it could not be built.
+struct OrgListBuild {
+    Query list;
+    std::exception_ptr error;
+};
+
 void TFrmMain::loadOrgs(QProgressBar *bar)
 {
     const int barStart = bar ? bar->value() : 0;
+    // A list still being built for the files read before is dropped unseen.
+    ++m_orgGeneration;
+    delete std::exchange(m_orgBuild, nullptr);
+    m_qFullPred.Close();
+    ShowEmptyGrid(*m_sgFullPred, GridLayout::Organisations);
     SetStatusText(1, OrgPhonesCountText.toString() + QString::number(0));
-    const bool loaded = ReportErrors(this, [&] {
+    const bool counted = ReportErrors(this, [&] {
         // Every number of an organisation counts once: the table's own rows.
         // The table cursor counts them without building a result of every
         // field of every row, as "SELECT * FROM sp09pr_n" would.
@@ -84,23 +103,82 @@ void TFrmMain::loadOrgs(QProgressBar *bar)
         ReportDamage(this, OrgsTable, orgPhones.Warnings());
         SetStatusText(1, OrgPhonesCountText.toString() + QString::number(orgPhones.RecordCount()));
         orgPhones.Close();
+    }, NotLoaded(QStringLiteral("Список организаций"), OrgsTable));
+    if (bar)
+        Advance(bar, barStart + SplashSteps / 2 - bar->value());
+    if (!counted) {
+        setOrgListWaitCursor(false);
+        return;
+    }
 
-        m_qFullPred.Close();
-        m_qFullPred.ClearSql();
-        m_qFullPred.AddSql(OrgListSql.toString());
-        m_qFullPred.Open();
+    // The distinct list takes a while on a large directory: it is built on a
+    // connection of its own on a worker thread, which shares nothing with
+    // this one but the table files mapped read-only, while the window shows.
+    m_orgBuild = new QFutureWatcher<OrgListBuild>(this);
+    connect(m_orgBuild, &QFutureWatcherBase::finished, this, [this, build = m_orgBuild] {
+        if (build == m_orgBuild)
+            finishOrgList();
+    });
+    m_orgBuild->setFuture(QtConcurrent::run([directory = m_paths.tables, sql = OrgListSql.toString()] {
+        OrgListBuild built;
+        built.list.SetDirectory(directory);
+        built.list.AddSql(sql);
+        try {
+            built.list.Open();
+        } catch (...) {
+            built.error = std::current_exception();
+        }
+        return built;
+    }));
+}
+
+void TFrmMain::WaitForOrgList()
+{
+    if (!m_orgBuild)
+        return;
+    m_orgBuild->waitForFinished();
+    finishOrgList();
+}
+
+void TFrmMain::finishOrgList()
+{
+    QFutureWatcher<OrgListBuild> *build = std::exchange(m_orgBuild, nullptr);
+    OrgListBuild built = build->result();
+    build->deleteLater();
+    const int generation = m_orgGeneration;
+    const bool loaded = ReportErrors(this, [&] {
+        if (built.error)
+            std::rethrow_exception(built.error);
+        m_qFullPred = built.list;
         if (m_qFullPred.RecordCount() == 0) {
             ShowEmptyGrid(*m_sgFullPred, GridLayout::Organisations);
             return;
         }
-        FillOrgGridPaged(*m_sgFullPred, m_qFullPred, bar);
+        FillOrgGridPaged(*m_sgFullPred, m_qFullPred);
     }, NotLoaded(QStringLiteral("Список организаций"), OrgsTable));
+    // The message box let events through: a reload meanwhile owns the list now.
+    if (generation != m_orgGeneration)
+        return;
     if (!loaded) {
         m_qFullPred.Close();
         ShowEmptyGrid(*m_sgFullPred, GridLayout::Organisations);
     }
-    if (bar)
-        Advance(bar, barStart + SplashSteps / 2 - bar->value());
+    // The organisations side asked for while the list was built gets its tab now.
+    if (m_selectedTab == OrgsTab && m_tabs->count() < 3 && !m_sgFullPred->isHidden())
+        addFirstOrgTab();
+    setOrgListWaitCursor(false);
+    emit OrgListLoaded();
+}
+
+void TFrmMain::setOrgListWaitCursor(bool on)
+{
+    if (on == m_orgWaitCursor)
+        return;
+    m_orgWaitCursor = on;
+    if (on)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+        QApplication::restoreOverrideCursor();
 }
 
 } // namespace phonebook

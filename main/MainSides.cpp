@@ -102,6 +102,7 @@ void TFrmMain::TabControl1Change()
 void TFrmMain::ShowPersonsSide(bool selectTab)
 {
     m_quickSearch->SideChanged();
+    setOrgListWaitCursor(false);
     RemoveOrgTab();
     if (selectTab)
         SelectTab(PersonsTab);
@@ -122,12 +123,10 @@ void TFrmMain::ShowOrgsSide(bool selectTab)
     RemoveOrgTab();
     if (selectTab)
         SelectTab(OrgsTab);
-    // The tab is captioned with the first organisation of the full list; a
-    // list that could not be read has none, and then no organisation tab.
-    if (m_qFullPred.Active() && m_qFullPred.RecordCount() > 0) {
-        m_qFullPred.First();
-        AddOrgTab(DecodeText(m_qFullPred.FieldByName(u"naim"), CipherKey));
-    }
+    // A list still being built shows empty under a busy cursor; its tab is
+    // added when the list is there.
+    addFirstOrgTab();
+    setOrgListWaitCursor(OrgListPending());
     SpeedButton(2).hide();
     SpeedButton(3).hide();
     SpeedButton(4).show();
@@ -138,6 +137,17 @@ void TFrmMain::ShowOrgsSide(bool selectTab)
     m_sgTemp->hide();
     m_sgFullPred->setFocus(Qt::OtherFocusReason);
     FocusVisibleGrid();
+}
+
+void TFrmMain::addFirstOrgTab()
+{
+    // The tab is captioned with the first organisation of the full list; a
+    // list that could not be read (or is not built yet) has none, and then
+    // no organisation tab.
+    if (m_qFullPred.Active() && m_qFullPred.RecordCount() > 0) {
+        m_qFullPred.First();
+        AddOrgTab(DecodeText(m_qFullPred.FieldByName(u"naim"), CipherKey));
+    }
 }
 
 void TFrmMain::ArrangeToolButtons()

@@ -124,6 +124,7 @@ TFrmMain::TFrmMain(const ProgramPaths &paths, TFrmSplash *splash, QWidget *paren
 
 TFrmMain::~TFrmMain()
 {
+    setOrgListWaitCursor(false);
     qApp->removeEventFilter(m_eventFilter);
     delete m_eventFilter;
     if (FrmMain == this)
@@ -233,9 +234,9 @@ void TFrmMain::createMenu()
 
     QMenu *file = addMenu(u"&Файл", "N1");
     QAction *save = addItem(file, u"&Сохранить список…", "SaveListItem", QKeySequence(Qt::CTRL | Qt::Key_S));
-    connect(save, &QAction::triggered, this, [this] { ReportErrors(this, [this] { SaveShownList(*this); }); });
+    connect(save, &QAction::triggered, this, [this] { WaitForOrgList(); ReportErrors(this, [this] { SaveShownList(*this); }); });
     QAction *print = addItem(file, u"&Печать…", "PrintItem", QKeySequence(Qt::CTRL | Qt::Key_P));
-    connect(print, &QAction::triggered, this, [this] { ReportErrors(this, [this] { PrintShownList(*this); }); });
+    connect(print, &QAction::triggered, this, [this] { WaitForOrgList(); ReportErrors(this, [this] { PrintShownList(*this); }); });
     file->addSeparator();
     QAction *exit = addItem(file, u"&Выход", "N2", QKeySequence(Qt::Key_F10));
     exit->setIcon(GlyphIcon(Glyph::Exit));

@@ -13,6 +13,8 @@
 #include <functional>
 #include <memory>
 
+template <typename T>
+class QFutureWatcher;
 class QAction;
 class QLabel;
 class QLineEdit;
@@ -27,6 +29,7 @@ namespace search {
 struct SearchOutcome;
 }
 
+struct OrgListBuild;
 class HelpWindow;
 class MainEventFilter;
 class QuickSearchBox;
@@ -150,12 +153,20 @@ public:
     // from 0 to 200 as the first pages are written.
     // Tables an update left set aside are restored first (and the user told).
     // Emits DirectoryLoaded() at the end.
+    // The individuals list is read at once; the organisation list is built
+    // on a worker thread and shown when it is finished.
     void LoadDirectory(QProgressBar *bar);
+    // Whether the organisation list is still being built; SGFullPred is empty meanwhile.
+    bool OrgListPending() const { return m_orgBuild != nullptr; }
+    // Waits for the organisation list being built, then shows it.
+    void WaitForOrgList();
 
 signals:
     // Both lists were read from the tables again (at start-up, after an update,
     // or a new edition copied in by hand): whatever else shows the directory reloads too.
     void DirectoryLoaded();
+    // The organisation list built in the background is shown (or its failure reported).
+    void OrgListLoaded();
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -169,6 +180,10 @@ private:
     void createTabArea(QWidget *parent);
     void loadPersons(QProgressBar *bar);
     void loadOrgs(QProgressBar *bar);
+    void finishOrgList();
+    // The organisation tab captioned with the first organisation of the full list.
+    void addFirstOrgTab();
+    void setOrgListWaitCursor(bool on);
     void connectOrgTab();
     // Row `row` of the grid's result: loaded into the grid, its dataset put on
     // it when the dataset still holds that result; returns its stored name.
@@ -197,6 +212,10 @@ private:
     int m_selectedTab = 0;
     int m_tabChangesFromCode = 0;
     bool m_shown = false;
+    // The organisation list being built; null when none is.
+    QFutureWatcher<OrgListBuild> *m_orgBuild = nullptr;
+    int m_orgGeneration = 0;
+    bool m_orgWaitCursor = false;
 };
 
 // The one main window, while it exists.

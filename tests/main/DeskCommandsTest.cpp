@@ -62,6 +62,7 @@ void DeskCommandsTest::cleanup()
 std::unique_ptr<TFrmMain> DeskCommandsTest::start()
 {
     auto main = std::make_unique<TFrmMain>(ProgramPaths{m_dir->path(), {}});
+    main->WaitForOrgList();
     main->resize(900, 600);
     main->show();
     return main;

@@ -14,6 +14,7 @@
 
 #include <QAccessible>
 #include <QAction>
+#include <QCursor>
 #include <QFile>
 #include <QLabel>
 #include <QTextBrowser>
@@ -81,6 +82,8 @@ private slots:
     void startUpFillsBothListsAndTheStatusBar();
     void startUpShowsTheMainWindowAndDropsTheSplash();
     void splashBarCountsTheRowsWritten();
+    void orgSideAskedForWhileItsListIsBuilt();
+    void reloadDropsTheListBeingBuilt();
     void switchingSidesByMenu();
     void switchingSidesByTab();
     void tabsChangedByCodeRunNothing();
@@ -130,6 +133,7 @@ std::unique_ptr<TFrmMain> MainWindowTest::start(QWidget *splash)
     if (!QTest::qWaitForWindowExposed(main.get()))
         return nullptr;
     main->activateWindow();
+    main->WaitForOrgList();
     return main;
 }
 
@@ -211,9 +215,58 @@ void MainWindowTest::splashBarCountsTheRowsWritten()
     TFrmMain main(ProgramPaths{m_dir->path(), QStringLiteral(PHONEBOOK_HELP_DIR)}, &splash);
     QCOMPARE(splash.ProgressBar1()->maximum(), 200);
     QCOMPARE(splash.ProgressBar1()->value(), 200);
-    // One step per row written: 100 individuals, then 100 organisations.
-    QCOMPARE(values.size(), 200);
+    // One step per individual written, then the rest once the organisations
+    // are counted: their list is built after the window shows.
+    QCOMPARE(values.size(), 101);
     QCOMPARE(values.first(), 1);
+    QCOMPARE(values.at(99), 100);
+}
+
+void MainWindowTest::orgSideAskedForWhileItsListIsBuilt()
+{
+    writeDefaultDirectory();
+    TFrmMain main(ProgramPaths{m_dir->path(), QStringLiteral(PHONEBOOK_HELP_DIR)});
+    // No event has been let through yet, so the list cannot have been handed over.
+    QVERIFY(main.OrgListPending());
+    QCOMPARE(main.SGFullFiz().RowCount(), 251);
+    QCOMPARE(main.StatusText(1), QStringLiteral("Телефоных номеров юр. лиц:  300"));
+
+    main.findChild<QAction *>(QStringLiteral("N5"))->trigger(); // Ctrl+W
+    QCOMPARE(main.TabIndex(), 1);
+    QVERIFY(!main.SGFullPred().isHidden());
+    QCOMPARE(main.SGFullPred().RowCount(), 1); // empty, not part of a list
+    QCOMPARE(main.TabControl1().count(), 2);
+    QVERIFY(QApplication::overrideCursor());
+    QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+
+    QTRY_VERIFY(!main.OrgListPending());
+    QCOMPARE(main.SGFullPred().RowCount(), 151);
+    QCOMPARE(main.TabControl1().count(), 3);
+    QCOMPARE(main.TabControl1().tabText(2), main.SGFullPred().Cells(1, 1));
+    QVERIFY(!QApplication::overrideCursor());
+
+    // Back to the individuals before the list is there: no busy cursor left behind.
+    main.LoadDirectory(nullptr);
+    main.ShowOrgsSide(true);
+    QVERIFY(QApplication::overrideCursor());
+    main.ShowPersonsSide(true);
+    QVERIFY(!QApplication::overrideCursor());
+    QTRY_VERIFY(!main.OrgListPending());
+    QCOMPARE(main.TabControl1().count(), 2);
+}
+
+void MainWindowTest::reloadDropsTheListBeingBuilt()
+{
+    writeDefaultDirectory();
+    TFrmMain main(ProgramPaths{m_dir->path(), QStringLiteral(PHONEBOOK_HELP_DIR)});
+    QSignalSpy loaded(&main, &TFrmMain::OrgListLoaded);
+    WriteOrgPhones(m_dir->path(), NumberedOrgs(40));
+    main.LoadDirectory(nullptr);
+    QTRY_COMPARE(loaded.count(), 1);
+    QTest::qWait(100); // time for the first build to finish too: it is never shown
+    QCOMPARE(loaded.count(), 1);
+    QCOMPARE(main.SGFullPred().RowCount(), 41);
+    QCOMPARE(main.StatusText(1), QStringLiteral("Телефоных номеров юр. лиц:  80"));
 }
 
 void MainWindowTest::switchingSidesByMenu()

@@ -70,6 +70,7 @@ void QuickSearchBoxTest::cleanup() { m_dir.reset(); }
 std::unique_ptr<TFrmMain> QuickSearchBoxTest::start()
 {
     auto main = std::make_unique<TFrmMain>(ProgramPaths{m_dir->path(), QStringLiteral(PHONEBOOK_HELP_DIR)});
+    main->WaitForOrgList();
     CreateRemainingWindows(*main);
     main->resize(1000, 600);
     main->show();

@@ -76,6 +76,7 @@ void SearchDialogsTest::cleanup()
 void SearchDialogsTest::start()
 {
     m_main = std::make_unique<TFrmMain>(ProgramPaths{m_dir->path(), QString()});
+    m_main->WaitForOrgList();
     m_main->resize(900, 600);
     m_main->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_main.get()));
@@ -203,6 +204,7 @@ void SearchDialogsTest::streetListsLoadAfterStartAndReloadWithTheDirectory()
     WritePersons(m_dir->path(), {{QStringLiteral("200009"), QStringLiteral("ЖУКОВ Ж"), QStringLiteral("ш. Новое"),
                                   QStringLiteral("1"), QStringLiteral("1")}});
     m_main->LoadDirectory(nullptr);
+    m_main->WaitForOrgList();
     QCOMPARE(m_address->ComboBox1().streets(), QStringList{QStringLiteral("ш. Новое")});
     QCOMPARE(m_address->ComboBox2().streets().size(), 2);
 }

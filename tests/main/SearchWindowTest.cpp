@@ -85,6 +85,7 @@ void SearchWindowTest::cleanup()
 std::unique_ptr<TFrmMain> SearchWindowTest::start()
 {
     auto main = std::make_unique<TFrmMain>(ProgramPaths{m_dir->path(), QStringLiteral(PHONEBOOK_HELP_DIR)});
+    main->WaitForOrgList();
     CreateRemainingWindows(*main);
     main->resize(900, 600);
     main->show();

@@ -61,6 +61,7 @@ void UpdateDialogTest::init()
     WriteEdition(edition(), 12, 8);
     Dialogs::SetScripted(true);
     m_main = std::make_unique<TFrmMain>(ProgramPaths{program(), QString()});
+    m_main->WaitForOrgList();
     m_main->resize(900, 600);
     m_main->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_main.get()));

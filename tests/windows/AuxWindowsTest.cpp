@@ -92,6 +92,7 @@ void AuxWindowsTest::init()
     WriteOrgPhones(m_dir->path(), {{QStringLiteral("300001"), QStringLiteral("ТЕАТР"), {},
                                     QStringLiteral("Касса"), QStringLiteral("пр. Мира"), QStringLiteral("1")}});
     m_main = std::make_unique<TFrmMain>(ProgramPaths{m_dir->path(), {}});
+    m_main->WaitForOrgList();
     CreateAuxWindows(*m_main);
     m_main->resize(800, 600);
     m_main->show();
