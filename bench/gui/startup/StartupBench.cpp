@@ -1,5 +1,6 @@
 // Times the program's start-up as a user meets it: from starting the process
-// to the main window painted with the first page of both lists written, on
+// to the main window painted with the individuals' first page written (the
+// organisations' list is built in the background meanwhile), on
 // the offscreen platform. Each round starts a fresh process; a reference
 // process that paints an empty maximised window with a table view runs in
 // the same rounds, so the figures can be read as a ratio too.
