@@ -249,7 +249,118 @@ QuickIndex::Signature QuickIndex::signatureOf(uint32_t record, std::string &scra
     return s;
 }
 
+bool QuickIndex::wordStartIn(std::string_view raw, const std::string &word) const
+{
+    const auto *p = reinterpret_cast<const unsigned char *>(raw.data());
+    const size_t n = raw.size();
+    const size_t length = word.size();
+    const auto first = static_cast<uint8_t>(word[0]);
+    const uint8_t *fold = m_fold.data();
+    int k = 0;
+    bool inWord = false;
+    for (size_t i = 0; i + length <= n; ++i) {
+        const unsigned char b = p[i];
+        if (m_separator[b]) {
+            k = 0;
+            inWord = false;
+            continue;
+        }
+        const uint8_t c = fold[k * 256 + b];
+        if (!inWord && c == first) {
+            // A separator inside folds to no word character, so the key
+            // position of the rest simply runs on.
+            size_t j = 1;
+            for (int kk = k; j < length; ++j) {
+                kk = kk + 1 == KeyLength ? 0 : kk + 1;
+                const unsigned char bj = p[i + j];
+                if (m_separator[bj] || fold[kk * 256 + bj] != static_cast<uint8_t>(word[j]))
+                    break;
+            }
+            if (j == length)
+                return true;
+        }
+        inWord = c != FoldNone;
+        k = k + 1 == KeyLength ? 0 : k + 1;
+    }
+    return false;
+}
+
+bool QuickIndex::phoneStartsWith(std::string_view raw, const std::string &number) const
+{
+    size_t matched = 0;
+    int k = 0;
+    for (const char ch : raw) {
+        const auto b = static_cast<unsigned char>(ch);
+        if (m_separator[b]) {
+            k = 0;
+            continue;
+        }
+        const uint8_t c = m_fold[static_cast<size_t>(k * 256 + b)];
+        k = k + 1 == KeyLength ? 0 : k + 1;
+        if (!IsFoldDigit(c))
+            continue;
+        if (c != static_cast<uint8_t>(number[matched]))
+            return false;
+        if (++matched == number.size())
+            return true;
+    }
+    return false;
+}
+
+bool QuickIndex::leadingDigitsAre(std::string_view raw, const std::string &number) const
+{
+    raw = TrimLeft(raw);
+    int k = 0;
+    for (size_t i = 0;; ++i) {
+        if (i == raw.size())
+            return i == number.size();
+        const auto b = static_cast<unsigned char>(raw[i]);
+        const uint8_t c = m_separator[b] ? FoldNone : m_fold[static_cast<size_t>(k * 256 + b)];
+        if (i == number.size())
+            return !IsFoldDigit(c);
+        if (c != static_cast<uint8_t>(number[i]))
+            return false;
+        k = k + 1 == KeyLength ? 0 : k + 1;
+    }
+}
+
 bool QuickIndex::matches(uint32_t record, const QuickQuery &query, Scratch &scratch) const
+{
+    if (!m_singleByte)
+        return matchesFolded(record, query, scratch);
+    // Straight on the stored bytes, each test stopping at its first answer.
+    auto inText = [&](const std::string &word) {
+        for (const int field : m_textFields) {
+            if (wordStartIn(m_table->rawField(record, field), word))
+                return true;
+        }
+        return false;
+    };
+    for (const std::string &word : query.words) {
+        if (!inText(word))
+            return false;
+    }
+    for (const std::string &number : query.numbers) {
+        if (phoneStartsWith(m_table->rawField(record, m_phone), number))
+            continue;
+        bool found = false;
+        for (const int field : m_numberFields) {
+            if (leadingDigitsAre(m_table->rawField(record, field), number)) {
+                found = true;
+                break;
+            }
+        }
+        if (found)
+            continue;
+        Signature wordBits;
+        WordBits(number, wordBits);
+        if (!Covers(m_signatures[record], wordBits) || !inText(number))
+            return false;
+    }
+    return true;
+}
+
+bool QuickIndex::matchesFolded(uint32_t record, const QuickQuery &query, Scratch &scratch) const
 {
     std::string &text = scratch.text;
     std::string &codes = scratch.codes;

@@ -74,6 +74,14 @@ private:
     };
     Signature signatureOf(uint32_t record, std::string &scratch) const;
     bool matches(uint32_t record, const QuickQuery &query, Scratch &scratch) const;
+    // The same on deciphered codes, for tables without a per-byte fold.
+    bool matchesFolded(uint32_t record, const QuickQuery &query, Scratch &scratch) const;
+    // Single-byte tables, on the stored bytes of one value: some word begins
+    // with `word`; the telephone number's digits begin with `number`; the
+    // leading digits (after the leading blanks) are `number`.
+    bool wordStartIn(std::string_view raw, const std::string &word) const;
+    bool phoneStartsWith(std::string_view raw, const std::string &number) const;
+    bool leadingDigitsAre(std::string_view raw, const std::string &number) const;
 
     QuickSide m_side = QuickSide::Persons;
     std::shared_ptr<const DbfTable> m_table;
