@@ -8,8 +8,10 @@
 
 #include <QCoreApplication>
 
+#include <algorithm>
 #include <array>
 #include <cstring>
+#include <iterator>
 
 namespace phonebook::search {
 
@@ -88,6 +90,21 @@ std::string_view LeadingDigits(const std::string &codes)
     while (n < codes.size() && IsFoldDigit(static_cast<uint8_t>(codes[n])))
         ++n;
     return std::string_view(codes).substr(0, n);
+}
+
+// A key of leading digit codes: up to 8 digits their count and value, 0 for
+// none, and one key shared by all longer ones (those are told apart by the
+// full test that follows).
+uint32_t NumberKey(std::string_view digits)
+{
+    if (digits.empty())
+        return 0;
+    if (digits.size() > 8)
+        return UINT32_MAX;
+    uint32_t value = 0;
+    for (const char c : digits)
+        value = value * 10 + static_cast<uint32_t>(DigitOf(static_cast<uint8_t>(c)));
+    return static_cast<uint32_t>(digits.size()) << 27 | value;
 }
 
 class QuickRows final : public RowSource {
@@ -180,18 +197,27 @@ std::shared_ptr<const QuickIndex> QuickIndex::Build(std::shared_ptr<const DbfTab
     const uint32_t count = table->physicalCount();
     index->m_signatures.assign(count, Signature{});
     std::string scratch;
+    const size_t numberFields = index->m_numberFields.size();
+    index->m_numberKeys.assign(count * numberFields, 0);
     index->m_order.reserve(table->liveCount());
     for (uint32_t live = 0; live < table->liveCount(); ++live) {
         if (live % CancelStride == 0 && stop && stop())
             return nullptr;
         const uint32_t record = table->liveRecord(live);
         index->m_signatures[record] = index->signatureOf(record, scratch);
+        for (size_t f = 0; f < numberFields; ++f) {
+            index->Fold(TrimLeft(table->rawField(record, index->m_numberFields[f])), scratch);
+            index->m_numberKeys[record * numberFields + f] = NumberKey(LeadingDigits(scratch));
+        }
         index->m_order.push_back(record);
     }
     const int nameField = persons ? field(u"fio") : field(u"naim");
     OrderRecords(*table, index->m_order, {{nameField, false}, {index->m_phone, false}}, {});
     if (stop && stop())
         return nullptr;
+    index->m_rank.assign(count, 0);
+    for (size_t i = 0; i < index->m_order.size(); ++i)
+        index->m_rank[index->m_order[i]] = static_cast<uint32_t>(i);
     return index;
 }
 
@@ -418,7 +444,8 @@ bool QuickIndex::matchesFolded(uint32_t record, const QuickQuery &query, Scratch
 }
 
 std::optional<std::vector<uint32_t>> QuickIndex::Find(const QuickQuery &query, const std::vector<uint32_t> *within,
-                                                      const std::function<bool()> &cancelled) const
+                                                      const std::function<bool()> &cancelled,
+                                                      bool housesToo) const
 {
     std::vector<uint32_t> found;
     if (query.empty())
@@ -466,7 +493,34 @@ std::optional<std::vector<uint32_t>> QuickIndex::Find(const QuickQuery &query, c
             if (accept((*within)[i]))
                 found.push_back((*within)[i]);
         }
-        return found;
+        if (!housesToo || m_numberFields.empty())
+            return found;
+        // The records whose house or flat is one of the numbers, in the
+        // result's order, merged in (a record may be in both).
+        std::vector<uint32_t> keys;
+        for (const std::string &number : query.numbers)
+            keys.push_back(NumberKey(number));
+        const size_t fields = m_numberFields.size();
+        const auto count = static_cast<uint32_t>(m_signatures.size());
+        std::vector<uint32_t> houses;
+        for (uint32_t record = 0; record < count; ++record) {
+            if (record % CancelStride == 0 && cancelled && cancelled())
+                return std::nullopt;
+            const uint32_t *own = m_numberKeys.data() + static_cast<size_t>(record) * fields;
+            const bool hit = std::any_of(own, own + fields, [&](uint32_t key) {
+                return key != 0 && std::find(keys.begin(), keys.end(), key) != keys.end();
+            });
+            if (hit && accept(record))
+                houses.push_back(record);
+        }
+        if (houses.empty())
+            return found;
+        auto earlier = [&](uint32_t a, uint32_t b) { return m_rank[a] < m_rank[b]; };
+        std::sort(houses.begin(), houses.end(), earlier);
+        std::vector<uint32_t> merged;
+        merged.reserve(found.size() + houses.size());
+        std::set_union(found.begin(), found.end(), houses.begin(), houses.end(), std::back_inserter(merged), earlier);
+        return merged;
     }
     // Mark the matches in file order, then collect them in the result's order.
     const auto count = static_cast<uint32_t>(m_signatures.size());

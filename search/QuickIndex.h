@@ -49,10 +49,14 @@ public:
 
     // Physical record numbers of the records that match `query`, in the
     // result's order. `within` (a previous result, in that order) limits the
-    // search to its records; null searches the whole table. An empty query
+    // search to its records; null searches the whole table. With `housesToo`
+    // the records whose house or flat leading digits are one of the query's
+    // numbers are searched besides `within` (a number that extends a previous
+    // one: it may now equal a house the shorter one did not). An empty query
     // matches nothing. Returns nothing when `cancelled` turned true meanwhile.
     std::optional<std::vector<uint32_t>> Find(const QuickQuery &query, const std::vector<uint32_t> *within,
-                                              const std::function<bool()> &cancelled = {}) const;
+                                              const std::function<bool()> &cancelled = {},
+                                              bool housesToo = false) const;
 
     // The records as a result with the side's shown fields (stored text).
     std::shared_ptr<const RowSource> Rows(std::vector<uint32_t> records) const;
@@ -97,6 +101,9 @@ private:
     std::vector<uint8_t> m_separator; // [byte]
     std::vector<Signature> m_signatures; // by physical record
     std::vector<uint32_t> m_order;        // live records in the result's order
+    std::vector<uint32_t> m_rank;         // by physical record: its place in m_order
+    // By physical record and number field: a key of the leading digits (see NumberKey).
+    std::vector<uint32_t> m_numberKeys;
 };
 
 } // namespace phonebook::search

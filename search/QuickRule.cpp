@@ -46,22 +46,29 @@ uint8_t FoldChar(char32_t c)
     return FoldNone;
 }
 
-bool QuickQuery::narrows(const QuickQuery &previous) const
+bool QuickQuery::implies(const QuickQuery &previous, bool longerNumbers) const
 {
     // A word is implied by a longer word of its own beginning. A number is
-    // implied only by the same number (it also matches a house by equality)
-    // or by a word that begins with its digits.
+    // implied by the same number or by a word that begins with its digits; a
+    // longer number of its beginning implies it only by the telephone number
+    // and by words, not by a house or flat (those match by equality).
     for (const std::string &word : previous.words) {
         if (std::none_of(words.begin(), words.end(), [&](const std::string &w) { return StartsWith(w, word); }))
             return false;
     }
     for (const std::string &number : previous.numbers) {
         const bool same = std::find(numbers.begin(), numbers.end(), number) != numbers.end();
-        if (!same && std::none_of(words.begin(), words.end(), [&](const std::string &w) { return StartsWith(w, number); }))
+        if (same || std::any_of(words.begin(), words.end(), [&](const std::string &w) { return StartsWith(w, number); }))
+            continue;
+        if (!longerNumbers || std::none_of(numbers.begin(), numbers.end(), [&](const std::string &n) { return StartsWith(n, number); }))
             return false;
     }
     return true;
 }
+
+bool QuickQuery::narrows(const QuickQuery &previous) const { return implies(previous, false); }
+
+bool QuickQuery::extends(const QuickQuery &previous) const { return implies(previous, true); }
 
 QuickQuery ParseQuickText(QStringView text)
 {

@@ -42,6 +42,13 @@ struct QuickQuery {
     // Whether every row that matches this query also matches `previous`, so
     // that this one can be answered by filtering the previous result.
     bool narrows(const QuickQuery &previous) const;
+    // Whether every row that matches this query either matches `previous` or
+    // has a house or flat number equal to one of this query's numbers: the
+    // case where a typed number grew longer.
+    bool extends(const QuickQuery &previous) const;
+
+private:
+    bool implies(const QuickQuery &previous, bool longerNumbers) const;
 };
 
 QuickQuery ParseQuickText(QStringView text);

@@ -39,13 +39,14 @@ std::optional<QuickResult> QuickSearcher::Search(QuickSide side, QStringView tex
 
     std::optional<Previous> &previous = m_previous[Slot(side)];
     const bool narrow = previous && query.narrows(previous->query);
+    const bool extend = !narrow && previous && query.extends(previous->query);
     std::optional<std::vector<uint32_t>> found =
-        index->Find(query, narrow ? previous->records.get() : nullptr, cancelled);
+        index->Find(query, narrow || extend ? previous->records.get() : nullptr, cancelled, extend);
     if (!found)
         return std::nullopt;
     auto records = std::make_shared<const std::vector<uint32_t>>(std::move(*found));
     previous = Previous{query, records};
-    result.narrowed = narrow;
+    result.narrowed = narrow || extend;
     result.count = static_cast<int>(records->size());
     result.rows = index->Rows(*records);
     return result;

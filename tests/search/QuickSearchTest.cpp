@@ -90,6 +90,11 @@ TEST(QuickRule, OnlyATextThatImpliesThePreviousNarrowsIt)
     EXPECT_TRUE(narrows(u"14а"_s, u"14"_s)); // a word beginning with 14 implies the number's text reading
     // A house number matches by equality: 145 does not imply 14.
     EXPECT_FALSE(narrows(u"145"_s, u"14"_s));
+    // A longer number narrows by its telephone and word readings; the houses it equals are searched besides.
+    EXPECT_TRUE(ParseQuickText(u"145"_s).extends(ParseQuickText(u"14"_s)));
+    EXPECT_TRUE(ParseQuickText(u"23-45 ива"_s).extends(ParseQuickText(u"23 ив"_s)));
+    EXPECT_FALSE(ParseQuickText(u"15"_s).extends(ParseQuickText(u"14"_s)));
+    EXPECT_FALSE(ParseQuickText(u"145"_s).extends(ParseQuickText(u"14 ив"_s)));
     EXPECT_FALSE(narrows(u"12-3а"_s, u"12-3"_s));
     EXPECT_FALSE(narrows(u"в"_s, u"ив"_s));
 }
@@ -152,12 +157,17 @@ TEST_F(QuickSearchTest, ExtendingTheTextNarrowsAndGivesWhatAFreshSearchGives)
     EXPECT_EQ(Find(QuickSide::Persons, u"14"_s, &numbers), Persons(u"14"_s));
     const std::optional<QuickResult> longer = numbers.Search(QuickSide::Persons, u"145");
     ASSERT_TRUE(longer && longer->rows);
-    EXPECT_FALSE(longer->narrowed); // house 145 was not in the result for 14
-    EXPECT_EQ(longer->count, 1);
+    EXPECT_TRUE(longer->narrowed);
+    EXPECT_EQ(longer->count, 1); // house 145, which was not in the result for 14
     const std::optional<QuickResult> narrowed = numbers.Search(QuickSide::Persons, u"145 мира");
     ASSERT_TRUE(narrowed);
     EXPECT_TRUE(narrowed->narrowed);
     EXPECT_EQ(narrowed->count, 1);
+    EXPECT_EQ(Find(QuickSide::Persons, u"1451"_s, &numbers), QStringList{});
+    // Digit by digit, a telephone number and a house number found alike.
+    QuickSearcher typing(m_dir.path());
+    for (const QString &text : {u"2"_s, u"23"_s, u"234"_s, u"2345"_s, u"5"_s, u"55"_s, u"1"_s, u"14"_s, u"145"_s})
+        EXPECT_EQ(Find(QuickSide::Persons, text, &typing), Persons(text)) << text.toStdString();
 }
 
 TEST_F(QuickSearchTest, ACancelledSearchLeavesNoTraceInTheNext)
