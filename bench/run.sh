@@ -224,4 +224,26 @@ if [ "$gui" = 1 ]; then
     } | if command -v column >/dev/null; then column -t -s $'\t'; else cat; fi
   fi
   done
+
+  # The quick-search box, keystroke to grid painted, beside the shell running
+  # the nearest LIKE statement on the plain tables.
+  if cmake --build "$build" --target quick-bench >/dev/null 2>&1; then
+    echo
+    echo "== quick-bench (keystroke to grid painted, offscreen; shell: the nearest LIKE statement)"
+    {
+      printf 'typing	text	rows	ours ms	ours max ms	shell ms	ratio\n'
+      QT_QPA_PLATFORM=offscreen "$bench/quick-bench" "$data" "$rounds" 2>/dev/null |
+        while IFS=$'\t' read -r -a f; do
+          if [ "${f[5]:--}" = - ]; then
+            printf '%s\t%s\t%s\t%s\t%s\t-\t-\n' "${f[0]}" "${f[1]}" "${f[2]}" "${f[3]}" "${f[4]}"
+            continue
+          fi
+          times=()
+          for ((r = 1; r <= rounds; r++)); do times+=("$(shell_ms "${f[5]}")"); done
+          ms=$(printf '%s\n' "${times[@]}" | median)
+          ratio=$(awk -v a="${f[3]}" -v b="$ms" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "-" }')
+          printf '%s\t%s\t%s\t%s\t%s\t%s\t%s\n' "${f[0]}" "${f[1]}" "${f[2]}" "${f[3]}" "${f[4]}" "$ms" "$ratio"
+        done
+    } | if command -v column >/dev/null; then column -t -s $'\t'; else cat; fi
+  fi
 fi

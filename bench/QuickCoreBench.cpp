@@ -1,0 +1,56 @@
+// bench-quick DIR [ROUNDS]: the quick search without the window, typed
+// letter by letter through one QuickSearcher as the search box does. Prints
+// one line per keystroke, tab-separated: side, text, rows, narrowed (1/0),
+// median ms, slowest ms. The indexes are built once, before the timing.
+
+#include "BenchCommon.h"
+#include "QuickSearch.h"
+
+#include <QCoreApplication>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+
+using namespace phonebook;
+using namespace phonebook::search;
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    if (argc < 2)
+        bench::Usage("bench-quick DIR [ROUNDS]");
+    const QString dir = QString::fromLocal8Bit(argv[1]);
+    const int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 7;
+    QuickSearcher searcher(dir);
+    searcher.Index(QuickSide::Persons);
+    searcher.Index(QuickSide::Orgs);
+    const std::vector<std::pair<QuickSide, QString>> cases = {
+        {QuickSide::Persons, QStringLiteral("иванов")},
+        {QuickSide::Persons, QStringLiteral("гончаров")},
+        {QuickSide::Persons, QStringLiteral("6792")},
+        {QuickSide::Orgs, QStringLiteral("магазин")},
+    };
+    for (const auto &[side, text] : cases) {
+        const auto letters = static_cast<size_t>(text.size());
+        std::vector<std::vector<double>> times(letters);
+        std::vector<int> rows(letters);
+        std::vector<bool> narrowed(letters);
+        for (int round = 0; round < rounds; ++round) {
+            for (size_t i = 0; i < letters; ++i) {
+                QElapsedTimer clock;
+                clock.start();
+                const std::optional<QuickResult> result = searcher.Search(side, QStringView(text).left(static_cast<qsizetype>(i + 1)));
+                times[i].push_back(bench::Milliseconds(clock));
+                rows[i] = result ? result->count : -1;
+                narrowed[i] = result && result->narrowed;
+            }
+        }
+        for (size_t i = 0; i < letters; ++i) {
+            std::printf("%s\t%s\t%d\t%d\t%.1f\t%.1f\n", side == QuickSide::Persons ? "individuals" : "organisations",
+                        qUtf8Printable(text.left(static_cast<qsizetype>(i + 1))), rows[i], narrowed[i] ? 1 : 0,
+                        bench::Median(times[i]), *std::max_element(times[i].begin(), times[i].end()));
+        }
+    }
+    return 0;
+}
