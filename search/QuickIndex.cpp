@@ -107,6 +107,23 @@ uint32_t NumberKey(std::string_view digits)
     return static_cast<uint32_t>(digits.size()) << 27 | value;
 }
 
+constexpr size_t PackedDigits = 16;
+
+uint64_t PackDigits(std::string_view codes)
+{
+    uint64_t packed = 0;
+    int shift = 60;
+    for (const char c : codes) {
+        if (!IsFoldDigit(static_cast<uint8_t>(c)))
+            continue;
+        if (shift < 0)
+            break;
+        packed |= static_cast<uint64_t>(DigitOf(static_cast<uint8_t>(c)) + 1) << shift;
+        shift -= 4;
+    }
+    return packed;
+}
+
 class QuickRows final : public RowSource {
 public:
     QuickRows(std::shared_ptr<const DbfTable> table, std::vector<uint32_t> records, std::vector<int> fields,
@@ -199,6 +216,7 @@ std::shared_ptr<const QuickIndex> QuickIndex::Build(std::shared_ptr<const DbfTab
     std::string scratch;
     const size_t numberFields = index->m_numberFields.size();
     index->m_numberKeys.assign(count * numberFields, 0);
+    index->m_phoneDigits.assign(count, 0);
     index->m_order.reserve(table->liveCount());
     for (uint32_t live = 0; live < table->liveCount(); ++live) {
         if (live % CancelStride == 0 && stop && stop())
@@ -209,6 +227,8 @@ std::shared_ptr<const QuickIndex> QuickIndex::Build(std::shared_ptr<const DbfTab
             index->Fold(TrimLeft(table->rawField(record, index->m_numberFields[f])), scratch);
             index->m_numberKeys[record * numberFields + f] = NumberKey(LeadingDigits(scratch));
         }
+        index->Fold(table->rawField(record, index->m_phone), scratch);
+        index->m_phoneDigits[record] = PackDigits(scratch);
         index->m_order.push_back(record);
     }
     const int nameField = persons ? field(u"fio") : field(u"naim");
@@ -367,11 +387,20 @@ bool QuickIndex::matches(uint32_t record, const QuickQuery &query, Scratch &scra
             return false;
     }
     for (const std::string &number : query.numbers) {
-        if (phoneStartsWith(m_table->rawField(record, m_phone), number))
+        // The telephone's digits and the houses' keys, kept apart, answer
+        // without reading the record unless a number is very long.
+        if (number.size() <= PackedDigits) {
+            const uint64_t mask = ~uint64_t{0} << (64 - 4 * number.size());
+            if ((m_phoneDigits[record] & mask) == PackDigits(number))
+                continue;
+        } else if (phoneStartsWith(m_table->rawField(record, m_phone), number)) {
             continue;
+        }
+        const uint32_t key = NumberKey(number);
         bool found = false;
-        for (const int field : m_numberFields) {
-            if (leadingDigitsAre(m_table->rawField(record, field), number)) {
+        for (size_t f = 0; f < m_numberFields.size(); ++f) {
+            const uint32_t own = m_numberKeys[record * m_numberFields.size() + f];
+            if (own == key && (key != UINT32_MAX || leadingDigitsAre(m_table->rawField(record, m_numberFields[f]), number))) {
                 found = true;
                 break;
             }

@@ -104,6 +104,9 @@ private:
     std::vector<uint32_t> m_rank;         // by physical record: its place in m_order
     // By physical record and number field: a key of the leading digits (see NumberKey).
     std::vector<uint32_t> m_numberKeys;
+    // By physical record: the telephone number's first 16 digits, a digit
+    // plus one a nibble, the first in the highest.
+    std::vector<uint64_t> m_phoneDigits;
 };
 
 } // namespace phonebook::search
