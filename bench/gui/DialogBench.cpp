@@ -9,7 +9,6 @@
 // statements run (for bench/run.sh to time with the sqlite3 shell).
 
 #include "AddressSearch.h"
-#include "BenchCommon.h"
 #include "Dataset.h"
 #include "Dialogs.h"
 #include "OrgSearch.h"
@@ -18,6 +17,7 @@
 #include "UAdress.h"
 #include "UMain.h"
 #include "UPred.h"
+#include "WindowBench.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -82,16 +82,9 @@ void Report(const Case &c, int rounds, const QString &dir, TFrmMain &main)
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    if (argc < 2)
-        bench::Usage("dialog-bench DIR [ROUNDS]");
-    const QString dir = QString::fromLocal8Bit(argv[1]);
-    const int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 7;
-
-    Dialogs::SetScripted(true);
-    TFrmMain main(ProgramPaths{dir, dir + QStringLiteral("/help")});
-    main.resize(1280, 960);
-    main.show();
-    QApplication::processEvents();
+    const auto [dir, rounds] = bench::ParseWindowBenchArgs(argc, argv, "dialog-bench DIR [ROUNDS]");
+    const std::unique_ptr<TFrmMain> mainWindow = bench::ShowMainWindow(dir);
+    TFrmMain &main = *mainWindow;
     auto *address = new TFrmAdress(main);
     auto *org = new TFrmPred(main);
 

@@ -9,12 +9,12 @@
 // bench/run.sh to time with the sqlite3 shell). The first line is the
 // building of both indexes, which start-up runs in the background.
 
-#include "BenchCommon.h"
 #include "Dialogs.h"
 #include "QuickSearchBox.h"
 #include "ResultGrid.h"
 #include "UHelpFull.h"
 #include "UMain.h"
+#include "WindowBench.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -49,16 +49,9 @@ int WaitForResult(QuickSearchBox &box, TFrmMain &main)
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    if (argc < 2)
-        bench::Usage("quick-bench DIR [ROUNDS]");
-    const QString dir = QString::fromLocal8Bit(argv[1]);
-    const int rounds = argc > 2 ? std::atoi(argv[2]) : 7;
-
-    Dialogs::SetScripted(true);
-    TFrmMain main(ProgramPaths{dir, dir + QStringLiteral("/help")});
-    main.resize(1280, 960);
-    main.show();
-    QApplication::processEvents();
+    const auto [dir, rounds] = bench::ParseWindowBenchArgs(argc, argv, "quick-bench DIR [ROUNDS]");
+    const std::unique_ptr<TFrmMain> mainWindow = bench::ShowMainWindow(dir);
+    TFrmMain &main = *mainWindow;
     QuickSearchBox &box = main.QuickSearch();
 
     // The first search on each side waits for its index.

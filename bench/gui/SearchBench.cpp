@@ -8,7 +8,6 @@
 // window), then the statements the search ran (for bench/run.sh to time them
 // with the sqlite3 shell on the plain tables).
 
-#include "BenchCommon.h"
 #include "Dataset.h"
 #include "Dialogs.h"
 #include "ResultGrid.h"
@@ -16,6 +15,7 @@
 #include "Searches.h"
 #include "UHelpFull.h"
 #include "UMain.h"
+#include "WindowBench.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -50,16 +50,9 @@ QString FirstStored(const QString &dir, const QString &sql)
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    if (argc < 2)
-        bench::Usage("search-bench DIR [ROUNDS]");
-    const QString dir = QString::fromLocal8Bit(argv[1]);
-    const int rounds = argc > 2 ? std::atoi(argv[2]) : 7;
-
-    Dialogs::SetScripted(true);
-    TFrmMain main(ProgramPaths{dir, dir + QStringLiteral("/help")});
-    main.resize(1280, 960);
-    main.show();
-    QApplication::processEvents();
+    const auto [dir, rounds] = bench::ParseWindowBenchArgs(argc, argv, "search-bench DIR [ROUNDS]");
+    const std::unique_ptr<TFrmMain> mainWindow = bench::ShowMainWindow(dir);
+    TFrmMain &main = *mainWindow;
 
     const QString personNumber = FirstStored(dir, QStringLiteral("SELECT nt FROM sp09kw_n"));
     const QString orgNumber = FirstStored(dir, QStringLiteral("SELECT nt FROM sp09pr_n"));
