@@ -142,7 +142,7 @@ QStringList ResultGridModel::rowValues(int row) const
     const RowSource *source = m_shape.source.get();
     if (!isLoaded(row) && source && row >= 0 && row < source->rowCount()) {
         for (int column : m_shape.fieldColumns)
-            values.append(DecodeText(source->text(row, column), CipherKey));
+            values.append(ShownCell(*source, row, column));
     } else {
         for (int c = 0; c < m_shape.colCount; ++c)
             values.append(text(row, c));
