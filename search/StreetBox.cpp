@@ -1,6 +1,7 @@
 #include "StreetBox.h"
 
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QStringListModel>
@@ -11,6 +12,7 @@ namespace phonebook {
 
 namespace {
 constexpr QStringView SpokenName = u"Улица";
+constexpr QStringView LoadingText = u"Список улиц загружается…";
 constexpr int EditHeight = 21;
 } // namespace
 
@@ -32,6 +34,12 @@ StreetBox::StreetBox(QWidget *parent)
     setFocusProxy(m_edit);
     m_edit->installEventFilter(this);
 
+    m_loadingNote = new QLabel(LoadingText.toString(), m_list);
+    m_loadingNote->setObjectName(QStringLiteral("StreetListLoading"));
+    m_loadingNote->setAlignment(Qt::AlignCenter);
+    m_loadingNote->setWordWrap(true);
+    m_loadingNote->hide();
+
     connect(m_edit, &QLineEdit::textEdited, this, &StreetBox::onTextEdited);
     connect(m_list, &QListView::clicked, this, [this](const QModelIndex &index) { choose(index.row()); });
     connect(m_list->selectionModel(), &QItemSelectionModel::currentChanged, this,
@@ -49,7 +57,17 @@ void StreetBox::setText(const QString &text) { m_edit->setText(text); }
 void StreetBox::setStreets(const QStringList &streets)
 {
     m_model->setStringList(streets);
+    if (m_edit->isModified())
+        follow(m_edit->text());
 }
+
+void StreetBox::setLoading(bool loading)
+{
+    m_loadingNote->setVisible(loading);
+    m_list->setAccessibleDescription(loading ? LoadingText.toString() : QString());
+}
+
+bool StreetBox::loading() const { return !m_loadingNote->isHidden(); }
 
 QStringList StreetBox::streets() const { return m_model->stringList(); }
 
@@ -59,7 +77,9 @@ int StreetBox::currentRow() const
     return current.isValid() && m_list->selectionModel()->isSelected(current) ? current.row() : -1;
 }
 
-void StreetBox::onTextEdited(const QString &text)
+void StreetBox::onTextEdited(const QString &text) { follow(text); }
+
+void StreetBox::follow(const QString &text)
 {
     if (text.isEmpty())
         return;
@@ -109,6 +129,7 @@ void StreetBox::resizeEvent(QResizeEvent *event)
     QWidget::resizeEvent(event);
     m_edit->setGeometry(0, 0, width(), EditHeight);
     m_list->setGeometry(0, EditHeight, width(), height() - EditHeight);
+    m_loadingNote->setGeometry(m_list->viewport()->geometry());
 }
 
 } // namespace phonebook

@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <QWidget>
 
+class QLabel;
 class QLineEdit;
 class QListView;
 class QStringListModel;
@@ -22,8 +23,13 @@ public:
 
     QString text() const;
     void setText(const QString &text);
-    // Replaces the list; the edit keeps its text.
+    // Replaces the list; the edit keeps its text, and a text typed meanwhile
+    // brings its street into view.
     void setStreets(const QStringList &streets);
+    // While the list is being read: a note over the list, for the eye and
+    // for a screen reader, and the list left as it was.
+    void setLoading(bool loading);
+    bool loading() const;
     QStringList streets() const;
     // Row of the list selected, or -1.
     int currentRow() const;
@@ -37,11 +43,14 @@ protected:
 
 private:
     void onTextEdited(const QString &text);
+    // Brings the first street that begins with `text` into view and selects it.
+    void follow(const QString &text);
     void choose(int row);
 
     QLineEdit *m_edit = nullptr;
     QListView *m_list = nullptr;
     QStringListModel *m_model = nullptr;
+    QLabel *m_loadingNote = nullptr;
 };
 
 } // namespace phonebook

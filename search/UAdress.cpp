@@ -10,12 +10,16 @@
 #include "WindowHelpers.h"
 
 #include <QCoreApplication>
+#include <QFutureWatcher>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
 #include <QTabBar>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include <utility>
 
 namespace phonebook {
 
@@ -121,26 +125,66 @@ TFrmAdress::~TFrmAdress()
 
 void TFrmAdress::ReloadStreets()
 {
-    if (m_loading)
-        return;
-    m_loading = true;
     const QString directory = m_main.Paths().tables;
-    const auto betweenRows = [] { QCoreApplication::processEvents(); };
     for (StreetBox *box : {m_street1, m_street2}) {
-        const auto list = box == m_street1 ? search::StreetList::Persons : search::StreetList::Orgs;
-        QStringList streets;
-        ReportErrors(this, [&] { streets = search::LoadStreetList(directory, list, betweenRows); },
-                     QStringLiteral("Список улиц не загружен."));
-        box->setStreets(streets);
+        const int slot = box == m_street1 ? 0 : 1;
+        const auto list = slot == 0 ? search::StreetList::Persons : search::StreetList::Orgs;
+        // A build for the files read before is dropped: its watcher goes, its result unseen.
+        delete std::exchange(m_builds[slot], nullptr);
+        auto *build = new QFutureWatcher<StreetBuild>(this);
+        m_builds[slot] = build;
+        connect(build, &QFutureWatcherBase::finished, this, [this, box, build, slot] {
+            if (m_builds[slot] == build)
+                finishStreets(box);
+        });
+        build->setFuture(QtConcurrent::run([directory, list] {
+            StreetBuild built;
+            try {
+                built.streets = search::LoadStreetList(directory, list);
+            } catch (...) {
+                built.error = std::current_exception();
+            }
+            return built;
+        }));
     }
-    m_loading = false;
-    m_loaded = true;
+    if (isVisible())
+        showLoading();
 }
 
-void TFrmAdress::EnsureStreets()
+void TFrmAdress::WaitForStreets()
 {
-    if (!m_loaded && !m_loading)
-        ReloadStreets();
+    for (StreetBox *box : {m_street1, m_street2}) {
+        if (QFutureWatcher<StreetBuild> *build = m_builds[box == m_street1 ? 0 : 1]) {
+            build->waitForFinished();
+            finishStreets(box);
+        }
+    }
+}
+
+bool TFrmAdress::StreetsLoaded() const { return !m_builds[0] && !m_builds[1]; }
+
+void TFrmAdress::finishStreets(StreetBox *box)
+{
+    QFutureWatcher<StreetBuild> *build = std::exchange(m_builds[box == m_street1 ? 0 : 1], nullptr);
+    StreetBuild built = build->result();
+    build->deleteLater();
+    box->setLoading(false);
+    box->setStreets(built.streets);
+    if (StreetsLoaded())
+        unsetCursor();
+    if (built.error)
+        ReportErrors(this, [&] { std::rethrow_exception(built.error); }, QStringLiteral("Список улиц не загружен."));
+    if (StreetsLoaded())
+        emit StreetsReady();
+}
+
+void TFrmAdress::showLoading()
+{
+    if (StreetsLoaded())
+        return;
+    setCursor(Qt::BusyCursor);
+    for (StreetBox *box : {m_street1, m_street2})
+        box->setLoading(m_builds[box == m_street1 ? 0 : 1] != nullptr);
 }
 
 void TFrmAdress::setHelp(int context)
@@ -160,7 +204,7 @@ void TFrmAdress::ShowPersonsMode()
     m_street1->setFocus(Qt::OtherFocusReason);
     setHelp(search::HelpPersonAddress);
     findChild<QLabel *>(QStringLiteral("Label1"))->setBuddy(m_street1);
-    EnsureStreets();
+    showLoading();
 }
 
 void TFrmAdress::ShowOrgsMode()
@@ -175,7 +219,7 @@ void TFrmAdress::ShowOrgsMode()
     m_street2->setFocus(Qt::OtherFocusReason);
     setHelp(search::HelpOrgAddress);
     findChild<QLabel *>(QStringLiteral("Label1"))->setBuddy(m_street2);
-    EnsureStreets();
+    showLoading();
 }
 
 void TFrmAdress::Button1Click()

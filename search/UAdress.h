@@ -5,7 +5,12 @@
 // shown.
 
 #include <QDialog>
+#include <QStringList>
 
+#include <exception>
+
+template <typename T>
+class QFutureWatcher;
 class QLineEdit;
 class QPushButton;
 
@@ -19,7 +24,7 @@ class TFrmAdress : public QDialog {
 
 public:
     // Creates the dialog centred on the screen, its street lists still empty
-    // (ReloadStreets fills them).
+    // (ReloadStreets builds them).
     explicit TFrmAdress(TFrmMain &main);
     ~TFrmAdress() override;
 
@@ -29,14 +34,19 @@ public:
     QLineEdit &Edit2() const { return *m_flat; }
     QPushButton &Button1() const { return *m_ok; }
 
-    // Reads both street lists from the tables in the main window's folder
-    // again, letting window events through between rows. Called once after
-    // start-up and again whenever a new edition of the tables is installed.
-    // A list that cannot be read is reported and left empty.
+    // Builds both street lists again from the tables in the main window's
+    // folder, in the background: each statement on a connection of its own on
+    // a worker thread, so the windows go on meanwhile. Called at start-up and
+    // whenever a new edition of the tables is installed. Each box keeps what
+    // it showed until its new list is complete (never part of one); while the
+    // dialog is open it shows a busy cursor and says the list is loading. A
+    // list that cannot be read is reported and left empty. A build still
+    // running for the files read before is dropped unseen.
     void ReloadStreets();
-    // Loads the lists unless they were loaded already (or are being loaded).
-    void EnsureStreets();
-    bool StreetsLoaded() const { return m_loaded; }
+    // Waits for the lists being built and shows them (saving, tests).
+    void WaitForStreets();
+    // Whether both lists are built and none is being rebuilt.
+    bool StreetsLoaded() const;
 
     // SpeedButton3: individuals mode. SpeedButton5: organisations mode.
     void ShowPersonsMode();
@@ -44,11 +54,22 @@ public:
     // Runs the search on the main window's selected tab (Button1, Enter).
     void Button1Click();
 
+signals:
+    // Both lists are built and shown (or reported as not read).
+    void StreetsReady();
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void setHelp(int context);
+    // What a worker hands the window thread: the list, or why it failed.
+    struct StreetBuild {
+        QStringList streets;
+        std::exception_ptr error;
+    };
+    void finishStreets(StreetBox *box);
+    void showLoading();
 
     TFrmMain &m_main;
     StreetBox *m_street1 = nullptr;
@@ -56,8 +77,8 @@ private:
     QLineEdit *m_house = nullptr;
     QLineEdit *m_flat = nullptr;
     QPushButton *m_ok = nullptr;
-    bool m_loaded = false;
-    bool m_loading = false;
+    // The builds running for each box, by box; null when none runs.
+    QFutureWatcher<StreetBuild> *m_builds[2] = {nullptr, nullptr};
 };
 
 // The one address dialog, while it exists.

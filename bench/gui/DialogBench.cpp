@@ -95,6 +95,7 @@ int main(int argc, char *argv[])
             QElapsedTimer clock;
             clock.start();
             address->ReloadStreets();
+            address->WaitForStreets();
             times.push_back(bench::Milliseconds(clock));
             clock.restart();
             const int rows = search::LoadStreetList(dir, search::StreetList::Persons).size()

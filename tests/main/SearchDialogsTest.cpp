@@ -14,6 +14,7 @@
 #include <QListView>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalSpy>
 #include <QTabBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -84,7 +85,8 @@ void SearchDialogsTest::start()
     m_address = m_main->findChild<TFrmAdress *>(QStringLiteral("FrmAdress"));
     m_org = m_main->findChild<TFrmPred *>(QStringLiteral("FrmPred"));
     QVERIFY(m_address && m_org);
-    QTRY_VERIFY(m_address->StreetsLoaded());
+    m_address->WaitForStreets();
+    QVERIFY(m_address->StreetsLoaded());
 }
 
 void SearchDialogsTest::type(QWidget *widget, const QString &text)
@@ -199,13 +201,32 @@ void SearchDialogsTest::organisationsByAddressRecaptionTheOrganisationTab()
 void SearchDialogsTest::streetListsLoadAfterStartAndReloadWithTheDirectory()
 {
     start();
-    QCOMPARE(m_address->ComboBox1().streets().size(), 3);
-    // A new edition: the lists follow the tables the main window loads.
+    StreetBox &box = m_address->ComboBox1();
+    QCOMPARE(box.streets().size(), 3);
+    // A new edition: the lists follow the tables the main window loads, built
+    // in the background while the dialog is open and typed into.
     WritePersons(m_dir->path(), {{QStringLiteral("200009"), QStringLiteral("ЖУКОВ Ж"), QStringLiteral("ш. Новое"),
+                                  QStringLiteral("1"), QStringLiteral("1")},
+                                 {QStringLiteral("200010"), QStringLiteral("ЗУЕВ З"), QStringLiteral("ш. Старое"),
                                   QStringLiteral("1"), QStringLiteral("1")}});
     m_main->LoadDirectory(nullptr);
-    m_main->WaitForOrgList();
-    QCOMPARE(m_address->ComboBox1().streets(), QStringList{QStringLiteral("ш. Новое")});
+    m_main->SpeedButton(3).click();
+    QVERIFY(!m_address->StreetsLoaded());
+    QCOMPARE(m_address->cursor().shape(), Qt::BusyCursor);
+    QVERIFY(box.loading());
+    QCOMPARE(box.list()->accessibleDescription(), QStringLiteral("Список улиц загружается…"));
+    QCOMPARE(box.streets().size(), 3); // the old list until the new one is whole
+    box.edit()->clear();
+    type(box.edit(), QStringLiteral("ш. с"));
+
+    QSignalSpy ready(m_address, &TFrmAdress::StreetsReady);
+    QVERIFY(ready.wait());
+    QVERIFY(m_address->StreetsLoaded());
+    QVERIFY(!box.loading());
+    QVERIFY(box.list()->accessibleDescription().isEmpty());
+    QCOMPARE(m_address->cursor().shape(), Qt::ArrowCursor);
+    QCOMPARE(box.streets(), (QStringList{QStringLiteral("ш. Новое"), QStringLiteral("ш. Старое")}));
+    QCOMPARE(box.currentRow(), 1); // what was typed meanwhile is found in the new list
     QCOMPARE(m_address->ComboBox2().streets().size(), 2);
 }
 
