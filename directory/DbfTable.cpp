@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <mutex>
 
 namespace phonebook {
 
@@ -85,7 +86,46 @@ struct RawField {
 
 DbfTable::~DbfTable() = default;
 
+namespace {
+
+// The tables opened last, most recent first. Every statement opens its
+// tables afresh, and the windows, the searches and the background lists
+// open the same two files again and again.
+constexpr size_t KeptTables = 4;
+std::mutex g_keptMutex;
+std::vector<std::shared_ptr<const DbfTable>> g_kept;
+
+} // namespace
+
 std::shared_ptr<const DbfTable> DbfTable::open(const QString &path)
+{
+    {
+        const std::lock_guard lock(g_keptMutex);
+        const auto kept = std::find_if(g_kept.begin(), g_kept.end(), [&](const auto &t) { return t->m_path == path; });
+        if (kept != g_kept.end()) {
+            std::shared_ptr<const DbfTable> table = *kept;
+            g_kept.erase(kept);
+            if (table->m_file.stillAt(path)) {
+                g_kept.insert(g_kept.begin(), table);
+                return table;
+            }
+        }
+    }
+    std::shared_ptr<const DbfTable> table = openFile(path);
+    // A memo file may change apart from its table: such tables are read
+    // afresh, as are tables read into memory (every guard slot taken).
+    const bool memo = std::any_of(table->m_fields.begin(), table->m_fields.end(), [](const DbfField &f) { return f.isMemo(); });
+    if (table->m_file.settled() && !memo && table->m_file.data() == table->m_data) {
+        const std::lock_guard lock(g_keptMutex);
+        std::erase_if(g_kept, [&](const auto &t) { return t->m_path == path; });
+        g_kept.insert(g_kept.begin(), table);
+        if (g_kept.size() > KeptTables)
+            g_kept.pop_back();
+    }
+    return table;
+}
+
+std::shared_ptr<const DbfTable> DbfTable::openFile(const QString &path)
 {
     std::shared_ptr<DbfTable> table(new DbfTable);
     table->m_path = path;
@@ -239,6 +279,34 @@ void DbfTable::parse()
     }
 }
 
+uint32_t DbfTable::readFlags(uint32_t count, uint32_t &deleted, unsigned &endMark) const
+{
+    // Touching one byte of every record through the mapping maps every page
+    // of the file, three times slower on a large table than reading it: the
+    // longest step of the start-up. Blocks of this size stay in the cache.
+    constexpr size_t BlockBytes = 128 * 1024;
+    if (!m_file.data())
+        return 0;
+    const size_t step = static_cast<size_t>(m_recordLength);
+    const size_t perBlock = std::max<size_t>(1, BlockBytes / step);
+    std::vector<unsigned char> block(perBlock * step);
+    uint32_t done = 0;
+    while (done < count) {
+        const auto records = static_cast<uint32_t>(std::min<size_t>(perBlock, count - done));
+        const size_t length = (records - 1) * step + 1;
+        if (m_file.read(m_headerLength + static_cast<qint64>(done) * m_recordLength, block.data(), length)
+            != static_cast<qint64>(length))
+            break;
+        for (size_t i = 0; i < records; ++i) {
+            const unsigned char flag = block[i * step];
+            deleted += flag == kDeletedFlag;
+            endMark |= flag == kEndOfFile;
+        }
+        done += records;
+    }
+    return done;
+}
+
 void DbfTable::countRecords(uint32_t headerCount)
 {
     const qint64 available = m_size - m_headerLength;
@@ -251,7 +319,7 @@ void DbfTable::countRecords(uint32_t headerCount)
     uint32_t n = static_cast<uint32_t>(std::min<qint64>(headerCount, whole));
     uint32_t deleted = 0;
     unsigned endMark = 0;
-    for (uint32_t i = 0; i < n; ++i) {
+    for (uint32_t i = readFlags(n, deleted, endMark); i < n; ++i) {
         const unsigned char flag = first[i * step];
         deleted += flag == kDeletedFlag;
         endMark |= flag == kEndOfFile;

@@ -55,7 +55,10 @@ FieldKind KindOfField(char type, int length, int decimals);
 class DbfTable {
 public:
     // Maps and validates the file. Throws DatabaseError naming the file and
-    // the fault when it is not a readable table of this family.
+    // the fault when it is not a readable table of this family. The last few
+    // tables opened are kept: opening one again while its file is unchanged
+    // gives the same table without reading the file again (counting the
+    // records of a large table touches every page of it).
     static std::shared_ptr<const DbfTable> open(const QString &path);
     // The same checks over bytes held in memory; `name` stands for the file
     // in messages; `memo` holds the bytes of its memo file, if any.
@@ -129,9 +132,14 @@ public:
 
 private:
     DbfTable() = default;
+    static std::shared_ptr<const DbfTable> openFile(const QString &path);
     // Validates the header at m_data[0..m_size) and counts the records.
     void parse();
     void countRecords(uint32_t headerCount);
+    // Counts the deletion flags of the first `count` records, and notices an
+    // end-of-file mark, reading the file in blocks; returns how many records
+    // were looked at (fewer when the file could not be read).
+    uint32_t readFlags(uint32_t count, uint32_t &deleted, unsigned &endMark) const;
     void openMemo();
     void setMemo(QByteArray bytes, bool foxPro);
     void chooseCodePage(uint8_t languageDriver, const std::vector<std::pair<int, int>> &textFields);

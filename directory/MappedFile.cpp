@@ -27,6 +27,10 @@ struct GuardSlot {
 };
 
 GuardSlot g_slots[GuardSlots];
+
+// How long a file must have been left alone to be settled: far more than the
+// grain of any file system's modification times.
+constexpr int64_t SettledNs = 2'000'000'000;
 struct sigaction g_previous;
 uintptr_t g_pageMask = 0;
 
@@ -130,6 +134,10 @@ bool MappedFile::open(const QString &path, QString &error)
     }
     m_size = st.st_size;
     m_modifiedNs = modifiedNs(st);
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    const int64_t nowNs = static_cast<int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec;
+    m_settled = nowNs - m_modifiedNs > SettledNs;
     if (m_size == 0)
         return true;
     installHandler();
@@ -181,6 +189,36 @@ bool MappedFile::changed() const
     if (fstat(m_fd, &st) != 0)
         return true;
     return st.st_size != m_size || modifiedNs(st) != m_modifiedNs;
+}
+
+qint64 MappedFile::read(qint64 offset, void *buffer, size_t length) const
+{
+    if (m_fd < 0)
+        return -1;
+    size_t done = 0;
+    while (done < length) {
+        const ssize_t n = pread(m_fd, static_cast<char *>(buffer) + done, length - done, offset + static_cast<qint64>(done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return -1;
+        if (n == 0)
+            break;
+        done += static_cast<size_t>(n);
+    }
+    return static_cast<qint64>(done);
+}
+
+bool MappedFile::stillAt(const QString &path) const
+{
+    if (m_fd < 0 || pagesLost())
+        return false;
+    struct stat named;
+    struct stat opened;
+    if (::stat(path.toLocal8Bit().constData(), &named) != 0 || fstat(m_fd, &opened) != 0)
+        return false;
+    return named.st_dev == opened.st_dev && named.st_ino == opened.st_ino && opened.st_size == m_size
+        && modifiedNs(opened) == m_modifiedNs;
 }
 
 } // namespace phonebook

@@ -27,6 +27,10 @@ public:
 
     const unsigned char *data() const { return m_data; }
     qint64 size() const { return m_size; }
+    // Reads bytes of the file itself, not through the mapping: for one pass
+    // over a large file, cheaper than mapping every page of it. Returns the
+    // bytes read (fewer at the file's end), or -1.
+    qint64 read(qint64 offset, void *buffer, size_t length) const;
 
     // Whether the file changed since it was opened: a read met a page that is
     // gone, or the file's size or modification time differ. A few hundred
@@ -35,6 +39,14 @@ public:
     // Whether a read met a page that is gone (the file was cut short). Cheap:
     // for checking right after a read.
     bool pagesLost() const;
+    // Whether `path` still names this very file, unchanged (same file, size
+    // and modification time). One stat and one fstat.
+    bool stillAt(const QString &path) const;
+    // Whether the file had been left alone for a while when it was opened.
+    // Modification times have a coarse grain: a file written just before it
+    // was opened could be written again without its time changing, so only a
+    // settled file can be told unchanged by stillAt().
+    bool settled() const { return m_settled; }
 
 private:
     void close();
@@ -45,6 +57,7 @@ private:
     int m_slot = -1;        // guard slot of the mapping; -1 when the bytes were read into m_copy
     unsigned char *m_copy = nullptr;
     int64_t m_modifiedNs = 0;
+    bool m_settled = false;
 };
 
 } // namespace phonebook

@@ -3,6 +3,7 @@
 
 #include "../support/TableFixtures.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
@@ -101,6 +102,39 @@ TEST_F(DbfTableTest, NothingDeletedNeedsNoIndex)
     EXPECT_EQ(table->liveCount(), 2u);
     EXPECT_EQ(table->liveRecord(1), 1u);
     EXPECT_EQ(table->text(table->liveRecord(1), 0), u"2"_s);
+}
+
+// A table opened again while its file is unchanged is the one read before;
+// any other file at that path, or the same file written again, is read anew.
+TEST_F(DbfTableTest, KeepsATableOnlyWhileItsFileIsUnchanged)
+{
+    const auto write = [&](const QString &name, const QString &value, const QDateTime &modified) {
+        WriteTable(path(name), CharFields({{"A", 3}}), {{{value}}});
+        QFile file(path(name));
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(file.setFileTime(modified, QFileDevice::FileModificationTime));
+    };
+    const QDateTime hourAgo = QDateTime::currentDateTime().addSecs(-3600);
+    const QString t = path(u"t.dbf"_s);
+
+    write(u"t.dbf"_s, u"old"_s, hourAgo);
+    const auto first = DbfTable::open(t);
+    EXPECT_EQ(DbfTable::open(t), first);
+
+    // Another file of the same size and time put in its place.
+    write(u"new.dbf"_s, u"new"_s, hourAgo);
+    ASSERT_TRUE(QFile::remove(t) && QFile::rename(path(u"new.dbf"_s), t));
+    const auto renamed = DbfTable::open(t);
+    EXPECT_EQ(renamed->text(0, 0), u"new"_s);
+    EXPECT_EQ(first->text(0, 0), u"old"_s); // a holder keeps reading the file it opened
+
+    // The same file written again, its time moved on.
+    write(u"t.dbf"_s, u"bis"_s, hourAgo.addSecs(1));
+    EXPECT_EQ(DbfTable::open(t)->text(0, 0), u"bis"_s);
+
+    // A file written just now may be written again within its time's grain: never kept.
+    WriteTable(path(u"fresh.dbf"_s), CharFields({{"A", 3}}), {{{u"1"_s}}});
+    EXPECT_NE(DbfTable::open(path(u"fresh.dbf"_s)), DbfTable::open(path(u"fresh.dbf"_s)));
 }
 
 // The code page follows the language-driver byte where it names one, and is
