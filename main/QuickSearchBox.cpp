@@ -62,8 +62,6 @@ QuickSearchBox::QuickSearchBox(TFrmMain &main, QWidget *toolBar)
     connect(this, &QLineEdit::textChanged, this, &QuickSearchBox::onTextChanged);
 
     m_worker = std::thread([this] { workerLoop(); });
-    // Once the window is up, the indexes are built before the first keystroke needs them.
-    QTimer::singleShot(0, this, &QuickSearchBox::Prepare);
 }
 
 QuickSearchBox::~QuickSearchBox()

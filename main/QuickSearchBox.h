@@ -36,7 +36,8 @@ public:
     void SideChanged();
     // The tables were read again: the indexes and results are forgotten.
     void TablesReloaded();
-    // Builds both sides' indexes on the worker now, before the first keystroke.
+    // Builds both sides' indexes on the worker now, before the first keystroke
+    // (which would otherwise build its side's index itself).
     void Prepare();
 
     // Searches started and not yet shown or dropped.

@@ -1,10 +1,10 @@
 #include "SearchDialogs.h"
 
+#include "QuickSearchBox.h"
 #include "UAdress.h"
 #include "UMain.h"
 #include "UPred.h"
 
-#include <QTimer>
 
 namespace phonebook {
 
@@ -15,10 +15,18 @@ void CreateSearchDialogs(TFrmMain &main)
     main.SetCommand(Command::PersonAddressSearch, [address] { address->ShowPersonsMode(); });
     main.SetCommand(Command::OrgAddressSearch, [address] { address->ShowOrgsMode(); });
     main.SetCommand(Command::OrgSearch, [org] { org->Open(); });
-    // Reading the streets takes about 100 ms on a large directory: done once
-    // the main window is up rather than before it is painted.
-    QTimer::singleShot(0, address, &TFrmAdress::EnsureStreets);
+    // Reading the streets takes about 100 ms on a large directory: done in the
+    // background, as the organisation list is.
+    address->ReloadStreets();
     QObject::connect(&main, &TFrmMain::DirectoryLoaded, address, &TFrmAdress::ReloadStreets);
+    // The quick search's indexes take seconds on a large directory: they are
+    // built once the lists are, not competing with them for the processor.
+    const auto prepareQuickSearch = [&main, address] {
+        if (!main.OrgListPending() && address->StreetsLoaded())
+            main.QuickSearch().Prepare();
+    };
+    QObject::connect(&main, &TFrmMain::OrgListLoaded, address, prepareQuickSearch);
+    QObject::connect(address, &TFrmAdress::StreetsReady, address, prepareQuickSearch);
 }
 
 } // namespace phonebook
