@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <condition_variable>
 #include <mutex>
 
 namespace phonebook {
@@ -90,38 +91,57 @@ namespace {
 
 // The tables opened last, most recent first. Every statement opens its
 // tables afresh, and the windows, the searches and the background lists
-// open the same two files again and again.
+// open the same two files again and again, often at the same time: a table
+// being opened is waited for rather than read twice.
 constexpr size_t KeptTables = 4;
 std::mutex g_keptMutex;
+std::condition_variable g_tableOpened;
 std::vector<std::shared_ptr<const DbfTable>> g_kept;
+std::vector<QString> g_opening;
 
 } // namespace
 
 std::shared_ptr<const DbfTable> DbfTable::open(const QString &path)
 {
     {
-        const std::lock_guard lock(g_keptMutex);
-        const auto kept = std::find_if(g_kept.begin(), g_kept.end(), [&](const auto &t) { return t->m_path == path; });
-        if (kept != g_kept.end()) {
-            std::shared_ptr<const DbfTable> table = *kept;
-            g_kept.erase(kept);
-            if (table->m_file.stillAt(path)) {
-                g_kept.insert(g_kept.begin(), table);
-                return table;
+        std::unique_lock lock(g_keptMutex);
+        for (;;) {
+            const auto kept = std::find_if(g_kept.begin(), g_kept.end(), [&](const auto &t) { return t->m_path == path; });
+            if (kept != g_kept.end()) {
+                std::shared_ptr<const DbfTable> table = *kept;
+                g_kept.erase(kept);
+                if (table->m_file.stillAt(path)) {
+                    g_kept.insert(g_kept.begin(), table);
+                    return table;
+                }
             }
+            if (std::find(g_opening.begin(), g_opening.end(), path) == g_opening.end())
+                break;
+            g_tableOpened.wait(lock);
         }
+        g_opening.push_back(path);
     }
-    std::shared_ptr<const DbfTable> table = openFile(path);
+    const auto opened = [&](const std::shared_ptr<const DbfTable> &table) {
+        const std::lock_guard lock(g_keptMutex);
+        g_opening.erase(std::find(g_opening.begin(), g_opening.end(), path));
+        if (table) {
+            g_kept.insert(g_kept.begin(), table);
+            if (g_kept.size() > KeptTables)
+                g_kept.pop_back();
+        }
+        g_tableOpened.notify_all();
+    };
+    std::shared_ptr<const DbfTable> table;
+    try {
+        table = openFile(path);
+    } catch (...) {
+        opened(nullptr);
+        throw;
+    }
     // A memo file may change apart from its table: such tables are read
     // afresh, as are tables read into memory (every guard slot taken).
     const bool memo = std::any_of(table->m_fields.begin(), table->m_fields.end(), [](const DbfField &f) { return f.isMemo(); });
-    if (table->m_file.settled() && !memo && table->m_file.data() == table->m_data) {
-        const std::lock_guard lock(g_keptMutex);
-        std::erase_if(g_kept, [&](const auto &t) { return t->m_path == path; });
-        g_kept.insert(g_kept.begin(), table);
-        if (g_kept.size() > KeptTables)
-            g_kept.pop_back();
-    }
+    opened(table->m_file.settled() && !memo && table->m_file.data() == table->m_data ? table : nullptr);
     return table;
 }
 

@@ -2,9 +2,11 @@
 
 #include "AppInfo.h"
 #include "AuxWindows.h"
+#include "DbfTable.h"
 #include "Resources.h"
 #include "SearchButtons.h"
 #include "SearchDialogs.h"
+#include "TableFiles.h"
 #include "Translations.h"
 #include "USplash.h"
 #include "UpdateWindow.h"
@@ -13,6 +15,9 @@
 #include <QApplication>
 #include <QFont>
 #include <QScreen>
+#include <QThreadPool>
+
+#include <exception>
 
 namespace phonebook {
 
@@ -29,8 +34,31 @@ void PrepareApplication(QApplication &app)
     InstallRussianTranslation(app);
 }
 
+namespace {
+
+// Counting a large table's records is the longest step of the start-up: both
+// tables are opened on a worker while the windows are made, and the main
+// window finds them open (or waits for the one still being opened). A table
+// that cannot be opened is reported when the main window opens it.
+void OpenTablesAhead(const QString &directory)
+{
+    QThreadPool::globalInstance()->start([directory] {
+        for (const QStringView name : {PersonsTable, OrgsTable}) {
+            try {
+                const QString path = FindTableFile(directory, name);
+                if (!path.isEmpty())
+                    DbfTable::open(path);
+            } catch (const std::exception &) {
+            }
+        }
+    });
+}
+
+} // namespace
+
 std::unique_ptr<TFrmMain> StartUp(const ProgramPaths &paths)
 {
+    OpenTablesAhead(paths.tables);
     auto splash = std::make_unique<TFrmSplash>();
     splash->show();
     QCoreApplication::processEvents();
