@@ -95,7 +95,6 @@ TFrmMain::TFrmMain(const ProgramPaths &paths, TFrmSplash *splash, QWidget *paren
     FrmMain = this;
     setObjectName(QStringLiteral("FrmMain"));
     setWindowTitle(MainCaption.toString());
-    setWindowIcon(ApplicationIcon());
 
     auto *central = new QWidget(this);
     auto *layout = new QVBoxLayout(central);

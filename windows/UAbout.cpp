@@ -49,7 +49,6 @@ TFrmAbout::TFrmAbout(QWidget *parent)
     m_image = new QLabel(this);
     m_image->setObjectName(QStringLiteral("Image1"));
     m_image->setGeometry(4, 3, AboutPictureWidth, AboutPictureHeight);
-    m_image->setPixmap(QPixmap(AboutPicturePath.toString()));
     m_image->setAccessibleName(QStringLiteral("Рисунок: телефонный аппарат над городом"));
 
     AddLabel(this, "Label1", AboutTitle, 10, 1, true);
@@ -86,6 +85,13 @@ TFrmAbout::~TFrmAbout()
 {
     if (FrmAbout == this)
         FrmAbout = nullptr;
+}
+
+void TFrmAbout::showEvent(QShowEvent *event)
+{
+    if (m_image->pixmap().isNull())
+        m_image->setPixmap(QPixmap(AboutPicturePath.toString()));
+    QDialog::showEvent(event);
 }
 
 void TFrmAbout::LabelEmailClick()

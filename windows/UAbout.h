@@ -50,6 +50,8 @@ public slots:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    // The picture is read when the window is first shown, not at start-up.
+    void showEvent(QShowEvent *event) override;
 
 private:
     QLabel *m_image = nullptr;

@@ -33,7 +33,6 @@ TFrmSecret::TFrmSecret(QWidget *parent)
     m_image = new QLabel(this);
     m_image->setObjectName(QStringLiteral("Image1"));
     m_image->setGeometry(0, 0, SecretPictureWidth, SecretPictureHeight);
-    m_image->setPixmap(QPixmap(SecretPicturePath.toString()));
     m_image->setAccessibleName(QStringLiteral("Рисунок в форме сердца"));
 }
 
@@ -50,6 +49,9 @@ void TFrmSecret::reject()
 
 void TFrmSecret::showEvent(QShowEvent *event)
 {
+    // Read when first shown, not at start-up.
+    if (m_image->pixmap().isNull())
+        m_image->setPixmap(QPixmap(SecretPicturePath.toString()));
     QDialog::showEvent(event);
     CenterForm(*this);
     setMask(ShapedPictureRegion());
