@@ -14,6 +14,8 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <future>
+#include <latch>
 #include <map>
 #include <optional>
 
@@ -131,6 +133,19 @@ TEST_F(DbfTableTest, KeepsATableOnlyWhileItsFileIsUnchanged)
     // The same file written again, its time moved on.
     write(u"t.dbf"_s, u"bis"_s, hourAgo.addSecs(1));
     EXPECT_EQ(DbfTable::open(t)->text(0, 0), u"bis"_s);
+
+    // Opened by several threads at once: read once, the others wait for it.
+    write(u"shared.dbf"_s, u"abc"_s, hourAgo);
+    std::vector<std::future<std::shared_ptr<const DbfTable>>> opens;
+    std::latch together(4);
+    for (int i = 0; i < 4; ++i)
+        opens.push_back(std::async(std::launch::async, [&] {
+            together.arrive_and_wait();
+            return DbfTable::open(path(u"shared.dbf"_s));
+        }));
+    const auto shared = opens.front().get();
+    for (size_t i = 1; i < opens.size(); ++i)
+        EXPECT_EQ(opens[i].get(), shared);
 
     // A file written just now may be written again within its time's grain: never kept.
     WriteTable(path(u"fresh.dbf"_s), CharFields({{"A", 3}}), {{{u"1"_s}}});
