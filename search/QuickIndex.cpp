@@ -124,6 +124,33 @@ uint64_t PackDigits(std::string_view codes)
     return packed;
 }
 
+// A word's first four folded codes, 7 bits a code, the first in the highest;
+// a shorter word leaves zeros. A code above 127 (a letter no query holds)
+// keeps 127, which no query's code equals.
+constexpr size_t PrefixCodes = 4;
+
+uint32_t PackPrefix(const char *codes, size_t length)
+{
+    uint32_t packed = 0;
+    for (size_t i = 0; i < PrefixCodes; ++i) {
+        const uint32_t code = i < length ? std::min<uint32_t>(static_cast<uint8_t>(codes[i]), 127) : 0;
+        packed = packed << 7 | code;
+    }
+    return packed;
+}
+
+// The bits of PackPrefix that the first `length` codes fill.
+uint32_t PrefixMask(size_t length)
+{
+    const auto n = static_cast<uint32_t>(std::min(length, PrefixCodes));
+    return ((uint32_t{1} << (7 * n)) - 1) << (7 * (PrefixCodes - n));
+}
+
+// How far ahead of the place being tested its successors' arrays are fetched.
+constexpr size_t FetchAhead = 16;
+
+void Fetch(const void *p) { __builtin_prefetch(p, 0, 0); }
+
 class QuickRows final : public RowSource {
 public:
     QuickRows(std::shared_ptr<const DbfTable> table, std::vector<uint32_t> records, std::vector<int> fields,
@@ -161,6 +188,24 @@ std::vector<QString> QuickShownFields(QuickSide side)
 }
 
 QuickIndex::~QuickIndex() = default;
+
+struct QuickIndex::Prepared {
+    struct Term {
+        const std::string *text;
+        uint32_t prefix;
+        uint32_t mask;
+    };
+    struct Number {
+        Term term;
+        uint64_t phone;     // PackDigits of the number, with phoneMask
+        uint64_t phoneMask; // 0: longer than the kept digits
+        uint32_t key;       // NumberKey
+    };
+    std::vector<Term> words;
+    std::vector<Number> numbers;
+    // Whether a word is longer than the kept codes, so that records are read.
+    bool readsRecords = false;
+};
 
 std::shared_ptr<const QuickIndex> QuickIndex::Build(std::shared_ptr<const DbfTable> table, QuickSide side,
                                                     const std::function<bool()> &stop)
@@ -211,34 +256,78 @@ std::shared_ptr<const QuickIndex> QuickIndex::Build(std::shared_ptr<const DbfTab
         }
     }
 
-    const uint32_t count = table->physicalCount();
-    index->m_signatures.assign(count, Signature{});
-    std::string scratch;
-    const size_t numberFields = index->m_numberFields.size();
-    index->m_numberKeys.assign(count * numberFields, 0);
-    index->m_phoneDigits.assign(count, 0);
-    index->m_order.reserve(table->liveCount());
-    for (uint32_t live = 0; live < table->liveCount(); ++live) {
-        if (live % CancelStride == 0 && stop && stop())
-            return nullptr;
-        const uint32_t record = table->liveRecord(live);
-        index->m_signatures[record] = index->signatureOf(record, scratch);
-        for (size_t f = 0; f < numberFields; ++f) {
-            index->Fold(TrimLeft(table->rawField(record, index->m_numberFields[f])), scratch);
-            index->m_numberKeys[record * numberFields + f] = NumberKey(LeadingDigits(scratch));
-        }
-        index->Fold(table->rawField(record, index->m_phone), scratch);
-        index->m_phoneDigits[record] = PackDigits(scratch);
-        index->m_order.push_back(record);
-    }
+    // The order first, then every place's arrays in that order.
+    const uint32_t count = table->liveCount();
+    index->m_order.reserve(count);
+    for (uint32_t live = 0; live < count; ++live)
+        index->m_order.push_back(table->liveRecord(live));
     const int nameField = persons ? field(u"fio") : field(u"naim");
     OrderRecords(*table, index->m_order, {{nameField, false}, {index->m_phone, false}}, {});
     if (stop && stop())
         return nullptr;
-    index->m_rank.assign(count, 0);
-    for (size_t i = 0; i < index->m_order.size(); ++i)
-        index->m_rank[index->m_order[i]] = static_cast<uint32_t>(i);
+
+    index->m_signatures.assign(count, Signature{});
+    index->m_numberKeys.assign(static_cast<size_t>(count) * index->m_numberFields.size(), 0);
+    index->m_phoneDigits.assign(count, 0);
+    index->m_wordStart.assign(static_cast<size_t>(count) + 1, 0);
+    index->m_words.reserve(static_cast<size_t>(count) * 6);
+    std::string scratch;
+    std::vector<uint32_t> words;
+    const int recordLength = table->recordLength();
+    for (uint32_t place = 0; place < count; ++place) {
+        if (place % CancelStride == 0 && stop && stop())
+            return nullptr;
+        if (place + FetchAhead < count) {
+            const unsigned char *ahead = table->record(index->m_order[place + FetchAhead]);
+            for (int offset = 0; offset < recordLength; offset += 64)
+                Fetch(ahead + offset);
+        }
+        index->describe(place, index->m_order[place], scratch, words);
+    }
+    index->m_words.shrink_to_fit();
     return index;
+}
+
+void QuickIndex::describe(uint32_t place, uint32_t record, std::string &scratch, std::vector<uint32_t> &words)
+{
+    Signature s;
+    words.clear();
+    for (const int field : m_textFields) {
+        Fold(m_table->rawField(record, field), scratch);
+        for (size_t i = 0; i < scratch.size(); ++i) {
+            const auto c = static_cast<uint8_t>(scratch[i]);
+            if (c == FoldNone || (i > 0 && scratch[i - 1] != FoldNone))
+                continue;
+            SetBit(s, FirstBit(c));
+            if (i + 1 < scratch.size() && scratch[i + 1] != FoldNone)
+                SetBit(s, PairBitOf(c, static_cast<uint8_t>(scratch[i + 1])));
+            size_t length = 1;
+            while (length < PrefixCodes && i + length < scratch.size() && scratch[i + length] != FoldNone)
+                ++length;
+            words.push_back(PackPrefix(scratch.data() + i, length));
+        }
+    }
+    std::sort(words.begin(), words.end());
+    words.erase(std::unique(words.begin(), words.end()), words.end());
+    m_words.insert(m_words.end(), words.begin(), words.end());
+    m_wordStart[place + 1] = static_cast<uint32_t>(m_words.size());
+
+    Fold(m_table->rawField(record, m_phone), scratch);
+    for (const char c : scratch) {
+        if (IsFoldDigit(static_cast<uint8_t>(c))) {
+            SetBit(s, PhoneBit + DigitOf(static_cast<uint8_t>(c)));
+            break;
+        }
+    }
+    m_phoneDigits[place] = PackDigits(scratch);
+    const size_t fields = m_numberFields.size();
+    for (size_t f = 0; f < fields; ++f) {
+        Fold(TrimLeft(m_table->rawField(record, m_numberFields[f])), scratch);
+        if (!scratch.empty() && IsFoldDigit(static_cast<uint8_t>(scratch[0])))
+            SetBit(s, HouseBit + DigitOf(static_cast<uint8_t>(scratch[0])));
+        m_numberKeys[place * fields + f] = NumberKey(LeadingDigits(scratch));
+    }
+    m_signatures[place] = s;
 }
 
 void QuickIndex::Fold(std::string_view raw, std::string &codes) const
@@ -264,35 +353,6 @@ void QuickIndex::Fold(std::string_view raw, std::string &codes) const
     const QString plain = DecodeText(stored, CipherKey);
     for (const char32_t c : plain.toUcs4())
         codes.push_back(static_cast<char>(FoldChar(c) == FoldUnmatchable ? FoldNone : FoldChar(c)));
-}
-
-QuickIndex::Signature QuickIndex::signatureOf(uint32_t record, std::string &scratch) const
-{
-    Signature s;
-    for (const int field : m_textFields) {
-        Fold(m_table->rawField(record, field), scratch);
-        for (size_t i = 0; i < scratch.size(); ++i) {
-            const auto c = static_cast<uint8_t>(scratch[i]);
-            if (c == FoldNone || (i > 0 && scratch[i - 1] != FoldNone))
-                continue;
-            SetBit(s, FirstBit(c));
-            if (i + 1 < scratch.size() && scratch[i + 1] != FoldNone)
-                SetBit(s, PairBitOf(c, static_cast<uint8_t>(scratch[i + 1])));
-        }
-    }
-    Fold(m_table->rawField(record, m_phone), scratch);
-    for (const char c : scratch) {
-        if (IsFoldDigit(static_cast<uint8_t>(c))) {
-            SetBit(s, PhoneBit + DigitOf(static_cast<uint8_t>(c)));
-            break;
-        }
-    }
-    for (const int field : m_numberFields) {
-        Fold(TrimLeft(m_table->rawField(record, field)), scratch);
-        if (!scratch.empty() && IsFoldDigit(static_cast<uint8_t>(scratch[0])))
-            SetBit(s, HouseBit + DigitOf(static_cast<uint8_t>(scratch[0])));
-    }
-    return s;
 }
 
 bool QuickIndex::wordStartIn(std::string_view raw, const std::string &word) const
@@ -331,21 +391,14 @@ bool QuickIndex::wordStartIn(std::string_view raw, const std::string &word) cons
     return false;
 }
 
-bool QuickIndex::phoneStartsWith(std::string_view raw, const std::string &number) const
+bool QuickIndex::phoneBegins(uint32_t record, const std::string &number, std::string &codes) const
 {
+    Fold(m_table->rawField(record, m_phone), codes);
     size_t matched = 0;
-    int k = 0;
-    for (const char ch : raw) {
-        const auto b = static_cast<unsigned char>(ch);
-        if (m_separator[b]) {
-            k = 0;
+    for (const char c : codes) {
+        if (!IsFoldDigit(static_cast<uint8_t>(c)))
             continue;
-        }
-        const uint8_t c = m_fold[static_cast<size_t>(k * 256 + b)];
-        k = k + 1 == KeyLength ? 0 : k + 1;
-        if (!IsFoldDigit(c))
-            continue;
-        if (c != static_cast<uint8_t>(number[matched]))
+        if (c != number[matched])
             return false;
         if (++matched == number.size())
             return true;
@@ -353,120 +406,61 @@ bool QuickIndex::phoneStartsWith(std::string_view raw, const std::string &number
     return false;
 }
 
-bool QuickIndex::leadingDigitsAre(std::string_view raw, const std::string &number) const
+bool QuickIndex::leadingDigitsAre(uint32_t record, int field, const std::string &number, std::string &codes) const
 {
-    raw = TrimLeft(raw);
-    int k = 0;
-    for (size_t i = 0;; ++i) {
-        if (i == raw.size())
-            return i == number.size();
-        const auto b = static_cast<unsigned char>(raw[i]);
-        const uint8_t c = m_separator[b] ? FoldNone : m_fold[static_cast<size_t>(k * 256 + b)];
-        if (i == number.size())
-            return !IsFoldDigit(c);
-        if (c != static_cast<uint8_t>(number[i]))
-            return false;
-        k = k + 1 == KeyLength ? 0 : k + 1;
-    }
+    Fold(TrimLeft(m_table->rawField(record, field)), codes);
+    return LeadingDigits(codes) == number;
 }
 
-bool QuickIndex::matches(uint32_t record, const QuickQuery &query, Scratch &scratch) const
+bool QuickIndex::inText(uint32_t place, const std::string &word, uint32_t prefix, uint32_t mask, Scratch &scratch) const
 {
-    if (!m_singleByte)
-        return matchesFolded(record, query, scratch);
-    // Straight on the stored bytes, each test stopping at its first answer.
-    auto inText = [&](const std::string &word) {
+    const uint32_t *w = m_words.data() + m_wordStart[place];
+    const uint32_t *end = m_words.data() + m_wordStart[place + 1];
+    if (std::none_of(w, end, [&](uint32_t own) { return (own & mask) == prefix; }))
+        return false;
+    if (word.size() <= PrefixCodes)
+        return true;
+    // Longer than the kept codes: the record's own words decide.
+    const uint32_t record = m_order[place];
+    if (m_singleByte) {
         for (const int field : m_textFields) {
             if (wordStartIn(m_table->rawField(record, field), word))
                 return true;
         }
         return false;
-    };
-    for (const std::string &word : query.words) {
-        if (!inText(word))
-            return false;
     }
-    for (const std::string &number : query.numbers) {
-        // The telephone's digits and the houses' keys, kept apart, answer
-        // without reading the record unless a number is very long.
-        if (number.size() <= PackedDigits) {
-            const uint64_t mask = ~uint64_t{0} << (64 - 4 * number.size());
-            if ((m_phoneDigits[record] & mask) == PackDigits(number))
-                continue;
-        } else if (phoneStartsWith(m_table->rawField(record, m_phone), number)) {
-            continue;
+    if (scratch.textOf != place) {
+        scratch.text.clear();
+        for (const int field : m_textFields) {
+            Fold(m_table->rawField(record, field), scratch.codes);
+            scratch.text += scratch.codes;
+            scratch.text.push_back(static_cast<char>(FoldNone));
         }
-        const uint32_t key = NumberKey(number);
-        bool found = false;
-        for (size_t f = 0; f < m_numberFields.size(); ++f) {
-            const uint32_t own = m_numberKeys[record * m_numberFields.size() + f];
-            if (own == key && (key != UINT32_MAX || leadingDigitsAre(m_table->rawField(record, m_numberFields[f]), number))) {
-                found = true;
-                break;
-            }
-        }
-        if (found)
-            continue;
-        Signature wordBits;
-        WordBits(number, wordBits);
-        if (!Covers(m_signatures[record], wordBits) || !inText(number))
-            return false;
+        scratch.textOf = place;
     }
-    return true;
+    return HasWordStart(scratch.text, word);
 }
 
-bool QuickIndex::matchesFolded(uint32_t record, const QuickQuery &query, Scratch &scratch) const
+bool QuickIndex::matches(uint32_t place, const Prepared &query, Scratch &scratch) const
 {
-    std::string &text = scratch.text;
-    std::string &codes = scratch.codes;
-    bool textFolded = false;
-    auto foldText = [&] {
-        if (textFolded)
-            return;
-        textFolded = true;
-        text.clear();
-        for (const int field : m_textFields) {
-            Fold(m_table->rawField(record, field), codes);
-            text += codes;
-            text.push_back(static_cast<char>(FoldNone));
-        }
-    };
-    for (const std::string &word : query.words) {
-        foldText();
-        if (!HasWordStart(text, word))
+    for (const Prepared::Term &word : query.words) {
+        if (!inText(place, *word.text, word.prefix, word.mask, scratch))
             return false;
     }
-    for (const std::string &number : query.numbers) {
-        // The telephone number's digits begin with it.
-        Fold(m_table->rawField(record, m_phone), codes);
-        size_t matched = 0;
-        for (const char c : codes) {
-            if (matched == number.size() || !IsFoldDigit(static_cast<uint8_t>(c)))
-                continue;
-            if (c != number[matched])
-                break;
-            ++matched;
-        }
-        if (matched == number.size())
+    const size_t fields = m_numberFields.size();
+    for (const Prepared::Number &number : query.numbers) {
+        const std::string &digits = *number.term.text;
+        // The telephone's digits and the houses' keys are kept; the record is
+        // read only for a number longer than they hold.
+        if (number.phoneMask != 0 ? (m_phoneDigits[place] & number.phoneMask) == number.phone
+                                  : phoneBegins(m_order[place], digits, scratch.codes))
             continue;
-        // The house's or flat's leading digits are it.
         bool found = false;
-        for (const int field : m_numberFields) {
-            Fold(TrimLeft(m_table->rawField(record, field)), codes);
-            if (LeadingDigits(codes) == number) {
-                found = true;
-                break;
-            }
+        for (size_t f = 0; f < fields && !found; ++f) {
+            found = m_numberKeys[place * fields + f] == number.key
+                && (number.key != UINT32_MAX || leadingDigitsAre(m_order[place], m_numberFields[f], digits, scratch.codes));
         }
-        if (found)
-            continue;
-        // A word beginning with it: only where the signature allows one.
-        Signature wordBits;
-        WordBits(number, wordBits);
-        if (!Covers(m_signatures[record], wordBits))
-            return false;
-        foldText();
-        if (!HasWordStart(text, number))
+        if (!found && !inText(place, digits, number.term.prefix, number.term.mask, scratch))
             return false;
     }
     return true;
@@ -479,6 +473,7 @@ std::optional<std::vector<uint32_t>> QuickIndex::Find(const QuickQuery &query, c
     std::vector<uint32_t> found;
     if (query.empty())
         return found;
+    Prepared prepared;
     Signature need;
     bool exact = query.numbers.empty();
     for (const std::string &word : query.words) {
@@ -488,6 +483,8 @@ std::optional<std::vector<uint32_t>> QuickIndex::Find(const QuickQuery &query, c
         }
         WordBits(word, need);
         exact = exact && word.size() == 1;
+        prepared.words.push_back({&word, PackPrefix(word.data(), word.size()), PrefixMask(word.size())});
+        prepared.readsRecords = prepared.readsRecords || word.size() > PrefixCodes;
     }
     struct NumberBits {
         Signature text;
@@ -501,9 +498,15 @@ std::optional<std::vector<uint32_t>> QuickIndex::Find(const QuickQuery &query, c
         bits.phone = PhoneBit + DigitOf(static_cast<uint8_t>(number[0]));
         bits.house = HouseBit + DigitOf(static_cast<uint8_t>(number[0]));
         numbers.push_back(bits);
+        Prepared::Number n;
+        n.term = {&number, PackPrefix(number.data(), number.size()), PrefixMask(number.size())};
+        n.phoneMask = number.size() <= PackedDigits ? ~uint64_t{0} << (64 - 4 * number.size()) : 0;
+        n.phone = PackDigits(number);
+        n.key = NumberKey(number);
+        prepared.numbers.push_back(n);
     }
-    auto candidate = [&](uint32_t record) {
-        const Signature &s = m_signatures[record];
+    auto candidate = [&](uint32_t place) {
+        const Signature &s = m_signatures[place];
         if (!Covers(s, need))
             return false;
         for (const NumberBits &n : numbers) {
@@ -513,67 +516,90 @@ std::optional<std::vector<uint32_t>> QuickIndex::Find(const QuickQuery &query, c
         return true;
     };
     Scratch scratch;
-    auto accept = [&](uint32_t record) { return candidate(record) && (exact || matches(record, query, scratch)); };
+    auto accept = [&](uint32_t place) { return candidate(place) && (exact || matches(place, prepared, scratch)); };
 
-    if (within) {
-        for (size_t i = 0; i < within->size(); ++i) {
-            if (i % CancelStride == 0 && cancelled && cancelled())
+    const auto count = static_cast<uint32_t>(m_order.size());
+    if (!within) {
+        for (uint32_t place = 0; place < count; ++place) {
+            if (place % CancelStride == 0 && cancelled && cancelled())
                 return std::nullopt;
-            if (accept((*within)[i]))
-                found.push_back((*within)[i]);
+            if (accept(place))
+                found.push_back(place);
         }
-        if (!housesToo || m_numberFields.empty())
-            return found;
-        // The records whose house or flat is one of the numbers, in the
-        // result's order, merged in (a record may be in both).
-        std::vector<uint32_t> keys;
-        for (const std::string &number : query.numbers)
-            keys.push_back(NumberKey(number));
-        const size_t fields = m_numberFields.size();
-        const auto count = static_cast<uint32_t>(m_signatures.size());
-        std::vector<uint32_t> houses;
-        for (uint32_t record = 0; record < count; ++record) {
-            if (record % CancelStride == 0 && cancelled && cancelled())
-                return std::nullopt;
-            const uint32_t *own = m_numberKeys.data() + static_cast<size_t>(record) * fields;
-            const bool hit = std::any_of(own, own + fields, [&](uint32_t key) {
-                return key != 0 && std::find(keys.begin(), keys.end(), key) != keys.end();
-            });
-            if (hit && accept(record))
-                houses.push_back(record);
-        }
-        if (houses.empty())
-            return found;
-        auto earlier = [&](uint32_t a, uint32_t b) { return m_rank[a] < m_rank[b]; };
-        std::sort(houses.begin(), houses.end(), earlier);
-        std::vector<uint32_t> merged;
-        merged.reserve(found.size() + houses.size());
-        std::set_union(found.begin(), found.end(), houses.begin(), houses.end(), std::back_inserter(merged), earlier);
-        return merged;
+        return found;
     }
-    // Mark the matches in file order, then collect them in the result's order.
-    const auto count = static_cast<uint32_t>(m_signatures.size());
-    std::vector<uint64_t> hits((count + 63) / 64, 0);
-    size_t total = 0;
-    for (uint32_t record = 0; record < count; ++record) {
-        if (record % CancelStride == 0 && cancelled && cancelled())
+
+    // Narrowing: the places ascend, so the kept arrays are read front to
+    // back; what the next places need is fetched a little ahead.
+    const size_t fields = m_numberFields.size();
+    const size_t n = within->size();
+    const uint32_t *places = within->data();
+    for (size_t i = 0; i < n; ++i) {
+        if (i % CancelStride == 0 && cancelled && cancelled())
             return std::nullopt;
-        if (accept(record)) {
-            hits[record / 64] |= uint64_t{1} << (record % 64);
-            ++total;
+        if (i + FetchAhead < n) {
+            const uint32_t ahead = places[i + FetchAhead];
+            Fetch(&m_wordStart[ahead]);
+            if (!prepared.numbers.empty()) {
+                Fetch(&m_phoneDigits[ahead]);
+                Fetch(&m_numberKeys[ahead * fields]);
+            }
+            if (prepared.readsRecords)
+                Fetch(&m_order[ahead]);
         }
+        if (i + FetchAhead / 2 < n) {
+            const uint32_t ahead = places[i + FetchAhead / 2];
+            Fetch(&m_words[m_wordStart[ahead]]);
+            if (prepared.readsRecords) {
+                const unsigned char *record = m_table->record(m_order[ahead]);
+                Fetch(record);
+                Fetch(record + 64);
+            }
+        }
+        if (matches(places[i], prepared, scratch))
+            found.push_back(places[i]);
     }
-    found.reserve(total);
-    for (const uint32_t record : m_order) {
-        if ((hits[record / 64] >> (record % 64)) & 1)
-            found.push_back(record);
+    if (!housesToo || fields == 0)
+        return found;
+    // The places whose house or flat is one of the numbers, merged in (a
+    // place may be in both).
+    std::vector<uint32_t> keys;
+    for (const Prepared::Number &number : prepared.numbers)
+        keys.push_back(number.key);
+    std::vector<uint32_t> houses;
+    for (uint32_t place = 0; place < count; ++place) {
+        if (place % CancelStride == 0 && cancelled && cancelled())
+            return std::nullopt;
+        const uint32_t *own = m_numberKeys.data() + static_cast<size_t>(place) * fields;
+        const bool hit = std::any_of(own, own + fields, [&](uint32_t key) {
+            return key != 0 && std::find(keys.begin(), keys.end(), key) != keys.end();
+        });
+        if (hit && accept(place))
+            houses.push_back(place);
     }
-    return found;
+    if (houses.empty())
+        return found;
+    std::vector<uint32_t> merged;
+    merged.reserve(found.size() + houses.size());
+    std::set_union(found.begin(), found.end(), houses.begin(), houses.end(), std::back_inserter(merged));
+    return merged;
 }
 
-std::shared_ptr<const RowSource> QuickIndex::Rows(std::vector<uint32_t> records) const
+std::shared_ptr<const RowSource> QuickIndex::Rows(const std::vector<uint32_t> &places) const
 {
+    std::vector<uint32_t> records;
+    records.reserve(places.size());
+    for (const uint32_t place : places)
+        records.push_back(m_order[place]);
     return std::make_shared<QuickRows>(m_table, std::move(records), m_shown, m_shownNames);
+}
+
+size_t QuickIndex::MemoryBytes() const
+{
+    return m_order.capacity() * sizeof(uint32_t) + m_signatures.capacity() * sizeof(Signature)
+        + m_wordStart.capacity() * sizeof(uint32_t) + m_words.capacity() * sizeof(uint32_t)
+        + m_numberKeys.capacity() * sizeof(uint32_t) + m_phoneDigits.capacity() * sizeof(uint64_t) + m_fold.size()
+        + m_separator.size();
 }
 
 } // namespace phonebook::search

@@ -1,13 +1,16 @@
 #pragma once
 // The quick search over one table file, on its stored (enciphered) bytes.
 //
-// Built once per table: for every record a 128-bit signature (the folded
-// first letters of the words of its text fields, pairs of first letters, the
-// first digit of its telephone number and of its house and flat numbers) and
-// the records in the order the results are shown in. A search tests the
-// signatures, then reads the candidates' bytes through per-key-position
-// tables that fold every stored byte to its deciphered letter, case and
-// "ё"/"е" ignored; nothing is deciphered into text on the way.
+// Built once per table: the records in the order the results are shown in
+// and, for every record at its place in that order, a 128-bit signature (the
+// folded first letters of the words of its text fields, pairs of first
+// letters, the first digit of its telephone number and of its house and flat
+// numbers), the first four folded letters of each of its words, its telephone
+// number's first digits and its house's and flat's leading digits. A result
+// is a list of places, ascending, so that narrowing it reads these arrays
+// front to back; only a word longer than four letters sends the search to the
+// record's stored bytes, read through per-key-position tables that fold every
+// byte to its deciphered letter, case and "ё"/"е" ignored.
 
 #include "QuickRule.h"
 
@@ -47,9 +50,9 @@ public:
     QuickSide side() const { return m_side; }
     const DbfTable &table() const { return *m_table; }
 
-    // Physical record numbers of the records that match `query`, in the
-    // result's order. `within` (a previous result, in that order) limits the
-    // search to its records; null searches the whole table. With `housesToo`
+    // Places (in the result's order, ascending) of the records that match
+    // `query`. `within` (a previous result) limits the search to its
+    // records; null searches the whole table. With `housesToo`
     // the records whose house or flat leading digits are one of the query's
     // numbers are searched besides `within` (a number that extends a previous
     // one: it may now equal a house the shorter one did not). An empty query
@@ -58,8 +61,11 @@ public:
                                               const std::function<bool()> &cancelled = {},
                                               bool housesToo = false) const;
 
-    // The records as a result with the side's shown fields (stored text).
-    std::shared_ptr<const RowSource> Rows(std::vector<uint32_t> records) const;
+    // The records at `places` as a result with the side's shown fields (stored text).
+    std::shared_ptr<const RowSource> Rows(const std::vector<uint32_t> &places) const;
+
+    // Bytes the index keeps besides the table.
+    size_t MemoryBytes() const;
 
     struct Signature {
         uint64_t lo = 0;
@@ -75,17 +81,21 @@ private:
     struct Scratch {
         std::string text;
         std::string codes;
+        uint32_t textOf = UINT32_MAX; // the place whose folded text `text` holds
     };
-    Signature signatureOf(uint32_t record, std::string &scratch) const;
-    bool matches(uint32_t record, const QuickQuery &query, Scratch &scratch) const;
-    // The same on deciphered codes, for tables without a per-byte fold.
-    bool matchesFolded(uint32_t record, const QuickQuery &query, Scratch &scratch) const;
-    // Single-byte tables, on the stored bytes of one value: some word begins
-    // with `word`; the telephone number's digits begin with `number`; the
-    // leading digits (after the leading blanks) are `number`.
+    // The query made ready for testing a place.
+    struct Prepared;
+    // Fills the kept arrays of the place `place` (record `record`).
+    void describe(uint32_t place, uint32_t record, std::string &scratch, std::vector<uint32_t> &words);
+    bool matches(uint32_t place, const Prepared &query, Scratch &scratch) const;
+    // Some word of the text fields begins with `word` (folded codes).
+    bool inText(uint32_t place, const std::string &word, uint32_t prefix, uint32_t mask, Scratch &scratch) const;
+    // Single-byte tables, on the stored bytes of one value: some word begins with `word`.
     bool wordStartIn(std::string_view raw, const std::string &word) const;
-    bool phoneStartsWith(std::string_view raw, const std::string &number) const;
-    bool leadingDigitsAre(std::string_view raw, const std::string &number) const;
+    // The value's folded digits: the telephone number's begin with `number`;
+    // the leading digits (after the leading blanks) are `number`.
+    bool phoneBegins(uint32_t record, const std::string &number, std::string &codes) const;
+    bool leadingDigitsAre(uint32_t record, int field, const std::string &number, std::string &codes) const;
 
     QuickSide m_side = QuickSide::Persons;
     std::shared_ptr<const DbfTable> m_table;
@@ -99,13 +109,17 @@ private:
     bool m_singleByte = true;
     std::vector<uint8_t> m_fold; // [key position * 256 + byte]
     std::vector<uint8_t> m_separator; // [byte]
-    std::vector<Signature> m_signatures; // by physical record
-    std::vector<uint32_t> m_order;        // live records in the result's order
-    std::vector<uint32_t> m_rank;         // by physical record: its place in m_order
-    // By physical record and number field: a key of the leading digits (see NumberKey).
+    // Everything below is by place: a live record's position in the result's order.
+    std::vector<uint32_t> m_order; // the physical record at each place
+    std::vector<Signature> m_signatures;
+    // The first four folded codes of each distinct word beginning, 7 bits a
+    // code, the first in the highest (see PackPrefix); the words of the
+    // place p are m_words[m_wordStart[p] .. m_wordStart[p + 1]).
+    std::vector<uint32_t> m_wordStart;
+    std::vector<uint32_t> m_words;
+    // By place and number field: a key of the leading digits (see NumberKey).
     std::vector<uint32_t> m_numberKeys;
-    // By physical record: the telephone number's first 16 digits, a digit
-    // plus one a nibble, the first in the highest.
+    // The telephone number's first 16 digits, a digit plus one a nibble, the first in the highest.
     std::vector<uint64_t> m_phoneDigits;
 };
 

@@ -41,14 +41,14 @@ std::optional<QuickResult> QuickSearcher::Search(QuickSide side, QStringView tex
     const bool narrow = previous && query.narrows(previous->query);
     const bool extend = !narrow && previous && query.extends(previous->query);
     std::optional<std::vector<uint32_t>> found =
-        index->Find(query, narrow || extend ? previous->records.get() : nullptr, cancelled, extend);
+        index->Find(query, narrow || extend ? previous->places.get() : nullptr, cancelled, extend);
     if (!found)
         return std::nullopt;
-    auto records = std::make_shared<const std::vector<uint32_t>>(std::move(*found));
-    previous = Previous{query, records};
+    auto places = std::make_shared<const std::vector<uint32_t>>(std::move(*found));
+    previous = Previous{query, places};
     result.narrowed = narrow || extend;
-    result.count = static_cast<int>(records->size());
-    result.rows = index->Rows(*records);
+    result.count = static_cast<int>(places->size());
+    result.rows = index->Rows(*places);
     return result;
 }
 

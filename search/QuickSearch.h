@@ -50,7 +50,7 @@ public:
 private:
     struct Previous {
         QuickQuery query;
-        std::shared_ptr<const std::vector<uint32_t>> records;
+        std::shared_ptr<const std::vector<uint32_t>> places; // in the index's order
     };
 
     QString m_directory;

@@ -14,6 +14,12 @@ QString Stored(const QString &plain)
     return EncodeText(plain, CipherKey);
 }
 
+// A field `length` characters wide, in bytes: a UTF-8 character takes up to three.
+int Width(int length, CodePage page)
+{
+    return page == CodePage::Utf8 ? 3 * length : length;
+}
+
 QString Padded(const QString &value, int width)
 {
     return value.rightJustified(width, u' ');
@@ -21,29 +27,31 @@ QString Padded(const QString &value, int width)
 
 } // namespace
 
-void WritePersons(const QString &directory, const std::vector<Person> &rows)
+void WritePersons(const QString &directory, const std::vector<Person> &rows, CodePage page)
 {
     DbfWriter writer(QDir(directory).filePath(QStringLiteral("sp09kw_n.dbf")),
-                     {{QStringLiteral("nt"), 'C', 7},
-                      {QStringLiteral("fio"), 'C', 40},
-                      {QStringLiteral("street"), 'C', 30},
-                      {QStringLiteral("hous"), 'C', 10},
-                      {QStringLiteral("flat"), 'C', 5}});
+                     {{QStringLiteral("nt"), 'C', Width(7, page)},
+                      {QStringLiteral("fio"), 'C', Width(40, page)},
+                      {QStringLiteral("street"), 'C', Width(30, page)},
+                      {QStringLiteral("hous"), 'C', Width(10, page)},
+                      {QStringLiteral("flat"), 'C', Width(5, page)}},
+                     {page});
     for (const Person &p : rows)
         writer.addRecord({Stored(p.nt), Stored(p.fio), Stored(p.street), Stored(Padded(p.hous, 7)),
                           Stored(Padded(p.flat, 3))});
     writer.finish();
 }
 
-void WriteOrgPhones(const QString &directory, const std::vector<OrgPhone> &rows)
+void WriteOrgPhones(const QString &directory, const std::vector<OrgPhone> &rows, CodePage page)
 {
     DbfWriter writer(QDir(directory).filePath(QStringLiteral("sp09pr_n.dbf")),
-                     {{QStringLiteral("nt"), 'C', 9},
-                      {QStringLiteral("naim"), 'C', 60},
-                      {QStringLiteral("knaim"), 'C', 30},
-                      {QStringLiteral("mesto"), 'C', 40},
-                      {QStringLiteral("street"), 'C', 30},
-                      {QStringLiteral("hous"), 'C', 10}});
+                     {{QStringLiteral("nt"), 'C', Width(9, page)},
+                      {QStringLiteral("naim"), 'C', Width(60, page)},
+                      {QStringLiteral("knaim"), 'C', Width(30, page)},
+                      {QStringLiteral("mesto"), 'C', Width(40, page)},
+                      {QStringLiteral("street"), 'C', Width(30, page)},
+                      {QStringLiteral("hous"), 'C', Width(10, page)}},
+                     {page});
     for (const OrgPhone &o : rows)
         writer.addRecord({Stored(QStringLiteral("  ") + o.nt), Stored(o.naim), Stored(o.knaim), Stored(o.mesto),
                           Stored(o.street), Stored(Padded(o.hous, 7))});

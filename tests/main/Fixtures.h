@@ -2,6 +2,8 @@
 // Tiny directories for the window tests, written with our own table writer:
 // values are given in plain text and stored enciphered, as the real tables are.
 
+#include "CodePages.h"
+
 #include <QString>
 
 #include <vector>
@@ -16,9 +18,10 @@ struct OrgPhone {
 };
 
 // Writes sp09kw_n.dbf into `directory`.
-void WritePersons(const QString &directory, const std::vector<Person> &rows);
+void WritePersons(const QString &directory, const std::vector<Person> &rows, CodePage page = CodePage::Windows1251);
 // Writes sp09pr_n.dbf into `directory`.
-void WriteOrgPhones(const QString &directory, const std::vector<OrgPhone> &rows);
+void WriteOrgPhones(const QString &directory, const std::vector<OrgPhone> &rows,
+                    CodePage page = CodePage::Windows1251);
 // `count` individuals numbered from 1 ("Абонент 1", number 200001, ...).
 std::vector<Person> NumberedPersons(int count);
 

@@ -24,33 +24,41 @@ std::string Codes(const QString &plain)
     return codes;
 }
 
+std::vector<fixtures::Person> PersonRows()
+{
+    return {
+        {u"234567"_s, u"ИВАНОВ ИВАН ИВАНОВИЧ"_s, u"ул.Мира"_s, u"14Б"_s, u"2"_s},
+        {u"234500"_s, u"ИВАНОВА АННА"_s, u"ул. Мира"_s, u"145"_s, u"55/2"_s},
+        {u"235111"_s, u"ИВАНОВ ИВАН ИВАНОВИЧ"_s, u"пр. Ленина"_s, u"5"_s, u""_s},
+        {u"511111"_s, u"ПЕТРОВ-ВОДКИН КУЗЬМА"_s, u"ул. Труда"_s, u"14"_s, u"1"_s},
+        {u"522222"_s, u"ЁЛКИН ЁЖИК"_s, u"ул. 8 Марта"_s, u"9"_s, u"14"_s},
+        {u"533333"_s, u"ЕЛИСЕЕВ ОЛЕГ"_s, u"ул. Труда"_s, u"/14"_s, u"3"_s},
+        {u"544444"_s, u"SMITH JOHN"_s, u"ул. Мира"_s, u"2"_s, u"7"_s},
+    };
+}
+
+std::vector<fixtures::OrgPhone> OrgRows()
+{
+    return {
+        {u"400003"_s, u"ЗАВОД ИМ. КИРОВА"_s, u"ЗИК"_s, u"Приемная"_s, u"ул. Мира"_s, u"1"_s},
+        {u"400001"_s, u"ЗАВОД ИМ. КИРОВА"_s, u"ЗИК"_s, u"Бухгалтерия"_s, u"ул. Мира"_s, u"1"_s},
+        {u"512345"_s, u"ООО \"РОМАШКА\""_s, {}, u"Приёмная директора"_s, u"ул. Труда"_s, u"22А"_s},
+        {u"400010"_s, u"АПТЕКА №5"_s, {}, u"Зал"_s, u"пр. Ленина"_s, u"4"_s},
+    };
+}
+
 class QuickSearchTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
         ASSERT_TRUE(m_dir.isValid());
-        fixtures::WritePersons(m_dir.path(), {
-            {u"234567"_s, u"ИВАНОВ ИВАН ИВАНОВИЧ"_s, u"ул.Мира"_s, u"14Б"_s, u"2"_s},
-            {u"234500"_s, u"ИВАНОВА АННА"_s, u"ул. Мира"_s, u"145"_s, u"55/2"_s},
-            {u"235111"_s, u"ИВАНОВ ИВАН ИВАНОВИЧ"_s, u"пр. Ленина"_s, u"5"_s, u""_s},
-            {u"511111"_s, u"ПЕТРОВ-ВОДКИН КУЗЬМА"_s, u"ул. Труда"_s, u"14"_s, u"1"_s},
-            {u"522222"_s, u"ЁЛКИН ЁЖИК"_s, u"ул. 8 Марта"_s, u"9"_s, u"14"_s},
-            {u"533333"_s, u"ЕЛИСЕЕВ ОЛЕГ"_s, u"ул. Труда"_s, u"/14"_s, u"3"_s},
-            {u"544444"_s, u"SMITH JOHN"_s, u"ул. Мира"_s, u"2"_s, u"7"_s},
-        });
-        fixtures::WriteOrgPhones(m_dir.path(), {
-            {u"400003"_s, u"ЗАВОД ИМ. КИРОВА"_s, u"ЗИК"_s, u"Приемная"_s, u"ул. Мира"_s, u"1"_s},
-            {u"400001"_s, u"ЗАВОД ИМ. КИРОВА"_s, u"ЗИК"_s, u"Бухгалтерия"_s, u"ул. Мира"_s, u"1"_s},
-            {u"512345"_s, u"ООО \"РОМАШКА\""_s, {}, u"Приёмная директора"_s, u"ул. Труда"_s, u"22А"_s},
-            {u"400010"_s, u"АПТЕКА №5"_s, {}, u"Зал"_s, u"пр. Ленина"_s, u"4"_s},
-        });
+        fixtures::WritePersons(m_dir.path(), PersonRows());
+        fixtures::WriteOrgPhones(m_dir.path(), OrgRows());
     }
 
-    // Column `field` of every row found, deciphered.
-    QStringList Find(QuickSide side, const QString &text, QuickSearcher *session = nullptr)
+    // The first column (the number) of every row found, deciphered.
+    static QStringList Found(QuickSearcher &searcher, QuickSide side, const QString &text)
     {
-        QuickSearcher fresh(m_dir.path());
-        QuickSearcher &searcher = session ? *session : fresh;
         const std::optional<QuickResult> result = searcher.Search(side, text);
         EXPECT_TRUE(result.has_value());
         QStringList rows;
@@ -59,6 +67,11 @@ protected:
         for (int r = 0; r < result->rows->rowCount(); ++r)
             rows.append(DecodeText(result->rows->text(r, 0), CipherKey).trimmed());
         return rows;
+    }
+    QStringList Find(QuickSide side, const QString &text, QuickSearcher *session = nullptr)
+    {
+        QuickSearcher fresh(m_dir.path());
+        return Found(session ? *session : fresh, side, text);
     }
     QStringList Persons(const QString &text) { return Find(QuickSide::Persons, text); }
     QStringList Orgs(const QString &text) { return Find(QuickSide::Orgs, text); }
@@ -168,6 +181,33 @@ TEST_F(QuickSearchTest, ExtendingTheTextNarrowsAndGivesWhatAFreshSearchGives)
     QuickSearcher typing(m_dir.path());
     for (const QString &text : {u"2"_s, u"23"_s, u"234"_s, u"2345"_s, u"5"_s, u"55"_s, u"1"_s, u"14"_s, u"145"_s})
         EXPECT_EQ(Find(QuickSide::Persons, text, &typing), Persons(text)) << text.toStdString();
+}
+
+TEST_F(QuickSearchTest, EveryKeystrokeGivesWhatAFreshSearchGivesInEitherCodePage)
+{
+    // The same rows stored as UTF-8, whose words are folded from the deciphered text.
+    QTemporaryDir utf8;
+    ASSERT_TRUE(utf8.isValid());
+    fixtures::WritePersons(utf8.path(), PersonRows(), CodePage::Utf8);
+    fixtures::WriteOrgPhones(utf8.path(), OrgRows(), CodePage::Utf8);
+    const std::vector<std::pair<QuickSide, QString>> typed = {
+        {QuickSide::Persons, u"ёлкина"_s},        {QuickSide::Persons, u"ул.мира иванова"_s},
+        {QuickSide::Persons, u"петров-водкин"_s}, {QuickSide::Persons, u"иванович ивано"_s},
+        {QuickSide::Persons, u"23-45-67"_s},      {QuickSide::Persons, u"145 мира"_s},
+        {QuickSide::Persons, u"14 труда"_s},      {QuickSide::Persons, u"smit"_s},
+        {QuickSide::Orgs, u"зик бухгалтерия"_s},  {QuickSide::Orgs, u"приёмная дир"_s},
+        {QuickSide::Orgs, u"аптека №5"_s},        {QuickSide::Orgs, u"4000 мира"_s},
+    };
+    for (const QString &dir : {m_dir.path(), utf8.path()}) {
+        for (const auto &[side, text] : typed) {
+            QuickSearcher session(dir);
+            for (qsizetype n = 1; n <= text.size(); ++n) {
+                const QString prefix = text.left(n);
+                EXPECT_EQ(Found(session, side, prefix), Find(side, prefix)) << prefix.toStdString() << " in " << dir.toStdString();
+            }
+        }
+    }
+    EXPECT_EQ(Persons(u"иванович ивано"_s), (QStringList{u"234567"_s, u"235111"_s}));
 }
 
 TEST_F(QuickSearchTest, ACancelledSearchLeavesNoTraceInTheNext)
