@@ -23,41 +23,7 @@ constexpr int KeyLength = 10;
 // How many records pass between two looks at the cancel flag.
 constexpr uint32_t CancelStride = 8192;
 
-// Signature bits: the first letter of a word (codes 1 .. 68), the first digit
-// of the telephone number, the first of the house's or flat's leading digits,
-// and a 40-bit filter of the words' first two letters.
-constexpr int PhoneBit = FoldCodeCount - 1;
-constexpr int HouseBit = PhoneBit + 10;
-constexpr int PairBit = HouseBit + 10;
-constexpr int PairBits = 128 - PairBit;
-
-void SetBit(QuickIndex::Signature &s, int bit)
-{
-    (bit < 64 ? s.lo : s.hi) |= uint64_t{1} << (bit & 63);
-}
-
-bool HasBit(const QuickIndex::Signature &s, int bit)
-{
-    return ((bit < 64 ? s.lo : s.hi) >> (bit & 63)) & 1;
-}
-
-int FirstBit(uint8_t code) { return code - 1; }
-int PairBitOf(uint8_t a, uint8_t b) { return PairBit + (a * FoldCodeCount + b) % PairBits; }
 int DigitOf(uint8_t code) { return code - FoldFirstDigit; }
-
-// Bits a word (or a number's text reading) needs: its first letter, and its first two.
-void WordBits(const std::string &word, QuickIndex::Signature &s)
-{
-    const auto a = static_cast<uint8_t>(word[0]);
-    SetBit(s, FirstBit(a));
-    if (word.size() > 1)
-        SetBit(s, PairBitOf(a, static_cast<uint8_t>(word[1])));
-}
-
-bool Covers(const QuickIndex::Signature &s, const QuickIndex::Signature &need)
-{
-    return (s.lo & need.lo) == need.lo && (s.hi & need.hi) == need.hi;
-}
 
 bool HasWordStart(const std::string &codes, const std::string &word)
 {
@@ -266,11 +232,12 @@ std::shared_ptr<const QuickIndex> QuickIndex::Build(std::shared_ptr<const DbfTab
     if (stop && stop())
         return nullptr;
 
-    index->m_signatures.assign(count, Signature{});
     index->m_numberKeys.assign(static_cast<size_t>(count) * index->m_numberFields.size(), 0);
     index->m_phoneDigits.assign(count, 0);
     index->m_wordStart.assign(static_cast<size_t>(count) + 1, 0);
-    index->m_words.reserve(static_cast<size_t>(count) * 6);
+    // Room for more words than a record usually has: the pages never written
+    // to cost nothing, and the array is not copied as it grows.
+    index->m_words.reserve(static_cast<size_t>(count) * 8);
     std::string scratch;
     std::vector<uint32_t> words;
     const int recordLength = table->recordLength();
@@ -284,13 +251,11 @@ std::shared_ptr<const QuickIndex> QuickIndex::Build(std::shared_ptr<const DbfTab
         }
         index->describe(place, index->m_order[place], scratch, words);
     }
-    index->m_words.shrink_to_fit();
     return index;
 }
 
 void QuickIndex::describe(uint32_t place, uint32_t record, std::string &scratch, std::vector<uint32_t> &words)
 {
-    Signature s;
     words.clear();
     for (const int field : m_textFields) {
         Fold(m_table->rawField(record, field), scratch);
@@ -298,9 +263,6 @@ void QuickIndex::describe(uint32_t place, uint32_t record, std::string &scratch,
             const auto c = static_cast<uint8_t>(scratch[i]);
             if (c == FoldNone || (i > 0 && scratch[i - 1] != FoldNone))
                 continue;
-            SetBit(s, FirstBit(c));
-            if (i + 1 < scratch.size() && scratch[i + 1] != FoldNone)
-                SetBit(s, PairBitOf(c, static_cast<uint8_t>(scratch[i + 1])));
             size_t length = 1;
             while (length < PrefixCodes && i + length < scratch.size() && scratch[i + length] != FoldNone)
                 ++length;
@@ -313,21 +275,12 @@ void QuickIndex::describe(uint32_t place, uint32_t record, std::string &scratch,
     m_wordStart[place + 1] = static_cast<uint32_t>(m_words.size());
 
     Fold(m_table->rawField(record, m_phone), scratch);
-    for (const char c : scratch) {
-        if (IsFoldDigit(static_cast<uint8_t>(c))) {
-            SetBit(s, PhoneBit + DigitOf(static_cast<uint8_t>(c)));
-            break;
-        }
-    }
     m_phoneDigits[place] = PackDigits(scratch);
     const size_t fields = m_numberFields.size();
     for (size_t f = 0; f < fields; ++f) {
         Fold(TrimLeft(m_table->rawField(record, m_numberFields[f])), scratch);
-        if (!scratch.empty() && IsFoldDigit(static_cast<uint8_t>(scratch[0])))
-            SetBit(s, HouseBit + DigitOf(static_cast<uint8_t>(scratch[0])));
         m_numberKeys[place * fields + f] = NumberKey(LeadingDigits(scratch));
     }
-    m_signatures[place] = s;
 }
 
 void QuickIndex::Fold(std::string_view raw, std::string &codes) const
@@ -474,30 +427,15 @@ std::optional<std::vector<uint32_t>> QuickIndex::Find(const QuickQuery &query, c
     if (query.empty())
         return found;
     Prepared prepared;
-    Signature need;
-    bool exact = query.numbers.empty();
     for (const std::string &word : query.words) {
         for (const char c : word) {
             if (static_cast<uint8_t>(c) == FoldUnmatchable)
                 return found; // a letter no value can hold
         }
-        WordBits(word, need);
-        exact = exact && word.size() == 1;
         prepared.words.push_back({&word, PackPrefix(word.data(), word.size()), PrefixMask(word.size())});
         prepared.readsRecords = prepared.readsRecords || word.size() > PrefixCodes;
     }
-    struct NumberBits {
-        Signature text;
-        int phone;
-        int house;
-    };
-    std::vector<NumberBits> numbers;
     for (const std::string &number : query.numbers) {
-        NumberBits bits;
-        WordBits(number, bits.text);
-        bits.phone = PhoneBit + DigitOf(static_cast<uint8_t>(number[0]));
-        bits.house = HouseBit + DigitOf(static_cast<uint8_t>(number[0]));
-        numbers.push_back(bits);
         Prepared::Number n;
         n.term = {&number, PackPrefix(number.data(), number.size()), PrefixMask(number.size())};
         n.phoneMask = number.size() <= PackedDigits ? ~uint64_t{0} << (64 - 4 * number.size()) : 0;
@@ -505,25 +443,33 @@ std::optional<std::vector<uint32_t>> QuickIndex::Find(const QuickQuery &query, c
         n.key = NumberKey(number);
         prepared.numbers.push_back(n);
     }
-    auto candidate = [&](uint32_t place) {
-        const Signature &s = m_signatures[place];
-        if (!Covers(s, need))
-            return false;
-        for (const NumberBits &n : numbers) {
-            if (!HasBit(s, n.phone) && !HasBit(s, n.house) && !Covers(s, n.text))
-                return false;
-        }
-        return true;
-    };
     Scratch scratch;
-    auto accept = [&](uint32_t place) { return candidate(place) && (exact || matches(place, prepared, scratch)); };
 
     const auto count = static_cast<uint32_t>(m_order.size());
     if (!within) {
+        // The whole table: the first word's test runs over the kept words in
+        // one sweep; only the places it lets through are tested in full.
+        const Prepared::Term *lead = prepared.words.empty() ? nullptr : &prepared.words.front();
+        const bool leadDecides = lead && prepared.words.size() == 1 && prepared.numbers.empty() && !prepared.readsRecords;
+        const uint32_t *words = m_words.data();
+        uint32_t next = m_wordStart[0];
         for (uint32_t place = 0; place < count; ++place) {
             if (place % CancelStride == 0 && cancelled && cancelled())
                 return std::nullopt;
-            if (accept(place))
+            const uint32_t first = next;
+            next = m_wordStart[place + 1];
+            if (lead) {
+                bool hit = false;
+                for (uint32_t w = first; w < next; ++w)
+                    hit |= (words[w] & lead->mask) == lead->prefix;
+                if (!hit)
+                    continue;
+                if (leadDecides) {
+                    found.push_back(place);
+                    continue;
+                }
+            }
+            if (matches(place, prepared, scratch))
                 found.push_back(place);
         }
         return found;
@@ -574,7 +520,7 @@ std::optional<std::vector<uint32_t>> QuickIndex::Find(const QuickQuery &query, c
         const bool hit = std::any_of(own, own + fields, [&](uint32_t key) {
             return key != 0 && std::find(keys.begin(), keys.end(), key) != keys.end();
         });
-        if (hit && accept(place))
+        if (hit && matches(place, prepared, scratch))
             houses.push_back(place);
     }
     if (houses.empty())
@@ -596,8 +542,8 @@ std::shared_ptr<const RowSource> QuickIndex::Rows(const std::vector<uint32_t> &p
 
 size_t QuickIndex::MemoryBytes() const
 {
-    return m_order.capacity() * sizeof(uint32_t) + m_signatures.capacity() * sizeof(Signature)
-        + m_wordStart.capacity() * sizeof(uint32_t) + m_words.capacity() * sizeof(uint32_t)
+    return m_order.capacity() * sizeof(uint32_t) + m_wordStart.capacity() * sizeof(uint32_t)
+        + m_words.size() * sizeof(uint32_t)
         + m_numberKeys.capacity() * sizeof(uint32_t) + m_phoneDigits.capacity() * sizeof(uint64_t) + m_fold.size()
         + m_separator.size();
 }

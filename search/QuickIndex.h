@@ -2,11 +2,9 @@
 // The quick search over one table file, on its stored (enciphered) bytes.
 //
 // Built once per table: the records in the order the results are shown in
-// and, for every record at its place in that order, a 128-bit signature (the
-// folded first letters of the words of its text fields, pairs of first
-// letters, the first digit of its telephone number and of its house and flat
-// numbers), the first four folded letters of each of its words, its telephone
-// number's first digits and its house's and flat's leading digits. A result
+// and, for every record at its place in that order, the first four folded
+// letters of each word of its text fields, its telephone number's first
+// digits and its house's and flat's leading digits. A result
 // is a list of places, ascending, so that narrowing it reads these arrays
 // front to back; only a word longer than four letters sends the search to the
 // record's stored bytes, read through per-key-position tables that fold every
@@ -64,13 +62,9 @@ public:
     // The records at `places` as a result with the side's shown fields (stored text).
     std::shared_ptr<const RowSource> Rows(const std::vector<uint32_t> &places) const;
 
-    // Bytes the index keeps besides the table.
+    // Bytes the index keeps besides the table (written ones).
     size_t MemoryBytes() const;
 
-    struct Signature {
-        uint64_t lo = 0;
-        uint64_t hi = 0;
-    };
     // Folded codes of a stored value, one per character: word characters by
     // their codes, everything else FoldNone.
     void Fold(std::string_view raw, std::string &codes) const;
@@ -111,7 +105,6 @@ private:
     std::vector<uint8_t> m_separator; // [byte]
     // Everything below is by place: a live record's position in the result's order.
     std::vector<uint32_t> m_order; // the physical record at each place
-    std::vector<Signature> m_signatures;
     // The first four folded codes of each distinct word beginning, 7 bits a
     // code, the first in the highest (see PackPrefix); the words of the
     // place p are m_words[m_wordStart[p] .. m_wordStart[p + 1]).
