@@ -4,6 +4,7 @@
 #include "Dataset.h"
 #include "DbfTable.h"
 #include "TableOrder.h"
+#include "QuickWords.h"
 #include "UHelpFull.h"
 
 #include <QCoreApplication>
@@ -24,22 +25,6 @@ constexpr int KeyLength = 10;
 constexpr uint32_t CancelStride = 8192;
 
 int DigitOf(uint8_t code) { return code - FoldFirstDigit; }
-
-bool HasWordStart(const std::string &codes, const std::string &word)
-{
-    const size_t n = codes.size();
-    const size_t length = word.size();
-    if (length == 0 || length > n)
-        return false;
-    const char first = word[0];
-    for (size_t i = 0; i + length <= n; ++i) {
-        if (codes[i] != first || (i > 0 && codes[i - 1] != FoldNone))
-            continue;
-        if (std::memcmp(codes.data() + i, word.data(), length) == 0)
-            return true;
-    }
-    return false;
-}
 
 // The stored value without its leading blanks (house and flat are right-aligned).
 std::string_view TrimLeft(std::string_view raw)
@@ -90,28 +75,6 @@ uint64_t PackDigits(std::string_view codes)
     return packed;
 }
 
-// A word's first four folded codes, 7 bits a code, the first in the highest;
-// a shorter word leaves zeros. A code above 127 (a letter no query holds)
-// keeps 127, which no query's code equals.
-constexpr size_t PrefixCodes = 4;
-
-uint32_t PackPrefix(const char *codes, size_t length)
-{
-    uint32_t packed = 0;
-    for (size_t i = 0; i < PrefixCodes; ++i) {
-        const uint32_t code = i < length ? std::min<uint32_t>(static_cast<uint8_t>(codes[i]), 127) : 0;
-        packed = packed << 7 | code;
-    }
-    return packed;
-}
-
-// The bits of PackPrefix that the first `length` codes fill.
-uint32_t PrefixMask(size_t length)
-{
-    const auto n = static_cast<uint32_t>(std::min(length, PrefixCodes));
-    return ((uint32_t{1} << (7 * n)) - 1) << (7 * (PrefixCodes - n));
-}
-
 // How far ahead of the place being tested its successors' arrays are fetched.
 constexpr size_t FetchAhead = 16;
 
@@ -156,21 +119,15 @@ std::vector<QString> QuickShownFields(QuickSide side)
 QuickIndex::~QuickIndex() = default;
 
 struct QuickIndex::Prepared {
-    struct Term {
-        const std::string *text;
-        uint32_t prefix;
-        uint32_t mask;
-    };
     struct Number {
-        Term term;
+        const std::string *digits;
+        QuickWords::Range words; // the words that begin with the digits
         uint64_t phone;     // PackDigits of the number, with phoneMask
         uint64_t phoneMask; // 0: longer than the kept digits
         uint32_t key;       // NumberKey
     };
-    std::vector<Term> words;
+    std::vector<QuickWords::Range> words;
     std::vector<Number> numbers;
-    // Whether a word is longer than the kept codes, so that records are read.
-    bool readsRecords = false;
 };
 
 std::shared_ptr<const QuickIndex> QuickIndex::Build(std::shared_ptr<const DbfTable> table, QuickSide side,
@@ -238,6 +195,7 @@ std::shared_ptr<const QuickIndex> QuickIndex::Build(std::shared_ptr<const DbfTab
     // Room for more words than a record usually has: the pages never written
     // to cost nothing, and the array is not copied as it grows.
     index->m_words.reserve(static_cast<size_t>(count) * 8);
+    QuickWords dictionary;
     std::string scratch;
     std::vector<uint32_t> words;
     const int recordLength = table->recordLength();
@@ -249,12 +207,18 @@ std::shared_ptr<const QuickIndex> QuickIndex::Build(std::shared_ptr<const DbfTab
             for (int offset = 0; offset < recordLength; offset += 64)
                 Fetch(ahead + offset);
         }
-        index->describe(place, index->m_order[place], scratch, words);
+        index->describe(place, index->m_order[place], scratch, words, dictionary);
     }
+    // The words' numbers in their sorted order.
+    const std::vector<uint32_t> sorted = dictionary.Sort();
+    for (uint32_t &word : index->m_words)
+        word = sorted[word];
+    index->m_dictionary = std::make_unique<QuickWords>(std::move(dictionary));
     return index;
 }
 
-void QuickIndex::describe(uint32_t place, uint32_t record, std::string &scratch, std::vector<uint32_t> &words)
+void QuickIndex::describe(uint32_t place, uint32_t record, std::string &scratch, std::vector<uint32_t> &words,
+                          QuickWords &dictionary)
 {
     words.clear();
     for (const int field : m_textFields) {
@@ -264,9 +228,9 @@ void QuickIndex::describe(uint32_t place, uint32_t record, std::string &scratch,
             if (c == FoldNone || (i > 0 && scratch[i - 1] != FoldNone))
                 continue;
             size_t length = 1;
-            while (length < PrefixCodes && i + length < scratch.size() && scratch[i + length] != FoldNone)
+            while (i + length < scratch.size() && scratch[i + length] != FoldNone)
                 ++length;
-            words.push_back(PackPrefix(scratch.data() + i, length));
+            words.push_back(dictionary.Add(std::string_view(scratch).substr(i, length)));
         }
     }
     std::sort(words.begin(), words.end());
@@ -308,42 +272,6 @@ void QuickIndex::Fold(std::string_view raw, std::string &codes) const
         codes.push_back(static_cast<char>(FoldChar(c) == FoldUnmatchable ? FoldNone : FoldChar(c)));
 }
 
-bool QuickIndex::wordStartIn(std::string_view raw, const std::string &word) const
-{
-    const auto *p = reinterpret_cast<const unsigned char *>(raw.data());
-    const size_t n = raw.size();
-    const size_t length = word.size();
-    const auto first = static_cast<uint8_t>(word[0]);
-    const uint8_t *fold = m_fold.data();
-    int k = 0;
-    bool inWord = false;
-    for (size_t i = 0; i + length <= n; ++i) {
-        const unsigned char b = p[i];
-        if (m_separator[b]) {
-            k = 0;
-            inWord = false;
-            continue;
-        }
-        const uint8_t c = fold[k * 256 + b];
-        if (!inWord && c == first) {
-            // A separator inside folds to no word character, so the key
-            // position of the rest simply runs on.
-            size_t j = 1;
-            for (int kk = k; j < length; ++j) {
-                kk = kk + 1 == KeyLength ? 0 : kk + 1;
-                const unsigned char bj = p[i + j];
-                if (m_separator[bj] || fold[kk * 256 + bj] != static_cast<uint8_t>(word[j]))
-                    break;
-            }
-            if (j == length)
-                return true;
-        }
-        inWord = c != FoldNone;
-        k = k + 1 == KeyLength ? 0 : k + 1;
-    }
-    return false;
-}
-
 bool QuickIndex::phoneBegins(uint32_t record, const std::string &number, std::string &codes) const
 {
     Fold(m_table->rawField(record, m_phone), codes);
@@ -365,44 +293,22 @@ bool QuickIndex::leadingDigitsAre(uint32_t record, int field, const std::string 
     return LeadingDigits(codes) == number;
 }
 
-bool QuickIndex::inText(uint32_t place, const std::string &word, uint32_t prefix, uint32_t mask, Scratch &scratch) const
+bool QuickIndex::inText(uint32_t place, QuickWords::Range range) const
 {
     const uint32_t *w = m_words.data() + m_wordStart[place];
     const uint32_t *end = m_words.data() + m_wordStart[place + 1];
-    if (std::none_of(w, end, [&](uint32_t own) { return (own & mask) == prefix; }))
-        return false;
-    if (word.size() <= PrefixCodes)
-        return true;
-    // Longer than the kept codes: the record's own words decide.
-    const uint32_t record = m_order[place];
-    if (m_singleByte) {
-        for (const int field : m_textFields) {
-            if (wordStartIn(m_table->rawField(record, field), word))
-                return true;
-        }
-        return false;
-    }
-    if (scratch.textOf != place) {
-        scratch.text.clear();
-        for (const int field : m_textFields) {
-            Fold(m_table->rawField(record, field), scratch.codes);
-            scratch.text += scratch.codes;
-            scratch.text.push_back(static_cast<char>(FoldNone));
-        }
-        scratch.textOf = place;
-    }
-    return HasWordStart(scratch.text, word);
+    return std::any_of(w, end, [range](uint32_t word) { return range.holds(word); });
 }
 
 bool QuickIndex::matches(uint32_t place, const Prepared &query, Scratch &scratch) const
 {
-    for (const Prepared::Term &word : query.words) {
-        if (!inText(place, *word.text, word.prefix, word.mask, scratch))
+    for (const QuickWords::Range &word : query.words) {
+        if (!inText(place, word))
             return false;
     }
     const size_t fields = m_numberFields.size();
     for (const Prepared::Number &number : query.numbers) {
-        const std::string &digits = *number.term.text;
+        const std::string &digits = *number.digits;
         // The telephone's digits and the houses' keys are kept; the record is
         // read only for a number longer than they hold.
         if (number.phoneMask != 0 ? (m_phoneDigits[place] & number.phoneMask) == number.phone
@@ -413,7 +319,7 @@ bool QuickIndex::matches(uint32_t place, const Prepared &query, Scratch &scratch
             found = m_numberKeys[place * fields + f] == number.key
                 && (number.key != UINT32_MAX || leadingDigitsAre(m_order[place], m_numberFields[f], digits, scratch.codes));
         }
-        if (!found && !inText(place, digits, number.term.prefix, number.term.mask, scratch))
+        if (!found && !inText(place, number.words))
             return false;
     }
     return true;
@@ -432,12 +338,14 @@ std::optional<std::vector<uint32_t>> QuickIndex::Find(const QuickQuery &query, c
             if (static_cast<uint8_t>(c) == FoldUnmatchable)
                 return found; // a letter no value can hold
         }
-        prepared.words.push_back({&word, PackPrefix(word.data(), word.size()), PrefixMask(word.size())});
-        prepared.readsRecords = prepared.readsRecords || word.size() > PrefixCodes;
+        prepared.words.push_back(m_dictionary->Beginning(word));
+        if (prepared.words.back().count == 0)
+            return found; // no word of the table begins with it
     }
     for (const std::string &number : query.numbers) {
         Prepared::Number n;
-        n.term = {&number, PackPrefix(number.data(), number.size()), PrefixMask(number.size())};
+        n.digits = &number;
+        n.words = m_dictionary->Beginning(number);
         n.phoneMask = number.size() <= PackedDigits ? ~uint64_t{0} << (64 - 4 * number.size()) : 0;
         n.phone = PackDigits(number);
         n.key = NumberKey(number);
@@ -449,8 +357,8 @@ std::optional<std::vector<uint32_t>> QuickIndex::Find(const QuickQuery &query, c
     if (!within) {
         // The whole table: the first word's test runs over the kept words in
         // one sweep; only the places it lets through are tested in full.
-        const Prepared::Term *lead = prepared.words.empty() ? nullptr : &prepared.words.front();
-        const bool leadDecides = lead && prepared.words.size() == 1 && prepared.numbers.empty() && !prepared.readsRecords;
+        const QuickWords::Range *lead = prepared.words.empty() ? nullptr : &prepared.words.front();
+        const bool leadDecides = lead && prepared.words.size() == 1 && prepared.numbers.empty();
         const uint32_t *words = m_words.data();
         uint32_t next = m_wordStart[0];
         for (uint32_t place = 0; place < count; ++place) {
@@ -461,7 +369,7 @@ std::optional<std::vector<uint32_t>> QuickIndex::Find(const QuickQuery &query, c
             if (lead) {
                 bool hit = false;
                 for (uint32_t w = first; w < next; ++w)
-                    hit |= (words[w] & lead->mask) == lead->prefix;
+                    hit |= lead->holds(words[w]);
                 if (!hit)
                     continue;
                 if (leadDecides) {
@@ -490,17 +398,10 @@ std::optional<std::vector<uint32_t>> QuickIndex::Find(const QuickQuery &query, c
                 Fetch(&m_phoneDigits[ahead]);
                 Fetch(&m_numberKeys[ahead * fields]);
             }
-            if (prepared.readsRecords)
-                Fetch(&m_order[ahead]);
         }
         if (i + FetchAhead / 2 < n) {
             const uint32_t ahead = places[i + FetchAhead / 2];
             Fetch(&m_words[m_wordStart[ahead]]);
-            if (prepared.readsRecords) {
-                const unsigned char *record = m_table->record(m_order[ahead]);
-                Fetch(record);
-                Fetch(record + 64);
-            }
         }
         if (matches(places[i], prepared, scratch))
             found.push_back(places[i]);
@@ -545,7 +446,7 @@ size_t QuickIndex::MemoryBytes() const
     return m_order.capacity() * sizeof(uint32_t) + m_wordStart.capacity() * sizeof(uint32_t)
         + m_words.size() * sizeof(uint32_t)
         + m_numberKeys.capacity() * sizeof(uint32_t) + m_phoneDigits.capacity() * sizeof(uint64_t) + m_fold.size()
-        + m_separator.size();
+        + m_separator.size() + m_dictionary->MemoryBytes();
 }
 
 } // namespace phonebook::search

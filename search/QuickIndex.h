@@ -2,15 +2,16 @@
 // The quick search over one table file, on its stored (enciphered) bytes.
 //
 // Built once per table: the records in the order the results are shown in
-// and, for every record at its place in that order, the first four folded
-// letters of each word of its text fields, its telephone number's first
-// digits and its house's and flat's leading digits. A result
-// is a list of places, ascending, so that narrowing it reads these arrays
-// front to back; only a word longer than four letters sends the search to the
-// record's stored bytes, read through per-key-position tables that fold every
-// byte to its deciphered letter, case and "ё"/"е" ignored.
+// and, for every record at its place in that order, the numbers of its
+// words (see QuickWords), its telephone number's first digits and its house's
+// and flat's leading digits. The words are read once from the stored bytes,
+// through per-key-position tables that fold every byte to its deciphered
+// letter, case and "ё"/"е" ignored. A result is a list of places, ascending,
+// so that narrowing it reads the kept arrays front to back; a record's bytes
+// are read again only for a number longer than the kept digits.
 
 #include "QuickRule.h"
+#include "QuickWords.h"
 
 #include <QString>
 
@@ -73,19 +74,16 @@ private:
     QuickIndex() = default;
     // Buffers a search reuses from record to record.
     struct Scratch {
-        std::string text;
         std::string codes;
-        uint32_t textOf = UINT32_MAX; // the place whose folded text `text` holds
     };
     // The query made ready for testing a place.
     struct Prepared;
     // Fills the kept arrays of the place `place` (record `record`).
-    void describe(uint32_t place, uint32_t record, std::string &scratch, std::vector<uint32_t> &words);
+    void describe(uint32_t place, uint32_t record, std::string &scratch, std::vector<uint32_t> &words,
+                  QuickWords &dictionary);
     bool matches(uint32_t place, const Prepared &query, Scratch &scratch) const;
-    // Some word of the text fields begins with `word` (folded codes).
-    bool inText(uint32_t place, const std::string &word, uint32_t prefix, uint32_t mask, Scratch &scratch) const;
-    // Single-byte tables, on the stored bytes of one value: some word begins with `word`.
-    bool wordStartIn(std::string_view raw, const std::string &word) const;
+    // One of the place's words is in `range`.
+    bool inText(uint32_t place, QuickWords::Range range) const;
     // The value's folded digits: the telephone number's begin with `number`;
     // the leading digits (after the leading blanks) are `number`.
     bool phoneBegins(uint32_t record, const std::string &number, std::string &codes) const;
@@ -105,9 +103,9 @@ private:
     std::vector<uint8_t> m_separator; // [byte]
     // Everything below is by place: a live record's position in the result's order.
     std::vector<uint32_t> m_order; // the physical record at each place
-    // The first four folded codes of each distinct word beginning, 7 bits a
-    // code, the first in the highest (see PackPrefix); the words of the
-    // place p are m_words[m_wordStart[p] .. m_wordStart[p + 1]).
+    // The numbers of the place's distinct words: those of the place p are
+    // m_words[m_wordStart[p] .. m_wordStart[p + 1]).
+    std::unique_ptr<const QuickWords> m_dictionary;
     std::vector<uint32_t> m_wordStart;
     std::vector<uint32_t> m_words;
     // By place and number field: a key of the leading digits (see NumberKey).

@@ -1,0 +1,48 @@
+#pragma once
+// The distinct words of a table's text fields, folded (see QuickRule.h), each
+// with a number in their sorted order: the words that begin with a given text
+// then have consecutive numbers, so "some word of the record begins with it"
+// becomes "one of the record's word numbers lies in a range".
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace phonebook::search {
+
+class QuickWords {
+public:
+    // Numbers from `first` up to (not including) `first + count`.
+    struct Range {
+        uint32_t first = 0;
+        uint32_t count = 0;
+        bool holds(uint32_t word) const { return word - first < count; }
+    };
+
+    // While building: the word's provisional number (the same for the same codes).
+    uint32_t Add(std::string_view codes);
+    // Ends the building: sorts the words and returns, by provisional number,
+    // each word's final number.
+    std::vector<uint32_t> Sort();
+
+    // The numbers of the words that begin with `prefix` (after Sort).
+    Range Beginning(std::string_view prefix) const;
+    size_t size() const { return m_start.empty() ? 0 : m_start.size() - 1; }
+    std::string_view word(uint32_t number) const
+    {
+        return std::string_view(m_text).substr(m_start[number], m_start[number + 1] - m_start[number]);
+    }
+    size_t MemoryBytes() const { return m_text.capacity() + m_start.capacity() * sizeof(uint32_t); }
+
+private:
+    uint32_t slotOf(std::string_view codes, uint64_t hash) const;
+    void grow();
+
+    std::string m_text;            // the words' codes, one after another
+    std::vector<uint32_t> m_start; // where each word begins in m_text, and its end last
+    // While building: open addressing from a word's hash to its number plus one (0: free).
+    std::vector<uint32_t> m_slots;
+};
+
+} // namespace phonebook::search
