@@ -319,7 +319,7 @@ bool QuickIndex::matches(uint32_t place, const Prepared &query, Scratch &scratch
             found = m_numberKeys[place * fields + f] == number.key
                 && (number.key != UINT32_MAX || leadingDigitsAre(m_order[place], m_numberFields[f], digits, scratch.codes));
         }
-        if (!found && !inText(place, number.words))
+        if (!found && (number.words.count == 0 || !inText(place, number.words)))
             return false;
     }
     return true;
@@ -387,19 +387,24 @@ std::optional<std::vector<uint32_t>> QuickIndex::Find(const QuickQuery &query, c
     // back; what the next places need is fetched a little ahead.
     const size_t fields = m_numberFields.size();
     const size_t n = within->size();
+    const bool readsWords = !prepared.words.empty()
+        || std::any_of(prepared.numbers.begin(), prepared.numbers.end(), [](const Prepared::Number &number) {
+               return number.words.count != 0;
+           });
     const uint32_t *places = within->data();
     for (size_t i = 0; i < n; ++i) {
         if (i % CancelStride == 0 && cancelled && cancelled())
             return std::nullopt;
         if (i + FetchAhead < n) {
             const uint32_t ahead = places[i + FetchAhead];
-            Fetch(&m_wordStart[ahead]);
+            if (readsWords)
+                Fetch(&m_wordStart[ahead]);
             if (!prepared.numbers.empty()) {
                 Fetch(&m_phoneDigits[ahead]);
                 Fetch(&m_numberKeys[ahead * fields]);
             }
         }
-        if (i + FetchAhead / 2 < n) {
+        if (readsWords && i + FetchAhead / 2 < n) {
             const uint32_t ahead = places[i + FetchAhead / 2];
             Fetch(&m_words[m_wordStart[ahead]]);
         }
@@ -413,16 +418,25 @@ std::optional<std::vector<uint32_t>> QuickIndex::Find(const QuickQuery &query, c
     std::vector<uint32_t> keys;
     for (const Prepared::Number &number : prepared.numbers)
         keys.push_back(number.key);
+    // One sweep over every place's keys, which hold no 0 for a number.
     std::vector<uint32_t> houses;
-    for (uint32_t place = 0; place < count; ++place) {
-        if (place % CancelStride == 0 && cancelled && cancelled())
+    const uint32_t *all = m_numberKeys.data();
+    const size_t total = static_cast<size_t>(count) * fields;
+    const size_t stride = CancelStride * fields;
+    for (size_t from = 0; from < total; from += stride) {
+        if (cancelled && cancelled())
             return std::nullopt;
-        const uint32_t *own = m_numberKeys.data() + static_cast<size_t>(place) * fields;
-        const bool hit = std::any_of(own, own + fields, [&](uint32_t key) {
-            return key != 0 && std::find(keys.begin(), keys.end(), key) != keys.end();
-        });
-        if (hit && matches(place, prepared, scratch))
-            houses.push_back(place);
+        const size_t to = std::min(total, from + stride);
+        for (size_t i = from; i < to; ++i) {
+            bool hit = false;
+            for (const uint32_t key : keys)
+                hit |= all[i] == key;
+            if (!hit)
+                continue;
+            const auto place = static_cast<uint32_t>(i / fields);
+            if ((houses.empty() || houses.back() != place) && matches(place, prepared, scratch))
+                houses.push_back(place);
+        }
     }
     if (houses.empty())
         return found;
