@@ -101,11 +101,11 @@ private:
     bool m_singleByte = true;
     std::vector<uint8_t> m_fold; // [key position * 256 + byte]
     std::vector<uint8_t> m_separator; // [byte]
+    std::unique_ptr<const QuickWords> m_dictionary; // the words of the text fields
     // Everything below is by place: a live record's position in the result's order.
     std::vector<uint32_t> m_order; // the physical record at each place
     // The numbers of the place's distinct words: those of the place p are
     // m_words[m_wordStart[p] .. m_wordStart[p + 1]).
-    std::unique_ptr<const QuickWords> m_dictionary;
     std::vector<uint32_t> m_wordStart;
     std::vector<uint32_t> m_words;
     // By place and number field: a key of the leading digits (see NumberKey).
