@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <numeric>
+#include <ranges>
 
 namespace phonebook::search {
 
@@ -80,31 +81,15 @@ std::vector<uint32_t> QuickWords::Sort()
 
 QuickWords::Range QuickWords::Beginning(std::string_view prefix) const
 {
-    const auto count = static_cast<uint32_t>(size());
-    auto below = [&](uint32_t number, bool orEqualPrefix) {
-        const std::string_view w = word(number).substr(0, prefix.size());
-        return orEqualPrefix ? w <= prefix : w < prefix;
-    };
     // Words before the range compare below the prefix; words in it begin with it.
-    uint32_t lo = 0;
-    uint32_t hi = count;
-    while (lo < hi) {
-        const uint32_t mid = lo + (hi - lo) / 2;
-        if (below(mid, false))
-            lo = mid + 1;
-        else
-            hi = mid;
-    }
-    uint32_t end = lo;
-    hi = count;
-    while (end < hi) {
-        const uint32_t mid = end + (hi - end) / 2;
-        if (below(mid, true))
-            end = mid + 1;
-        else
-            hi = mid;
-    }
-    return {lo, end - lo};
+    const auto numbers = std::views::iota(uint32_t{0}, static_cast<uint32_t>(size()));
+    const auto headOf = [&](uint32_t number) { return word(number).substr(0, prefix.size()); };
+    const auto place = [&](auto below) {
+        return static_cast<uint32_t>(std::ranges::partition_point(numbers, below) - numbers.begin());
+    };
+    const uint32_t first = place([&](uint32_t n) { return headOf(n) < prefix; });
+    const uint32_t end = place([&](uint32_t n) { return headOf(n) <= prefix; });
+    return {first, end - first};
 }
 
 } // namespace phonebook::search
