@@ -10,6 +10,7 @@
 #include <climits>
 #include <cstring>
 #include <condition_variable>
+#include <list>
 #include <mutex>
 
 namespace phonebook {
@@ -92,17 +93,26 @@ namespace {
 // The tables opened last, most recent first. Every statement opens its
 // tables afresh, and the windows, the searches and the background lists
 // open the same two files again and again, often at the same time: a table
-// being opened is waited for rather than read twice.
+// being opened is waited for and shared rather than read twice.
 constexpr size_t KeptTables = 4;
 std::mutex g_keptMutex;
 std::condition_variable g_tableOpened;
 std::vector<std::shared_ptr<const DbfTable>> g_kept;
-std::vector<QString> g_opening;
+
+// A table being opened, and the threads waiting for it.
+struct Opening {
+    QString path;
+    std::shared_ptr<const DbfTable> table; // null until done, or when it failed
+    bool done = false;
+    int waiting = 0;
+};
+std::list<Opening> g_opening;
 
 } // namespace
 
 std::shared_ptr<const DbfTable> DbfTable::open(const QString &path)
 {
+    std::list<Opening>::iterator mine;
     {
         std::unique_lock lock(g_keptMutex);
         for (;;) {
@@ -115,16 +125,30 @@ std::shared_ptr<const DbfTable> DbfTable::open(const QString &path)
                     return table;
                 }
             }
-            if (std::find(g_opening.begin(), g_opening.end(), path) == g_opening.end())
+            const auto other = std::find_if(g_opening.begin(), g_opening.end(),
+                                            [&](const Opening &o) { return o.path == path && !o.done; });
+            if (other == g_opening.end())
                 break;
-            g_tableOpened.wait(lock);
+            // Opened while this call waited: as fresh as opening it here. A
+            // failure is not shared; the file is tried again for a message of
+            // this call's own.
+            ++other->waiting;
+            g_tableOpened.wait(lock, [&] { return other->done; });
+            std::shared_ptr<const DbfTable> table = other->table;
+            if (--other->waiting == 0)
+                g_opening.erase(other);
+            if (table)
+                return table;
         }
-        g_opening.push_back(path);
+        mine = g_opening.insert(g_opening.end(), Opening{path, nullptr, false, 0});
     }
-    const auto opened = [&](const std::shared_ptr<const DbfTable> &table) {
+    const auto opened = [&](const std::shared_ptr<const DbfTable> &table, bool keep) {
         const std::lock_guard lock(g_keptMutex);
-        g_opening.erase(std::find(g_opening.begin(), g_opening.end(), path));
-        if (table) {
+        mine->table = table;
+        mine->done = true;
+        if (mine->waiting == 0)
+            g_opening.erase(mine);
+        if (keep) {
             g_kept.insert(g_kept.begin(), table);
             if (g_kept.size() > KeptTables)
                 g_kept.pop_back();
@@ -135,13 +159,13 @@ std::shared_ptr<const DbfTable> DbfTable::open(const QString &path)
     try {
         table = openFile(path);
     } catch (...) {
-        opened(nullptr);
+        opened(nullptr, false);
         throw;
     }
     // A memo file may change apart from its table: such tables are read
     // afresh, as are tables read into memory (every guard slot taken).
     const bool memo = std::any_of(table->m_fields.begin(), table->m_fields.end(), [](const DbfField &f) { return f.isMemo(); });
-    opened(table->m_file.settled() && !memo && table->m_file.data() == table->m_data ? table : nullptr);
+    opened(table, table->m_file.settled() && !memo && table->m_file.data() == table->m_data);
     return table;
 }
 
