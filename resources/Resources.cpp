@@ -1,8 +1,89 @@
 #include "Resources.h"
 
+#include <QIconEngine>
+#include <QPainter>
+
+#include <algorithm>
+#include <memory>
+#include <vector>
+
 namespace phonebook {
 
 namespace {
+
+// An icon drawn at several sizes, one file each, each file read only when a
+// picture of about its size is first asked for: the application's icon is
+// made at start-up, and a window system that never shows it at 256 pixels
+// should not wait for that picture to be decoded.
+class SizedFilesIconEngine final : public QIconEngine {
+public:
+    struct Picture {
+        QString file;
+        QSize size;
+        QPixmap read; // null until first asked for
+    };
+
+    explicit SizedFilesIconEngine(std::vector<Picture> pictures)
+        : m_pictures(std::make_shared<std::vector<Picture>>(std::move(pictures)))
+    {
+    }
+
+    QPixmap pixmap(const QSize &size, QIcon::Mode, QIcon::State) override
+    {
+        Picture *picture = fitting(size);
+        if (!picture)
+            return {};
+        if (picture->read.isNull())
+            picture->read = QPixmap(picture->file);
+        // Smaller sizes are scaled down; a picture is never blown up.
+        const QSize wanted = picture->read.size().scaled(size, Qt::KeepAspectRatio).boundedTo(picture->read.size());
+        if (picture->read.isNull() || wanted == picture->read.size())
+            return picture->read;
+        return picture->read.scaled(wanted, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    }
+
+    void paint(QPainter *painter, const QRect &rect, QIcon::Mode mode, QIcon::State state) override
+    {
+        const qreal scale = painter->device() ? painter->device()->devicePixelRatio() : 1.0;
+        QPixmap picture = pixmap(rect.size() * scale, mode, state);
+        picture.setDevicePixelRatio(scale);
+        painter->drawPixmap(rect, picture);
+    }
+
+    QSize actualSize(const QSize &size, QIcon::Mode, QIcon::State) override
+    {
+        const Picture *picture = fitting(size);
+        return picture ? picture->size.scaled(size, Qt::KeepAspectRatio).boundedTo(picture->size) : QSize();
+    }
+
+    QList<QSize> availableSizes(QIcon::Mode, QIcon::State) override
+    {
+        QList<QSize> sizes;
+        for (const Picture &picture : *m_pictures)
+            sizes.append(picture.size);
+        return sizes;
+    }
+
+    QIconEngine *clone() const override { return new SizedFilesIconEngine(*this); }
+
+private:
+    // The smallest picture at least as large as `size`, else the largest.
+    Picture *fitting(const QSize &size) const
+    {
+        Picture *best = nullptr;
+        for (Picture &picture : *m_pictures) {
+            const bool covers = picture.size.width() >= size.width() && picture.size.height() >= size.height();
+            const bool bestCovers = best && best->size.width() >= size.width() && best->size.height() >= size.height();
+            if (!best || (covers && (!bestCovers || picture.size.width() < best->size.width()))
+                || (!covers && !bestCovers && picture.size.width() > best->size.width()))
+                best = &picture;
+        }
+        return best;
+    }
+
+    // Shared by the copies of one icon: a picture is read once.
+    std::shared_ptr<std::vector<Picture>> m_pictures;
+};
 
 QString GlyphName(Glyph glyph)
 {
@@ -44,10 +125,10 @@ QIcon GlyphIcon(Glyph glyph, bool withDisabled)
 
 QIcon ApplicationIcon()
 {
-    QIcon icon;
+    std::vector<SizedFilesIconEngine::Picture> pictures;
     for (int size : {16, 32, 48, 64, 128, 256})
-        icon.addFile(QStringLiteral(":/icons/phonebook-%1.png").arg(size), QSize(size, size));
-    return icon;
+        pictures.push_back({QStringLiteral(":/icons/phonebook-%1.png").arg(size), QSize(size, size), {}});
+    return QIcon(new SizedFilesIconEngine(std::move(pictures)));
 }
 
 } // namespace phonebook

@@ -47,6 +47,26 @@ private slots:
         // The ordinary density keeps the 16x16 picture.
         QCOMPARE(icon.pixmap(QSize(16, 16), 1.0).size(), QSize(16, 16));
     }
+
+    // The application's icon reads its pictures when asked: each size from
+    // its own file, between sizes the next larger one scaled down, never one
+    // blown up.
+    void applicationIconPicksItsSizes()
+    {
+        const QIcon icon = phonebook::ApplicationIcon();
+        QCOMPARE(icon.availableSizes().size(), 6);
+        // The pixels only: a picture read from a file keeps its colour space.
+        const auto pixels = [](const QImage &image) {
+            const QImage argb = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+            return QByteArray(reinterpret_cast<const char *>(argb.constBits()), argb.sizeInBytes());
+        };
+        const auto file = [&](int size) { return pixels(QImage(QStringLiteral(":/icons/phonebook-%1.png").arg(size))); };
+        const auto shown = [&](int size, qreal scale) { return icon.pixmap(QSize(size, size), scale).toImage(); };
+        QCOMPARE(pixels(shown(48, 1.0)), file(48));
+        QCOMPARE(pixels(shown(32, 2.0)), file(64));
+        QCOMPARE(shown(100, 1.0).size(), QSize(100, 100));
+        QCOMPARE(pixels(shown(512, 1.0)), file(256));
+    }
 };
 
 QTEST_MAIN(GlyphsTest)
