@@ -3,6 +3,7 @@
 #include "UMain.h"
 
 #include "AppInfo.h"
+#include "BackgroundBuild.h"
 #include "Dialogs.h"
 #include "ErrorReport.h"
 #include "FillRoutines.h"
@@ -11,12 +12,9 @@
 #include "ResultGrid.h"
 
 #include <QApplication>
-#include <QFutureWatcher>
 #include <QProgressBar>
 #include <QTabBar>
-#include <QtConcurrent/QtConcurrentRun>
 
-#include <exception>
 #include <utility>
 
 namespace phonebook {
@@ -76,13 +74,6 @@ void TFrmMain::loadPersons(QProgressBar *bar)
         Advance(bar, barStart + SplashSteps / 2 - bar->value());
 }
 
-// What the worker thread hands the window thread: the finished list, or why
-// it could not be built.
-struct OrgListBuild {
-    Query list;
-    std::exception_ptr error;
-};
-
 void TFrmMain::loadOrgs(QProgressBar *bar)
 {
     const int barStart = bar ? bar->value() : 0;
@@ -114,22 +105,19 @@ void TFrmMain::loadOrgs(QProgressBar *bar)
     // The distinct list takes a while on a large directory: it is built on a
     // connection of its own on a worker thread, which shares nothing with
     // this one but the table files mapped read-only, while the window shows.
-    m_orgBuild = new QFutureWatcher<OrgListBuild>(this);
-    connect(m_orgBuild, &QFutureWatcherBase::finished, this, [this, build = m_orgBuild] {
-        if (build == m_orgBuild)
-            finishOrgList();
-    });
-    m_orgBuild->setFuture(QtConcurrent::run([directory = m_paths.tables, sql = OrgListSql.toString()] {
-        OrgListBuild built;
-        built.list.SetDirectory(directory);
-        built.list.AddSql(sql);
-        try {
-            built.list.Open();
-        } catch (...) {
-            built.error = std::current_exception();
-        }
-        return built;
-    }));
+    m_orgBuild = StartBuild(
+        this,
+        [directory = m_paths.tables, sql = OrgListSql.toString()] {
+            Query list;
+            list.SetDirectory(directory);
+            list.AddSql(sql);
+            list.Open();
+            return list;
+        },
+        [this](auto *build) {
+            if (build == m_orgBuild)
+                finishOrgList();
+        });
 }
 
 void TFrmMain::WaitForOrgList()
@@ -142,14 +130,12 @@ void TFrmMain::WaitForOrgList()
 
 void TFrmMain::finishOrgList()
 {
-    QFutureWatcher<OrgListBuild> *build = std::exchange(m_orgBuild, nullptr);
-    OrgListBuild built = build->result();
+    QFutureWatcher<Built<Query>> *build = std::exchange(m_orgBuild, nullptr);
+    Built<Query> built = build->result();
     build->deleteLater();
     const int generation = m_orgGeneration;
     const bool loaded = ReportErrors(this, [&] {
-        if (built.error)
-            std::rethrow_exception(built.error);
-        m_qFullPred = built.list;
+        m_qFullPred = built.get();
         if (m_qFullPred.RecordCount() == 0) {
             ShowEmptyGrid(*m_sgFullPred, GridLayout::Organisations);
             return;

@@ -29,7 +29,8 @@ namespace search {
 struct SearchOutcome;
 }
 
-struct OrgListBuild;
+template <typename T>
+struct Built;
 class HelpWindow;
 class MainEventFilter;
 class QuickSearchBox;
@@ -213,7 +214,7 @@ private:
     int m_tabChangesFromCode = 0;
     bool m_shown = false;
     // The organisation list being built; null when none is.
-    QFutureWatcher<OrgListBuild> *m_orgBuild = nullptr;
+    QFutureWatcher<Built<Query>> *m_orgBuild = nullptr;
     int m_orgGeneration = 0;
     bool m_orgWaitCursor = false;
 };

@@ -3,6 +3,7 @@
 #include "ResultGrid.h"
 
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QScreen>
 #include <QVariant>
 #include <QWidget>
@@ -67,6 +68,41 @@ int EffectiveHelpContext(const QWidget *widget)
             return context;
     }
     return 0;
+}
+
+namespace {
+
+class EnterWatcher final : public QObject {
+public:
+    EnterWatcher(QObject *parent, std::function<void()> action)
+        : QObject(parent)
+        , m_action(std::move(action))
+    {
+    }
+
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::KeyPress) {
+            const int key = static_cast<QKeyEvent *>(event)->key();
+            if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+                m_action();
+                return true;
+            }
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    std::function<void()> m_action;
+};
+
+} // namespace
+
+void RunOnEnter(QWidget &owner, std::initializer_list<QWidget *> controls, std::function<void()> action)
+{
+    auto *watcher = new EnterWatcher(&owner, std::move(action));
+    for (QWidget *control : controls)
+        control->installEventFilter(watcher);
 }
 
 } // namespace phonebook

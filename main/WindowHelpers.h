@@ -4,6 +4,7 @@
 #include <QPoint>
 #include <QSize>
 
+#include <functional>
 #include <initializer_list>
 
 class QWidget;
@@ -21,6 +22,11 @@ void CenterForm(QWidget &window);
 // Gives the keyboard focus to the first of `widgets` that is not hidden.
 // Returns that widget, or null when all are hidden.
 QWidget *FocusFirstVisible(std::initializer_list<QWidget *> widgets);
+
+// Enter (or the keypad's Enter) in any of `controls` runs `action` once: the
+// key is taken before the control, or the default button, can act on it too.
+// The watching lasts as long as `owner`.
+void RunOnEnter(QWidget &owner, std::initializer_list<QWidget *> controls, std::function<void()> action);
 
 // Help topic of a control: 1 to 6 or 9; 0 for none. Result grids keep their
 // own; other widgets carry it as a property.

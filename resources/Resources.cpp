@@ -26,6 +26,7 @@ public:
     explicit SizedFilesIconEngine(std::vector<Picture> pictures)
         : m_pictures(std::make_shared<std::vector<Picture>>(std::move(pictures)))
     {
+        std::ranges::sort(*m_pictures, {}, [](const Picture &p) { return p.size.width(); });
     }
 
     QPixmap pixmap(const QSize &size, QIcon::Mode, QIcon::State) override
@@ -70,15 +71,12 @@ private:
     // The smallest picture at least as large as `size`, else the largest.
     Picture *fitting(const QSize &size) const
     {
-        Picture *best = nullptr;
-        for (Picture &picture : *m_pictures) {
-            const bool covers = picture.size.width() >= size.width() && picture.size.height() >= size.height();
-            const bool bestCovers = best && best->size.width() >= size.width() && best->size.height() >= size.height();
-            if (!best || (covers && (!bestCovers || picture.size.width() < best->size.width()))
-                || (!covers && !bestCovers && picture.size.width() > best->size.width()))
-                best = &picture;
-        }
-        return best;
+        if (m_pictures->empty())
+            return nullptr;
+        const auto covers = std::ranges::find_if(*m_pictures, [&](const Picture &p) {
+            return p.size.width() >= size.width() && p.size.height() >= size.height();
+        });
+        return covers != m_pictures->end() ? &*covers : &m_pictures->back();
     }
 
     // Shared by the copies of one icon: a picture is read once.

@@ -6,59 +6,22 @@
 
 namespace phonebook::search {
 
-namespace {
-
-uint64_t HashOf(std::string_view codes)
-{
-    uint64_t hash = 0xcbf29ce484222325ULL;
-    for (const char c : codes) {
-        hash ^= static_cast<uint8_t>(c);
-        hash *= 0x100000001b3ULL;
-    }
-    return hash ^ (hash >> 29);
-}
-
-} // namespace
-
-uint32_t QuickWords::slotOf(std::string_view codes, uint64_t hash) const
-{
-    const auto mask = static_cast<uint32_t>(m_slots.size() - 1);
-    for (auto slot = static_cast<uint32_t>(hash) & mask;; slot = (slot + 1) & mask) {
-        const uint32_t held = m_slots[slot];
-        if (held == 0 || word(held - 1) == codes)
-            return slot;
-    }
-}
-
-void QuickWords::grow()
-{
-    std::vector<uint32_t> old = std::move(m_slots);
-    m_slots.assign(std::max<size_t>(1024, old.size() * 2), 0);
-    for (const uint32_t held : old) {
-        if (held != 0)
-            m_slots[slotOf(word(held - 1), HashOf(word(held - 1)))] = held;
-    }
-}
-
 uint32_t QuickWords::Add(std::string_view codes)
 {
     if (m_start.empty())
         m_start.push_back(0);
-    if ((size() + 1) * 2 > m_slots.size())
-        grow();
-    const uint32_t slot = slotOf(codes, HashOf(codes));
-    if (m_slots[slot] != 0)
-        return m_slots[slot] - 1;
+    if (const auto known = m_numbers.find(codes); known != m_numbers.end())
+        return known->second;
+    const auto number = static_cast<uint32_t>(size());
     m_text.append(codes);
     m_start.push_back(static_cast<uint32_t>(m_text.size()));
-    const auto number = static_cast<uint32_t>(size() - 1);
-    m_slots[slot] = number + 1;
+    m_numbers.emplace(codes, number);
     return number;
 }
 
 std::vector<uint32_t> QuickWords::Sort()
 {
-    m_slots = {};
+    m_numbers = {};
     const size_t count = size();
     std::vector<uint32_t> order(count);
     std::iota(order.begin(), order.end(), 0);

@@ -2,6 +2,7 @@
 
 #include "AddressSearch.h"
 #include "AppInfo.h"
+#include "BackgroundBuild.h"
 #include "Dialogs.h"
 #include "ErrorReport.h"
 #include "SearchOutcome.h"
@@ -9,15 +10,11 @@
 #include "UMain.h"
 #include "WindowHelpers.h"
 
-#include <QCoreApplication>
-#include <QFutureWatcher>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
 #include <QTabBar>
-#include <QtConcurrent/QtConcurrentRun>
 
 #include <utility>
 
@@ -106,12 +103,9 @@ TFrmAdress::TFrmAdress(TFrmMain &main)
 
     // Enter runs the search once, whichever control has the focus: the key is
     // taken here before the control or the default button can act on it too.
-    for (QWidget *control : {static_cast<QWidget *>(m_street1->edit()), static_cast<QWidget *>(m_street1->list()),
-                             static_cast<QWidget *>(m_street2->edit()), static_cast<QWidget *>(m_street2->list()),
-                             static_cast<QWidget *>(m_house), static_cast<QWidget *>(m_flat),
-                             static_cast<QWidget *>(m_ok)})
-        control->installEventFilter(this);
-    installEventFilter(this);
+    RunOnEnter(*this,
+               {this, m_street1->edit(), m_street1->list(), m_street2->edit(), m_street2->list(), m_house, m_flat, m_ok},
+               [this] { ReportErrors(this, [this] { Button1Click(); }); });
 
     setHelp(search::HelpPersonAddress);
     CenterForm(*this);
@@ -126,26 +120,16 @@ TFrmAdress::~TFrmAdress()
 void TFrmAdress::ReloadStreets()
 {
     const QString directory = m_main.Paths().tables;
-    for (StreetBox *box : {m_street1, m_street2}) {
-        const int slot = box == m_street1 ? 0 : 1;
+    for (int slot : {0, 1}) {
         const auto list = slot == 0 ? search::StreetList::Persons : search::StreetList::Orgs;
         // A build for the files read before is dropped: its watcher goes, its result unseen.
         delete std::exchange(m_builds[slot], nullptr);
-        auto *build = new QFutureWatcher<StreetBuild>(this);
-        m_builds[slot] = build;
-        connect(build, &QFutureWatcherBase::finished, this, [this, box, build, slot] {
-            if (m_builds[slot] == build)
-                finishStreets(box);
-        });
-        build->setFuture(QtConcurrent::run([directory, list] {
-            StreetBuild built;
-            try {
-                built.streets = search::LoadStreetList(directory, list);
-            } catch (...) {
-                built.error = std::current_exception();
-            }
-            return built;
-        }));
+        m_builds[slot] = StartBuild(
+            this, [directory, list] { return search::LoadStreetList(directory, list); },
+            [this, slot](auto *build) {
+                if (m_builds[slot] == build)
+                    finishStreets(slot);
+            });
     }
     if (isVisible())
         showLoading();
@@ -153,27 +137,29 @@ void TFrmAdress::ReloadStreets()
 
 void TFrmAdress::WaitForStreets()
 {
-    for (StreetBox *box : {m_street1, m_street2}) {
-        if (QFutureWatcher<StreetBuild> *build = m_builds[box == m_street1 ? 0 : 1]) {
-            build->waitForFinished();
-            finishStreets(box);
+    for (int slot : {0, 1}) {
+        if (m_builds[slot]) {
+            m_builds[slot]->waitForFinished();
+            finishStreets(slot);
         }
     }
 }
 
 bool TFrmAdress::StreetsLoaded() const { return !m_builds[0] && !m_builds[1]; }
 
-void TFrmAdress::finishStreets(StreetBox *box)
+StreetBox *TFrmAdress::boxOf(int slot) const { return slot == 0 ? m_street1 : m_street2; }
+
+void TFrmAdress::finishStreets(int slot)
 {
-    QFutureWatcher<StreetBuild> *build = std::exchange(m_builds[box == m_street1 ? 0 : 1], nullptr);
-    StreetBuild built = build->result();
+    QFutureWatcher<Built<QStringList>> *build = std::exchange(m_builds[slot], nullptr);
+    Built<QStringList> built = build->result();
     build->deleteLater();
-    box->setLoading(false);
-    box->setStreets(built.streets);
+    boxOf(slot)->setLoading(false);
+    boxOf(slot)->setStreets(built.value);
     if (StreetsLoaded())
         unsetCursor();
     if (built.error)
-        ReportErrors(this, [&] { std::rethrow_exception(built.error); }, QStringLiteral("Список улиц не загружен."));
+        ReportErrors(this, [&] { built.get(); }, QStringLiteral("Список улиц не загружен."));
     if (StreetsLoaded())
         emit StreetsReady();
 }
@@ -183,8 +169,8 @@ void TFrmAdress::showLoading()
     if (StreetsLoaded())
         return;
     setCursor(Qt::BusyCursor);
-    for (StreetBox *box : {m_street1, m_street2})
-        box->setLoading(m_builds[box == m_street1 ? 0 : 1] != nullptr);
+    for (int slot : {0, 1})
+        boxOf(slot)->setLoading(m_builds[slot] != nullptr);
 }
 
 void TFrmAdress::setHelp(int context)
@@ -257,18 +243,6 @@ void TFrmAdress::Button1Click()
     hide();
     m_main.PresentSearch(outcome);
     m_main.activateWindow();
-}
-
-bool TFrmAdress::eventFilter(QObject *watched, QEvent *event)
-{
-    if (event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent *>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            ReportErrors(this, [this] { Button1Click(); });
-            return true;
-        }
-    }
-    return QDialog::eventFilter(watched, event);
 }
 
 } // namespace phonebook

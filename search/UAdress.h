@@ -7,8 +7,6 @@
 #include <QDialog>
 #include <QStringList>
 
-#include <exception>
-
 template <typename T>
 class QFutureWatcher;
 class QLineEdit;
@@ -18,6 +16,8 @@ namespace phonebook {
 
 class StreetBox;
 class TFrmMain;
+template <typename T>
+struct Built;
 
 class TFrmAdress : public QDialog {
     Q_OBJECT
@@ -58,17 +58,11 @@ signals:
     // Both lists are built and shown (or reported as not read).
     void StreetsReady();
 
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
-
 private:
     void setHelp(int context);
-    // What a worker hands the window thread: the list, or why it failed.
-    struct StreetBuild {
-        QStringList streets;
-        std::exception_ptr error;
-    };
-    void finishStreets(StreetBox *box);
+    // Slot 0: the individuals' streets (ComboBox1); 1: the organisations' (ComboBox2).
+    StreetBox *boxOf(int slot) const;
+    void finishStreets(int slot);
     void showLoading();
 
     TFrmMain &m_main;
@@ -77,8 +71,8 @@ private:
     QLineEdit *m_house = nullptr;
     QLineEdit *m_flat = nullptr;
     QPushButton *m_ok = nullptr;
-    // The builds running for each box, by box; null when none runs.
-    QFutureWatcher<StreetBuild> *m_builds[2] = {nullptr, nullptr};
+    // The build running for each box, by slot; null when none runs.
+    QFutureWatcher<Built<QStringList>> *m_builds[2] = {nullptr, nullptr};
 };
 
 // The one address dialog, while it exists.

@@ -8,7 +8,6 @@
 #include "UMain.h"
 #include "WindowHelpers.h"
 
-#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -81,10 +80,8 @@ TFrmPred::TFrmPred(TFrmMain &main)
     connect(m_ok, &QPushButton::clicked, this, [this] { ReportErrors(this, [this] { Button1Click(); }); });
 
     // Enter runs the search once, whichever control has the focus.
-    m_text->installEventFilter(this);
-    for (QRadioButton *mode : m_modes)
-        mode->installEventFilter(this);
-    m_ok->installEventFilter(this);
+    RunOnEnter(*this, {m_text, m_modes[0], m_modes[1], m_modes[2], m_ok},
+               [this] { ReportErrors(this, [this] { Button1Click(); }); });
 
     CenterForm(*this);
 }
@@ -135,18 +132,6 @@ void TFrmPred::Button1Click()
     m_main.activateWindow();
     hide();
     m_main.PresentSearch(outcome);
-}
-
-bool TFrmPred::eventFilter(QObject *watched, QEvent *event)
-{
-    if (event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent *>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            ReportErrors(this, [this] { Button1Click(); });
-            return true;
-        }
-    }
-    return QDialog::eventFilter(watched, event);
 }
 
 } // namespace phonebook

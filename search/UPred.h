@@ -29,9 +29,6 @@ public:
     // Runs the search of the chosen mode (Button1, Enter).
     void Button1Click();
 
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
-
 private:
     TFrmMain &m_main;
     QLineEdit *m_text = nullptr;
