@@ -72,6 +72,19 @@ QString SaveFileName(QWidget *parent, const QString &caption, const QString &fil
     return dialog.selectedFiles().constFirst();
 }
 
+QMessageBox::StandardButton AskYesNo(QWidget *parent, const QString &text)
+{
+    if (script().on) {
+        script().asked.append(text);
+        const auto answer = script().questions.isEmpty() ? QMessageBox::No : script().questions.dequeue();
+        return answer == QMessageBox::Yes ? QMessageBox::Yes : QMessageBox::No;
+    }
+    QMessageBox box(QMessageBox::Question, ApplicationTitle.toString(), text, QMessageBox::Yes | QMessageBox::No, parent);
+    box.setDefaultButton(QMessageBox::Yes);
+    box.setEscapeButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes ? QMessageBox::Yes : QMessageBox::No;
+}
+
 QMessageBox::StandardButton AskYesNoCancel(QWidget *parent, const QString &text)
 {
     if (script().on) {

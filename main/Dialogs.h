@@ -30,6 +30,9 @@ QString SaveFileName(QWidget *parent, const QString &caption, const QString &fil
 // (Cancel for a closed box).
 QMessageBox::StandardButton AskYesNoCancel(QWidget *parent, const QString &text);
 
+// Asks a question with "Да" and "Нет"; returns Yes or No (No for a closed box).
+QMessageBox::StandardButton AskYesNo(QWidget *parent, const QString &text);
+
 // --- the test seam ------------------------------------------------------------
 void SetScripted(bool scripted);
 bool Scripted();

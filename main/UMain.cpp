@@ -2,7 +2,7 @@
 
 #include "AppInfo.h"
 #include "Dialogs.h"
-#include "UpdateFiles.h"
+#include "UpdateSwap.h"
 #include "ErrorReport.h"
 #include "FillRoutines.h"
 #include "MainEventFilter.h"
@@ -292,7 +292,7 @@ void TFrmMain::LoadDirectory(QProgressBar *bar)
     for (Dataset *data : {static_cast<Dataset *>(&m_tFullFiz), static_cast<Dataset *>(&m_qFullPred),
                           static_cast<Dataset *>(&m_qTemp)})
         data->SetDirectory(m_paths.tables);
-    const update::RestoreReport restored = update::RestoreSetAsideTables(m_paths.tables);
+    const update::RestoreReport restored = update::RecoverInterruptedUpdate(m_paths.tables);
     if (!restored.messages.isEmpty())
         Dialogs::ShowMessage(this, restored.messages.join(u'\n'),
                              restored.failed ? QMessageBox::Warning : QMessageBox::Information);

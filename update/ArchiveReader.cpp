@@ -1,15 +1,17 @@
 #include "ArchiveReader.h"
 
+#include "PosixFile.h"
 #include "UpdateFiles.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <archive.h>
 #include <archive_entry.h>
 
+#include <cerrno>
+#include <fcntl.h>
 #include <memory>
 
 namespace phonebook::update {
@@ -56,8 +58,8 @@ ArchiveKind ArchiveKindOf(const QString &path)
     return ArchiveKind::Archive;
 }
 
-Extraction ExtractTables(const QString &archivePath, const QString &directory, const std::atomic<bool> &cancel,
-                         const std::function<void(int)> &progress)
+Extraction ExtractTables(const QString &archivePath, const QString &staging, const std::atomic<bool> &cancel,
+                         const std::function<void(int)> &progress, qint64 minFree)
 {
     Extraction result;
     std::unique_ptr<archive, ArchiveCloser> reader(archive_read_new());
@@ -65,7 +67,7 @@ Extraction ExtractTables(const QString &archivePath, const QString &directory, c
     archive_read_support_format_all(reader.get());
     const QByteArray nativePath = QFile::encodeName(archivePath);
     if (archive_read_open_filename(reader.get(), nativePath.constData(), 64 * 1024) != ARCHIVE_OK) {
-        result.error = QStringLiteral("Не удалось прочесть архив %1: %2")
+        result.error = QStringLiteral("Не удалось прочесть архив %1: это не архив, который программа умеет читать (%2).")
                            .arg(QDir::toNativeSeparators(archivePath), ArchiveError(reader.get()));
         return result;
     }
@@ -76,10 +78,16 @@ Extraction ExtractTables(const QString &archivePath, const QString &directory, c
             progress(static_cast<int>(std::clamp<qint64>(read * 100 / archiveSize, 0, 100)));
         }
     };
+    const auto tooLarge = [](const QString &name) {
+        return QStringLiteral("Файл %1 в архиве больше 4 ГБ; такой таблицы быть не может. Обновление остановлено.").arg(name);
+    };
+    const auto diskFull = [&](const QString &name) {
+        return QStringLiteral("На диске не хватает места для %1: после распаковки осталось бы меньше %2 МБ. "
+                              "Обновление остановлено.")
+            .arg(name)
+            .arg(std::max<qint64>(1, minFree >> 20));
+    };
 
-    // Complete files wait under a temporary name until the archive was read
-    // to its end without an error.
-    std::vector<std::pair<std::unique_ptr<QSaveFile>, Table>> done;
     bool seen[2] = {false, false};
     archive_entry *entry = nullptr;
     for (;;) {
@@ -98,11 +106,27 @@ Extraction ExtractTables(const QString &archivePath, const QString &directory, c
             continue;
         }
         seen[static_cast<int>(*table)] = true;
-        auto out = std::make_unique<QSaveFile>(QDir(directory).filePath(TableFileName(*table)));
-        if (!out->open(QIODevice::WriteOnly)) {
-            result.error = QStringLiteral("Не удалось записать %1: %2").arg(TableFileName(*table), out->errorString());
+        const QString name = TableFileName(*table);
+        if (archive_entry_size_is_set(entry)) {
+            const qint64 size = archive_entry_size(entry);
+            if (size > MaxTableSize) {
+                result.error = tooLarge(name);
+                return result;
+            }
+            const qint64 free = FreeSpace(staging);
+            if (free >= 0 && free - size < minFree) {
+                result.error = diskFull(name);
+                return result;
+            }
+        }
+        PosixFile out(::open(QFile::encodeName(QDir(staging).filePath(name)).constData(),
+                             O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644));
+        if (!out.valid()) {
+            result.error = QStringLiteral("Не удалось записать %1: %2.").arg(name, FileErrorText(errno));
             return result;
         }
+        static constexpr qint64 CheckEvery = qint64(16) << 20;
+        qint64 written = 0, nextCheck = CheckEvery;
         char buffer[64 * 1024];
         for (;;) {
             if (cancel) {
@@ -113,30 +137,41 @@ Extraction ExtractTables(const QString &archivePath, const QString &directory, c
             if (size == 0)
                 break;
             if (size < 0) {
-                result.error = QStringLiteral("Не удалось распаковать %1 из архива: %2")
-                                   .arg(TableFileName(*table), ArchiveError(reader.get()));
+                result.error = QStringLiteral("Не удалось распаковать %1 из архива: %2").arg(name, ArchiveError(reader.get()));
                 return result;
             }
-            if (out->write(buffer, size) != size) {
-                result.error = QStringLiteral("Не удалось записать %1: %2").arg(TableFileName(*table), out->errorString());
+            written += size;
+            if (written > MaxTableSize) {
+                result.error = tooLarge(name);
+                return result;
+            }
+            if (written >= nextCheck) {
+                nextCheck += CheckEvery;
+                const qint64 free = FreeSpace(staging);
+                if (free >= 0 && free < minFree) {
+                    result.error = diskFull(name);
+                    return result;
+                }
+            }
+            if (const int error = WriteAll(out.fd(), buffer, static_cast<size_t>(size))) {
+                result.error = error == ENOSPC || error == EDQUOT
+                    ? diskFull(name)
+                    : QStringLiteral("Не удалось записать %1: %2.").arg(name, FileErrorText(error));
                 return result;
             }
             report();
         }
-        done.emplace_back(std::move(out), *table);
+        if (const int error = out.close()) {
+            result.error = QStringLiteral("Не удалось записать %1: %2.").arg(name, FileErrorText(error));
+            return result;
+        }
+        result.written << name;
     }
-    if (done.empty()) {
+    if (result.written.isEmpty()) {
         result.error = QStringLiteral("В архиве %1 нет таблиц справочника (%2, %3).")
                            .arg(QDir::toNativeSeparators(archivePath), TableFileName(Table::Persons),
                                 TableFileName(Table::Orgs));
         return result;
-    }
-    for (auto &[file, table] : done) {
-        if (!file->commit()) {
-            result.error = QStringLiteral("Не удалось записать %1: %2").arg(TableFileName(table), file->errorString());
-            return result;
-        }
-        result.written << TableFileName(table);
     }
     if (progress)
         progress(100);

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "UpdateFiles.h"
+
 #include <atomic>
 #include <functional>
 
@@ -24,13 +26,15 @@ struct Extraction {
     QString error;       // empty on success
 };
 
-// Writes every entry named "sp09kw_n.dbf" or "sp09pr_n.dbf" (in any folder of
-// the archive, in any letter case) into `directory` under its lower-case name.
-// Each file appears under its name only once complete. `progress` receives
-// the share of the archive read so far, 0 to 100. Stops with an error when
-// `cancel` becomes true. An archive holding neither table is an error.
-// Safe to run on a worker thread.
-Extraction ExtractTables(const QString &archive, const QString &directory, const std::atomic<bool> &cancel,
-                         const std::function<void(int)> &progress);
+// Writes the first entry named "sp09kw_n.dbf" and the first named
+// "sp09pr_n.dbf" (in any folder of the archive, in any letter case) into the
+// staging folder `staging` under their lower-case names; nothing else of the
+// archive is written. An entry larger than MaxTableSize, or one that would
+// leave less than `minFree` bytes free on the file system, stops it with an error, as
+// does a short write. `progress` receives the share of the archive read so
+// far, 0 to 100. Stops with an error when `cancel` becomes true. An archive
+// holding neither table is an error. Safe to run on a worker thread.
+Extraction ExtractTables(const QString &archive, const QString &staging, const std::atomic<bool> &cancel,
+                         const std::function<void(int)> &progress, qint64 minFree = MinFreeSpace);
 
 } // namespace phonebook::update

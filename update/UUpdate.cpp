@@ -7,7 +7,11 @@
 #include "WindowHelpers.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QFrame>
 #include <QGridLayout>
 #include <QLabel>
@@ -120,8 +124,21 @@ void TFrmUpdate::BitBtn1Click()
     m_edit->setText(m_fileName);
 }
 
+namespace {
+
+QString ShellQuoted(const QString &text)
+{
+    QString quoted = text;
+    quoted.replace(u'\'', QStringLiteral("'\\''"));
+    return u'\'' + quoted + u'\'';
+}
+
+} // namespace
+
 void TFrmUpdate::Button1Click()
 {
+    if (m_admin)
+        return; // the administrator's update ends on its own
     if (m_run->Running()) {
         m_run->Cancel();
         return;
@@ -136,11 +153,14 @@ void TFrmUpdate::Button1Click()
     m_browse->setEnabled(false);
     m_button->setText(UpdateCancelText.toString());
     m_button->setFocus(Qt::OtherFocusReason);
-    m_run->Start(m_edit->text().trimmed());
+    m_archive = m_edit->text().trimmed();
+    m_run->Start(m_archive);
 }
 
 void TFrmUpdate::reject()
 {
+    if (m_admin)
+        return;
     if (m_run->Running()) {
         m_run->Cancel();
         return;
@@ -168,24 +188,97 @@ void TFrmUpdate::onProgress(int percent)
 void TFrmUpdate::onFinished()
 {
     const update::UpdateOutcome &outcome = m_run->Outcome();
+    if (outcome.noWriteAccess && offerAdministrator())
+        return;
     QString failure = outcome.error;
     if (!outcome.details.isEmpty())
         failure += (failure.isEmpty() ? QString() : QStringLiteral("\n\n")) + outcome.details.join(u'\n');
-    if (!failure.isEmpty())
+    if (!failure.isEmpty() && !outcome.noWriteAccess)
         Dialogs::ShowMessage(this, failure, QMessageBox::Warning);
     for (update::Table table : update::Tables) {
         if (!outcome.delivered[static_cast<int>(table)])
             Dialogs::ShowMessage(this, update::NotUpdatedMessage(table), QMessageBox::Warning);
     }
+    reloadAndClose(outcome.status == update::UpdateOutcome::Status::Replaced);
+}
 
+bool TFrmUpdate::offerAdministrator()
+{
+    const QString directory = m_main.Paths().tables;
+    const QString tool = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("phonebook-update"));
+    const QString pkexec = QStandardPaths::findExecutable(QStringLiteral("pkexec"));
+    const QString archive = QFileInfo(m_archive).absoluteFilePath();
+    const QString denied = update::NoWriteAccessMessage(directory);
+    if (pkexec.isEmpty()) {
+        Dialogs::ShowMessage(this,
+                             denied + QStringLiteral("\n\nОбновите справочник от имени администратора командой в терминале:\n"
+                                                     "sudo %1 --dir %2 %3")
+                                          .arg(ShellQuoted(tool), ShellQuoted(directory), ShellQuoted(archive)),
+                             QMessageBox::Warning);
+        return false;
+    }
+    if (Dialogs::AskYesNo(this, denied + QStringLiteral("\n\nВыполнить обновление от имени администратора? "
+                                                         "Система спросит его пароль."))
+        != QMessageBox::Yes)
+        return false;
+
+    m_admin = new QProcess(this);
+    m_admin->setProgram(pkexec);
+    m_admin->setArguments({tool, QStringLiteral("--dir"), directory, archive});
+    m_admin->setStandardInputFile(QProcess::nullDevice());
+    connect(m_admin, &QProcess::finished, this, &TFrmUpdate::onAdministratorFinished);
+    connect(m_admin, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
+        if (error == QProcess::FailedToStart)
+            onAdministratorFinished();
+    });
+    m_button->setEnabled(false);
+    m_bar->setRange(0, 0);
+    m_bar->setAccessibleDescription(QStringLiteral("Обновление от имени администратора"));
+    m_admin->start();
+    return true;
+}
+
+void TFrmUpdate::onAdministratorFinished()
+{
+    QProcess *admin = m_admin;
+    m_admin = nullptr;
+    admin->disconnect(this);
+    admin->deleteLater();
+    const int code = admin->exitStatus() == QProcess::NormalExit && admin->error() != QProcess::FailedToStart
+        ? admin->exitCode()
+        : -1;
+    // What phonebook-update says besides its steps and percentages.
+    QStringList said;
+    const QStringList lines = QString::fromUtf8(admin->readAllStandardError()).split(u'\n', Qt::SkipEmptyParts);
+    for (const QString &line : lines) {
+        if (!line.endsWith(u"...") && !line.trimmed().endsWith(u'%') && line != u"Обе таблицы заменены.")
+            said << line.trimmed().remove(QStringLiteral("phonebook-update: "));
+    }
+    m_button->setEnabled(true);
+    if (code == 126 || code == 127) {
+        Dialogs::ShowMessage(this, QStringLiteral("Обновление от имени администратора не выполнено: пароль не был подтверждён."),
+                             QMessageBox::Warning);
+    } else if (code != 0 && code != 1 && said.isEmpty()) {
+        Dialogs::ShowMessage(this, QStringLiteral("Обновление от имени администратора не выполнено."), QMessageBox::Warning);
+    } else if (!said.isEmpty()) {
+        Dialogs::ShowMessage(this, said.join(u'\n'), QMessageBox::Warning);
+    }
+    reloadAndClose(code == 0);
+}
+
+void TFrmUpdate::reloadAndClose(bool confirm)
+{
     // Both lists from whatever tables the directory now holds, counted on this bar.
     m_button->setText(UpdateButtonText.toString());
     m_main.LoadDirectory(m_bar);
     m_bar->setRange(0, 100);
     m_bar->setValue(0);
     m_bar->setToolTip({});
+    m_bar->setAccessibleDescription({});
     if (m_watcher)
         m_watcher->Resume();
+    if (confirm)
+        Dialogs::ShowMessage(this, QStringLiteral("Справочник обновлён.\n%1\n%2").arg(m_main.StatusText(0), m_main.StatusText(1)));
 
     m_edit->clear();
     m_edit->setEnabled(true);

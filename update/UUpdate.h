@@ -11,6 +11,7 @@
 
 class QLabel;
 class QLineEdit;
+class QProcess;
 class QProgressBar;
 class QPushButton;
 class QToolButton;
@@ -68,6 +69,13 @@ private:
     void onStep(const QString &text);
     void onProgress(int percent);
     void onFinished();
+    // The directory may not be written by this user: offers the same update
+    // as administrator (pkexec phonebook-update), or says how to run it.
+    // Returns true when an administrator's update was started.
+    bool offerAdministrator();
+    void onAdministratorFinished();
+    // Reloads both lists and gives the dialog back.
+    void reloadAndClose(bool confirm);
 
     TFrmMain &m_main;
     update::EditionWatcher *m_watcher;
@@ -79,6 +87,8 @@ private:
     QPushButton *m_button = nullptr;
     QString m_fileName; // the file dialog's last choice
     QString m_step;
+    QString m_archive;             // the path the running update was started with
+    QProcess *m_admin = nullptr;   // phonebook-update run as administrator
 };
 
 } // namespace phonebook

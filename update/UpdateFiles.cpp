@@ -2,51 +2,20 @@
 
 #include "DatabaseError.h"
 #include "DbfTable.h"
-#include "TableFiles.h"
+#include "PosixFile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QLockFile>
-#include <QSaveFile>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
 
 namespace phonebook::update {
-
-namespace {
-
-QString InDir(const QString &directory, const QString &name)
-{
-    return QDir(directory).filePath(name);
-}
-
-// The ".old" copy in any letter case, or empty.
-QString FindOld(const QString &directory, Table table)
-{
-    const QString exact = InDir(directory, OldFileName(table));
-    if (QFileInfo(exact).isFile())
-        return exact;
-    const QStringList entries = QDir(directory).entryList(QDir::Files);
-    for (const QString &entry : entries) {
-        if (entry.compare(OldFileName(table), Qt::CaseInsensitive) == 0)
-            return InDir(directory, entry);
-    }
-    return {};
-}
-
-// Replaces `to` with `from` by renaming, which is atomic within a directory.
-std::optional<QString> Replace(const QString &from, const QString &to)
-{
-    if (QFileInfo::exists(to) && !QFile::remove(to))
-        return QStringLiteral("Не удалось удалить файл %1.").arg(QDir::toNativeSeparators(to));
-    QFile file(from);
-    if (!file.rename(to)) {
-        return QStringLiteral("Не удалось переименовать %1 в %2: %3")
-            .arg(QDir::toNativeSeparators(from), QFileInfo(to).fileName(), file.errorString());
-    }
-    return std::nullopt;
-}
-
-} // namespace
 
 QString TableBase(Table table)
 {
@@ -84,116 +53,120 @@ std::optional<QString> TableFault(const QString &path)
     }
 }
 
-std::optional<QString> SetAside(const QString &directory, Table table)
+bool IsProgramFileName(QStringView name)
 {
-    const QString current = FindTableFile(directory, TableBase(table));
-    if (current.isEmpty())
-        return std::nullopt;
-    return Replace(current, InDir(directory, OldFileName(table)));
-}
-
-std::optional<QString> PutBack(const QString &directory, Table table)
-{
-    const QString old = FindOld(directory, table);
-    if (old.isEmpty())
-        return std::nullopt;
-    const QString current = FindTableFile(directory, TableBase(table));
-    if (!current.isEmpty() && !QFile::remove(current))
-        return QStringLiteral("Не удалось удалить файл %1.").arg(QDir::toNativeSeparators(current));
-    return Replace(old, InDir(directory, TableFileName(table)));
-}
-
-void DropOld(const QString &directory, Table table)
-{
-    const QString old = FindOld(directory, table);
-    if (!old.isEmpty())
-        QFile::remove(old);
-}
-
-RestoreReport RestoreSetAsideTables(const QString &directory)
-{
-    RestoreReport report;
-    bool anyOld = false;
-    for (Table table : Tables)
-        anyOld = anyOld || !FindOld(directory, table).isEmpty();
-    if (!anyOld)
-        return report;
-
-    // An update running in another process owns the ".old" copies. A lock
-    // left by a process that was killed is stale and taken over. A directory
-    // that cannot hold a lock file (read-only) has no update running in it.
-    QLockFile lock(InDir(directory, LockFileName.toString()));
-    if (!lock.tryLock(0) && lock.error() == QLockFile::LockFailedError)
-        return report;
-
-    for (Table table : Tables) {
-        const QString old = FindOld(directory, table);
-        if (old.isEmpty())
-            continue;
-        const QString current = FindTableFile(directory, TableBase(table));
-        if (!current.isEmpty() && !TableFault(current)) {
-            DropOld(directory, table);
-            continue;
-        }
-        if (!current.isEmpty() && TableFault(old))
-            continue; // a damaged table is not traded for a damaged copy
-        if (const auto error = PutBack(directory, table)) {
-            report.messages << *error;
-            report.failed = true;
-        } else {
-            report.messages << QStringLiteral("Таблица %1 восстановлена из %2: прошлое обновление не было закончено.")
-                                   .arg(TableFileName(table), OldFileName(table));
-        }
+    if (name.startsWith(StagingPrefix, Qt::CaseInsensitive))
+        return true;
+    static const QStringList own = {
+        QStringLiteral("sp09kw_n.dbf"), QStringLiteral("sp09pr_n.dbf"), QStringLiteral("sp09kw_n.old"),
+        QStringLiteral("sp09pr_n.old"), QStringLiteral("sp09kw_n.fpt"), QStringLiteral("sp09pr_n.fpt"),
+        QStringLiteral("sp09kw_n.dbt"), QStringLiteral("sp09pr_n.dbt"), LockFileName.toString(),
+        JournalFileName.toString(), QStringLiteral("phonebook"), QStringLiteral("phonebook-find"),
+        QStringLiteral("phonebook-update"), QStringLiteral("phonebook-gen"),
+    };
+    for (const QString &file : own) {
+        if (name.compare(file, Qt::CaseInsensitive) == 0)
+            return true;
     }
-    return report;
+    return false;
 }
 
-PlacedArchive PlaceArchive(const QString &archive, const QString &directory)
+qint64 FreeSpace(const QString &path)
+{
+    struct statvfs fs {};
+    if (::statvfs(QFile::encodeName(path).constData(), &fs) != 0)
+        return -1;
+    return static_cast<qint64>(fs.f_bavail) * static_cast<qint64>(fs.f_frsize);
+}
+
+QString FileErrorText(int error)
+{
+    switch (error) {
+    case ENOSPC:
+    case EDQUOT:
+        return QStringLiteral("на диске не хватает места");
+    case EACCES:
+    case EPERM:
+        return QStringLiteral("нет прав доступа");
+    case EROFS:
+        return QStringLiteral("диск доступен только для чтения");
+    case ENOENT:
+        return QStringLiteral("файл не найден");
+    case EISDIR:
+        return QStringLiteral("на этом месте папка");
+    case ELOOP:
+        return QStringLiteral("на этом месте символическая ссылка");
+    default:
+        return QString::fromLocal8Bit(std::strerror(error));
+    }
+}
+
+QString NoWriteAccessMessage(const QString &directory)
+{
+    return QStringLiteral("Нет прав на запись в папку %1.").arg(QDir::toNativeSeparators(directory));
+}
+
+std::optional<QString> CheckWritable(const QString &directory)
+{
+    const QByteArray path = QFile::encodeName(directory);
+    struct stat st {};
+    if (::stat(path.constData(), &st) != 0 || !S_ISDIR(st.st_mode))
+        return QStringLiteral("Папка %1 не найдена.").arg(QDir::toNativeSeparators(directory));
+    if (::faccessat(AT_FDCWD, path.constData(), W_OK | X_OK, AT_EACCESS) != 0)
+        return NoWriteAccessMessage(directory);
+    return std::nullopt;
+}
+
+PlacedArchive PlaceArchive(const QString &archive, const QString &directory, qint64 minFree)
 {
     PlacedArchive placed;
-    const QFileInfo source(archive);
     if (archive.trimmed().isEmpty()) {
         placed.error = QStringLiteral("Не указан путь к архиву.");
         return placed;
     }
-    if (!source.isFile()) {
+    const QFileInfo source(archive);
+    struct stat sourceStat {};
+    if (::stat(QFile::encodeName(archive).constData(), &sourceStat) != 0 || !S_ISREG(sourceStat.st_mode)) {
         placed.error = QStringLiteral("Архив %1 не найден.").arg(QDir::toNativeSeparators(archive));
         return placed;
     }
+    if (IsProgramFileName(source.fileName())) {
+        placed.error = QStringLiteral("Архив не может называться %1: так называется файл самой программы. "
+                                      "Переименуйте архив и повторите обновление.")
+                           .arg(source.fileName());
+        return placed;
+    }
     const QString canonicalSource = source.canonicalFilePath();
-    const QString dest = InDir(directory, source.fileName());
+    const QString dest = QDir(directory).filePath(source.fileName());
     // The same file, however its path is spelled: a link resolves to its target.
-    if (QFileInfo(canonicalSource).absolutePath() == QFileInfo(directory).canonicalFilePath()
-        || QFileInfo(dest).canonicalFilePath() == canonicalSource) {
+    struct stat destStat {};
+    const bool sameAsDest = ::stat(QFile::encodeName(dest).constData(), &destStat) == 0
+        && destStat.st_dev == sourceStat.st_dev && destStat.st_ino == sourceStat.st_ino;
+    if (sameAsDest || QFileInfo(canonicalSource).absolutePath() == QFileInfo(directory).canonicalFilePath()) {
         placed.path = canonicalSource;
         return placed;
     }
 
-    QFile in(canonicalSource);
-    QSaveFile out(dest);
-    if (!in.open(QIODevice::ReadOnly)) {
-        placed.error = QStringLiteral("Не удалось прочесть архив %1: %2").arg(QDir::toNativeSeparators(archive), in.errorString());
+    const auto fail = [&](const QString &what, int error) {
+        placed.error = QStringLiteral("Не удалось скопировать архив в %1: %2 (%3).")
+                           .arg(QDir::toNativeSeparators(directory), what, FileErrorText(error));
         return placed;
-    }
-    if (!out.open(QIODevice::WriteOnly)) {
-        placed.error = QStringLiteral("Не удалось скопировать архив в %1: %2").arg(QDir::toNativeSeparators(directory), out.errorString());
-        return placed;
-    }
-    while (!in.atEnd()) {
-        const QByteArray chunk = in.read(1 << 20);
-        if (chunk.isEmpty() && in.error() != QFileDevice::NoError)
-            break;
-        if (out.write(chunk) != chunk.size())
-            break;
-    }
-    if (in.error() != QFileDevice::NoError || !out.commit()) {
-        placed.error = QStringLiteral("Не удалось скопировать архив в %1: %2")
-                           .arg(QDir::toNativeSeparators(directory),
-                                in.error() != QFileDevice::NoError ? in.errorString() : out.errorString());
-        return placed;
-    }
-    // The copy may be run: it keeps the source's permissions.
-    QFile::setPermissions(dest, in.permissions());
+    };
+    const qint64 free = FreeSpace(directory);
+    if (free >= 0 && free - static_cast<qint64>(sourceStat.st_size) < minFree)
+        return fail(QStringLiteral("архиву нужно %1 МБ").arg((sourceStat.st_size >> 20) + 1), ENOSPC);
+
+    PosixFile in(::open(QFile::encodeName(archive).constData(), O_RDONLY | O_CLOEXEC));
+    if (!in.valid())
+        return fail(QStringLiteral("архив не читается"), errno);
+    TempFile out(directory, source.fileName());
+    if (!out.valid())
+        return fail(QStringLiteral("не создаётся временный файл"), out.error());
+    if (const int error = CopyAll(in.fd(), out.fd(), static_cast<qint64>(sourceStat.st_size)))
+        return fail(QStringLiteral("копия неполна"), error);
+    ::fchmod(out.fd(), sourceStat.st_mode & 0777); // the copy may be run
+    if (const int error = out.Commit(dest))
+        return fail(QStringLiteral("копия не записана"), error);
     placed.path = dest;
     placed.copied = true;
     return placed;

@@ -1,7 +1,7 @@
 #pragma once
-// The file side of an update, in the program directory: setting the two
-// tables aside as ".old" copies, putting them back, judging a delivered
-// table, and placing the archive beside them. GUI-free.
+// The file side of an update, in the program directory: the names the update
+// owns, judging a delivered table, the checks made before anything changes,
+// and placing the archive beside the tables. GUI-free.
 
 #include <QString>
 #include <QStringList>
@@ -19,41 +19,42 @@ inline constexpr std::array<Table, 2> Tables = {Table::Persons, Table::Orgs};
 QString TableBase(Table table);
 // "sp09kw_n.dbf": the name a table is given when the update writes it.
 QString TableFileName(Table table);
-// "sp09kw_n.old": the copy set aside while an update runs.
+// "sp09kw_n.old": the live table while its replacement is swapped in.
 QString OldFileName(Table table);
 // What the user is told when a table was not replaced.
 QString NotUpdatedMessage(Table table);
 
-// Name of the lock file an update holds in the directory while it runs.
+// The lock an update holds in the directory while it runs (an flock, never deleted).
 inline constexpr QStringView LockFileName = u"phonebook-update.lock";
+// Written before the first table is swapped, removed after the last: says
+// what an interrupted update was swapping.
+inline constexpr QStringView JournalFileName = u"phonebook-update.journal";
+// Every update's private folder inside the directory starts so.
+inline constexpr QStringView StagingPrefix = u".phonebook-update-";
+
+// No table file is larger; an archive entry that is, is refused.
+inline constexpr qint64 MaxTableSize = qint64(4) << 30;
+// An update never leaves less free space than this on the directory's file system.
+inline constexpr qint64 MinFreeSpace = qint64(64) << 20;
 
 // Why the table reader would not take the file as a sound table (an error,
 // or a tolerated disagreement such as a file cut short); nothing when sound.
 std::optional<QString> TableFault(const QString &path);
 
-// Moves the table (found in any letter case) to its ".old" name, replacing an
-// older ".old". Returns an error text, or nothing when done or when there was
-// no table to set aside.
-std::optional<QString> SetAside(const QString &directory, Table table);
-// Puts the ".old" copy back under the table's name, replacing whatever file
-// is there. Returns an error text, or nothing when done or when there was no
-// ".old" copy.
-std::optional<QString> PutBack(const QString &directory, Table table);
-// Removes the ".old" copy, if any.
-void DropOld(const QString &directory, Table table);
+// Whether `name` (a file name, any letter case) is one of the program's own
+// files: a table, its memo or ".old" copy, the journal, the lock, a program
+// or a staging folder. An archive may not be called so.
+bool IsProgramFileName(QStringView name);
 
-// What opening the directory found of an update that did not finish.
-struct RestoreReport {
-    QStringList messages; // one line per table restored or per failure, for the user
-    bool failed = false;  // some table could not be restored
-};
-
-// Run whenever the directory is opened, before its tables are read. A table
-// that is missing, or damaged while its ".old" copy is sound, is restored from
-// that copy; beside a sound table a ".old" copy is the rest of an update that
-// got as far as delivering it and is removed. Does nothing while another
-// process holds the update lock.
-RestoreReport RestoreSetAsideTables(const QString &directory);
+// Bytes an ordinary user may still write on the file system holding `path`;
+// -1 when it cannot be told.
+qint64 FreeSpace(const QString &path);
+// The user's words for a failed file operation's errno.
+QString FileErrorText(int error);
+// "Нет прав на запись в папку …".
+QString NoWriteAccessMessage(const QString &directory);
+// Nothing when files can be created and renamed in `directory`; else why not.
+std::optional<QString> CheckWritable(const QString &directory);
 
 struct PlacedArchive {
     QString path;        // the archive in the directory; empty on an error
@@ -62,9 +63,10 @@ struct PlacedArchive {
 };
 
 // Brings the archive into the directory under its own name. An archive that
-// is already there, however its path is spelled (relative, a link), is left
-// as it is. A copy goes through a temporary file, so that a failed copy never
-// destroys a file of that name.
-PlacedArchive PlaceArchive(const QString &archive, const QString &directory);
+// is already there, however its path is spelled (relative, a link), is used
+// where it is. A copy is written to a new temporary file, checked to be
+// complete and synced (and leaves `minFree` bytes free), then renamed over the name: a link of that name is
+// replaced, never written through, and a failed copy changes nothing.
+PlacedArchive PlaceArchive(const QString &archive, const QString &directory, qint64 minFree = MinFreeSpace);
 
 } // namespace phonebook::update

@@ -1,17 +1,52 @@
 #include "UpdateRun.h"
 
 #include "ArchiveReader.h"
-#include "TableFiles.h"
+#include "PosixFile.h"
+#include "UpdateSwap.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
+#include <cerrno>
 #include <csignal>
+#include <fcntl.h>
+#include <sys/prctl.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/types.h>
 #include <unistd.h>
 
 namespace phonebook::update {
+
+namespace {
+
+// The archive program's process group while one runs; read by signal handlers.
+std::atomic<pid_t> g_archiveGroup = 0;
+static_assert(std::atomic<pid_t>::is_always_lock_free);
+
+// Closes every descriptor above the standard three but `keep`.
+void CloseAllBut(int keep) noexcept
+{
+#ifdef SYS_close_range
+    if (::syscall(SYS_close_range, 3U, static_cast<unsigned>(keep - 1), 0U) == 0
+        && ::syscall(SYS_close_range, static_cast<unsigned>(keep + 1), ~0U, 0U) == 0)
+        return;
+#endif
+    for (int fd = 3; fd < 4096; ++fd) {
+        if (fd != keep)
+            ::close(fd);
+    }
+}
+
+} // namespace
+
+void KillRunningArchive() noexcept
+{
+    const pid_t group = g_archiveGroup.load();
+    if (group > 0)
+        ::kill(-group, SIGKILL);
+}
 
 QStringList UpdateOutcome::Messages() const
 {
@@ -37,6 +72,8 @@ UpdateRun::UpdateRun(const QString &directory, QObject *parent)
                                          .arg(std::chrono::duration_cast<std::chrono::seconds>(m_timeLimit).count());
         stopProgram();
     });
+    m_stagingWatch.setInterval(200);
+    connect(&m_stagingWatch, &QTimer::timeout, this, &UpdateRun::watchStaging);
 }
 
 UpdateRun::~UpdateRun()
@@ -44,9 +81,7 @@ UpdateRun::~UpdateRun()
     m_cancel = true;
     if (m_process) {
         m_process->disconnect(this);
-        if (m_process->state() != QProcess::NotRunning)
-            ::kill(-static_cast<pid_t>(m_process->processId()), SIGKILL);
-        m_process->kill();
+        stopProgram();
         m_process->waitForFinished(3000);
     }
     if (m_worker) {
@@ -54,7 +89,9 @@ UpdateRun::~UpdateRun()
         m_worker->wait();
         delete m_worker;
     }
-    // Tables still set aside are put back at the next opening of the directory.
+    // The live tables are untouched until the swap, which runs to its end
+    // once begun; what is left in the staging folder goes at the next update
+    // or opening of the directory.
 }
 
 void UpdateRun::Start(const QString &archive)
@@ -66,35 +103,45 @@ void UpdateRun::Start(const QString &archive)
     m_cancel = false;
     m_stopReason.clear();
 
+    if (const auto notWritable = CheckWritable(m_directory)) {
+        m_outcome.noWriteAccess = true;
+        end(*notWritable);
+        return;
+    }
+    m_lock = std::make_unique<UpdateLock>(m_directory);
+    if (m_lock->state() == UpdateLock::State::Busy) {
+        end(QStringLiteral("В папке %1 уже идёт обновление.").arg(QDir::toNativeSeparators(m_directory)));
+        return;
+    }
+    if (!m_lock->held()) {
+        const int error = m_lock->error();
+        m_outcome.noWriteAccess = error == EACCES || error == EPERM || error == EROFS;
+        end(m_outcome.noWriteAccess ? NoWriteAccessMessage(m_directory)
+                                    : QStringLiteral("Не удалось начать обновление в %1: %2.")
+                                          .arg(QDir::toNativeSeparators(m_directory), FileErrorText(error)));
+        return;
+    }
     // The directory is made whole first, should an earlier update have been cut short.
-    RestoreSetAsideTables(m_directory);
-    m_lock = std::make_unique<QLockFile>(QDir(m_directory).filePath(LockFileName.toString()));
-    if (!m_lock->tryLock(0)) {
-        m_lock.reset();
-        m_outcome.error = QStringLiteral("В папке %1 уже идёт обновление.").arg(QDir::toNativeSeparators(m_directory));
-        m_running = false;
-        emit Finished();
+    const RestoreReport restored = RecoverLocked(m_directory);
+    m_outcome.details << restored.messages;
+    if (restored.failed) {
+        end(QStringLiteral("Прошлое обновление не удалось закончить; новое не начато."));
         return;
     }
 
     emit Step(QStringLiteral("Копирование архива"));
     emit Progress(0);
-    const PlacedArchive placed = PlaceArchive(archive, m_directory);
+    const PlacedArchive placed = PlaceArchive(archive, m_directory, m_minFree);
     if (!placed.error.isEmpty()) {
-        // Nothing was set aside yet: the directory stays as it was.
-        m_outcome.error = placed.error;
-        m_lock.reset();
-        m_running = false;
-        emit Finished();
+        end(placed.error);
         return;
     }
     emit Progress(100);
-
-    for (Table table : Tables) {
-        if (const auto error = SetAside(m_directory, table)) {
-            finish(*error);
-            return;
-        }
+    QString error;
+    m_staging = CreateStaging(m_directory, &error);
+    if (m_staging.isEmpty()) {
+        end(error);
+        return;
     }
     if (ArchiveKindOf(placed.path) == ArchiveKind::Program)
         runProgram(placed.path);
@@ -111,12 +158,45 @@ void UpdateRun::runProgram(const QString &archive)
 
     m_process = new QProcess(this);
     m_process->setProgram(archive);
-    m_process->setWorkingDirectory(m_directory);
+    // The archive writes the tables into its working directory: the staging
+    // folder, where nothing it does can touch the live tables.
+    m_process->setWorkingDirectory(m_staging);
     m_process->setStandardInputFile(QProcess::nullDevice());
     m_process->setStandardOutputFile(QProcess::nullDevice());
     m_process->setStandardErrorFile(QProcess::nullDevice());
-    // Its own process group, so that stopping it stops whatever it started.
-    m_process->setChildProcessModifier([] { ::setpgid(0, 0); });
+    // The watchdog below learns that the update has ended, however it ended,
+    // when the last writing end of this pipe closes: only the updater keeps one.
+    int pipe[2] = {-1, -1};
+    if (::pipe2(pipe, O_CLOEXEC) != 0) {
+        archiveDone(QStringLiteral("Не удалось запустить архив: %1.").arg(FileErrorText(errno)));
+        return;
+    }
+    m_lifeline = PosixFile(pipe[1]);
+    const int watchEnd = pipe[0];
+    const pid_t updater = ::getpid();
+    m_process->setChildProcessModifier([watchEnd, updater] {
+        // Its own process group, so that stopping it stops whatever it started,
+        // and killed with the updater, however the updater ends.
+        ::setpgid(0, 0);
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (::getppid() != updater)
+            ::_exit(127);
+        // A watchdog in the group waits for the updater's end (even by
+        // SIGKILL, which no handler sees) and then ends the group,
+        // grandchildren too.
+        if (::fork() == 0) {
+            CloseAllBut(watchEnd);
+            char byte = 0;
+            while (::read(watchEnd, &byte, 1) < 0 && errno == EINTR) {
+            }
+            ::kill(0, SIGKILL);
+            ::_exit(0);
+        }
+    });
+    connect(m_process, &QProcess::started, this, [this] {
+        m_processGroup = m_process->processId();
+        g_archiveGroup = static_cast<pid_t>(m_processGroup);
+    });
     connect(m_process, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
         if (error != QProcess::FailedToStart)
             return;
@@ -134,7 +214,9 @@ void UpdateRun::runProgram(const QString &archive)
             archiveDone({});
     });
     m_deadline.start(m_timeLimit);
+    m_stagingWatch.start();
     m_process->start();
+    ::close(watchEnd);
 }
 
 void UpdateRun::extract(const QString &archive)
@@ -142,11 +224,12 @@ void UpdateRun::extract(const QString &archive)
     emit Step(QStringLiteral("Распаковка архива"));
     emit Progress(0);
     auto error = std::make_shared<QString>();
-    const QString directory = m_directory;
-    m_worker = QThread::create([this, archive, directory, error] {
-        const Extraction extraction = ExtractTables(archive, directory, m_cancel, [this](int percent) {
+    const QString staging = m_staging;
+    const qint64 minFree = m_minFree;
+    m_worker = QThread::create([this, archive, staging, error, minFree] {
+        const Extraction extraction = ExtractTables(archive, staging, m_cancel, [this](int percent) {
             QMetaObject::invokeMethod(this, [this, percent] { emit Progress(percent); }, Qt::QueuedConnection);
-        });
+        }, minFree);
         *error = extraction.error;
     });
     connect(m_worker, &QThread::finished, this, [this, error] {
@@ -156,6 +239,28 @@ void UpdateRun::extract(const QString &archive)
     });
     m_deadline.start(m_timeLimit);
     m_worker->start();
+}
+
+void UpdateRun::watchStaging()
+{
+    // A program archive is not ours to bound while it writes; it is stopped
+    // before it fills the disk or writes a table no reader would take.
+    const qint64 free = FreeSpace(m_staging);
+    if (free >= 0 && free < m_minFree) {
+        m_stopReason = QStringLiteral("На диске осталось меньше %1 МБ; архив остановлен, таблицы оставлены прежними.")
+                           .arg(std::max<qint64>(1, m_minFree >> 20));
+        stopProgram();
+        return;
+    }
+    const QFileInfoList files = QDir(m_staging).entryInfoList(QDir::Files | QDir::Hidden | QDir::System);
+    for (const QFileInfo &file : files) {
+        if (file.size() > MaxTableSize) {
+            m_stopReason = QStringLiteral("Архив записал файл %1 больше 4 ГБ; архив остановлен, таблицы оставлены прежними.")
+                               .arg(file.fileName());
+            stopProgram();
+            return;
+        }
+    }
 }
 
 void UpdateRun::Cancel()
@@ -169,51 +274,62 @@ void UpdateRun::Cancel()
 void UpdateRun::stopProgram()
 {
     m_cancel = true;
-    if (m_process && m_process->state() != QProcess::NotRunning) {
-        ::kill(-static_cast<pid_t>(m_process->processId()), SIGKILL);
+    m_stagingWatch.stop();
+    if (m_processGroup > 0)
+        ::kill(-static_cast<pid_t>(m_processGroup), SIGKILL);
+    if (m_process && m_process->state() != QProcess::NotRunning)
         m_process->kill();
-    }
 }
 
 void UpdateRun::archiveDone(const QString &error)
 {
     m_deadline.stop();
+    m_stagingWatch.stop();
     if (m_process) {
+        // Whatever the archive left running goes with it, its watchdog too.
+        if (m_processGroup > 0)
+            ::kill(-static_cast<pid_t>(m_processGroup), SIGKILL);
+        g_archiveGroup = 0;
+        m_processGroup = 0;
+        m_lifeline.close();
         m_process->disconnect(this);
         m_process->deleteLater();
         m_process = nullptr;
     }
-    finish(error);
+    if (!error.isEmpty()) {
+        end(error); // whatever a failed archive left is not taken
+        return;
+    }
+    install();
 }
 
-void UpdateRun::finish(const QString &error)
+void UpdateRun::install()
 {
     emit Step(QStringLiteral("Проверка таблиц"));
-    m_outcome.error = error;
+    std::vector<Table> sound;
     for (Table table : Tables) {
-        const QString delivered = FindTableFile(m_directory, TableBase(table));
-        std::optional<QString> fault;
-        if (!error.isEmpty())
-            fault = error; // whatever a failed archive left is not taken
-        else if (delivered.isEmpty())
-            fault = QStringLiteral("архив не записал файл %1").arg(TableFileName(table));
-        else
-            fault = TableFault(delivered);
-
-        if (!fault) {
-            DropOld(m_directory, table);
-            m_outcome.delivered[static_cast<int>(table)] = true;
-            continue;
-        }
-        if (error.isEmpty() && !delivered.isEmpty())
-            m_outcome.details << QStringLiteral("%1: %2").arg(TableFileName(table), *fault);
-        // A table that is not taken is not left behind either: the old one
-        // goes back in its place, or, when there was none, nothing does.
-        if (!delivered.isEmpty())
-            QFile::remove(delivered);
-        if (const auto putBack = PutBack(m_directory, table))
-            m_outcome.details << *putBack;
+        const StagedTable staged = TakeStaged(m_staging, table);
+        if (!staged.path.isEmpty())
+            sound.push_back(table);
+        else if (!staged.fault.isEmpty())
+            m_outcome.details << staged.fault;
     }
+    if (!sound.empty()) {
+        emit Step(QStringLiteral("Замена таблиц"));
+        const SwapResult swapped = SwapIn(m_directory, m_staging, sound);
+        for (Table table : Tables)
+            m_outcome.delivered[static_cast<int>(table)] = swapped.swapped[static_cast<int>(table)];
+        m_outcome.details << swapped.errors;
+    }
+    end({});
+}
+
+void UpdateRun::end(const QString &error)
+{
+    if (!m_staging.isEmpty())
+        RemoveStaging(m_staging);
+    m_staging.clear();
+    m_outcome.error = error;
     if (!error.isEmpty())
         m_outcome.status = UpdateOutcome::Status::Error;
     else if (m_outcome.delivered[0] && m_outcome.delivered[1])

@@ -1,14 +1,17 @@
 #pragma once
-// One update of the directory from an archive, step by step: place the
-// archive in the program directory, set both tables aside, let the archive
-// deliver new ones (run as a child process there, or read with libarchive),
-// then keep each delivered table that opens soundly and put the old one back
-// for any other. GUI-free: the dialog and phonebook-update present it.
+// One update of the directory from an archive, step by step: take the update
+// lock, finish an update that was interrupted, place the archive in the
+// program directory, let the archive deliver new tables into a private
+// staging folder (run there as a child process, or read with libarchive),
+// then swap in each delivered table that opens soundly; a table not
+// delivered soundly stays exactly as it was. GUI-free: the dialog and
+// phonebook-update present it.
 
 #include "UpdateFiles.h"
+#include "PosixFile.h"
+#include "UpdateLock.h"
 
 #include <QElapsedTimer>
-#include <QLockFile>
 #include <QObject>
 #include <QProcess>
 #include <QString>
@@ -22,19 +25,26 @@
 
 namespace phonebook::update {
 
-// How long an archive may run before it is stopped.
+// How long an archive may run before it is stopped, by default and at most.
 inline constexpr std::chrono::milliseconds DefaultTimeLimit = std::chrono::minutes(10);
+inline constexpr std::chrono::seconds MaxTimeLimit = std::chrono::hours(24);
+
+// Kills the process group of the archive program running now, if any.
+// Async-signal-safe: for the handlers of SIGINT, SIGTERM and SIGHUP.
+void KillRunningArchive() noexcept;
 
 struct UpdateOutcome {
     enum class Status {
         Replaced, // both tables replaced
         Kept,     // the archive ran, but one or both tables were kept
-        Error,    // nothing replaced: the archive could not be placed, started or read, failed, or was stopped
+        Error,    // nothing replaced: the directory could not be written, the archive could not be
+                  // placed, started or read, failed, or was stopped
     };
     Status status = Status::Error;
     bool delivered[2] = {false, false}; // by Table
     QString error;                      // what failed, for Status::Error
-    QStringList details;                // why a table the archive delivered was not taken
+    QStringList details;                // an interrupted update finished first; why a delivered table was not taken
+    bool noWriteAccess = false;         // the error is that the directory may not be written
     // What the user is told, in order: the error, then the message of each table kept.
     QStringList Messages() const;
 };
@@ -47,6 +57,8 @@ public:
     ~UpdateRun() override;
 
     void SetTimeLimit(std::chrono::milliseconds limit) { m_timeLimit = limit; }
+    // Free space the update never writes into (MinFreeSpace unless tests say otherwise).
+    void SetMinFreeSpace(qint64 bytes) { m_minFree = bytes; }
 
     // Starts the update; returns at once. Finished() follows exactly once,
     // possibly before Start() returns.
@@ -67,18 +79,25 @@ signals:
 private:
     void runProgram(const QString &archive);
     void extract(const QString &archive);
+    void watchStaging();
     void archiveDone(const QString &error);
     void stopProgram();
-    void finish(const QString &error);
+    void install();
+    void end(const QString &error);
 
     QString m_directory;
     std::chrono::milliseconds m_timeLimit = DefaultTimeLimit;
+    qint64 m_minFree = MinFreeSpace;
     bool m_running = false;
     UpdateOutcome m_outcome;
-    std::unique_ptr<QLockFile> m_lock;
+    std::unique_ptr<UpdateLock> m_lock;
+    QString m_staging;
     QProcess *m_process = nullptr;
+    qint64 m_processGroup = 0;
+    PosixFile m_lifeline; // the writing end of the archive watchdog's pipe
     QThread *m_worker = nullptr;
     QTimer m_deadline;
+    QTimer m_stagingWatch;
     std::atomic<bool> m_cancel = false;
     QString m_stopReason;
 };

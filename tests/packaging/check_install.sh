@@ -59,13 +59,25 @@ else
   fail "no metainfo $app_id.metainfo.xml"
 fi
 
+# The polkit action lets pkexec run the update tool beside the program, and no other.
+policy=$root/$data_dir/polkit-1/actions/$app_id.update.policy
+if [ -f "$policy" ]; then
+  grep -q ">$prefix/$app_dir/phonebook-update</annotate>" "$policy" ||
+    fail "the polkit action names $(grep -o 'exec.path">[^<]*' "$policy")"
+  grep -q "<allow_active>auth_admin_keep</allow_active>" "$policy" || fail "the polkit action does not ask for the administrator"
+  if command -v xmllint >/dev/null; then xmllint --noout "$policy" || fail "the polkit action is not well-formed"; fi
+else
+  fail "no polkit action $app_id.update.policy"
+fi
+
 # The package: the same files under /, and the libraries declared.
 if command -v dpkg-deb >/dev/null && command -v dpkg-shlibdeps >/dev/null; then
   cpack --config "$build/CPackConfig.cmake" -B "$scratch/package" >/dev/null
   deb=$(ls "$scratch"/package/phonebook_*.deb)
   contents=$(dpkg-deb -c "$deb" | awk '{ print $6 }')
   for path in "$app_dir/help/index.html" "$data_dir/applications/phonebook.desktop" \
-    "$data_dir/metainfo/$app_id.metainfo.xml" "$data_dir/icons/hicolor/48x48/apps/phonebook.png"; do
+    "$data_dir/metainfo/$app_id.metainfo.xml" "$data_dir/icons/hicolor/48x48/apps/phonebook.png" \
+    "$data_dir/polkit-1/actions/$app_id.update.policy"; do
     grep -qx "./$path" <<<"$contents" || fail "the package lacks /$path"
   done
   for command in "${commands[@]}"; do

@@ -1,25 +1,29 @@
 // The update's file handling on small directories, with archives made by the
 // tests: scripts that deliver, half-deliver, damage or fail, archives that run
-// too long, self-extracting ZIP files, and a directory left by an update that
-// was cut short.
+// too long, self-extracting ZIP files, archives and folders meant to do harm,
+// and a directory left by an update that was cut short at every step.
 
 #include "EditionWatcher.h"
 #include "TableFixtures.h"
 #include "UpdateFixtures.h"
 #include "UpdateRun.h"
+#include "UpdateSwap.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
-#include <QLockFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
+#include <archive.h>
+#include <archive_entry.h>
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 using namespace phonebook;
 using namespace phonebook::fixtures;
@@ -71,10 +75,25 @@ protected:
     {
         EXPECT_EQ(CountRows(InProgram(QStringLiteral("sp09kw_n.dbf"))), persons);
         EXPECT_EQ(CountRows(InProgram(QStringLiteral("sp09pr_n.dbf"))), orgs);
-        EXPECT_FALSE(QFile::exists(InProgram(QStringLiteral("sp09kw_n.old"))));
-        EXPECT_FALSE(QFile::exists(InProgram(QStringLiteral("sp09pr_n.old"))));
-        EXPECT_FALSE(QFile::exists(InProgram(LockFileName.toString())));
+        ExpectNoLeftovers();
     }
+    // Nothing of an update is left: no ".old" copy, journal or staging folder.
+    void ExpectNoLeftovers() const
+    {
+        const QStringList left = QDir(Program()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+        for (const QString &name : left) {
+            EXPECT_FALSE(name.endsWith(u".old"_s, Qt::CaseInsensitive) || name == JournalFileName
+                         || name.startsWith(StagingPrefix))
+                << name.toStdString();
+        }
+    }
+    // Both tables byte for byte as `persons` and `orgs` hold them.
+    void ExpectBytes(const QByteArray &persons, const QByteArray &orgs) const
+    {
+        EXPECT_TRUE(ReadBytes(InProgram(u"sp09kw_n.dbf"_s)) == persons) << "individuals are neither edition";
+        EXPECT_TRUE(ReadBytes(InProgram(u"sp09pr_n.dbf"_s)) == orgs) << "organisations are neither edition";
+    }
+    QByteArray EditionBytes(const QString &name) const { return ReadBytes(QDir(Edition()).filePath(name)); }
 
     QTemporaryDir m_root;
 };
@@ -131,7 +150,7 @@ TEST_F(UpdateCoreTest, ArchiveAlreadyInTheProgramDirectoryIsNeitherCopiedNorDest
         EXPECT_EQ(Run(spelling).status, UpdateOutcome::Status::Replaced);
         EXPECT_EQ(ReadBytes(archive), bytes);
         ExpectTables(NewPersons, NewOrgs);
-        EXPECT_EQ(QDir(Program()).entryList(QDir::Files).size(), 3); // the tables and the archive
+        EXPECT_EQ(QDir(Program()).entryList(QDir::Files).size(), 4); // the tables, the archive and the lock
     }
 
     // From elsewhere it is copied under its own name, letter case kept.
@@ -190,35 +209,170 @@ TEST_F(UpdateCoreTest, SelfExtractingZipIsReadWithoutRunningIt)
     ExpectTables(OldPersons, OldOrgs);
 }
 
-TEST_F(UpdateCoreTest, OpeningTheDirectoryFinishesAnUpdateThatWasCutShort)
+// Each table on its own: the update swapping only the individuals, only the
+// organisations, or both, stopped after every durable step, then the
+// directory opened again. Each table is then byte for byte the old or the new
+// edition (the new one only if it was being swapped), nothing is left behind,
+// and a ".old" file that the update did not make is never touched.
+TEST_F(UpdateCoreTest, RecoveryFinishesEachTableAfterAStopAtAnyStep)
 {
-    // Set aside, nothing delivered: both come back.
-    ASSERT_FALSE(SetAside(Program(), Table::Persons));
-    ASSERT_FALSE(SetAside(Program(), Table::Orgs));
-    RestoreReport report = RestoreSetAsideTables(Program());
-    EXPECT_EQ(report.messages.size(), 2);
-    EXPECT_FALSE(report.failed);
-    ExpectTables(OldPersons, OldOrgs);
-
-    // A sound delivered table stays; a damaged one gives way to its old copy.
-    ASSERT_FALSE(SetAside(Program(), Table::Persons));
-    ASSERT_FALSE(SetAside(Program(), Table::Orgs));
-    QFile::copy(QDir(Edition()).filePath(QStringLiteral("sp09pr_n.dbf")), InProgram(QStringLiteral("sp09pr_n.dbf")));
-    WriteBytes(InProgram(QStringLiteral("sp09kw_n.dbf")), ReadBytes(QDir(Edition()).filePath(QStringLiteral("sp09kw_n.dbf"))).left(300));
-    report = RestoreSetAsideTables(Program());
-    EXPECT_EQ(report.messages.size(), 1);
-    ExpectTables(OldPersons, NewOrgs);
-
-    // While another process updates the directory, its ".old" copies are its own.
-    ASSERT_FALSE(SetAside(Program(), Table::Persons));
-    {
-        QLockFile lock(InProgram(LockFileName.toString()));
-        ASSERT_TRUE(lock.tryLock(0));
-        EXPECT_TRUE(RestoreSetAsideTables(Program()).messages.isEmpty());
-        EXPECT_TRUE(QFile::exists(InProgram(QStringLiteral("sp09kw_n.old"))));
+    const QByteArray oldPersons = ReadBytes(InProgram(u"sp09kw_n.dbf"_s));
+    const QByteArray oldOrgs = ReadBytes(InProgram(u"sp09pr_n.dbf"_s));
+    const QByteArray newPersons = EditionBytes(u"sp09kw_n.dbf"_s), newOrgs = EditionBytes(u"sp09pr_n.dbf"_s);
+    const std::vector<std::vector<Table>> swaps = {{Table::Persons}, {Table::Orgs}, {Table::Persons, Table::Orgs}};
+    for (const auto &tables : swaps) {
+        for (int stopAfter = 1; stopAfter <= 8; ++stopAfter) {
+            SCOPED_TRACE(testing::Message() << tables.size() << " table(s) from " << int(tables[0]) << ", stopped after "
+                                            << stopAfter);
+            WriteBytes(InProgram(u"sp09kw_n.dbf"_s), oldPersons);
+            WriteBytes(InProgram(u"sp09pr_n.dbf"_s), oldOrgs);
+            QString error;
+            const QString staging = CreateStaging(Program(), &error);
+            ASSERT_FALSE(staging.isEmpty()) << error.toStdString();
+            for (Table table : tables) {
+                QFile::copy(QDir(Edition()).filePath(TableFileName(table)), QDir(staging).filePath(TableFileName(table)));
+                ASSERT_FALSE(TakeStaged(staging, table).path.isEmpty());
+            }
+            SwapIn(Program(), staging, tables, stopAfter);
+            const RestoreReport report = RecoverInterruptedUpdate(Program());
+            EXPECT_FALSE(report.failed) << report.messages.join(u'\n').toStdString();
+            const bool persons = std::find(tables.begin(), tables.end(), Table::Persons) != tables.end();
+            const bool orgs = std::find(tables.begin(), tables.end(), Table::Orgs) != tables.end();
+            ExpectBytes(persons ? newPersons : oldPersons, orgs ? newOrgs : oldOrgs);
+            ExpectNoLeftovers();
+        }
     }
-    RestoreSetAsideTables(Program());
-    ExpectTables(OldPersons, NewOrgs);
+
+    // An administrator's ".old" copy beside sound tables survives every opening.
+    WriteBytes(InProgram(u"sp09kw_n.old"_s), "backup");
+    WriteBytes(InProgram(u"SP09PR_N.OLD"_s), "backup");
+    EXPECT_TRUE(RecoverInterruptedUpdate(Program()).messages.isEmpty());
+    EXPECT_EQ(ReadBytes(InProgram(u"sp09kw_n.old"_s)), "backup");
+    EXPECT_EQ(ReadBytes(InProgram(u"SP09PR_N.OLD"_s)), "backup");
+
+    // A journal that cannot be read leaves everything as it is, and says so.
+    WriteBytes(InProgram(JournalFileName.toString()), "phonebook-update journal 1\nswap sp09kw_n");
+    const RestoreReport damaged = RecoverInterruptedUpdate(Program());
+    EXPECT_TRUE(damaged.failed);
+    EXPECT_TRUE(QFile::exists(InProgram(u"sp09kw_n.old"_s)));
+    EXPECT_TRUE(UpdateWasInterrupted(Program()));
+}
+
+// The faults an update once had, each set up as it was found: what the update
+// now says, and that both tables are still byte for byte the old edition (or
+// the new one, where the update may go on) and nothing outside the folder changed.
+TEST_F(UpdateCoreTest, UpdatesMeantToDoHarmChangeNothing)
+{
+    const QByteArray oldPersons = ReadBytes(InProgram(u"sp09kw_n.dbf"_s));
+    const QByteArray oldOrgs = ReadBytes(InProgram(u"sp09pr_n.dbf"_s));
+    const QString outside = Path(u"outside.txt"_s);
+    WriteBytes(outside, "not the directory's");
+
+    struct Case {
+        const char *what;
+        std::function<QString()> archive; // sets the case up, returns the archive path
+        QString error;                    // what the update says, in part
+        bool replaced = false;
+        qint64 minFree = MinFreeSpace;
+    };
+    const auto zipOf = [&](const QString &name, const QString &entryName) {
+        return WriteSelfExtractingZip(Path(u"downloads/"_s + name),
+                                      {{entryName, QDir(Edition()).filePath(u"sp09kw_n.dbf"_s)},
+                                       {u"sp09pr_n.dbf"_s, QDir(Edition()).filePath(u"sp09pr_n.dbf"_s)}});
+    };
+    const std::vector<Case> cases = {
+        {"an archive named like a table", [&] { return zipOf(u"sp09kw_n.dbf"_s, u"sp09kw_n.dbf"_s); },
+         u"так называется файл самой программы"_s},
+        {"an archive named like a table in upper case", [&] { return zipOf(u"SP09KW_N.DBF"_s, u"sp09kw_n.dbf"_s); },
+         u"так называется файл самой программы"_s},
+        {"an archive named like a set-aside copy", [&] { return zipOf(u"Sp09pr_n.Old"_s, u"sp09kw_n.dbf"_s); },
+         u"так называется файл самой программы"_s},
+        {"a folder where the .old copy would go",
+         [&] {
+             QDir(Program()).mkdir(u"sp09kw_n.old"_s);
+             return zipOf(u"up1.exe"_s, u"sp09kw_n.dbf"_s);
+         },
+         u"уже есть sp09kw_n.old"_s},
+        {"a link in the folder named like the archive",
+         [&] {
+             QFile::link(outside, InProgram(u"up2.exe"_s));
+             return zipOf(u"up2.exe"_s, u"sp09kw_n.dbf"_s);
+         },
+         {}, true},
+        {"a table delivered as a link", [&] {
+             const QString script = Path(u"downloads/up3.exe"_s);
+             WriteBytes(script, QStringLiteral("#!/bin/sh\nln -s '%1' sp09kw_n.dbf\ncp '%2' .\n")
+                                    .arg(QDir(Edition()).filePath(u"sp09kw_n.dbf"_s), QDir(Edition()).filePath(u"sp09pr_n.dbf"_s))
+                                    .toUtf8());
+             QFile::setPermissions(script, QFile::permissions(script) | QFileDevice::ExeOwner);
+             return script;
+         },
+         u"символическая ссылка"_s},
+        {"a script that writes past the live tables", [&] {
+             const QString script = Path(u"downloads/up4.exe"_s);
+             WriteBytes(script, "#!/bin/sh\necho damaged > sp09kw_n.dbf\necho damaged > sp09pr_n.dbf\nexit 0\n");
+             QFile::setPermissions(script, QFile::permissions(script) | QFileDevice::ExeOwner);
+             return script;
+         },
+         {}},
+        {"a disk with less free space than the update keeps", [&] { return zipOf(u"up5.exe"_s, u"sp09kw_n.dbf"_s); },
+         u"не хватает места"_s, false, qint64(1) << 60},
+        {"an entry of 5 GiB in a small archive", [&] {
+             // A tar header that declares the size; the data never comes.
+             const QString path = Path(u"downloads/up6.tar"_s);
+             QByteArray tar(1 << 16, '\0');
+             size_t used = 0;
+             archive *writer = archive_write_new();
+             archive_write_set_format_pax_restricted(writer);
+             archive_write_open_memory(writer, tar.data(), static_cast<size_t>(tar.size()), &used);
+             archive_entry *entry = archive_entry_new();
+             archive_entry_set_pathname(entry, "sp09kw_n.dbf");
+             archive_entry_set_filetype(entry, AE_IFREG);
+             archive_entry_set_perm(entry, 0644);
+             archive_entry_set_size(entry, qint64(5) << 30);
+             archive_write_header(writer, entry);
+             archive_write_data(writer, "x", 1);
+             archive_entry_free(entry);
+             archive_write_free(writer);
+             WriteBytes(path, tar.left(static_cast<qsizetype>(std::max<size_t>(used, 1024))));
+             return path;
+         },
+         u"больше 4 ГБ"_s},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        WriteBytes(InProgram(u"sp09kw_n.dbf"_s), oldPersons);
+        WriteBytes(InProgram(u"sp09pr_n.dbf"_s), oldOrgs);
+        UpdateRun run(Program());
+        run.SetMinFreeSpace(c.minFree);
+        QEventLoop loop;
+        QObject::connect(&run, &UpdateRun::Finished, &loop, &QEventLoop::quit, Qt::QueuedConnection);
+        const QString archive = c.archive();
+        QTimer::singleShot(0, &loop, [&] { run.Start(archive); });
+        QTimer::singleShot(30000, &loop, &QEventLoop::quit);
+        loop.exec();
+        const UpdateOutcome &outcome = run.Outcome();
+        const QString said = (QStringList{outcome.error} + outcome.details).join(u'\n');
+        if (!c.error.isEmpty()) {
+            EXPECT_TRUE(said.contains(c.error)) << said.toStdString();
+        }
+        if (c.replaced) {
+            EXPECT_EQ(outcome.status, UpdateOutcome::Status::Replaced) << said.toStdString();
+            ExpectBytes(EditionBytes(u"sp09kw_n.dbf"_s), EditionBytes(u"sp09pr_n.dbf"_s));
+        } else {
+            EXPECT_NE(outcome.status, UpdateOutcome::Status::Replaced);
+            EXPECT_TRUE(ReadBytes(InProgram(u"sp09kw_n.dbf"_s)) == oldPersons) << said.toStdString();
+        }
+        EXPECT_EQ(ReadBytes(outside), "not the directory's");
+        const QStringList left = QDir(Program()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+        for (const QString &name : left)
+            EXPECT_FALSE(name == JournalFileName || name.startsWith(StagingPrefix)) << name.toStdString();
+        QDir(InProgram(u"sp09kw_n.old"_s)).removeRecursively();
+    }
+    // The link was replaced by the archive's copy, not written through.
+    struct stat st {};
+    ASSERT_EQ(::lstat(QFile::encodeName(InProgram(u"up2.exe"_s)).constData(), &st), 0);
+    EXPECT_TRUE(S_ISREG(st.st_mode));
 }
 
 TEST_F(UpdateCoreTest, WatcherTakesANewEditionOnlyOnceItIsCompleteAndSound)

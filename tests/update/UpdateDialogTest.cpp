@@ -22,6 +22,8 @@
 #include <QToolButton>
 
 #include <functional>
+#include <sys/fsuid.h>
+#include <unistd.h>
 #include <memory>
 
 using namespace phonebook;
@@ -39,6 +41,7 @@ private slots:
     void tableNotDeliveredIsRestoredAndReported();
     void runningArchiveIsStoppedWithTheButton();
     void editionCopiedByHandIsLoaded();
+    void folderNotWritableOffersTheAdministrator();
 
 private:
     QString program() const { return m_root->filePath(u"program"_s); }
@@ -116,7 +119,8 @@ void UpdateDialogTest::browseAndUpdateShowTheNewCounts()
         QCOMPARE(m_dialog->Button1().text(), u"Обновить"_s);
         QTest::mouseClick(&m_dialog->Button1(), Qt::LeftButton);
     });
-    QCOMPARE(Dialogs::TakeShownMessages(), QStringList());
+    QCOMPARE(Dialogs::TakeShownMessages(),
+             QStringList{u"Справочник обновлён.\nФизических лиц:  12\nТелефоных номеров юр. лиц:  8"_s});
     QCOMPARE(m_main->StatusText(0), u"Физических лиц:  12"_s);
     QCOMPARE(m_main->StatusText(1), u"Телефоных номеров юр. лиц:  8"_s);
     QCOMPARE(m_main->SGFullFiz().RowCount(), 1 + 12);
@@ -177,6 +181,65 @@ void UpdateDialogTest::editionCopiedByHandIsLoaded()
     QCOMPARE(reloaded.size(), 1);
     QCOMPARE(m_main->SGFullFiz().RowCount(), 1 + 12);
     QCOMPARE(Dialogs::TakeShownMessages(), QStringList());
+}
+
+
+// A folder this user may not write (as an installed program's folder is):
+// the update is offered as administrator through pkexec, here a stand-in that
+// notes what it was asked to run; without pkexec the message gives the command.
+void UpdateDialogTest::folderNotWritableOffersTheAdministrator()
+{
+    const QString archive = WriteScriptArchive(m_root->filePath(u"up7.exe"_s), Script::BothTables, edition());
+    const QString bin = m_root->filePath(u"bin"_s);
+    QDir().mkpath(bin);
+    const QString asked = m_root->filePath(u"asked.txt"_s);
+    WriteBytes(bin + u"/pkexec"_s, QStringLiteral("#!/bin/sh\nprintf '%s\\n' \"$@\" > '%1'\n").arg(asked).toUtf8());
+    // Everything but the program's folder is open to the ordinary user.
+    const auto everyone = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadOther;
+    const auto runnable = everyone | QFileDevice::ExeOwner | QFileDevice::ExeOther;
+    QFile::setPermissions(bin + u"/pkexec"_s, runnable);
+    QFile::setPermissions(bin, runnable);
+    QFile::setPermissions(m_root->path(), runnable);
+    QFile::setPermissions(archive, runnable);
+    for (const QString &table : {u"sp09kw_n.dbf"_s, u"sp09pr_n.dbf"_s})
+        QFile::setPermissions(QDir(program()).filePath(table), everyone);
+    QFile::setPermissions(program(), QFileDevice::ReadOwner | QFileDevice::ExeOwner | QFileDevice::ReadOther
+                                         | QFileDevice::ExeOther);
+    const QByteArray path = qgetenv("PATH");
+    const auto clickAsOrdinaryUser = [&] {
+        m_dialog->Edit1().setText(archive);
+        // Root may write anywhere: the click is made with an ordinary user's file rights.
+        const bool root = ::getuid() == 0;
+        if (root) {
+            ::setfsgid(65534);
+            ::setfsuid(65534);
+        }
+        QTest::mouseClick(&m_dialog->Button1(), Qt::LeftButton);
+        if (root) {
+            ::setfsuid(0);
+            ::setfsgid(0);
+        }
+    };
+
+    qputenv("PATH", bin.toUtf8());
+    Dialogs::QueueQuestionAnswer(QMessageBox::Yes);
+    runDialog(clickAsOrdinaryUser);
+    const QStringList questions = Dialogs::TakeAskedInputs();
+    QCOMPARE(questions.size(), 1);
+    QVERIFY(questions[0].startsWith(u"Нет прав на запись в папку "_s));
+    QCOMPARE(QString::fromUtf8(ReadBytes(asked)).split(u'\n', Qt::SkipEmptyParts).mid(1),
+             (QStringList{u"--dir"_s, program(), archive}));
+    QVERIFY(QString::fromUtf8(ReadBytes(asked)).startsWith(QCoreApplication::applicationDirPath() + u"/phonebook-update\n"_s));
+    QCOMPARE(Dialogs::TakeShownMessages().value(0), u"Справочник обновлён.\nФизических лиц:  5\nТелефоных номеров юр. лиц:  3"_s);
+
+    qputenv("PATH", m_root->filePath(u"nowhere"_s).toUtf8());
+    runDialog(clickAsOrdinaryUser);
+    qputenv("PATH", path);
+    const QStringList shown = Dialogs::TakeShownMessages();
+    QVERIFY2(!shown.isEmpty() && shown[0].contains(u"sudo "_s) && shown[0].contains(u"'"_s + archive + u"'"_s),
+             qPrintable(shown.join(u" | "_s)));
+    QVERIFY(QFile::exists(QDir(program()).filePath(u"sp09kw_n.dbf"_s)));
+    QFile::setPermissions(program(), QFile::permissions(program()) | QFileDevice::WriteOwner);
 }
 
 QTEST_MAIN(UpdateDialogTest)

@@ -1,18 +1,23 @@
 // phonebook-update and phonebook-find as their own processes: exit statuses,
-// progress on stderr, and a process killed in the middle of an update.
+// progress on stderr, an update killed at any moment, a folder it may not
+// write, a disk too small for the archive, and searches that change nothing.
 
 #include "TableFixtures.h"
 #include "UpdateFixtures.h"
+#include "UpdateSwap.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QRandomGenerator>
 #include <QThread>
 
 #include <csignal>
+#include <sys/resource.h>
 #include <sys/types.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -26,9 +31,11 @@ struct ToolRun {
     QString out, error;
 };
 
-ToolRun Tool(const QString &program, const QStringList &arguments)
+ToolRun Tool(const QString &program, const QStringList &arguments, const std::function<void()> &inChild = {})
 {
     QProcess process;
+    if (inChild)
+        process.setChildProcessModifier(inChild);
     process.start(program, arguments);
     EXPECT_TRUE(process.waitForFinished(60000));
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
@@ -46,10 +53,12 @@ protected:
     }
     QString Program() const { return m_root.filePath(u"program"_s); }
     QString Edition() const { return m_root.filePath(u"edition"_s); }
-    ToolRun Update(const QString &archive, const QStringList &more = {})
+    ToolRun Update(const QString &archive, const QStringList &more = {}, const std::function<void()> &inChild = {})
     {
-        return Tool(QStringLiteral(PHONEBOOK_UPDATE_EXE), QStringList{u"--dir"_s, Program()} + more + QStringList{archive});
+        return Tool(QStringLiteral(PHONEBOOK_UPDATE_EXE), QStringList{u"--dir"_s, Program()} + more + QStringList{archive},
+                    inChild);
     }
+    QByteArray Bytes(const QString &name) const { return ReadBytes(QDir(Program()).filePath(name)); }
     QString Count(const QString &table)
     {
         return Tool(QStringLiteral(PHONEBOOK_FIND_EXE), {u"--dir"_s, Program(), u"count"_s, table}).out.trimmed();
@@ -73,40 +82,192 @@ TEST_F(UpdateToolTest, ExitStatusSaysWhatWasReplaced)
     EXPECT_EQ(Count(u"sp09pr_n"_s), u"8"_s);
 
     const ToolRun failed = Update(WriteScriptArchive(m_root.filePath(u"up3.exe"_s), Script::RunsLong, Edition()),
-                                  {u"--timeout"_s, u"0.5"_s});
+                                  {u"--timeout"_s, u"1"_s});
     EXPECT_EQ(failed.exitCode, 2);
     EXPECT_TRUE(failed.error.contains(u"Архив не закончил работу"_s)) << failed.error.toStdString();
     EXPECT_EQ(Count(u"sp09kw_n"_s), u"5"_s);
     EXPECT_EQ(Update(m_root.filePath(u"up404.exe"_s)).exitCode, 2);
+
+    // A time limit that is no whole number of seconds from 1 to 86 400 is a
+    // usage error before anything is touched: the archive is not even copied.
+    const QString archive = WriteScriptArchive(m_root.filePath(u"up5.exe"_s), Script::BothTables, Edition());
+    for (const QString &limit : {u"inf"_s, u"nan"_s, u"1e300"_s, u"2147484"_s, u"86401"_s, u"0"_s, u"-1"_s, u"0.5"_s, u""_s}) {
+        const ToolRun run = Update(archive, {u"--timeout"_s, limit});
+        EXPECT_EQ(run.exitCode, 2) << limit.toStdString();
+        EXPECT_TRUE(run.error.contains(u"--timeout"_s)) << run.error.toStdString();
+    }
+    EXPECT_FALSE(QFile::exists(QDir(Program()).filePath(u"up5.exe"_s)));
+    EXPECT_EQ(Count(u"sp09kw_n"_s), u"5"_s);
 }
 
-TEST_F(UpdateToolTest, KillBetweenSettingAsideAndRestoringLosesNothing)
+// Whether the process has ended (a zombie has: only its parent's wait is missing).
+bool Gone(pid_t pid)
 {
-    const QString archive = WriteScriptArchive(m_root.filePath(u"up1.exe"_s), Script::RunsLong, Edition());
-    QProcess update;
-    update.start(QStringLiteral(PHONEBOOK_UPDATE_EXE), {u"--dir"_s, Program(), archive});
-    ASSERT_TRUE(update.waitForStarted());
-    // Killed while its archive runs: the tables are set aside, a new edition
-    // half there (the individuals' file never came).
-    const QString archivePid = QDir(Edition()).filePath(u"archive.pid"_s);
+    if (::kill(pid, 0) != 0)
+        return true;
+    QFile stat(u"/proc/%1/stat"_s.arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return true;
+    const QByteArray line = stat.readAll();
+    return line.mid(line.lastIndexOf(')') + 2, 1) == "Z";
+}
+
+bool AllGone(const QList<pid_t> &pids)
+{
     QElapsedTimer clock;
     clock.start();
-    while (!QFile::exists(archivePid) && clock.elapsed() < 10000)
+    for (;;) {
+        if (std::all_of(pids.begin(), pids.end(), Gone))
+            return true;
+        if (clock.elapsed() > 3000)
+            return false;
         QThread::msleep(20);
-    QThread::msleep(50);
-    ASSERT_TRUE(QFile::exists(QDir(Program()).filePath(u"sp09kw_n.old"_s)));
-    QFile::remove(QDir(Program()).filePath(u"sp09kw_n.dbf"_s));
-    update.kill();
-    update.waitForFinished();
-    const pid_t archiveProcess = static_cast<pid_t>(ReadBytes(archivePid).trimmed().toLongLong());
-    ASSERT_GT(archiveProcess, 0);
-    ::kill(archiveProcess, SIGKILL);
+    }
+}
 
-    // The next opening of the directory restores what the delivered files do not replace.
+QList<pid_t> PidsIn(const QString &file)
+{
+    QList<pid_t> pids;
+    QFile in(file);
+    if (in.open(QIODevice::ReadOnly)) {
+        for (const QByteArray &line : in.readAll().split('\n')) {
+            if (line.trimmed().toLongLong() > 0)
+                pids << static_cast<pid_t>(line.trimmed().toLongLong());
+        }
+    }
+    return pids;
+}
+
+// An archive that starts a process of its own in the background, copies both
+// tables in pieces and ends; `pids` collects the process ids of both.
+QString WriteSlowArchive(const QString &path, const QString &edition, const QString &pids)
+{
+    const QString persons = QDir(edition).filePath(u"sp09kw_n.dbf"_s);
+    const QString orgs = QDir(edition).filePath(u"sp09pr_n.dbf"_s);
+    WriteBytes(path, QStringLiteral("#!/bin/sh\n"
+                                    "sleep 300 &\n"
+                                    "echo $$ $! | tr ' ' '\\n' >> '%3'\n"
+                                    "head -c 100000 '%1' > sp09kw_n.dbf\n"
+                                    "sleep 0.05\n"
+                                    "cat '%1' > sp09kw_n.dbf\n"
+                                    "cp '%2' .\n")
+                         .arg(persons, orgs, pids)
+                         .toUtf8());
+    QFile::setPermissions(path, QFile::permissions(path) | QFileDevice::ExeOwner);
+    return path;
+}
+
+// The updater killed at random moments, by every signal that can end it: the
+// archive's processes never outlive it, and once the folder is opened again
+// each table is byte for byte the old or the new edition, with nothing left over.
+TEST_F(UpdateToolTest, KilledAtAnyMomentLeavesNoArchiveRunningAndNoMixedTable)
+{
+    WriteEdition(Edition(), 20000, 4000);
+    const QByteArray oldPersons = Bytes(u"sp09kw_n.dbf"_s), oldOrgs = Bytes(u"sp09pr_n.dbf"_s);
+    const QByteArray newPersons = ReadBytes(QDir(Edition()).filePath(u"sp09kw_n.dbf"_s));
+    const QByteArray newOrgs = ReadBytes(QDir(Edition()).filePath(u"sp09pr_n.dbf"_s));
+    const QString pids = m_root.filePath(u"pids"_s);
+    const QString script = WriteSlowArchive(m_root.filePath(u"up1.exe"_s), Edition(), pids);
+    const QString zip = WriteSelfExtractingZip(m_root.filePath(u"up2.exe"_s),
+                                               {{u"sp09kw_n.dbf"_s, QDir(Edition()).filePath(u"sp09kw_n.dbf"_s)},
+                                                {u"sp09pr_n.dbf"_s, QDir(Edition()).filePath(u"sp09pr_n.dbf"_s)}});
+    // How long a whole update takes here, so that the kills fall all along it.
+    QElapsedTimer clock;
+    clock.start();
+    ASSERT_EQ(Update(script).exitCode, 0);
+    const qint64 whole = std::max<qint64>(clock.elapsed(), 50);
+    EXPECT_TRUE(AllGone(PidsIn(pids))) << "a finished archive left its background process";
+
+    const int stopSignals[] = {SIGKILL, SIGINT, SIGTERM, SIGHUP};
+    int runs = 0, mixed = 0;
+    clock.restart();
+    while (clock.elapsed() < 25000 && runs < 200) {
+        SCOPED_TRACE(runs);
+        QFile::remove(pids);
+        WriteBytes(QDir(Program()).filePath(u"sp09kw_n.dbf"_s), oldPersons);
+        WriteBytes(QDir(Program()).filePath(u"sp09pr_n.dbf"_s), oldOrgs);
+        const int signal = stopSignals[runs % 4];
+        QProcess updater;
+        updater.start(QStringLiteral(PHONEBOOK_UPDATE_EXE), {u"--dir"_s, Program(), runs % 3 == 2 ? zip : script});
+        ASSERT_TRUE(updater.waitForStarted());
+        QThread::msleep(static_cast<unsigned long>(QRandomGenerator::global()->bounded(whole * 5 / 4)));
+        ::kill(static_cast<pid_t>(updater.processId()), signal);
+        ASSERT_TRUE(updater.waitForFinished(10000));
+        if (updater.exitStatus() == QProcess::NormalExit && signal != SIGKILL) {
+            EXPECT_TRUE(updater.exitCode() == 128 + signal || updater.exitCode() == 0) << updater.exitCode();
+        }
+        EXPECT_TRUE(AllGone(PidsIn(pids))) << "an archive process outlived the updater (signal " << signal << ")";
+
+        const phonebook::update::RestoreReport report = phonebook::update::RecoverInterruptedUpdate(Program());
+        EXPECT_FALSE(report.failed) << report.messages.join(u'\n').toStdString();
+        const QByteArray persons = Bytes(u"sp09kw_n.dbf"_s), orgs = Bytes(u"sp09pr_n.dbf"_s);
+        if ((persons != oldPersons && persons != newPersons) || (orgs != oldOrgs && orgs != newOrgs))
+            ++mixed;
+        const QStringList left = QDir(Program()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+        for (const QString &name : left)
+            EXPECT_FALSE(name.endsWith(u".old"_s) || name.startsWith(u".phonebook-update-"_s)
+                         || name == u"phonebook-update.journal"_s)
+                << name.toStdString();
+        ++runs;
+    }
+    EXPECT_EQ(mixed, 0) << "of " << runs << " runs";
+    EXPECT_GE(runs, 10);
+}
+
+// A folder this user may not write, and a disk too small for the archive's
+// copy: each said as it is, and nothing in the folder changes.
+TEST_F(UpdateToolTest, FolderNotWritableOrDiskFullChangesNothing)
+{
+    const QByteArray oldPersons = Bytes(u"sp09kw_n.dbf"_s);
+    const QString archive = WriteScriptArchive(m_root.filePath(u"up1.exe"_s), Script::BothTables, Edition());
+    QFile::setPermissions(m_root.path(), QFile::permissions(m_root.path()) | QFileDevice::ExeOther | QFileDevice::ReadOther);
+    QFile::setPermissions(archive, QFile::permissions(archive) | QFileDevice::ReadOther | QFileDevice::ExeOther);
+    QFile::setPermissions(Program(), QFileDevice::ReadOwner | QFileDevice::ExeOwner | QFileDevice::ReadOther
+                                         | QFileDevice::ExeOther);
+    // Root may write anywhere: the tool runs as an ordinary user then.
+    const ToolRun denied = Update(archive, {}, [] {
+        if (::getuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
+            ::_exit(99);
+    });
+    QFile::setPermissions(Program(), QFile::permissions(Program()) | QFileDevice::WriteOwner);
+    EXPECT_EQ(denied.exitCode, 2);
+    EXPECT_TRUE(denied.error.contains(u"Нет прав на запись в папку "_s + Program())) << denied.error.toStdString();
+    EXPECT_EQ(Bytes(u"sp09kw_n.dbf"_s), oldPersons);
+
+    // The copy is cut short where the disk fills (a file size limit stands in
+    // for it). The archive's last line would fail it; a short copy that ran
+    // without that line would have replaced the tables.
+    const QString cutOff = m_root.filePath(u"up2.exe"_s);
+    WriteBytes(cutOff, ReadBytes(WriteScriptArchive(cutOff, Script::BothTables, Edition())) + "#" + QByteArray(200000, 'x')
+                           + "\nexit 1\n");
+    const QStringList before = QDir(Program()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    const ToolRun full = Update(cutOff, {}, [] {
+        ::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{100000, 100000};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    });
+    EXPECT_EQ(full.exitCode, 2);
+    EXPECT_TRUE(full.error.contains(u"Не удалось скопировать архив"_s)) << full.error.toStdString();
+    EXPECT_EQ(Bytes(u"sp09kw_n.dbf"_s), oldPersons);
+    QStringList after = QDir(Program()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    after.removeOne(u"phonebook-update.lock"_s); // the update's own, kept for the next
+    EXPECT_EQ(after, before);
+}
+
+// Searching never changes the folder: not an administrator's ".old" copies,
+// not the journal of an interrupted update, which it only mentions.
+TEST_F(UpdateToolTest, SearchesChangeNothingInTheFolder)
+{
+    WriteBytes(QDir(Program()).filePath(u"sp09kw_n.old"_s), "administrator's copy");
     EXPECT_EQ(Count(u"sp09kw_n"_s), u"5"_s);
-    EXPECT_EQ(Count(u"sp09pr_n"_s), u"8"_s);
-    EXPECT_FALSE(QFile::exists(QDir(Program()).filePath(u"sp09kw_n.old"_s)));
-    EXPECT_FALSE(QFile::exists(QDir(Program()).filePath(u"sp09pr_n.old"_s)));
+    EXPECT_EQ(Bytes(u"sp09kw_n.old"_s), "administrator's copy");
+
+    WriteBytes(QDir(Program()).filePath(u"phonebook-update.journal"_s), "phonebook-update journal 1\n");
+    const ToolRun run = Tool(QStringLiteral(PHONEBOOK_FIND_EXE), {u"--dir"_s, Program(), u"count"_s, u"sp09pr_n"_s});
+    EXPECT_EQ(run.out.trimmed(), u"3"_s);
+    EXPECT_TRUE(run.error.contains(u"было прервано"_s)) << run.error.toStdString();
+    EXPECT_EQ(Bytes(u"phonebook-update.journal"_s), "phonebook-update journal 1\n");
+    EXPECT_EQ(Bytes(u"sp09kw_n.old"_s), "administrator's copy");
 }
 
 } // namespace

@@ -3,7 +3,7 @@
 #include "CoreTranslation.h"
 #include "DatabaseError.h"
 #include "FindCommands.h"
-#include "UpdateFiles.h"
+#include "UpdateSwap.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -75,10 +75,11 @@ int main(int argc, char *argv[])
     context.directory = parser.isSet(dirOption) ? parser.value(dirOption) : QCoreApplication::applicationDirPath();
     context.raw = parser.isSet(rawOption);
     context.header = parser.isSet(headerOption);
-    // Tables an interrupted update left set aside are put back before any is read.
-    const update::RestoreReport restored = update::RestoreSetAsideTables(context.directory);
-    for (const QString &line : restored.messages)
-        std::fprintf(stderr, "phonebook-find: %s\n", qUtf8Printable(line));
+    // Searching never changes the folder: an interrupted update is only told of,
+    // and what is there is read (the program or phonebook-update finishes it).
+    if (update::UpdateWasInterrupted(context.directory))
+        std::fprintf(stderr, "phonebook-find: %s\n",
+                     qUtf8Printable(u"обновление справочника в этой папке было прервано; читаются таблицы, какие есть"_s));
     try {
         find::Output out(stdout);
         const int status = verb->run(context, arguments, out);

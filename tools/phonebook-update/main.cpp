@@ -7,9 +7,14 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QLocale>
+#include <QRegularExpression>
+#include <QSocketNotifier>
 #include <QTimer>
 
+#include <csignal>
 #include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 using namespace phonebook;
@@ -29,6 +34,28 @@ int Fail(const QString &message)
     return Failed;
 }
 
+// SIGINT, SIGTERM and SIGHUP end the archive's process group at once, from
+// the handler, then stop the update through the event loop.
+int g_signalPipe[2] = {-1, -1};
+
+void OnStopSignal(int signal)
+{
+    update::KillRunningArchive();
+    const unsigned char byte = static_cast<unsigned char>(signal);
+    [[maybe_unused]] const ssize_t written = ::write(g_signalPipe[1], &byte, 1);
+}
+
+void CatchStopSignals()
+{
+    if (::pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+        return;
+    struct sigaction action {};
+    action.sa_handler = OnStopSignal;
+    sigemptyset(&action.sa_mask);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP})
+        ::sigaction(signal, &action, nullptr);
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -41,13 +68,14 @@ int main(int argc, char *argv[])
     QCommandLineParser parser;
     parser.setApplicationDescription(
         u"Installs a new edition of the telephone directory from an update archive: the archive is\n"
-        "copied beside the tables, the tables are set aside as .old copies, the archive delivers new\n"
-        "ones, and each table that was not delivered soundly is put back.\n"
+        "copied beside the tables and delivers new ones into a private folder there; each new table\n"
+        "that opens soundly replaces the live one, and any other table stays exactly as it was.\n"
+        "An interrupted update is finished (or undone) the next time the folder is opened.\n"
         "Progress and messages go to stderr. Exit status: 0 both tables replaced, 1 one or both\n"
         "kept, 2 an error (nothing replaced)."_s);
     parser.addHelpOption();
     const QCommandLineOption dirOption(u"dir"_s, u"Folder of the table files (default: the folder of this program)."_s, u"DIR"_s);
-    const QCommandLineOption timeoutOption(u"timeout"_s, u"Stop an archive that runs longer (default: 600)."_s, u"SECONDS"_s);
+    const QCommandLineOption timeoutOption(u"timeout"_s, u"Stop an archive that runs longer: whole seconds from 1 to 86400 (default: 600)."_s, u"SECONDS"_s);
     parser.addOptions({dirOption, timeoutOption});
     parser.addPositionalArgument(u"archive"_s, u"The update archive (up*.exe, or a ZIP, RAR or 7-Zip file)."_s);
     if (!parser.parse(QCoreApplication::arguments()))
@@ -60,14 +88,30 @@ int main(int argc, char *argv[])
     if (arguments.size() != 1)
         return Fail(u"usage: phonebook-update [--dir DIR] [--timeout SECONDS] ARCHIVE"_s);
 
-    update::UpdateRun run(parser.isSet(dirOption) ? parser.value(dirOption) : QCoreApplication::applicationDirPath());
+    std::chrono::seconds timeLimit = std::chrono::duration_cast<std::chrono::seconds>(update::DefaultTimeLimit);
     if (parser.isSet(timeoutOption)) {
-        bool ok = false;
-        const double seconds = parser.value(timeoutOption).toDouble(&ok);
-        if (!ok || seconds <= 0)
-            return Fail(u"--timeout wants a number of seconds above 0, not \"%1\""_s.arg(parser.value(timeoutOption)));
-        run.SetTimeLimit(std::chrono::milliseconds(static_cast<qint64>(seconds * 1000)));
+        const QString text = parser.value(timeoutOption);
+        static const QRegularExpression wholeSeconds(u"^[0-9]{1,5}$"_s);
+        const int seconds = wholeSeconds.match(text).hasMatch() ? text.toInt() : 0;
+        if (seconds < 1 || seconds > update::MaxTimeLimit.count())
+            return Fail(u"--timeout wants whole seconds from 1 to %1, not \"%2\""_s.arg(update::MaxTimeLimit.count()).arg(text));
+        timeLimit = std::chrono::seconds(seconds);
     }
+    update::UpdateRun run(parser.isSet(dirOption) ? parser.value(dirOption) : QCoreApplication::applicationDirPath());
+    run.SetTimeLimit(timeLimit);
+
+    CatchStopSignals();
+    int stoppedBy = 0;
+    QSocketNotifier signalNotifier(g_signalPipe[0], QSocketNotifier::Read);
+    QObject::connect(&signalNotifier, &QSocketNotifier::activated, &app, [&run, &stoppedBy] {
+        unsigned char byte = 0;
+        while (::read(g_signalPipe[0], &byte, 1) == 1)
+            stoppedBy = byte;
+        if (run.Running())
+            run.Cancel();
+        else
+            QCoreApplication::quit();
+    });
 
     int lastPercent = -2;
     QObject::connect(&run, &update::UpdateRun::Step, &app, [&lastPercent](const QString &text) {
@@ -86,6 +130,10 @@ int main(int argc, char *argv[])
     QCoreApplication::exec();
 
     const update::UpdateOutcome &outcome = run.Outcome();
+    if (stoppedBy != 0 && !run.Running() && outcome.status == update::UpdateOutcome::Status::Error) {
+        Say(outcome.error);
+        return 128 + stoppedBy;
+    }
     for (const QString &detail : outcome.details)
         Say(detail);
     for (const QString &message : outcome.Messages())
