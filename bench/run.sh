@@ -2,7 +2,7 @@
 # Times the directory's engine beside the sqlite3 shell on a plain table that
 # holds the same stored rows, and prints one table of medians and ratios.
 #
-#   bench/run.sh [--rounds N] [--fresh] [--no-gui]
+#   bench/run.sh [--rounds N] [--fresh] [--no-gui]   (the update benchmark runs too)
 #
 #   --rounds N   interleaved rounds per statement (default 5)
 #   --fresh      write the sample directory and the plain database again
@@ -247,3 +247,9 @@ if [ "$gui" = 1 ]; then
     } | if command -v column >/dev/null; then column -t -s $'\t'; else cat; fi
   fi
 fi
+
+# Installing the edition from a ZIP archive, beside unzip of the same archive.
+cmake --build "$build" --target phonebook-update >/dev/null
+echo
+echo "== update-bench (phonebook-update from a ZIP of the edition; unzip of the same archive into the same file system)"
+"$root/bench/update-bench.sh" "$build" "$data" "$out/update" "$rounds"
