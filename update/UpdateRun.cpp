@@ -153,8 +153,10 @@ void UpdateRun::runProgram(const QString &archive)
 {
     emit Step(QStringLiteral("Распаковка архива"));
     emit Progress(-1);
-    // An archive copied without its execute permission is still meant to run.
-    QFile::setPermissions(archive, QFile::permissions(archive) | QFileDevice::ExeOwner | QFileDevice::ExeUser);
+    // An archive copied without its execute permission is still meant to run
+    // (a file outside the folder, reached through a link, is left as it is).
+    if (QFileInfo(archive).absolutePath() == QFileInfo(m_directory).canonicalFilePath())
+        QFile::setPermissions(archive, QFile::permissions(archive) | QFileDevice::ExeOwner | QFileDevice::ExeUser);
 
     m_process = new QProcess(this);
     m_process->setProgram(archive);
