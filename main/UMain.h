@@ -13,8 +13,6 @@
 #include <functional>
 #include <memory>
 
-template <typename T>
-class QFutureWatcher;
 class QAction;
 class QLabel;
 class QLineEdit;
@@ -30,7 +28,7 @@ struct SearchOutcome;
 }
 
 template <typename T>
-struct Built;
+class BuildWatcher;
 class HelpWindow;
 class MainEventFilter;
 class QuickSearchBox;
@@ -214,7 +212,7 @@ private:
     int m_tabChangesFromCode = 0;
     bool m_shown = false;
     // The organisation list being built; null when none is.
-    QFutureWatcher<Built<Query>> *m_orgBuild = nullptr;
+    BuildWatcher<Query> *m_orgBuild = nullptr;
     int m_orgGeneration = 0;
     bool m_orgWaitCursor = false;
 };
