@@ -21,7 +21,7 @@ namespace phonebook {
 // What a worker hands the window thread: the value, or why it could not be built.
 template <typename T>
 struct Built {
-    T value;
+    T value{};
     std::exception_ptr error;
 
     // The value; what the worker met is thrown again here.
@@ -69,6 +69,8 @@ BuildWatcher<std::invoke_result_t<Build, const StopCheck &>> *StartBuild(QObject
     QObject::connect(watcher, &QFutureWatcherBase::finished, owner, [watcher, done = std::move(done)] { done(watcher); });
     watcher->setFuture(QtConcurrent::run([build = std::move(build), stop = watcher->Check()] {
         Built<Value> built;
+        if (stop())
+            return built; // dropped while it waited for a worker: never delivered
         try {
             built.value = build(stop);
         } catch (...) {

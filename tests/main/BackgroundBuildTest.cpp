@@ -13,6 +13,7 @@ using namespace phonebook;
 
 namespace {
 
+constexpr int NeverBegun = 0; // a build dropped before a worker took it up
 constexpr int Stopped = 1;
 constexpr int NotStopped = 2;
 constexpr int Fresh = 3;
@@ -56,7 +57,7 @@ void BackgroundBuildTest::aReplacedBuildStopsAndIsNeverDelivered()
     current = StartBuild(&owner, [](const StopCheck &) { return Fresh; }, done);
     QTRY_COMPARE(delivered, QList<int>{Fresh});
     stale.waitForFinished();
-    QCOMPARE(stale.result().value, Stopped);
+    QVERIFY(stale.result().value == Stopped || stale.result().value == NeverBegun);
     QCoreApplication::processEvents();
     QCOMPARE(delivered, QList<int>{Fresh});
 }
@@ -73,8 +74,8 @@ void BackgroundBuildTest::closingStopsAndWaitsForEveryBuild()
     StopBuilds(owner.get());
     QVERIFY(first.isFinished());
     QVERIFY(second.isFinished());
-    QCOMPARE(first.result().value, Stopped);
-    QCOMPARE(second.result().value, Stopped);
+    QVERIFY(first.result().value == Stopped || first.result().value == NeverBegun);
+    QVERIFY(second.result().value == Stopped || second.result().value == NeverBegun);
     owner.reset();
     QCoreApplication::processEvents();
     QVERIFY(!delivered);
