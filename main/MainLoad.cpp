@@ -77,7 +77,7 @@ void TFrmMain::loadPersons(QProgressBar *bar)
 void TFrmMain::loadOrgs(QProgressBar *bar)
 {
     const int barStart = bar ? bar->value() : 0;
-    // A list still being built for the files read before is dropped unseen.
+    // A list still being built for the files read before is stopped, its result unseen.
     ++m_orgGeneration;
     DropBuild(m_orgBuild);
     m_qFullPred.Close();

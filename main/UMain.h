@@ -153,7 +153,9 @@ public:
     // Tables an update left set aside are restored first (and the user told).
     // Emits DirectoryLoaded() at the end.
     // The individuals list is read at once; the organisation list is built
-    // on a worker thread and shown when it is finished.
+    // on a worker thread and shown when it is finished (a build still running
+    // for the files read before is stopped). Closing the window stops the
+    // build and waits for it.
     void LoadDirectory(QProgressBar *bar);
     // Whether the organisation list is still being built; SGFullPred is empty meanwhile.
     bool OrgListPending() const { return m_orgBuild != nullptr; }

@@ -39,7 +39,7 @@ public:
     // it showed until its new list is complete (never part of one); while the
     // dialog is open it shows a busy cursor and says the list is loading. A
     // list that cannot be read is reported and left empty. A build still
-    // running for the files read before is dropped unseen.
+    // running for the files read before is stopped and dropped unseen.
     void ReloadStreets();
     // Waits for the lists being built and shows them (saving, tests).
     void WaitForStreets();
