@@ -3,6 +3,8 @@
 // statement, with the contract the windows rely on (1-based current row,
 // First/Next/MoveBy, fields by ordinal or name, partial-key Locate).
 
+#include "StopCheck.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -128,6 +130,8 @@ public:
     void AddSql(const QString &line);
     QString Sql() const { return m_sql.join(u'\n'); }
     void Open() override;
+    // Opens it on a worker that may be asked to stop (see RunStatement).
+    void Open(const StopCheck &stop);
 
 private:
     QStringList m_sql;

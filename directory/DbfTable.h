@@ -81,6 +81,9 @@ public:
     bool changed() const { return m_file.changed(); }
     // Whether a read met a page cut off the file; cheap, for checking after a read.
     bool pagesLost() const { return m_file.pagesLost(); }
+    // Whether path() still names the very file this table was read from,
+    // unchanged (see MappedFile::stillAt); always true for a table held in memory.
+    bool stillCurrent() const { return !m_bytes.isNull() || m_file.stillAt(m_path); }
 
     // Records present in the file, deleted ones included.
     uint32_t physicalCount() const { return m_physicalCount; }

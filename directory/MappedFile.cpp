@@ -186,9 +186,12 @@ bool MappedFile::changed() const
     if (pagesLost())
         return true;
     struct stat st;
-    if (fstat(m_fd, &st) != 0)
-        return true;
-    return st.st_size != m_size || modifiedNs(st) != m_modifiedNs;
+    return fstat(m_fd, &st) != 0 || !sameEdition(st);
+}
+
+bool MappedFile::sameEdition(const struct stat &st) const
+{
+    return st.st_size == m_size && modifiedNs(st) == m_modifiedNs;
 }
 
 qint64 MappedFile::read(qint64 offset, void *buffer, size_t length) const
@@ -217,8 +220,7 @@ bool MappedFile::stillAt(const QString &path) const
     struct stat opened;
     if (::stat(path.toLocal8Bit().constData(), &named) != 0 || fstat(m_fd, &opened) != 0)
         return false;
-    return named.st_dev == opened.st_dev && named.st_ino == opened.st_ino && opened.st_size == m_size
-        && modifiedNs(opened) == m_modifiedNs;
+    return named.st_dev == opened.st_dev && named.st_ino == opened.st_ino && sameEdition(opened);
 }
 
 } // namespace phonebook

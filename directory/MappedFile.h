@@ -12,6 +12,8 @@
 #include <cstdint>
 #include <sys/types.h>
 
+struct stat;
+
 namespace phonebook {
 
 class MappedFile {
@@ -40,7 +42,9 @@ public:
     // for checking right after a read.
     bool pagesLost() const;
     // Whether `path` still names this very file, unchanged (same file, size
-    // and modification time). One stat and one fstat.
+    // and modification time, no page lost): the one test of "the file
+    // changed" for whoever keeps what it read from the file (the table
+    // cache, the quick search's indexes). One stat and one fstat.
     bool stillAt(const QString &path) const;
     // Whether the file had been left alone for a while when it was opened.
     // Modification times have a coarse grain: a file written just before it
@@ -50,6 +54,8 @@ public:
 
 private:
     void close();
+    // Whether the file's status (size and modification time) is the one it had when opened.
+    bool sameEdition(const struct stat &st) const;
 
     int m_fd = -1;
     const unsigned char *m_data = nullptr;

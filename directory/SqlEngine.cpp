@@ -24,6 +24,9 @@ namespace phonebook {
 
 namespace {
 
+// Engine steps between two looks at a statement's stop check.
+constexpr int StopSteps = 8000;
+
 int collationCompare(void *, int lengthA, const void *a, int lengthB, const void *b)
 {
     return CompareStored({static_cast<const char *>(a), static_cast<size_t>(lengthA)},
@@ -150,11 +153,18 @@ QList<ValueKind> ColumnKinds(sqlite3_stmt *statement)
 
 } // namespace
 
-std::shared_ptr<QueryResult> RunStatement(const QString &directory, const QString &sql)
+std::shared_ptr<QueryResult> RunStatement(const QString &directory, const QString &sql, const StopCheck &stop)
 {
     Connection connection;
     openConnection(connection, directory, sql);
     sqlite3 *db = connection.db;
+    // The engine's steps ask the check now and then (a scan takes some tens
+    // of steps a row); the tables' own ordering asks it through the thread.
+    const ScopedStopCheck stopInTables(stop);
+    if (stop) {
+        sqlite3_progress_handler(db, StopSteps, [](void *check) { return (*static_cast<const StopCheck *>(check))() ? 1 : 0; },
+                                 const_cast<StopCheck *>(&stop));
+    }
     const QByteArray text = sql.toUtf8();
     const char *tail = nullptr;
     auto prepare = [&] {
@@ -219,6 +229,9 @@ std::shared_ptr<QueryResult> RunStatement(const QString &directory, const QStrin
                                     .arg(QDir::toNativeSeparators(table->path())),
                                 sql);
     }
+    // Stopped: the rows so far may be out of order (a table gave up ordering them).
+    if (stop && stop())
+        throw DatabaseError(QCoreApplication::translate("phonebook", "The statement was stopped."), sql);
     if (rc != SQLITE_DONE)
         throw DatabaseError(engineMessage(db, directory), sql);
     result->finish();

@@ -3,6 +3,7 @@
 // it as virtual tables read in place, with our LIKE and our collation.
 
 #include "LikePattern.h"
+#include "StopCheck.h"
 
 #include <QString>
 
@@ -18,7 +19,8 @@ class QueryResult;
 // Runs one statement over the table files of `directory` (any table file
 // there is a table named by its base name, in any letter case) and returns
 // its whole result. No table file stays open afterwards. Throws DatabaseError
-// carrying the engine's message and the statement.
-std::shared_ptr<QueryResult> RunStatement(const QString &directory, const QString &sql);
+// carrying the engine's message and the statement. `stop` is asked every few
+// thousand rows read; once it says stop, DatabaseError says the statement was stopped.
+std::shared_ptr<QueryResult> RunStatement(const QString &directory, const QString &sql, const StopCheck &stop = {});
 
 } // namespace phonebook

@@ -2,6 +2,7 @@
 
 #include "Collation.h"
 #include "DbfTable.h"
+#include "StopCheck.h"
 
 #include <algorithm>
 #include <cstring>
@@ -98,9 +99,11 @@ void OrderRecords(const DbfTable &table, std::vector<uint32_t> &records, const s
     if (!distinctFields.empty()) {
         ValueGroups groups(table, distinctFields, std::min<size_t>(records.size(), 1 << 16));
         std::vector<uint32_t> kept;
-        for (const uint32_t record : records) {
-            if (groups.groupOf(record) == kept.size())
-                kept.push_back(record);
+        for (size_t n = 0; n < records.size(); ++n) {
+            if (n % StopStride == 0 && StopRequested())
+                return;
+            if (groups.groupOf(records[n]) == kept.size())
+                kept.push_back(records[n]);
         }
         records = std::move(kept);
     }
@@ -134,8 +137,11 @@ void OrderRecords(const DbfTable &table, std::vector<uint32_t> &records, const s
             };
             std::vector<Entry> entries;
             entries.reserve(records.size());
-            for (const uint32_t record : records)
+            for (const uint32_t record : records) {
+                if (entries.size() % StopStride == 0 && StopRequested())
+                    return;
                 entries.push_back({MakeSortKey(page, table.rawField(record, first.field)), record});
+            }
             std::sort(entries.begin(), entries.end(), [&](const Entry &a, const Entry &b) {
                 if (a.key != b.key)
                     return first.descending ? b.key < a.key : a.key < b.key;
@@ -152,8 +158,11 @@ void OrderRecords(const DbfTable &table, std::vector<uint32_t> &records, const s
     // values once, then place the rows by rank.
     ValueGroups groups(table, {first.field}, records.size());
     std::vector<uint32_t> groupOfRow(records.size());
-    for (size_t n = 0; n < records.size(); ++n)
+    for (size_t n = 0; n < records.size(); ++n) {
+        if (n % StopStride == 0 && StopRequested())
+            return;
         groupOfRow[n] = groups.groupOf(records[n]);
+    }
     const std::vector<uint32_t> &values = groups.firstRecords();
     // The distinct values side by side, so that sorting them stays in the cache.
     std::string arena;
@@ -198,6 +207,8 @@ void OrderRecords(const DbfTable &table, std::vector<uint32_t> &records, const s
         auto compareRest = [&](uint32_t a, uint32_t b) { return compareFrom(1, a, b) < 0; };
         size_t runStart = 0;
         for (uint32_t r = 0; r < valueCount; ++r) {
+            if (r % StopStride == 0 && StopRequested())
+                return;
             const size_t runEnd = start[r]; // after the pass, start[r] is the end of rank r
             if (runEnd - runStart > 1)
                 std::stable_sort(placed.begin() + static_cast<std::ptrdiff_t>(runStart),

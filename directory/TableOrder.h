@@ -18,6 +18,8 @@ struct OrderTerm {
 // Puts the physical record numbers in the order of the terms; records whose
 // values tie in every term keep their file order. When distinctFields is not
 // empty, only the first of the records equal in all those fields is kept.
+// When StopRequested() turns true meanwhile, returns early, `records` then
+// neither ordered nor made distinct (not to be used).
 void OrderRecords(const DbfTable &table, std::vector<uint32_t> &records, const std::vector<OrderTerm> &order,
                   const std::vector<int> &distinctFields);
 

@@ -77,9 +77,9 @@ void TFrmMain::loadPersons(QProgressBar *bar)
 void TFrmMain::loadOrgs(QProgressBar *bar)
 {
     const int barStart = bar ? bar->value() : 0;
-    // A list still being built for the files read before is dropped unseen.
+    // A list still being built for the files read before is stopped, its result unseen.
     ++m_orgGeneration;
-    delete std::exchange(m_orgBuild, nullptr);
+    DropBuild(m_orgBuild);
     m_qFullPred.Close();
     ShowEmptyGrid(*m_sgFullPred, GridLayout::Organisations);
     SetStatusText(1, OrgPhonesCountText.toString() + QString::number(0));
@@ -107,11 +107,11 @@ void TFrmMain::loadOrgs(QProgressBar *bar)
     // this one but the table files mapped read-only, while the window shows.
     m_orgBuild = StartBuild(
         this,
-        [directory = m_paths.tables, sql = OrgListSql.toString()] {
+        [directory = m_paths.tables, sql = OrgListSql.toString()](const StopCheck &stop) {
             Query list;
             list.SetDirectory(directory);
             list.AddSql(sql);
-            list.Open();
+            list.Open(stop);
             return list;
         },
         [this](auto *build) {
@@ -130,7 +130,7 @@ void TFrmMain::WaitForOrgList()
 
 void TFrmMain::finishOrgList()
 {
-    QFutureWatcher<Built<Query>> *build = std::exchange(m_orgBuild, nullptr);
+    BuildWatcher<Query> *build = std::exchange(m_orgBuild, nullptr);
     Built<Query> built = build->result();
     build->deleteLater();
     const int generation = m_orgGeneration;

@@ -160,6 +160,9 @@ void QuickSearchBox::TablesReloaded()
     }
     ++m_generation;
     m_wake.notify_all();
+    // The search cancelled above, or the result shown, is of the old edition.
+    if (!text().trimmed().isEmpty() && (m_waitingFor != 0 || m_showing))
+        onTextChanged(text());
 }
 
 void QuickSearchBox::Prepare()
@@ -171,6 +174,12 @@ void QuickSearchBox::Prepare()
     m_wake.notify_all();
 }
 
+bool QuickSearchBox::WorkerIdle() const
+{
+    const std::lock_guard lock(m_mutex);
+    return !m_working && !m_request && !m_prepare && !m_reset;
+}
+
 void QuickSearchBox::workerLoop()
 {
     for (;;) {
@@ -179,9 +188,11 @@ void QuickSearchBox::workerLoop()
         bool reset = false;
         {
             std::unique_lock lock(m_mutex);
+            m_working = false;
             m_wake.wait(lock, [this] { return m_stop || m_request || m_prepare || m_reset; });
             if (m_stop)
                 return;
+            m_working = true;
             reset = std::exchange(m_reset, false);
             request = std::exchange(m_request, std::nullopt);
             if (!request)
@@ -193,7 +204,7 @@ void QuickSearchBox::workerLoop()
             // Building gives way to a keystroke; the search then builds what it needs.
             auto interrupted = [this] {
                 const std::lock_guard lock(m_mutex);
-                return m_stop || m_request.has_value();
+                return m_stop || m_reset || m_request.has_value();
             };
             try {
                 for (const QuickSide side : {QuickSide::Persons, QuickSide::Orgs}) {
@@ -210,7 +221,13 @@ void QuickSearchBox::workerLoop()
         const int generation = request->generation;
         auto cancelled = [this, generation] { return m_generation.load() != generation; };
         try {
-            std::optional<search::QuickResult> result = m_searcher->Search(request->side, request->text, cancelled);
+            const search::QuickSide side = request->side;
+            auto rebuilding = [this, generation, side] {
+                QMetaObject::invokeMethod(
+                    this, [this, generation, side] { showRebuilding(generation, side); }, Qt::QueuedConnection);
+            };
+            std::optional<search::QuickResult> result =
+                m_searcher->Search(request->side, request->text, cancelled, rebuilding);
             if (!result) {
                 ++m_cancelled;
                 continue;
@@ -286,6 +303,23 @@ void QuickSearchBox::present(int generation, const search::QuickResult &result)
         m_main.AddOrgTab(DecodeText(result.rows->text(0, result.rows->columnIndex(u"naim")), CipherKey));
     }
     emit ResultShown(result.count);
+}
+
+void QuickSearchBox::showRebuilding(int generation, QuickSide side)
+{
+    if (generation != m_generation.load() || side != currentSide())
+        return;
+    // Never a part of a list, nor the old edition's: empty until the new index answers.
+    ResultGrid &grid = m_main.SGTemp();
+    ShowEmptyGrid(grid, side == QuickSide::Persons ? GridLayout::Persons : GridLayout::Departments);
+    m_shown = grid.Source();
+    m_showing = true;
+    grid.show();
+    m_main.SGFullFiz().hide();
+    m_main.SGFullPred().hide();
+    m_main.SetStatusText(CountPanel, QString());
+    setBusy(true);
+    emit IndexRebuilding();
 }
 
 void QuickSearchBox::showError(int generation, const QString &message)

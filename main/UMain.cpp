@@ -1,6 +1,7 @@
 #include "UMain.h"
 
 #include "AppInfo.h"
+#include "BackgroundBuild.h"
 #include "Dialogs.h"
 #include "UpdateSwap.h"
 #include "ErrorReport.h"
@@ -123,6 +124,7 @@ TFrmMain::TFrmMain(const ProgramPaths &paths, TFrmSplash *splash, QWidget *paren
 
 TFrmMain::~TFrmMain()
 {
+    StopBuilds(this);
     setOrgListWaitCursor(false);
     qApp->removeEventFilter(m_eventFilter);
     delete m_eventFilter;

@@ -13,8 +13,6 @@
 #include <functional>
 #include <memory>
 
-template <typename T>
-class QFutureWatcher;
 class QAction;
 class QLabel;
 class QLineEdit;
@@ -30,7 +28,7 @@ struct SearchOutcome;
 }
 
 template <typename T>
-struct Built;
+class BuildWatcher;
 class HelpWindow;
 class MainEventFilter;
 class QuickSearchBox;
@@ -155,7 +153,9 @@ public:
     // Tables an update left set aside are restored first (and the user told).
     // Emits DirectoryLoaded() at the end.
     // The individuals list is read at once; the organisation list is built
-    // on a worker thread and shown when it is finished.
+    // on a worker thread and shown when it is finished (a build still running
+    // for the files read before is stopped). Closing the window stops the
+    // build and waits for it.
     void LoadDirectory(QProgressBar *bar);
     // Whether the organisation list is still being built; SGFullPred is empty meanwhile.
     bool OrgListPending() const { return m_orgBuild != nullptr; }
@@ -214,7 +214,7 @@ private:
     int m_tabChangesFromCode = 0;
     bool m_shown = false;
     // The organisation list being built; null when none is.
-    QFutureWatcher<Built<Query>> *m_orgBuild = nullptr;
+    BuildWatcher<Query> *m_orgBuild = nullptr;
     int m_orgGeneration = 0;
     bool m_orgWaitCursor = false;
 };

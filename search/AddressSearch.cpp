@@ -86,20 +86,17 @@ QString StreetListSql(StreetList list)
         : u"SELECT DISTINCT sp09pr_n.street FROM sp09pr_n ORDER BY sp09pr_n.street"_s;
 }
 
-QStringList LoadStreetList(const QString &directory, StreetList list, const std::function<void()> &betweenRows)
+QStringList LoadStreetList(const QString &directory, StreetList list, const StopCheck &stop)
 {
     Query query;
     query.SetDirectory(directory);
     query.AddSql(StreetListSql(list));
-    query.Open();
+    query.Open(stop);
     const auto source = query.Source();
     QStringList streets;
     streets.reserve(source->rowCount());
-    for (int row = 0; row < source->rowCount(); ++row) {
+    for (int row = 0; row < source->rowCount(); ++row)
         streets.append(DecodeText(source->text(row, 0), CipherKey));
-        if (betweenRows)
-            betweenRows();
-    }
     return streets;
 }
 

@@ -6,12 +6,11 @@
 // Errors of the engine propagate as DatabaseError.
 
 #include "SearchOutcome.h"
+#include "StopCheck.h"
 
 #include <QString>
 #include <QStringList>
 #include <QStringView>
-
-#include <functional>
 
 namespace phonebook {
 class Query;
@@ -52,9 +51,8 @@ SearchOutcome OrgAddressSearch(Query &temp, QStringView street, QStringView hous
 enum class StreetList { Persons, Orgs };
 QString StreetListSql(StreetList list);
 // Every street of the list, deciphered, in the engine's order of the stored
-// (enciphered) values: not re-sorted. `betweenRows`, when given, runs after
-// each row is read (the window lets pending events through there).
-QStringList LoadStreetList(const QString &directory, StreetList list,
-                           const std::function<void()> &betweenRows = {});
+// (enciphered) values: not re-sorted. Throws DatabaseError, also once `stop`
+// says stop (asked every few thousand rows).
+QStringList LoadStreetList(const QString &directory, StreetList list, const StopCheck &stop = {});
 
 } // namespace phonebook::search

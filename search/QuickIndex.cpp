@@ -3,6 +3,7 @@
 #include "DatabaseError.h"
 #include "Dataset.h"
 #include "DbfTable.h"
+#include "StopCheck.h"
 #include "TableOrder.h"
 #include "QuickWords.h"
 #include "UHelpFull.h"
@@ -11,6 +12,7 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <cstring>
 #include <iterator>
 
@@ -92,14 +94,41 @@ public:
     QString columnName(int column) const override { return m_names.at(static_cast<size_t>(column)); }
     QString text(int row, int column) const override
     {
-        return m_table->text(m_records.at(static_cast<size_t>(row)), m_fields.at(static_cast<size_t>(column)));
+        // A file replaced or cut short since the search is read no further:
+        // the rows loaded before stay, and no other edition's bytes show up
+        // at the old records' places. The file is asked once per block of
+        // rows, or once the last answer is a few milliseconds old.
+        if (m_changed)
+            return {};
+        const int block = row / CheckBlockRows;
+        const auto now = std::chrono::steady_clock::now();
+        if (block != m_checkedBlock || now - m_checkedAt > CheckInterval) {
+            if (m_table->changed()) {
+                m_changed = true;
+                return {};
+            }
+            m_checkedBlock = block;
+            m_checkedAt = now;
+        }
+        QString value = m_table->text(m_records.at(static_cast<size_t>(row)), m_fields.at(static_cast<size_t>(column)));
+        if (m_table->pagesLost()) {
+            m_changed = true;
+            return {};
+        }
+        return value;
     }
 
 private:
+    static constexpr int CheckBlockRows = 256;
+    static constexpr std::chrono::milliseconds CheckInterval{5};
+
     std::shared_ptr<const DbfTable> m_table;
     std::vector<uint32_t> m_records;
     std::vector<int> m_fields;
     std::vector<QString> m_names;
+    mutable int m_checkedBlock = -1;
+    mutable std::chrono::steady_clock::time_point m_checkedAt;
+    mutable bool m_changed = false;
 };
 
 } // namespace
@@ -185,7 +214,10 @@ std::shared_ptr<const QuickIndex> QuickIndex::Build(std::shared_ptr<const DbfTab
     for (uint32_t live = 0; live < count; ++live)
         index->m_order.push_back(table->liveRecord(live));
     const int nameField = persons ? field(u"fio") : field(u"naim");
-    OrderRecords(*table, index->m_order, {{nameField, false}, {index->m_phone, false}}, {});
+    {
+        const ScopedStopCheck stopOrdering(stop);
+        OrderRecords(*table, index->m_order, {{nameField, false}, {index->m_phone, false}}, {});
+    }
     if (stop && stop())
         return nullptr;
 

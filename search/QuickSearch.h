@@ -2,7 +2,10 @@
 // A quick-search session over the directory's two tables: what the box and
 // `phonebook-find quick` run. It keeps each side's index (built on first use)
 // and the last result of each side, so that a text extending the previous
-// one filters that result instead of scanning the table again.
+// one filters that result instead of scanning the table again. An index is
+// used only while its table file is still the one it was built from: a new
+// edition copied over a table is noticed by the next search, which builds
+// that side's index again and answers from the new edition alone.
 //
 // One thread at a time may use a session; the results it returns may be read
 // from any thread.
@@ -30,24 +33,34 @@ struct QuickResult {
     int count = 0;
     // Whether the previous result was filtered rather than the table scanned.
     bool narrowed = false;
+    // Whether the side's index was built again for a new edition of its table.
+    bool rebuilt = false;
 };
 
 class QuickSearcher {
 public:
     explicit QuickSearcher(QString directory) : m_directory(std::move(directory)) {}
 
-    // The side's index, built now when it is not yet. Throws DatabaseError
-    // (a missing or unreadable table); null when `stop` turned true meanwhile.
+    // The side's index, built now when it is not yet or its table file
+    // changed since. Throws DatabaseError (a missing or unreadable table);
+    // null when `stop` turned true meanwhile.
     std::shared_ptr<const QuickIndex> Index(QuickSide side, const std::function<bool()> &stop = {});
 
-    // Rows of the side that match `text`. Returns nothing when `cancelled`
-    // turned true meanwhile. Throws DatabaseError.
-    std::optional<QuickResult> Search(QuickSide side, QStringView text, const std::function<bool()> &cancelled = {});
+    // Rows of the side that match `text`. First drops every index whose table
+    // file changed; when the side's own is dropped, `rebuilding` is called
+    // before it is built again. Returns nothing when `cancelled` turned true
+    // meanwhile. Throws DatabaseError, also when the table kept changing
+    // while it was read.
+    std::optional<QuickResult> Search(QuickSide side, QStringView text, const std::function<bool()> &cancelled = {},
+                                      const std::function<void()> &rebuilding = {});
 
     // Forgets the indexes and results: the tables were replaced.
     void Reset();
 
 private:
+    // Drops the side's index and result when its table file changed; returns whether it did.
+    bool dropStale(QuickSide side);
+
     struct Previous {
         QuickQuery query;
         std::shared_ptr<const std::vector<uint32_t>> places; // in the index's order

@@ -113,6 +113,7 @@ TFrmAdress::TFrmAdress(TFrmMain &main)
 
 TFrmAdress::~TFrmAdress()
 {
+    StopBuilds(this);
     if (FrmAdress == this)
         FrmAdress = nullptr;
 }
@@ -122,10 +123,10 @@ void TFrmAdress::ReloadStreets()
     const QString directory = m_main.Paths().tables;
     for (int slot : {0, 1}) {
         const auto list = slot == 0 ? search::StreetList::Persons : search::StreetList::Orgs;
-        // A build for the files read before is dropped: its watcher goes, its result unseen.
-        delete std::exchange(m_builds[slot], nullptr);
+        // A build for the files read before is stopped, its result unseen.
+        DropBuild(m_builds[slot]);
         m_builds[slot] = StartBuild(
-            this, [directory, list] { return search::LoadStreetList(directory, list); },
+            this, [directory, list](const StopCheck &stop) { return search::LoadStreetList(directory, list, stop); },
             [this, slot](auto *build) {
                 if (m_builds[slot] == build)
                     finishStreets(slot);
@@ -151,7 +152,7 @@ StreetBox *TFrmAdress::boxOf(int slot) const { return slot == 0 ? m_street1 : m_
 
 void TFrmAdress::finishStreets(int slot)
 {
-    QFutureWatcher<Built<QStringList>> *build = std::exchange(m_builds[slot], nullptr);
+    BuildWatcher<QStringList> *build = std::exchange(m_builds[slot], nullptr);
     Built<QStringList> built = build->result();
     build->deleteLater();
     boxOf(slot)->setLoading(false);

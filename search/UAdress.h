@@ -7,8 +7,6 @@
 #include <QDialog>
 #include <QStringList>
 
-template <typename T>
-class QFutureWatcher;
 class QLineEdit;
 class QPushButton;
 
@@ -17,7 +15,7 @@ namespace phonebook {
 class StreetBox;
 class TFrmMain;
 template <typename T>
-struct Built;
+class BuildWatcher;
 
 class TFrmAdress : public QDialog {
     Q_OBJECT
@@ -41,7 +39,7 @@ public:
     // it showed until its new list is complete (never part of one); while the
     // dialog is open it shows a busy cursor and says the list is loading. A
     // list that cannot be read is reported and left empty. A build still
-    // running for the files read before is dropped unseen.
+    // running for the files read before is stopped and dropped unseen.
     void ReloadStreets();
     // Waits for the lists being built and shows them (saving, tests).
     void WaitForStreets();
@@ -72,7 +70,7 @@ private:
     QLineEdit *m_flat = nullptr;
     QPushButton *m_ok = nullptr;
     // The build running for each box, by slot; null when none runs.
-    QFutureWatcher<Built<QStringList>> *m_builds[2] = {nullptr, nullptr};
+    BuildWatcher<QStringList> *m_builds[2] = {nullptr, nullptr};
 };
 
 // The one address dialog, while it exists.

@@ -122,5 +122,13 @@
         <source>The table %1 changed while it was being read; run the statement again.</source>
         <translation>Таблица %1 изменилась, пока её читали; выполните запрос ещё раз.</translation>
     </message>
+    <message>
+        <source>The statement was stopped.</source>
+        <translation>Выполнение запроса остановлено.</translation>
+    </message>
+    <message>
+        <source>The table %1 kept changing while the quick search read it.</source>
+        <translation>Таблица %1 менялась всё время, пока её читал быстрый поиск.</translation>
+    </message>
 </context>
 </TS>

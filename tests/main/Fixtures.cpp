@@ -38,7 +38,8 @@ void WritePersons(const QString &directory, const std::vector<Person> &rows, Cod
                      {page});
     for (const Person &p : rows)
         writer.addRecord({Stored(p.nt), Stored(p.fio), Stored(p.street), Stored(Padded(p.hous, 7)),
-                          Stored(Padded(p.flat, 3))});
+                          Stored(Padded(p.flat, 3))},
+                         p.deleted);
     writer.finish();
 }
 
@@ -54,7 +55,8 @@ void WriteOrgPhones(const QString &directory, const std::vector<OrgPhone> &rows,
                      {page});
     for (const OrgPhone &o : rows)
         writer.addRecord({Stored(QStringLiteral("  ") + o.nt), Stored(o.naim), Stored(o.knaim), Stored(o.mesto),
-                          Stored(o.street), Stored(Padded(o.hous, 7))});
+                          Stored(o.street), Stored(Padded(o.hous, 7))},
+                         o.deleted);
     writer.finish();
 }
 

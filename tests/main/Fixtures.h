@@ -10,11 +10,14 @@
 
 namespace phonebook::fixtures {
 
+// A row marked deleted stays in the file, as a deleted record of a real table does.
 struct Person {
     QString nt, fio, street, hous, flat;
+    bool deleted = false;
 };
 struct OrgPhone {
     QString nt, naim, knaim, mesto, street, hous;
+    bool deleted = false;
 };
 
 // Writes sp09kw_n.dbf into `directory`.

@@ -86,8 +86,9 @@ if command -v dpkg-deb >/dev/null && command -v dpkg-shlibdeps >/dev/null; then
   done
   ! grep -v "^\./\(opt\|usr\)/" <<<"$contents" | grep -q . ||
     fail "the package installs outside /opt and /usr: $(grep -v '^\./\(opt\|usr\)/' <<<"$contents")"
+  # grep reads to the end (no -q): tar may still be writing when the line is found.
   dpkg-deb --fsys-tarfile "$deb" | tar -xO "./$data_dir/applications/phonebook.desktop" |
-    grep -qx "Exec=/$app_dir/phonebook" || fail "the package's desktop entry does not start /$app_dir/phonebook"
+    grep -x "Exec=/$app_dir/phonebook" >/dev/null || fail "the package's desktop entry does not start /$app_dir/phonebook"
   depends=$(dpkg-deb -f "$deb" Depends)
   for library in libqt6core6 libqt6widgets6 libqt6printsupport6 libsqlite3-0; do
     grep -q "\b$library\b" <<<"$depends" || fail "the package does not depend on $library: $depends"

@@ -2,13 +2,23 @@
 
 #include "DatabaseError.h"
 #include "Dataset.h"
+#include "DbfTable.h"
 #include "Fixtures.h"
 #include "QuickSearch.h"
+#include "SampleDirectory.h"
+#include "TableFixtures.h"
 #include "UHelpFull.h"
 
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <tuple>
 
 using namespace phonebook;
 using namespace phonebook::search;
@@ -213,6 +223,9 @@ TEST_F(QuickSearchTest, EveryKeystrokeGivesWhatAFreshSearchGivesInEitherCodePage
 TEST_F(QuickSearchTest, ACancelledSearchLeavesNoTraceInTheNext)
 {
     QuickSearcher session(m_dir.path());
+    // Cancelled while its index is built: no index is kept half-built.
+    EXPECT_FALSE(session.Search(QuickSide::Persons, u"иван", [] { return true; }).has_value());
+    EXPECT_FALSE(session.Index(QuickSide::Orgs, [] { return true; }));
     ASSERT_TRUE(session.Search(QuickSide::Persons, u"иван"));
     EXPECT_FALSE(session.Search(QuickSide::Persons, u"иванова", [] { return true; }).has_value());
     // The cancelled text is not taken for the previous result: "и" still finds everybody with и.
@@ -230,4 +243,293 @@ TEST_F(QuickSearchTest, AMissingTableIsNamed)
     } catch (const DatabaseError &error) {
         EXPECT_TRUE(error.message().contains(u"sp09pr_n"_s));
     }
+}
+
+namespace {
+
+// A row's shown fields (stored text), deciphered, between bars.
+std::string ShownRow(const QStringList &stored)
+{
+    QStringList plain;
+    for (const QString &value : stored)
+        plain.append(DecodeText(value, CipherKey));
+    return plain.join(u" | ").toStdString();
+}
+
+// The rule applied to each record by itself, on its deciphered values: every
+// word begins a word of the text fields; every number begins the telephone
+// number's digits, equals a house's or flat's leading digits, or begins a word.
+class PlainScan {
+public:
+    PlainScan(const QString &directory, QuickSide side)
+    {
+        const bool persons = side == QuickSide::Persons;
+        m_table = DbfTable::open(QDir(directory).filePath(QuickTableName(side) + u".dbf"_s));
+        const std::vector<QString> text = persons ? std::vector{u"fio"_s, u"street"_s}
+                                                  : std::vector{u"naim"_s, u"knaim"_s, u"mesto"_s, u"street"_s};
+        const std::vector<QString> numbers = persons ? std::vector{u"hous"_s, u"flat"_s} : std::vector{u"hous"_s};
+        for (uint32_t r = 0; r < m_table->physicalCount(); ++r) {
+            Record record;
+            record.deleted = m_table->isDeleted(r);
+            for (const QString &name : text) {
+                for (std::string &word : Words(Plain(r, name)))
+                    record.words.push_back(std::move(word));
+            }
+            record.phone = Digits(Plain(r, u"nt"_s), false);
+            for (const QString &name : numbers)
+                record.houses.push_back(Digits(Plain(r, name), true));
+            for (const QString &name : QuickShownFields(side))
+                record.shown.append(m_table->text(r, m_table->fieldIndex(name)));
+            record.row = ShownRow(record.shown);
+            m_records.push_back(std::move(record));
+        }
+    }
+
+    // Every live record that matches, as ShownRow() gives it, sorted.
+    std::vector<std::string> Matching(const QString &text) const
+    {
+        const QuickQuery query = ParseQuickText(text);
+        std::vector<std::string> rows;
+        for (const Record &record : m_records) {
+            if (!record.deleted && !query.empty() && record.matches(query))
+                rows.push_back(record.row);
+        }
+        std::sort(rows.begin(), rows.end());
+        return rows;
+    }
+
+    const DbfTable &table() const { return *m_table; }
+    // A deciphered value of the record, for making up texts.
+    QString Plain(uint32_t record, const QString &field) const
+    {
+        return DecodeText(m_table->text(record, m_table->fieldIndex(field)), CipherKey);
+    }
+
+private:
+    struct Record {
+        bool deleted = false;
+        std::vector<std::string> words;
+        std::string phone;
+        std::vector<std::string> houses;
+        QStringList shown;
+        std::string row;
+
+        bool begins(const std::string &prefix) const
+        {
+            return std::any_of(words.begin(), words.end(), [&](const std::string &w) { return w.starts_with(prefix); });
+        }
+        bool matches(const QuickQuery &query) const
+        {
+            for (const std::string &word : query.words) {
+                if (!begins(word))
+                    return false;
+            }
+            for (const std::string &number : query.numbers) {
+                if (!phone.starts_with(number) && std::find(houses.begin(), houses.end(), number) == houses.end()
+                    && !begins(number))
+                    return false;
+            }
+            return true;
+        }
+    };
+
+    // Runs of letters and digits, folded (a letter of another alphabet stays in its word).
+    static std::vector<std::string> Words(const QString &plain)
+    {
+        std::vector<std::string> words(1);
+        for (const char32_t c : plain.toUcs4()) {
+            const uint8_t code = FoldChar(c);
+            if (code != FoldNone)
+                words.back().push_back(static_cast<char>(code));
+            else if (!words.back().empty())
+                words.emplace_back();
+        }
+        if (words.back().empty())
+            words.pop_back();
+        return words;
+    }
+    // Every digit, folded; or only the leading ones after the leading blanks.
+    static std::string Digits(const QString &plain, bool leading)
+    {
+        std::string digits;
+        for (const QChar c : leading ? QStringView(plain).trimmed() : QStringView(plain)) {
+            const uint8_t code = FoldChar(c.unicode());
+            if (IsFoldDigit(code))
+                digits.push_back(static_cast<char>(code));
+            else if (leading)
+                break;
+        }
+        return digits;
+    }
+
+    std::shared_ptr<const DbfTable> m_table;
+    std::vector<Record> m_records;
+};
+
+// Every row of a result, as ShownRow() gives it, sorted.
+std::vector<std::string> Rows(const QuickResult &result)
+{
+    std::vector<std::string> rows;
+    for (int r = 0; result.rows && r < result.rows->rowCount(); ++r) {
+        QStringList row;
+        for (int c = 0; c < result.rows->columnCount(); ++c)
+            row.append(result.rows->text(r, c));
+        rows.push_back(ShownRow(row));
+    }
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+// A text someone might type for the record: pieces of its words, of its
+// telephone number (written with hyphens or not), of its house number, in any case.
+QString MadeUpText(const PlainScan &scan, std::mt19937 &random, QuickSide side)
+{
+    auto below = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
+    const uint32_t record = static_cast<uint32_t>(below(static_cast<int>(scan.table().physicalCount())));
+    const std::vector<QString> fields = side == QuickSide::Persons
+        ? std::vector{u"fio"_s, u"street"_s, u"nt"_s, u"hous"_s, u"flat"_s}
+        : std::vector{u"naim"_s, u"knaim"_s, u"mesto"_s, u"street"_s, u"nt"_s, u"hous"_s};
+    QStringList pieces;
+    for (int n = 1 + below(3); n > 0; --n) {
+        const QString value = scan.Plain(record, fields[static_cast<size_t>(below(static_cast<int>(fields.size())))]).trimmed();
+        const QStringList words = value.split(u' ', Qt::SkipEmptyParts);
+        if (words.isEmpty())
+            continue;
+        QString piece = words.at(below(static_cast<int>(words.size())));
+        piece = piece.left(1 + below(static_cast<int>(piece.size())));
+        if (below(4) == 0)
+            piece = piece.toLower();
+        if (piece.size() > 3 && below(3) == 0 && piece.front().isDigit())
+            piece.insert(2, u'-');
+        pieces.append(piece);
+    }
+    if (below(10) == 0)
+        pieces.append(QString(QChar(u'а' + below(32))));
+    return pieces.join(u' ');
+}
+
+} // namespace
+
+TEST(QuickSearchScan, EveryKeystrokeFindsWhatAPlainScanByTheRuleFinds)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    sample::SampleOptions options;
+    options.directory = dir.path();
+    options.persons = 3000;
+    options.orgNumbers = 1500;
+    options.seed = 17;
+    options.deletedShare = 0.1;
+    sample::WriteSampleDirectory(options);
+    std::mt19937 random(17);
+    int texts = 0;
+    int found = 0;
+    for (const QuickSide side : {QuickSide::Persons, QuickSide::Orgs}) {
+        const PlainScan scan(dir.path(), side);
+        // Typed letter by letter in one session: fresh searches, narrowed and extended ones.
+        QuickSearcher session(dir.path());
+        for (int n = 0; n < 150; ++n, ++texts) {
+            const QString text = MadeUpText(scan, random, side);
+            for (qsizetype length = 1; length <= text.size(); ++length) {
+                const QString typed = text.left(length);
+                const std::optional<QuickResult> result = session.Search(side, typed);
+                ASSERT_TRUE(result.has_value());
+                const std::vector<std::string> expected = scan.Matching(typed);
+                ASSERT_EQ(Rows(*result), expected) << typed.toStdString();
+                found += static_cast<int>(expected.size());
+            }
+        }
+    }
+    EXPECT_EQ(texts, 300);
+    EXPECT_GT(found, texts); // the texts find rows, not only nothing
+}
+
+TEST_F(QuickSearchTest, DeletedRecordsNeverAppearFreshNarrowedOrExtended)
+{
+    // Deleted twins of live rows, matching every text below.
+    std::vector<fixtures::Person> persons = PersonRows();
+    persons.insert(persons.begin() + 1, {u"234599"_s, u"ИВАНОВ ИВАН УДАЛЁН"_s, u"ул. Мира"_s, u"14"_s, u"145"_s, true});
+    persons.push_back({u"234511"_s, u"ИВАНОВА АННА"_s, u"ул. Мира"_s, u"145"_s, u"14"_s, true});
+    fixtures::WritePersons(m_dir.path(), persons);
+    std::vector<fixtures::OrgPhone> orgs = OrgRows();
+    orgs.insert(orgs.begin(), {u"400099"_s, u"ЗАВОД ИМ. КИРОВА"_s, u"ЗИК"_s, u"Приемная"_s, u"ул. Мира"_s, u"1"_s, true});
+    fixtures::WriteOrgPhones(m_dir.path(), orgs);
+
+    const std::vector<std::pair<QuickSide, QString>> typed = {
+        {QuickSide::Persons, u"иванов ив уд"_s}, {QuickSide::Persons, u"2345 мира"_s},
+        {QuickSide::Persons, u"1 14 145"_s},     {QuickSide::Orgs, u"завод 4000 прием"_s},
+    };
+    for (const auto &[side, text] : typed) {
+        QuickSearcher session(m_dir.path());
+        for (qsizetype n = 1; n <= text.size(); ++n) {
+            const QStringList rows = Found(session, side, text.left(n));
+            for (const QString &number : {u"234599"_s, u"234511"_s, u"400099"_s})
+                EXPECT_FALSE(rows.contains(number)) << text.left(n).toStdString();
+        }
+    }
+    // The live twins are found.
+    EXPECT_EQ(Persons(u"2345 мира"_s), (QStringList{u"234567"_s, u"234500"_s}));
+    EXPECT_EQ(Orgs(u"киров"_s), (QStringList{u"400001"_s, u"400003"_s}));
+}
+
+TEST_F(QuickSearchTest, ATableCopiedOverBetweenKeystrokesIsSearchedAsTheNewEdition)
+{
+    const QString path = QDir(m_dir.path()).filePath(u"sp09kw_n.dbf"_s);
+    auto edition = [](const std::vector<fixtures::Person> &rows) {
+        QTemporaryDir other;
+        fixtures::WritePersons(other.path(), rows);
+        return fixtures::ReadBytes(QDir(other.path()).filePath(u"sp09kw_n.dbf"_s));
+    };
+    const std::vector<fixtures::Person> first = {
+        {u"100001"_s, u"ИВАНОВ АНДРЕЙ"_s, u"ул. Мира"_s, u"1"_s, u"1"_s},
+        {u"100002"_s, u"ИВАНОВА ВЕРА"_s, u"ул. Мира"_s, u"2"_s, u"2"_s},
+        {u"100003"_s, u"ПЕТРОВ ИВАН"_s, u"ул. Труда"_s, u"3"_s, u"3"_s},
+        {u"100004"_s, u"СИДОРОВ ОЛЕГ"_s, u"ул. Ленина"_s, u"4"_s, u"4"_s},
+    };
+    // The same number of rows in the same widths: a file of the same size.
+    const std::vector<fixtures::Person> second = {
+        {u"200001"_s, u"КУЗНЕЦОВ ИВАН"_s, u"ул. Мира"_s, u"1"_s, u"1"_s},
+        {u"200002"_s, u"ИВАНЕНКО ПЁТР"_s, u"ул. Мира"_s, u"2"_s, u"2"_s},
+        {u"200003"_s, u"ОРЛОВ ИВАН"_s, u"ул. Труда"_s, u"3"_s, u"3"_s},
+        {u"200004"_s, u"ИВАНОВ ЮРИЙ"_s, u"ул. Ленина"_s, u"4"_s, u"4"_s},
+    };
+    std::vector<fixtures::Person> third = second;
+    third.push_back({u"300005"_s, u"ИВАНОВСКИЙ ЛЕВ"_s, u"ул. Мира"_s, u"5"_s, u"5"_s});
+    third.push_back({u"300006"_s, u"ИВАНОВА ЗОЯ"_s, u"ул. Мира"_s, u"6"_s, u"6"_s});
+    third[3].fio = u"ИВАНЧЕНКО ЮРИЙ"_s;
+
+    fixtures::WritePersons(m_dir.path(), first);
+    // The first edition has been in place a while: a copy over it gets a
+    // modification time of its own even in the file system's coarsest grain.
+    {
+        QFile aged(path);
+        ASSERT_TRUE(aged.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(aged.setFileTime(QDateTime::currentDateTime().addSecs(-3600), QFileDevice::FileModificationTime));
+    }
+    QuickSearcher session(m_dir.path());
+    const std::optional<QuickResult> before = session.Search(QuickSide::Persons, u"ива");
+    ASSERT_TRUE(before && before->rows);
+    ASSERT_EQ(before->count, 3);
+
+    // Each copy rewrites the file in place, as cp does; the next keystroke narrows the text.
+    const std::vector<std::tuple<QString, std::vector<fixtures::Person>, QStringList>> copies = {
+        {u"иван"_s, second, {u"200002"_s, u"200004"_s, u"200001"_s, u"200003"_s}},
+        {u"ивано"_s, third, {u"300006"_s, u"300005"_s}},
+    };
+    for (const auto &[text, rows, expected] : copies) {
+        fixtures::WriteBytes(path, edition(rows));
+        const std::optional<QuickResult> after = session.Search(QuickSide::Persons, text);
+        ASSERT_TRUE(after);
+        EXPECT_TRUE(after->rebuilt);
+        EXPECT_FALSE(after->narrowed);
+        EXPECT_EQ(Found(session, QuickSide::Persons, text), expected) << text.toStdString();
+        EXPECT_EQ(Rows(*after), PlainScan(m_dir.path(), QuickSide::Persons).Matching(text));
+    }
+    // The rows found in the first edition read nothing from the later ones.
+    EXPECT_EQ(before->rows->text(0, 1), QString());
+    // The file unchanged since: the index is kept and the text narrowed.
+    const std::optional<QuickResult> unchanged = session.Search(QuickSide::Persons, u"иванов"_s);
+    ASSERT_TRUE(unchanged);
+    EXPECT_FALSE(unchanged->rebuilt);
+    EXPECT_TRUE(unchanged->narrowed);
 }
