@@ -178,12 +178,15 @@ bool BuildPrintJob(TFrmMain &main, PrintJob &job)
             return false;
         onlySelected = answer == QMessageBox::Yes;
     }
+    // The rows of the result shown now, not the grid's: the preview lets
+    // events through, and the grid may be filled again meanwhile.
+    const ListRows rows = AllGridRows(grid);
     if (onlySelected) {
         job.rowCount = static_cast<int>(selected.size());
-        job.row = [&grid, selected](int row) { return grid.RowValues(selected.at(row)); };
+        job.row = [read = rows.row, selected](int row) { return read(selected.at(row) - 1); };
     } else {
-        job.rowCount = rowCount;
-        job.row = [&grid](int row) { return grid.RowValues(row + 1); };
+        job.rowCount = rows.rowCount;
+        job.row = rows.row;
     }
     return true;
 }
