@@ -354,6 +354,10 @@ void StreamStatement(const QString &directory, const QString &sql, StatementSink
     sqlite3_progress_handler(connection.db, ProgressSteps, onProgress, &progress);
     const int columns = sqlite3_column_count(statement);
     const QList<bool> stored = storedColumns(statement);
+    for (const auto &table : connection.opened) {
+        for (const QString &warning : table->warnings())
+            sink.warning(warning);
+    }
     const QStringList names = columnNames(statement);
     sink.columns(names);
     StatementRow row(names);

@@ -37,6 +37,9 @@ public:
     virtual bool row(const RowSource &row) = 0;
     // Called now and then while the engine works towards the next row.
     virtual void working() {}
+    // A warning of a table the statement reads (see DbfTable::warnings()),
+    // before the first row.
+    virtual void warning(const QString &text) { Q_UNUSED(text); }
 };
 
 // Runs one statement as RunStatement does, but hands each row to `sink` as

@@ -315,3 +315,34 @@ TEST_F(PhonebookFindTest, SqlStreamsRowsAndStopsWhenAsked)
     EXPECT_EQ(Find(In({u"sql"_s, large})).lines, QStringList{u"64000000"_s});
     EXPECT_EQ(Find(In({u"--memory"_s, u"lots"_s, u"sql"_s, large})).exitCode, 2);
 }
+
+// A memo past the end of its memo file prints as NULL (an empty field), and a
+// warning names the table and the row.
+TEST_F(PhonebookFindTest, SqlWarnsOfMemosPastTheEnd)
+{
+    QTemporaryDir dir;
+    const QString table = dir.filePath(u"notes.dbf"_s);
+    {
+        DbfWriter notes(table, {{u"NAME"_s, 'C', 4, 0}, {u"NOTE"_s, 'C', 10, 0}});
+        notes.addRecord({u"a"_s, u"1"_s});
+        notes.addRecord({u"b"_s, u"99"_s});
+        notes.finish();
+    }
+    QFile file(table);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    QByteArray bytes = file.readAll();
+    bytes[0] = char(0x83);     // dBASE III with memo
+    bytes[32 + 32 + 11] = 'M'; // the second field is a memo
+    file.seek(0);
+    file.write(bytes);
+    file.close();
+    QFile memo(dir.filePath(u"notes.dbt"_s));
+    ASSERT_TRUE(memo.open(QIODevice::WriteOnly));
+    memo.write(QByteArray(512, '\0') + "first\x1A");
+    memo.close();
+
+    const FindRun run = Find({u"--dir"_s, dir.path(), u"--raw"_s, u"sql"_s, u"SELECT name, note FROM notes"_s});
+    EXPECT_EQ(run.exitCode, 0) << run.error.toStdString();
+    EXPECT_EQ(run.lines, (QStringList{u"a\tfirst"_s, u"b\t"_s}));
+    EXPECT_TRUE(run.error.contains(u"row 2 of notes.dbf"_s)) << run.error.toStdString();
+}

@@ -94,6 +94,10 @@ public:
         return !m_out.failed();
     }
     void working() override { m_out.flushIfDue(); }
+    void warning(const QString &text) override
+    {
+        std::fprintf(stderr, "phonebook-find: warning: %s\n", qUtf8Printable(text));
+    }
     int rows() const { return m_rows; }
 
 private:
