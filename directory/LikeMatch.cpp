@@ -199,8 +199,8 @@ void likeFunction(sqlite3_context *context, int argc, sqlite3_value **argv)
 void RegisterLike(sqlite3 *db)
 {
     for (const int arguments : {2, 3})
-        sqlite3_create_function_v2(db, "like", arguments, SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_SUBTYPE, nullptr, likeFunction,
-                                   nullptr, nullptr, nullptr);
+        sqlite3_create_function_v2(db, "like", arguments, SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_SUBTYPE, nullptr,
+                                   likeFunction, nullptr, nullptr, nullptr);
 }
 
 } // namespace phonebook
