@@ -131,6 +131,24 @@ TEST(Csv, AGridFilledAgainDuringTheSaveChangesNothingWritten)
     EXPECT_EQ(lines.last(), QStringLiteral("116389;ИВАНОВ 16389;ул.Садовая;10;189"));
 }
 
+// Rows that could no longer be read (their table file was replaced) are not
+// saved as empty ones: the save fails and leaves no file.
+TEST(Csv, RowsLostDuringTheSaveFailIt)
+{
+    auto data = openFake(personNames(), personRows(2 * CsvProgressStep));
+    ResultGrid grid;
+    FillPersonGridPaged(grid, *data);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("list.csv"));
+    const CsvOutcome outcome = WriteCsvFile(path, AllGridRows(grid), [&](int) {
+        data->fake().gone = true;
+        return true;
+    });
+    EXPECT_FALSE(outcome.written);
+    EXPECT_FALSE(outcome.error.isEmpty());
+    EXPECT_FALSE(QFile::exists(path));
+}
+
 TEST(Csv, AFailedOrCancelledWriteLeavesNoFileAndKeepsAnOldOne)
 {
     auto data = openFake(personNames(), personRows(3 * CsvProgressStep));
