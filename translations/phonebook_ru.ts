@@ -107,6 +107,14 @@
         <translation>ещё примечаний таблицы %2 за концом файла примечаний: %1</translation>
     </message>
     <message>
+        <source>The statement was interrupted.</source>
+        <translation>Выполнение запроса прервано.</translation>
+    </message>
+    <message>
+        <source>The statement needs more memory than the %1 MiB allowed to it.</source>
+        <translation>Запросу нужно больше памяти, чем отведённые ему %1 МиБ.</translation>
+    </message>
+    <message>
         <source>The result of the statement is too large to hold (over 2 GB of text).</source>
         <translation>Результат запроса слишком велик (больше 2 ГБ текста).</translation>
     </message>
