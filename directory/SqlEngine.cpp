@@ -16,14 +16,14 @@
 
 #include <algorithm>
 #include <atomic>
-#include <exception>
-#include <mutex>
-#include <string>
-#include <string_view>
 #include <cstdlib>
 #include <cstring>
+#include <exception>
 #include <memory>
+#include <mutex>
 #include <new>
+#include <string>
+#include <string_view>
 
 namespace phonebook {
 
