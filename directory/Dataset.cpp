@@ -181,6 +181,7 @@ public:
             m_changed = true;
         return m_changed;
     }
+    bool lost() const override { return !m_table || changed(); }
     // Unmaps the file; the source reads as empty from then on.
     void release() { m_table.reset(); }
 

@@ -42,6 +42,9 @@ public:
         Q_UNUSED(column);
         return ValueKind::Stored;
     }
+    // Whether the rows can no longer be read as they were (the file under
+    // them changed, or was let go): text() gives empty values then.
+    virtual bool lost() const { return false; }
 };
 
 class Dataset {

@@ -364,22 +364,24 @@ void DbfTable::countRecords(uint32_t headerCount)
     uint32_t deleted = 0;
     unsigned endMark = 0;
     for (uint32_t i = readFlags(n, deleted, endMark); i < n; ++i) {
-        const unsigned char flag = first[i * step];
+        const unsigned char flag = first[static_cast<size_t>(i) * step];
         deleted += flag == kDeletedFlag;
         endMark |= flag == kEndOfFile;
     }
     if (endMark) {
+        // The mark was seen through a read of the file; the mapping may have
+        // changed since, so the search stops at the records it holds.
         uint32_t end = 0;
-        while (first[end * step] != kEndOfFile)
+        while (end < n && first[static_cast<size_t>(end) * step] != kEndOfFile)
             ++end;
         n = end;
         deleted = 0;
         for (uint32_t i = 0; i < n; ++i)
-            deleted += first[i * step] == kDeletedFlag;
+            deleted += first[static_cast<size_t>(i) * step] == kDeletedFlag;
     } else {
         // Records beyond the header's count, up to the end mark or the end of the file.
         while (n < whole) {
-            const unsigned char flag = first[n * step];
+            const unsigned char flag = first[static_cast<size_t>(n) * step];
             if (flag != ' ' && flag != kDeletedFlag)
                 break;
             deleted += flag == kDeletedFlag;
@@ -393,7 +395,7 @@ void DbfTable::countRecords(uint32_t headerCount)
                           .arg(Records(headerCount))
                           .arg(n);
         const qint64 rest = available - static_cast<qint64>(n) * m_recordLength;
-        if (n < headerCount && n == whole && rest > 0 && first[n * step] != kEndOfFile)
+        if (n < headerCount && n == whole && rest > 0 && first[static_cast<size_t>(n) * step] != kEndOfFile)
             m_warnings << QCoreApplication::translate("phonebook", "the file ends inside record %1 (%2 of its %3 bytes are present)")
                               .arg(n + 1)
                               .arg(rest)
@@ -403,7 +405,7 @@ void DbfTable::countRecords(uint32_t headerCount)
         m_live.resize(m_liveCount);
         uint32_t k = 0;
         for (uint32_t i = 0; i < n; ++i)
-            if (first[i * step] != kDeletedFlag)
+            if (first[static_cast<size_t>(i) * step] != kDeletedFlag)
                 m_live[k++] = i;
     }
 }

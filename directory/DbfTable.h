@@ -145,6 +145,10 @@ private:
     uint32_t readFlags(uint32_t count, uint32_t &deleted, unsigned &endMark) const;
     void openMemo();
     void setMemo(QByteArray bytes, bool foxPro);
+    // The memo block a memo field of the record points to; 0 for none.
+    uint64_t memoBlock(uint32_t physical, int field) const;
+    // Warns of each live record whose memo lies outside the memo file.
+    void checkMemoPointers();
     void chooseCodePage(uint8_t languageDriver, const std::vector<std::pair<int, int>> &textFields);
     [[noreturn]] void fail(const QString &fault) const;
 

@@ -9,6 +9,7 @@
 #include <QDate>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLocale>
 
 #include <charconv>
@@ -155,11 +156,58 @@ void DbfTable::openMemo()
     if (!m_memo)
         m_warnings << QCoreApplication::translate("phonebook", "the memo file %1 is damaged: memo fields are left empty")
                           .arg(QDir::toNativeSeparators(memoPath));
+    checkMemoPointers();
 }
 
 void DbfTable::setMemo(QByteArray bytes, bool foxPro)
 {
     m_memo = MemoFile::fromBytes(std::move(bytes), foxPro ? MemoFile::Format::FoxPro : MemoFile::Format::DBase);
+    checkMemoPointers();
+}
+
+uint64_t DbfTable::memoBlock(uint32_t physical, int field) const
+{
+    const DbfField &f = m_fields[static_cast<size_t>(field)];
+    const auto *p = record(physical) + f.offset;
+    if (f.length == 4)
+        return static_cast<uint32_t>(le32(p)); // Visual FoxPro: the block number in binary
+    const std::string_view digits = trimmed(std::string_view(reinterpret_cast<const char *>(p), static_cast<size_t>(f.length)));
+    uint64_t block = 0;
+    if (!allDigits(digits) || digits.size() > 12)
+        return 0;
+    std::from_chars(digits.data(), digits.data() + digits.size(), block);
+    return block;
+}
+
+void DbfTable::checkMemoPointers()
+{
+    if (!m_memo)
+        return;
+    // Each row named, up to a few; a file of many such rows is summed up.
+    constexpr int NamedRows = 5;
+    const QString table = QFileInfo(m_path).fileName();
+    int bad = 0;
+    std::string_view text;
+    for (uint32_t physical = 0; physical < m_physicalCount; ++physical) {
+        if (isDeleted(physical))
+            continue;
+        for (int field = 0; field < static_cast<int>(m_fields.size()); ++field) {
+            if (!m_fields[static_cast<size_t>(field)].isMemo())
+                continue;
+            const uint64_t block = memoBlock(physical, field);
+            if (block == 0 || m_memo->text(block, text))
+                continue;
+            if (++bad <= NamedRows)
+                m_warnings << QCoreApplication::translate("phonebook", "the memo of the field %1 in row %2 of %3 lies past the end of the memo file: it is read as NULL")
+                                  .arg(m_fields[static_cast<size_t>(field)].name)
+                                  .arg(physical + 1)
+                                  .arg(table);
+        }
+    }
+    if (bad > NamedRows)
+        m_warnings << QCoreApplication::translate("phonebook", "%1 more memos of %2 lie past the end of the memo file")
+                          .arg(bad - NamedRows)
+                          .arg(table);
 }
 
 FieldValue DbfTable::value(uint32_t physical, int field, std::string &scratch) const
@@ -174,15 +222,7 @@ FieldValue DbfTable::value(uint32_t physical, int field, std::string &scratch) c
         return v;
     }
     if (f.isMemo()) {
-        uint64_t block = 0;
-        if (f.length == 4) {
-            block = static_cast<uint32_t>(le32(p)); // Visual FoxPro: the block number in binary
-        } else {
-            const std::string_view digits = trimmed(raw);
-            if (!allDigits(digits) || digits.size() > 12)
-                return v;
-            std::from_chars(digits.data(), digits.data() + digits.size(), block);
-        }
+        const uint64_t block = memoBlock(physical, field);
         std::string_view text;
         if (block == 0 || !m_memo || !m_memo->text(block, text))
             return v;

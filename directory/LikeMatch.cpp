@@ -112,12 +112,36 @@ bool LikePattern::matchesExactly(std::string_view value) const
 
 namespace {
 
-// Here the value's field width is not known: it may be as wide as the
-// pattern's blanks need.
-bool matchesAnyWidth(const LikePattern &pattern, std::string_view value)
+// JSON functions take a text value of this subtype ('J') as JSON.
+constexpr unsigned JsonSubtype = 74;
+constexpr unsigned LargestSubtype = 255;
+
+} // namespace
+
+unsigned PaddingSubtype(size_t blanks)
+{
+    const size_t subtype = blanks + 1 < JsonSubtype ? blanks + 1 : blanks + 2;
+    return subtype <= LargestSubtype ? static_cast<unsigned>(subtype) : 0;
+}
+
+long PaddingOfSubtype(unsigned subtype)
+{
+    if (subtype == 0 || subtype == JsonSubtype || subtype > LargestSubtype)
+        return -1;
+    return static_cast<long>(subtype < JsonSubtype ? subtype - 1 : subtype - 2);
+}
+
+namespace {
+
+// A value read from a field is padded within its width, as the table pads it;
+// a computed value's width is not known: it may be as wide as the pattern's
+// blanks need.
+bool matchesValue(const LikePattern &pattern, sqlite3_value *argument, std::string_view value)
 {
     thread_local std::string padded;
-    return pattern.matchesPadded(value, value.size() + pattern.blankCount(), padded);
+    const long padding = PaddingOfSubtype(sqlite3_value_subtype(argument));
+    const size_t room = padding >= 0 ? static_cast<size_t>(padding) : pattern.blankCount();
+    return pattern.matchesPadded(value, value.size() + room, padded);
 }
 
 // like(pattern, value) and like(pattern, value, escape); the parsed pattern is
@@ -145,14 +169,14 @@ void likeMatch(sqlite3_context *context, int argc, sqlite3_value **argv)
     const std::string_view value(v ? v : "", static_cast<size_t>(sqlite3_value_bytes(argv[1])));
     if (argc == 2) {
         if (const auto *kept = static_cast<const LikePattern *>(sqlite3_get_auxdata(context, 0))) {
-            sqlite3_result_int(context, matchesAnyWidth(*kept, value) ? 1 : 0);
+            sqlite3_result_int(context, matchesValue(*kept, argv[1], value) ? 1 : 0);
             return;
         }
     }
     const auto *p = reinterpret_cast<const char *>(sqlite3_value_text(argv[0]));
     auto pattern = std::make_unique<LikePattern>(
         std::string_view(p ? p : "", static_cast<size_t>(sqlite3_value_bytes(argv[0]))), escape);
-    sqlite3_result_int(context, matchesAnyWidth(*pattern, value) ? 1 : 0);
+    sqlite3_result_int(context, matchesValue(*pattern, argv[1], value) ? 1 : 0);
     // A constant pattern is parsed once per statement; SQLite frees it (at
     // once, if the pattern varies from row to row).
     if (argc == 2)
@@ -175,8 +199,8 @@ void likeFunction(sqlite3_context *context, int argc, sqlite3_value **argv)
 void RegisterLike(sqlite3 *db)
 {
     for (const int arguments : {2, 3})
-        sqlite3_create_function_v2(db, "like", arguments, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, likeFunction,
-                                   nullptr, nullptr, nullptr);
+        sqlite3_create_function_v2(db, "like", arguments, SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_SUBTYPE, nullptr,
+                                   likeFunction, nullptr, nullptr, nullptr);
 }
 
 } // namespace phonebook

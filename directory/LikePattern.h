@@ -75,6 +75,17 @@ private:
 };
 
 // Makes like(pattern, value [, escape]) of the connection match as LikePattern does.
+// A value read from a character field carries its padding (see PaddingSubtype)
+// and is padded no further than its field's width, as the table itself does;
+// a computed value is padded as far as the pattern's blanks ask.
 void RegisterLike(sqlite3 *db);
+
+// A character field's value reaches like() without its trailing blanks; the
+// count of blanks its field pads it with travels as the value's subtype.
+// 0 (none) when the padding is too wide to tell; never the subtype JSON
+// functions take as "already JSON".
+unsigned PaddingSubtype(size_t blanks);
+// The padding a subtype tells, or -1 when it tells none.
+long PaddingOfSubtype(unsigned subtype);
 
 } // namespace phonebook

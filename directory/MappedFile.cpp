@@ -8,6 +8,7 @@
 #include <mutex>
 
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -34,39 +35,61 @@ constexpr int64_t SettledNs = 2'000'000'000;
 struct sigaction g_previous;
 uintptr_t g_pageMask = 0;
 
+// SIGBUS that is not ours, handled as it would be without us: by the handler
+// that was there before, or by the default action (an inherited "ignore"
+// too), which ends the process.
+void passOn(int signal, siginfo_t *info, void *context)
+{
+    if (g_previous.sa_flags & SA_SIGINFO) {
+        if (g_previous.sa_sigaction)
+            g_previous.sa_sigaction(signal, info, context);
+        return;
+    }
+    if (g_previous.sa_handler != SIG_DFL && g_previous.sa_handler != SIG_IGN) {
+        g_previous.sa_handler(signal);
+        return;
+    }
+    struct sigaction fallback;
+    std::memset(&fallback, 0, sizeof fallback);
+    fallback.sa_handler = SIG_DFL;
+    sigemptyset(&fallback.sa_mask);
+    sigaction(SIGBUS, &fallback, nullptr);
+    sigset_t bus;
+    sigemptyset(&bus);
+    sigaddset(&bus, SIGBUS);
+    pthread_sigmask(SIG_UNBLOCK, &bus, nullptr);
+    raise(SIGBUS);
+}
+
 // A read of a mapped page beyond the file's end: the rest of the mapping
 // becomes zero pages (the faulting read then sees zeros), and the mapping is
-// marked damaged. A fault anywhere else goes to whoever handled it before.
+// marked damaged. Only a fault the kernel raised for an address inside one of
+// our mappings is mended; any other SIGBUS (another mapping's, one sent with
+// kill) goes on as if we were not there.
 void onBusError(int signal, siginfo_t *info, void *context)
 {
-    const auto address = reinterpret_cast<uintptr_t>(info->si_addr);
+    const int savedErrno = errno;
+    const bool fault = info && (info->si_code == BUS_ADRERR || info->si_code == BUS_OBJERR);
+    const auto address = fault ? reinterpret_cast<uintptr_t>(info->si_addr) : 0;
     for (GuardSlot &slot : g_slots) {
+        if (!fault)
+            break;
         const uintptr_t begin = slot.begin.load(std::memory_order_acquire);
         const size_t length = slot.length.load(std::memory_order_acquire);
-        if (begin == 0 || address < begin || address >= begin + length)
+        if (begin <= 1 || address < begin || address >= begin + length)
             continue;
         const uintptr_t page = address & g_pageMask;
         void *zeros = mmap(reinterpret_cast<void *>(page), begin + length - page, PROT_READ,
                            MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0);
         if (zeros != MAP_FAILED) {
             slot.damaged.store(true, std::memory_order_release);
+            errno = savedErrno;
             return;
         }
         break;
     }
-    if (g_previous.sa_flags & SA_SIGINFO) {
-        if (g_previous.sa_sigaction)
-            g_previous.sa_sigaction(signal, info, context);
-        return;
-    }
-    if (g_previous.sa_handler == SIG_IGN)
-        return;
-    if (g_previous.sa_handler != SIG_DFL) {
-        g_previous.sa_handler(signal);
-        return;
-    }
-    // The default action: the faulting read runs again and ends the process.
-    ::signal(SIGBUS, SIG_DFL);
+    passOn(signal, info, context);
+    errno = savedErrno;
 }
 
 void installHandler()

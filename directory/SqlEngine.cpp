@@ -15,10 +15,15 @@
 #include <QSet>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
+#include <exception>
 #include <memory>
+#include <mutex>
 #include <new>
+#include <string>
+#include <string_view>
 
 namespace phonebook {
 
@@ -54,6 +59,12 @@ int authorize(void *data, int action, const char *, const char *column, const ch
     }
 }
 
+// The connections running a statement, for InterruptStatements().
+std::mutex g_runningMutex;
+std::vector<sqlite3 *> g_running;
+std::atomic<bool> g_interrupted{false};
+std::atomic<int64_t> g_memoryLimit{0};
+
 struct Connection {
     StatementReads reads; // outlives db, whose tables point to it
     sqlite3 *db = nullptr;
@@ -61,15 +72,32 @@ struct Connection {
     std::vector<std::pair<QString, QString>> tables; // table files: name, path
     QSet<QString> spellings;                          // names registered as modules
     std::vector<std::shared_ptr<const DbfTable>> opened; // outlives db too
+    bool running = false;
     ~Connection()
     {
+        if (running) {
+            const std::lock_guard lock(g_runningMutex);
+            g_running.erase(std::find(g_running.begin(), g_running.end(), db));
+        }
         sqlite3_finalize(statement);
         sqlite3_close_v2(db);
     }
 };
 
+QString interruptedMessage() { return QCoreApplication::translate("phonebook", "The statement was interrupted."); }
+
+QString memoryMessage()
+{
+    return QCoreApplication::translate("phonebook", "The statement needs more memory than the %1 MiB allowed to it.")
+        .arg(g_memoryLimit.load() / (1024 * 1024));
+}
+
 QString engineMessage(sqlite3 *db, const QString &directory)
 {
+    if (g_interrupted.load() && sqlite3_errcode(db) == SQLITE_INTERRUPT)
+        return interruptedMessage();
+    if (g_memoryLimit.load() > 0 && sqlite3_errcode(db) == SQLITE_NOMEM)
+        return memoryMessage();
     QString message = QString::fromUtf8(sqlite3_errmsg(db));
     if (message.startsWith(u"no such table: "))
         message += QCoreApplication::translate("phonebook", " (no table file of that name in %1)").arg(directory);
@@ -86,13 +114,22 @@ void registerTable(Connection &connection, const QString &name, const QString &p
 void openConnection(Connection &connection, const QString &directory, const QString &sql)
 {
     // One connection per statement, used by one thread: no mutexes.
-    if (sqlite3_open_v2(":memory:", &connection.db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_MEMORY | SQLITE_OPEN_NOMUTEX,
-                        nullptr)
-        != SQLITE_OK)
+    const int opened = sqlite3_open_v2(":memory:", &connection.db,
+                                       SQLITE_OPEN_READWRITE | SQLITE_OPEN_MEMORY | SQLITE_OPEN_NOMUTEX, nullptr);
+    if (opened == SQLITE_NOMEM && g_memoryLimit.load() > 0)
+        throw DatabaseError(memoryMessage(), sql);
+    if (opened != SQLITE_OK)
         throw DatabaseError(QCoreApplication::translate("phonebook", "The SQL engine cannot start: %1")
                                 .arg(QString::fromUtf8(sqlite3_errmsg(connection.db))),
                             sql);
     sqlite3 *db = connection.db;
+    {
+        const std::lock_guard lock(g_runningMutex);
+        g_running.push_back(db);
+        connection.running = true;
+    }
+    if (g_interrupted.load())
+        throw DatabaseError(interruptedMessage(), sql);
     // Collation and like() first: the tables' declarations name the collation.
     sqlite3_create_collation_v2(db, CollationName, SQLITE_UTF8, nullptr, collationCompare, nullptr);
     RegisterLike(db);
@@ -151,20 +188,11 @@ QList<ValueKind> ColumnKinds(sqlite3_stmt *statement)
     return kinds;
 }
 
-} // namespace
-
-std::shared_ptr<QueryResult> RunStatement(const QString &directory, const QString &sql, const StopCheck &stop)
+// Prepares the one statement of `sql` on a fresh connection over the directory.
+void prepareStatement(Connection &connection, const QString &directory, const QString &sql)
 {
-    Connection connection;
     openConnection(connection, directory, sql);
     sqlite3 *db = connection.db;
-    // The engine's steps ask the check now and then (a scan takes some tens
-    // of steps a row); the tables' own ordering asks it through the thread.
-    const ScopedStopCheck stopInTables(stop);
-    if (stop) {
-        sqlite3_progress_handler(db, StopSteps, [](void *check) { return (*static_cast<const StopCheck *>(check))() ? 1 : 0; },
-                                 const_cast<StopCheck *>(&stop));
-    }
     const QByteArray text = sql.toUtf8();
     const char *tail = nullptr;
     auto prepare = [&] {
@@ -185,44 +213,54 @@ std::shared_ptr<QueryResult> RunStatement(const QString &directory, const QStrin
         if (rc != SQLITE_OK || next)
             throw DatabaseError(QCoreApplication::translate("phonebook", "Only one statement can be run at a time."), sql);
     }
-    sqlite3_stmt *statement = connection.statement;
-    const int columns = sqlite3_column_count(statement);
+}
+
+QStringList columnNames(sqlite3_stmt *statement)
+{
     QStringList names;
-    QList<bool> stored;
-    for (int n = 0; n < columns; ++n) {
+    for (int n = 0; n < sqlite3_column_count(statement); ++n)
         names.append(QString::fromUtf8(sqlite3_column_name(statement, n)));
-        // Only a column read from a table has a declared type; an expression
-        // has none and is judged by its first value below.
+    return names;
+}
+
+// Only a column read from a table has a declared type; an expression has
+// none and is judged by its first value.
+QList<bool> storedColumns(sqlite3_stmt *statement)
+{
+    QList<bool> stored;
+    for (int n = 0; n < sqlite3_column_count(statement); ++n)
         stored.append(sqlite3_column_decltype(statement, n) != nullptr);
+    return stored;
+}
+
+// The kinds once the first row is there: an expression yields stored text
+// (max(nt)) or a value of its own (count(*)).
+QList<ValueKind> firstRowKinds(sqlite3_stmt *statement, const QList<bool> &stored)
+{
+    QList<ValueKind> kinds = ColumnKinds(statement);
+    for (int n = 0; n < kinds.size(); ++n) {
+        if (!stored[n] && sqlite3_column_type(statement, n) == SQLITE_TEXT)
+            kinds[n] = ValueKind::Stored;
     }
-    auto result = std::make_shared<QueryResult>(names, stored);
-    result->setColumnKinds(ColumnKinds(statement));
-    int rc;
-    bool firstRow = true;
-    while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
-        if (firstRow) {
-            // An expression yields stored text (max(nt)) or a value of its own (count(*)).
-            QList<ValueKind> kinds = ColumnKinds(statement);
-            for (int n = 0; n < columns; ++n) {
-                if (!stored[n] && sqlite3_column_type(statement, n) == SQLITE_TEXT)
-                    kinds[n] = ValueKind::Stored;
-            }
-            result->setColumnKinds(std::move(kinds));
-            firstRow = false;
-        }
-        for (int n = 0; n < columns; ++n) {
-            // The cell's value read directly: the connection has no mutex
-            // (NOMUTEX), so the value needs none to be read safely. Its blob
-            // form is the text's bytes as they are; unlike sqlite3_value_text()
-            // it does not need them NUL-terminated.
-            sqlite3_value *value = sqlite3_column_value(statement, n);
-            const auto *cell = static_cast<const char *>(sqlite3_value_blob(value));
-            result->appendCell({cell ? cell : "", static_cast<size_t>(sqlite3_value_bytes(value))});
-        }
-        result->endRow();
-    }
-    // A table cut short or rewritten while the statement read it may have
-    // given zeros or rows of another edition: no result rather than a wrong one.
+    return kinds;
+}
+
+// The cell's value read directly: the connection has no mutex (NOMUTEX), so
+// the value needs none to be read safely. Its blob form is the text's bytes
+// as they are; unlike sqlite3_value_text() it does not need them NUL-terminated.
+std::string_view cellOf(sqlite3_stmt *statement, int column)
+{
+    sqlite3_value *value = sqlite3_column_value(statement, column);
+    const auto *cell = static_cast<const char *>(sqlite3_value_blob(value));
+    return {cell ? cell : "", static_cast<size_t>(sqlite3_value_bytes(value))};
+}
+
+// After the last step: a table cut short or rewritten while the statement
+// read it may have given zeros or rows of another edition, so no result
+// rather than a wrong one; then the engine's own failure, if any.
+void finishStatement(const Connection &connection, int rc, const QString &directory, const QString &sql,
+                     const StopCheck &stop = {})
+{
     for (const auto &table : connection.opened) {
         if (table->changed())
             throw DatabaseError(QCoreApplication::translate("phonebook", "The table %1 changed while it was being read; run the statement again.")
@@ -233,9 +271,144 @@ std::shared_ptr<QueryResult> RunStatement(const QString &directory, const QStrin
     if (stop && stop())
         throw DatabaseError(QCoreApplication::translate("phonebook", "The statement was stopped."), sql);
     if (rc != SQLITE_DONE)
-        throw DatabaseError(engineMessage(db, directory), sql);
+        throw DatabaseError(engineMessage(connection.db, directory), sql);
+}
+
+// One row of a statement being streamed.
+class StatementRow final : public RowSource {
+public:
+    explicit StatementRow(QStringList names)
+        : m_names(std::move(names))
+        , m_cells(static_cast<size_t>(m_names.size()))
+    {
+    }
+    int rowCount() const override { return 1; }
+    int columnCount() const override { return static_cast<int>(m_names.size()); }
+    QString columnName(int column) const override { return m_names.value(column); }
+    QString text(int row, int column) const override
+    {
+        if (row != 0 || column < 0 || column >= columnCount())
+            return {};
+        const std::string &cell = m_cells[static_cast<size_t>(column)];
+        return QString::fromUtf8(cell.data(), static_cast<qsizetype>(cell.size()));
+    }
+    ValueKind columnKind(int column) const override { return m_kinds.value(column, ValueKind::Stored); }
+
+    void setKinds(QList<ValueKind> kinds) { m_kinds = std::move(kinds); }
+    void setCell(int column, std::string_view utf8) { m_cells[static_cast<size_t>(column)].assign(utf8); }
+
+private:
+    QStringList m_names;
+    std::vector<std::string> m_cells;
+    QList<ValueKind> m_kinds;
+};
+
+// Engine steps between two calls of the progress handler.
+constexpr int ProgressSteps = 10000;
+
+struct Progress {
+    StatementSink *sink = nullptr;
+    std::exception_ptr failure;
+};
+
+int onProgress(void *data)
+{
+    auto *progress = static_cast<Progress *>(data);
+    if (g_interrupted.load())
+        return 1;
+    try {
+        progress->sink->working();
+    } catch (...) {
+        progress->failure = std::current_exception(); // no exception crosses SQLite's frames
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace
+
+std::shared_ptr<QueryResult> RunStatement(const QString &directory, const QString &sql, const StopCheck &stop)
+{
+    Connection connection;
+    prepareStatement(connection, directory, sql);
+    // The engine's steps ask the check now and then (a scan takes some tens
+    // of steps a row); the tables' own ordering asks it through the thread.
+    const ScopedStopCheck stopInTables(stop);
+    if (stop) {
+        sqlite3_progress_handler(connection.db, StopSteps,
+                                 [](void *check) { return (*static_cast<const StopCheck *>(check))() ? 1 : 0; },
+                                 const_cast<StopCheck *>(&stop));
+    }
+    sqlite3_stmt *statement = connection.statement;
+    const int columns = sqlite3_column_count(statement);
+    const QList<bool> stored = storedColumns(statement);
+    auto result = std::make_shared<QueryResult>(columnNames(statement), stored);
+    result->setColumnKinds(ColumnKinds(statement));
+    int rc;
+    bool firstRow = true;
+    while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
+        if (firstRow) {
+            result->setColumnKinds(firstRowKinds(statement, stored));
+            firstRow = false;
+        }
+        for (int n = 0; n < columns; ++n)
+            result->appendCell(cellOf(statement, n));
+        result->endRow();
+    }
+    finishStatement(connection, rc, directory, sql, stop);
     result->finish();
     return result;
+}
+
+void StreamStatement(const QString &directory, const QString &sql, StatementSink &sink)
+{
+    Connection connection;
+    prepareStatement(connection, directory, sql);
+    sqlite3_stmt *statement = connection.statement;
+    Progress progress{&sink, nullptr};
+    sqlite3_progress_handler(connection.db, ProgressSteps, onProgress, &progress);
+    const int columns = sqlite3_column_count(statement);
+    const QList<bool> stored = storedColumns(statement);
+    for (const auto &table : connection.opened) {
+        for (const QString &warning : table->warnings())
+            sink.warning(warning);
+    }
+    const QStringList names = columnNames(statement);
+    sink.columns(names);
+    StatementRow row(names);
+    int rc;
+    bool firstRow = true;
+    while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
+        if (firstRow) {
+            row.setKinds(firstRowKinds(statement, stored));
+            firstRow = false;
+        }
+        for (int n = 0; n < columns; ++n)
+            row.setCell(n, cellOf(statement, n));
+        if (g_interrupted.load())
+            throw DatabaseError(interruptedMessage(), sql);
+        if (!sink.row(row))
+            return;
+    }
+    if (progress.failure)
+        std::rethrow_exception(progress.failure);
+    finishStatement(connection, rc, directory, sql);
+}
+
+void InterruptStatements()
+{
+    const std::lock_guard lock(g_runningMutex);
+    g_interrupted.store(true);
+    for (sqlite3 *db : g_running)
+        sqlite3_interrupt(db);
+}
+
+bool StatementsInterrupted() { return g_interrupted.load(); }
+
+void LimitStatementMemory(int64_t bytes)
+{
+    g_memoryLimit.store(bytes > 0 ? bytes : 0);
+    sqlite3_hard_heap_limit64(bytes > 0 ? bytes : 0);
 }
 
 } // namespace phonebook

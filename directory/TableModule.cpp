@@ -399,8 +399,11 @@ int xColumn(sqlite3_vtab_cursor *cursor, sqlite3_context *context, int column)
     if (!field.isCharacter())
         return typedColumn(c, context, column);
     const std::string_view raw = c.table->rawField(c.record(), column);
+    // The blanks the field pads the value with, for like() on the value.
+    const unsigned padding = PaddingSubtype(static_cast<size_t>(field.length) - raw.size());
     if (raw.empty()) {
         sqlite3_result_text(context, "", 0, SQLITE_STATIC);
+        sqlite3_result_subtype(context, padding);
         return SQLITE_OK;
     }
     // The length is explicit and the value carries no terminator: the result
@@ -415,6 +418,7 @@ int xColumn(sqlite3_vtab_cursor *cursor, sqlite3_context *context, int column)
             return SQLITE_OK;
         }
         sqlite3_result_text(context, c.validated.data(), static_cast<int>(c.validated.size()), SQLITE_TRANSIENT);
+        sqlite3_result_subtype(context, padding);
         return SQLITE_OK;
     }
     // Three UTF-8 bytes at most per stored byte, and room for the four-byte stores.
@@ -447,6 +451,7 @@ int xColumn(sqlite3_vtab_cursor *cursor, sqlite3_context *context, int column)
     while (s < end)
         put(*s++);
     sqlite3_result_text(context, out, static_cast<int>(d - out), ReleaseValue);
+    sqlite3_result_subtype(context, padding);
     return SQLITE_OK;
 }
 

@@ -1,5 +1,7 @@
 #include "GridCopy.h"
 
+#include "Dataset.h"
+#include "FillRoutines.h"
 #include "GridExport.h"
 #include "ResultGrid.h"
 
@@ -60,10 +62,30 @@ QString RowNumber(const ResultGrid &grid, int row)
 ListRows AllGridRows(const ResultGrid &grid)
 {
     ListRows rows;
-    rows.headings = grid.Headings().mid(0, HeadedColumns(grid));
-    rows.rowCount = grid.RowCount() - 1;
     const int columns = HeadedColumns(grid);
-    rows.row = [&grid, columns](int row) { return trimmedRow(grid, row + 1, columns); };
+    rows.headings = grid.Headings().mid(0, columns);
+    rows.rowCount = grid.RowCount() - 1;
+    std::shared_ptr<const RowSource> source = grid.Source();
+    std::vector<int> fields = grid.SourceColumns();
+    if (!source || source->rowCount() < rows.rowCount || fields.size() < static_cast<size_t>(columns)) {
+        // No result behind the rows (a list shown empty): they are copied now.
+        auto copied = std::make_shared<std::vector<QStringList>>();
+        for (int row = 1; row <= rows.rowCount; ++row)
+            copied->push_back(trimmedRow(grid, row, columns));
+        rows.row = [copied](int row) { return copied->at(static_cast<size_t>(row)); };
+        return rows;
+    }
+    fields.resize(static_cast<size_t>(columns));
+    for (int field : fields)
+        rows.literal.push_back(source->columnKind(field) != ValueKind::Stored);
+    rows.lost = [source] { return source->lost(); };
+    rows.row = [source = std::move(source), fields = std::move(fields)](int row) {
+        QStringList values;
+        values.reserve(static_cast<qsizetype>(fields.size()));
+        for (int field : fields)
+            values.append(ShownCell(*source, row, field).trimmed());
+        return values;
+    };
     return rows;
 }
 

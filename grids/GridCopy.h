@@ -27,8 +27,10 @@ QString RowNumber(const ResultGrid &grid, int row);
 // Data column (1-based) of the telephone number in the grid's layout, or 0.
 int NumberColumn(const ResultGrid &grid);
 
-// The whole list for saving: the grid's headings and every row of its result,
-// loaded or not.
+// The whole list for saving and printing: the grid's headings and every row
+// of the result it shows now, loaded or not, each value without its padding.
+// The rows are read from that result alone, never from the grid: a later fill
+// of the grid (a newer search, a new edition) does not change them.
 ListRows AllGridRows(const ResultGrid &grid);
 
 // The data columns with a heading (the layout's); a grid sized by a result's

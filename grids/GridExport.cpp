@@ -56,13 +56,18 @@ void appendUtf8(QByteArray &out, QStringView text, bool doubleQuotes)
     }
 }
 
-void appendField(QByteArray &out, const QString &field)
+void appendField(QByteArray &out, const QString &field, bool literal)
 {
+    const bool guarded = !literal && LooksLikeFormula(field);
     if (!needsQuotes(field)) {
+        if (guarded)
+            out.append('\'');
         appendUtf8(out, field, false);
         return;
     }
     out.append('"');
+    if (guarded)
+        out.append('\'');
     appendUtf8(out, field, true);
     out.append('"');
 }
@@ -90,12 +95,32 @@ QString TabSeparatedText(const std::vector<QStringList> &rows)
     return text;
 }
 
-void AppendCsvLine(QByteArray &out, const QStringList &fields)
+bool LooksLikeFormula(QStringView text)
+{
+    if (text.isEmpty())
+        return false;
+    const QChar first = text.front();
+    if (first == u'=' || first == u'@')
+        return true;
+    if (first != u'+' && first != u'-')
+        return false;
+    // A number or a telephone number: nothing a formula could name or call.
+    bool digit = false;
+    for (QChar ch : text.mid(1)) {
+        if (ch >= u'0' && ch <= u'9')
+            digit = true;
+        else if (ch != u' ' && ch != u'(' && ch != u')' && ch != u'-' && ch != u'.' && ch != u'/' && ch != u',')
+            return true;
+    }
+    return !digit && text.size() > 1;
+}
+
+void AppendCsvLine(QByteArray &out, const QStringList &fields, const std::vector<bool> &literal)
 {
     for (qsizetype c = 0; c < fields.size(); ++c) {
         if (c > 0)
             out.append(';');
-        appendField(out, fields[c]);
+        appendField(out, fields[c], static_cast<size_t>(c) < literal.size() && literal[static_cast<size_t>(c)]);
     }
     out.append("\r\n");
 }
@@ -125,18 +150,24 @@ CsvOutcome WriteCsvFile(const QString &path, const ListRows &rows, const std::fu
             outcome.cancelled = true;
             return outcome;
         }
-        AppendCsvLine(chunk, rows.row(r));
+        AppendCsvLine(chunk, rows.row(r), rows.literal);
         if (chunk.size() >= ChunkBytes && !flush())
             break;
     }
     if (!chunk.isEmpty())
         flush();
+    if (rows.lost && rows.lost()) {
+        file.cancelWriting();
+        outcome.error = QStringLiteral("таблица списка изменилась во время сохранения; сохраните список ещё раз");
+        return outcome;
+    }
     // commit() reports a write that failed earlier as well, and then removes the temporary file.
     if (!file.commit()) {
         outcome.error = file.errorString();
         return outcome;
     }
     outcome.written = true;
+    outcome.rows = rows.rowCount;
     return outcome;
 }
 

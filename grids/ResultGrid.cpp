@@ -176,6 +176,11 @@ std::shared_ptr<const RowSource> ResultGrid::Source() const
     return m_model->source();
 }
 
+std::vector<int> ResultGrid::SourceColumns() const
+{
+    return m_model->fieldColumns();
+}
+
 QStringList ResultGrid::RowValues(int row) const
 {
     return m_model->rowValues(row - 1);

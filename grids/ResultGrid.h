@@ -67,6 +67,8 @@ public:
     // The result the grid was filled from (grid row R is result row R - 1);
     // null before the first fill and for a list shown empty.
     std::shared_ptr<const RowSource> Source() const;
+    // The result column shown in data column 1, 2, ... (index 0 for column 1).
+    std::vector<int> SourceColumns() const;
 
     // Every data cell of data row `row` (1-based), deciphered; a row not
     // loaded yet is read from the result without being stored.

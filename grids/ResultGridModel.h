@@ -38,6 +38,7 @@ public:
 
     GridLayout layout() const { return m_shape.layout; }
     const std::shared_ptr<const RowSource> &source() const { return m_shape.source; }
+    const std::vector<int> &fieldColumns() const { return m_shape.fieldColumns; }
 
     // Stores the deciphered values of one row (model columns 0, 1, ...).
     void setRow(int row, const QStringList &values);

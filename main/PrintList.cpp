@@ -107,6 +107,8 @@ int PrintPages::firstRowOf(int page) const
 
 int PaintList(QPagedPaintDevice &device, const PrintJob &job)
 {
+    if (job.lost && job.lost())
+        return 0; // rows that read as empty are not printed as such
     QPainter painter;
     if (!painter.begin(&device))
         return 0;
@@ -178,12 +180,16 @@ bool BuildPrintJob(TFrmMain &main, PrintJob &job)
             return false;
         onlySelected = answer == QMessageBox::Yes;
     }
+    // The rows of the result shown now, not the grid's: the preview lets
+    // events through, and the grid may be filled again meanwhile.
+    const ListRows rows = AllGridRows(grid);
+    job.lost = rows.lost;
     if (onlySelected) {
         job.rowCount = static_cast<int>(selected.size());
-        job.row = [&grid, selected](int row) { return grid.RowValues(selected.at(row)); };
+        job.row = [read = rows.row, selected](int row) { return read(selected.at(row) - 1); };
     } else {
-        job.rowCount = rowCount;
-        job.row = [&grid](int row) { return grid.RowValues(row + 1); };
+        job.rowCount = rows.rowCount;
+        job.row = rows.row;
     }
     return true;
 }
@@ -198,8 +204,13 @@ bool PrintShownList(TFrmMain &main)
     printer.setPageOrientation(QPageLayout::Portrait);
     QPrintPreviewDialog preview(&printer, &main);
     preview.setWindowTitle(QStringLiteral("Печать: %1").arg(job.title));
-    QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview,
-                     [&job](QPrinter *target) { PaintList(*target, job); });
+    QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview, [&job, &main](QPrinter *target) {
+        if (PaintList(*target, job) == 0 && job.lost && job.lost())
+            Dialogs::ShowMessage(&main,
+                                 QStringLiteral("Таблица списка изменилась после того, как печать началась. "
+                                                "Напечатайте список ещё раз."),
+                                 QMessageBox::Warning);
+    });
     return preview.exec() == QDialog::Accepted;
 }
 

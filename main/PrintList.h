@@ -21,6 +21,7 @@ struct PrintJob {
     QList<int> widths;                       // column widths on screen, in pixels
     int rowCount = 0;
     std::function<QStringList(int)> row;     // row 0, 1, ... of what is printed
+    std::function<bool()> lost;              // whether the rows can no longer be read; may be null
 };
 
 // How many rows each page holds: the first page less the title lines.
@@ -33,7 +34,7 @@ struct PrintPages {
 };
 
 // Lays the job out on the device's pages and paints them; returns the page
-// count (0 when the device could not be painted on).
+// count (0 when the device could not be painted on, or the job's rows were lost).
 int PaintList(QPagedPaintDevice &device, const PrintJob &job);
 
 // Lists longer than this are offered for printing only their selected rows.

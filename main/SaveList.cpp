@@ -14,6 +14,9 @@ namespace phonebook {
 
 namespace {
 
+// The status bar's panel for messages.
+constexpr int MessagePanel = 2;
+
 QString suggestedPath(const QString &title)
 {
     QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
@@ -41,6 +44,8 @@ bool SaveShownList(TFrmMain &main)
     if (path.isEmpty())
         return false;
 
+    // What the list shows now: the progress window lets events through, and a
+    // search or a new edition may fill the grid again meanwhile.
     const ListRows rows = AllGridRows(*shown.grid);
     QProgressDialog progress(QStringLiteral("Сохранение списка в файл «%1»…").arg(QDir::toNativeSeparators(path)),
                              QStringLiteral("Отмена"), 0, rows.rowCount, &main);
@@ -60,6 +65,8 @@ bool SaveShownList(TFrmMain &main)
                                  .arg(QDir::toNativeSeparators(path), outcome.error),
                              QMessageBox::Warning);
     }
+    if (outcome.written)
+        main.SetStatusText(MessagePanel, QStringLiteral("Сохранено строк: %1").arg(outcome.rows));
     return outcome.written;
 }
 

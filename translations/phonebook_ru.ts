@@ -99,6 +99,22 @@
         <translation>файл примечаний %1 повреждён: поля примечаний оставлены пустыми</translation>
     </message>
     <message>
+        <source>the memo of the field %1 in row %2 of %3 lies past the end of the memo file: it is read as NULL</source>
+        <translation>примечание поля %1 в строке %2 таблицы %3 лежит за концом файла примечаний: оно читается как NULL</translation>
+    </message>
+    <message>
+        <source>%1 more memos of %2 lie past the end of the memo file</source>
+        <translation>ещё примечаний таблицы %2 за концом файла примечаний: %1</translation>
+    </message>
+    <message>
+        <source>The statement was interrupted.</source>
+        <translation>Выполнение запроса прервано.</translation>
+    </message>
+    <message>
+        <source>The statement needs more memory than the %1 MiB allowed to it.</source>
+        <translation>Запросу нужно больше памяти, чем отведённые ему %1 МиБ.</translation>
+    </message>
+    <message>
         <source>The result of the statement is too large to hold (over 2 GB of text).</source>
         <translation>Результат запроса слишком велик (больше 2 ГБ текста).</translation>
     </message>

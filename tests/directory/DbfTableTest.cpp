@@ -18,6 +18,7 @@
 #include <latch>
 #include <map>
 #include <optional>
+#include <set>
 
 using namespace phonebook;
 using namespace phonebook::fixtures;
@@ -147,6 +148,47 @@ TEST_F(DbfTableTest, KeepsATableOnlyWhileItsFileIsUnchanged)
     for (size_t i = 1; i < opens.size(); ++i)
         EXPECT_EQ(opens[i].get(), shared);
 
+    // The same with a file written just now, which is never kept: a thread
+    // that waited for another's reading gets that table. The file is large,
+    // so that readings overlap; threads that came too late read their own,
+    // so a busy machine may need another try.
+    {
+        const QByteArray one = ReadBytes(WriteTable(path(u"big.dbf"_s), CharFields({{"A", 60}}), {{{u"row"_s}}}));
+        const int headerLength = 32 + 32 + 1;
+        QByteArray bytes = one.left(headerLength);
+        constexpr uint32_t Records = 400000;
+        bytes.reserve(headerLength + Records * 61 + 1);
+        for (uint32_t r = 0; r < Records; ++r)
+            bytes.append(one.constData() + headerLength, 61);
+        bytes.append('\x1A');
+        PutLe32(bytes, 4, Records);
+        WriteBytes(path(u"big.dbf"_s), bytes);
+    }
+    constexpr int Threads = 6;
+    bool waited = false;
+    for (int attempt = 0; attempt < 5 && !waited; ++attempt) {
+        QFile big(path(u"big.dbf"_s));
+        ASSERT_TRUE(big.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(big.setFileTime(QDateTime::currentDateTime(), QFileDevice::FileModificationTime)); // fresh again
+        big.close();
+        std::vector<std::future<std::shared_ptr<const DbfTable>>> fresh;
+        std::latch start(Threads);
+        for (int i = 0; i < Threads; ++i)
+            fresh.push_back(std::async(std::launch::async, [&] {
+                start.arrive_and_wait();
+                return DbfTable::open(path(u"big.dbf"_s));
+            }));
+        std::set<std::shared_ptr<const DbfTable>> tables; // held: a freed table's address may be reused
+        for (auto &f : fresh) {
+            const std::shared_ptr<const DbfTable> table = f.get();
+            ASSERT_TRUE(table);
+            EXPECT_EQ(table->liveCount(), 400000u);
+            tables.insert(table);
+        }
+        waited = tables.size() < static_cast<size_t>(Threads);
+    }
+    EXPECT_TRUE(waited) << "no thread waited for another's reading";
+
     // A file written just now may be written again within its time's grain: never kept.
     WriteTable(path(u"fresh.dbf"_s), CharFields({{"A", 3}}), {{{u"1"_s}}});
     EXPECT_NE(DbfTable::open(path(u"fresh.dbf"_s)), DbfTable::open(path(u"fresh.dbf"_s)));
@@ -190,6 +232,26 @@ TEST_F(DbfTableTest, ChoosesTheCodePage)
         const auto table = DbfTable::open(file);
         EXPECT_EQ(table->codePage(), c.expected);
         EXPECT_EQ(table->text(0, 1), c.text);
+    }
+
+    // The mark wins over bytes that, unmarked, are judged the other code page:
+    // cp866's Ё and ё lie where Windows-1251 has letters, Windows-1251's
+    // quotes and Ё, Є, Ї where cp866 has them.
+    const Case marked[] = {
+        {"cp866 marked 0x26, looks 1251", CodePage::Cp866, 0x26, u"ЁЁЁ ёё"_s, CodePage::Cp866},
+        {"cp866 marked 0x65, looks 1251", CodePage::Cp866, 0x65, u"ЁЁЁ ёё"_s, CodePage::Cp866},
+        {"1251 marked 0xC9, looks cp866", CodePage::Windows1251, 0xC9, u"«ЁЄЇ» —"_s, CodePage::Windows1251},
+    };
+    for (const Case &c : marked) {
+        SCOPED_TRACE(c.what);
+        const QString file = path(QString::fromLatin1(c.what) + u".dbf"_s);
+        const QString unmarked = path(u"unmarked.dbf"_s);
+        for (const QString &name : {file, unmarked})
+            WriteTable(name, CharFields({{"NAME", 20}}), {{{c.text}}}, {c.written, name == file ? c.languageDriver : uint8_t{0}});
+        EXPECT_NE(DbfTable::open(unmarked)->codePage(), c.expected);
+        const auto table = DbfTable::open(file);
+        EXPECT_EQ(table->codePage(), c.expected);
+        EXPECT_EQ(table->text(0, 0), c.text);
     }
 }
 
@@ -348,6 +410,33 @@ TEST_F(DbfTableTest, ReadsVisualFoxProTables)
     ASSERT_EQ(table->fields().size(), 2u);
     EXPECT_EQ(table->text(0, 1), u"Тверь"_s);
     EXPECT_EQ(table->liveCount(), 1u);
+}
+
+// A memo field that points past the end of its memo file reads as NULL, and
+// the table's warnings name the table and the row.
+TEST_F(DbfTableTest, MemoPastTheEndIsNullWithAWarning)
+{
+    WriteTable(path(u"notes.dbf"_s), CharFields({{"NAME", 4}, {"NOTE", 10}}),
+               {{{u"a"_s, u"1"_s}}, {{u"b"_s, u"99"_s}}, {{u"c"_s, u""_s}}, {{u"d"_s, u"2"_s}}});
+    QByteArray bytes = ReadBytes(path(u"notes.dbf"_s));
+    bytes[0] = char(0x83);           // dBASE III with memo
+    bytes[32 + 32 + 11] = 'M';       // the second field is a memo
+    WriteBytes(path(u"notes.dbf"_s), bytes);
+    QByteArray memo(512, '\0');       // header: block size 512
+    memo.append("first\x1A");
+    memo.append(QByteArray(512 - 6, ' '));
+    memo.append("cut"); // block 2 runs to the file's end
+    WriteBytes(path(u"NOTES.DBT"_s), memo);
+
+    const auto table = DbfTable::open(path(u"notes.dbf"_s));
+    ExpectWarnings(*table, {u"row 2 of notes.dbf lies past the end of the memo file"_s});
+    std::string scratch;
+    EXPECT_EQ(table->value(0, 1, scratch).text, "first");
+    EXPECT_EQ(table->value(1, 1, scratch).type, FieldValue::Null);
+    EXPECT_EQ(table->value(2, 1, scratch).type, FieldValue::Null);
+    EXPECT_EQ(table->value(3, 1, scratch).text, "cut");
+    const auto inMemory = DbfTable::fromBytes(bytes, u"memory"_s, memo);
+    ExpectWarnings(*inMemory, {u"row 2 of memory"_s});
 }
 
 // The same checks run on bytes in memory (the fuzzer's way in).

@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstddef>
 #include <cstdlib>
 #include <new>
 #include <set>
@@ -25,21 +26,48 @@ using namespace phonebook::fixtures;
 
 // Allocations through operator new can be made to fail from a size up, to
 // run the engine's callbacks out of memory; SQLite and Qt allocate with malloc.
+// Every form is replaced, so that whatever a form allocates, its delete frees.
 namespace {
 std::atomic<size_t> g_refuseFrom{0}; // 0: refuse nothing
-} // namespace
 
-void *operator new(size_t size)
+void *allocate(size_t size, size_t alignment = 0) noexcept
 {
     const size_t limit = g_refuseFrom.load(std::memory_order_relaxed);
     if (limit != 0 && size >= limit)
-        throw std::bad_alloc();
-    if (void *p = std::malloc(size != 0 ? size : 1))
+        return nullptr;
+    if (alignment <= alignof(std::max_align_t))
+        return std::malloc(size != 0 ? size : 1);
+    void *p = nullptr;
+    return posix_memalign(&p, alignment, size != 0 ? size : 1) == 0 ? p : nullptr;
+}
+void *allocateOrThrow(size_t size, size_t alignment = 0)
+{
+    if (void *p = allocate(size, alignment))
         return p;
     throw std::bad_alloc();
 }
+} // namespace
+
+void *operator new(size_t size) { return allocateOrThrow(size); }
+void *operator new[](size_t size) { return allocateOrThrow(size); }
+void *operator new(size_t size, std::align_val_t a) { return allocateOrThrow(size, static_cast<size_t>(a)); }
+void *operator new[](size_t size, std::align_val_t a) { return allocateOrThrow(size, static_cast<size_t>(a)); }
+void *operator new(size_t size, const std::nothrow_t &) noexcept { return allocate(size); }
+void *operator new[](size_t size, const std::nothrow_t &) noexcept { return allocate(size); }
+void *operator new(size_t size, std::align_val_t a, const std::nothrow_t &) noexcept { return allocate(size, static_cast<size_t>(a)); }
+void *operator new[](size_t size, std::align_val_t a, const std::nothrow_t &) noexcept { return allocate(size, static_cast<size_t>(a)); }
 void operator delete(void *p) noexcept { std::free(p); }
+void operator delete[](void *p) noexcept { std::free(p); }
 void operator delete(void *p, size_t) noexcept { std::free(p); }
+void operator delete[](void *p, size_t) noexcept { std::free(p); }
+void operator delete(void *p, std::align_val_t) noexcept { std::free(p); }
+void operator delete[](void *p, std::align_val_t) noexcept { std::free(p); }
+void operator delete(void *p, size_t, std::align_val_t) noexcept { std::free(p); }
+void operator delete[](void *p, size_t, std::align_val_t) noexcept { std::free(p); }
+void operator delete(void *p, const std::nothrow_t &) noexcept { std::free(p); }
+void operator delete[](void *p, const std::nothrow_t &) noexcept { std::free(p); }
+void operator delete(void *p, std::align_val_t, const std::nothrow_t &) noexcept { std::free(p); }
+void operator delete[](void *p, std::align_val_t, const std::nothrow_t &) noexcept { std::free(p); }
 
 namespace {
 
@@ -322,6 +350,30 @@ TEST_F(Engine, OrderByAndDistinctFollowTheCollation)
               1);
 }
 
+TEST_F(Engine, OrderByBreaksTiesByTheStoredCodePoints)
+{
+    // Case pairs weigh the same; their stored third characters (the key's
+    // "b") are "P"/"i", "Ё"/"Я" and "С"/"№": in code-point order, which the
+    // bytes of Windows-1251 (№ below С) and of cp866 (Ё above Я) turn round.
+    const QStringList plain{QStringLiteral("ИВM"), QStringLiteral("ИВa"), QStringLiteral("ИВё"),
+                            QStringLiteral("ИВm"), QStringLiteral("ИВA"), QStringLiteral("ИВЁ")};
+    const QStringList expected{QStringLiteral("ИВЁ"), QStringLiteral("ИВё"), QStringLiteral("ИВa"),
+                               QStringLiteral("ИВA"), QStringLiteral("ИВm"), QStringLiteral("ИВM")};
+    QStringList reversed = expected;
+    std::reverse(reversed.begin(), reversed.end());
+    const std::pair<CodePage, uint8_t> pages[] = {{CodePage::Windows1251, 0xC9}, {CodePage::Cp866, 0x26}};
+    for (const auto &[page, mark] : pages) {
+        std::vector<Row> rows;
+        for (const QString &value : plain)
+            rows.push_back({{Enc(value)}});
+        WriteTable(path(QStringLiteral("tie.dbf")), CharFields({{"v", 5}}), rows, {page, mark});
+        const QString collate = QStringLiteral(" COLLATE ") + QString::fromLatin1(CollationName);
+        EXPECT_EQ(column(QStringLiteral("SELECT v FROM tie ORDER BY v")), expected) << int(mark);
+        EXPECT_EQ(column(QStringLiteral("SELECT v FROM tie ORDER BY v DESC")), reversed) << int(mark);
+        EXPECT_EQ(column(QStringLiteral("SELECT v FROM tie ORDER BY v||''%1").arg(collate)), expected) << int(mark);
+    }
+}
+
 TEST_F(Engine, OrderConsumedByTheTableMatchesSqlitesOwnSort)
 {
     // Many rows with long shared prefixes, case variants, duplicates and separators.
@@ -595,6 +647,45 @@ TEST_F(Engine, LikeMatchesBlankPaddedValues)
     EXPECT_EQ(pushed(QStringLiteral("ИВАНОВ    ")), ivanov);
     EXPECT_TRUE(pushed(QStringLiteral("ИВАНОВ     ")).isEmpty());
     EXPECT_TRUE(pushed(QStringLiteral("ИВАНОВА ")).size() == 1);
+}
+
+TEST_F(Engine, LikePadsAValueToItsFieldWidthOnEveryPath)
+{
+    // A pattern of the value and k blanks, k from none to the width + 2: it
+    // matches while the field's padding holds k blanks, pushed into the table,
+    // as a function on the column (+v, and with ESCAPE), in either code page.
+    constexpr int Width = 10;
+    struct Page {
+        CodePage page;
+        uint8_t mark;
+        QString values[3];
+        int padding[3]; // bytes: two per letter in UTF-8
+    };
+    const Page pages[] = {
+        {CodePage::Windows1251, 0xC9, {QStringLiteral("ИВАН"), QStringLiteral("ИВАН ИЛ"), QStringLiteral("ЁЖИКОВА ИЯ")}, {6, 3, 0}},
+        {CodePage::Utf8, 0x00, {QStringLiteral("ИВ"), QStringLiteral("Я Ж"), QStringLiteral("ЁЖИК")}, {6, 5, 2}},
+    };
+    for (const auto &[page, mark, values, paddings] : pages) {
+        const QString name = page == CodePage::Utf8 ? QStringLiteral("padu") : QStringLiteral("padw");
+        WriteTable(path(name + QStringLiteral(".dbf")), CharFields({{"v", Width}, {"n", 2}}),
+                   {{{values[0], QStringLiteral("0")}}, {{values[1], QStringLiteral("1")}}, {{values[2], QStringLiteral("2")}}},
+                   {page, mark});
+        for (int n = 0; n < 3; ++n) {
+            const int padding = paddings[n];
+            for (int blanks = 0; blanks <= Width + 2; ++blanks) {
+                for (const QString &tail : {QString(), QStringLiteral("%")}) {
+                    const QString pattern = Quoted(values[n] + QString(blanks, u' ') + tail);
+                    const bool expected = blanks <= padding;
+                    const QString where = QStringLiteral("SELECT n FROM %1 WHERE rtrim(n) = '%2' AND ").arg(name).arg(n);
+                    for (const QString &test : {QStringLiteral("v LIKE %1"), QStringLiteral("+v LIKE %1"),
+                                                QStringLiteral("like(%1, v, '~')"), QStringLiteral("v LIKE %1 ESCAPE '~'")}) {
+                        EXPECT_EQ(run(where + test.arg(pattern))->rowCount(), expected ? 1 : 0)
+                            << name.toStdString() << ' ' << test.arg(pattern).toStdString();
+                    }
+                }
+            }
+        }
+    }
 }
 
 TEST_F(Engine, DamagedUtf8ReadsMatchesAndSortsAlikeEverywhere)

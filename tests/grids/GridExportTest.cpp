@@ -57,6 +57,21 @@ TEST(Csv, QuotesWhatSpreadsheetsWouldSplitAndNothingElse)
               QStringLiteral("\"ТСЖ \"\"ПЕГАС\"\"\";\"a;b\";plain;;\"   12\";\"two\nlines\"\r\n"));
 }
 
+TEST(Csv, TextThatSpreadsheetsWouldComputeStaysText)
+{
+    QByteArray out;
+    AppendCsvLine(out, {QStringLiteral("=1+1"), QStringLiteral("+7 (495) 123-45-67"), QStringLiteral("-5"),
+                        QStringLiteral("@SUM(A1)"), QStringLiteral("-ИВАНОВ"), QStringLiteral("+A1"),
+                        QStringLiteral("a;=b"), QStringLiteral("=x;y"), QStringLiteral("-"), QStringLiteral("-2+3"),
+                        QStringLiteral("12-34-56")});
+    EXPECT_EQ(QString::fromUtf8(out), QStringLiteral("'=1+1;+7 (495) 123-45-67;-5;'@SUM(A1);'-ИВАНОВ;'+A1;\"a;=b\";"
+                                                     "\"'=x;y\";-;'-2+3;12-34-56\r\n"));
+    // Numbers and dates are written as they are, whatever they begin with.
+    out.clear();
+    AppendCsvLine(out, {QStringLiteral("-1e5"), QStringLiteral("-1e5")}, {true, false});
+    EXPECT_EQ(out, QByteArray("-1e5;'-1e5\r\n"));
+}
+
 TEST(Clipboard, TabsAndLineBreaksInsideValuesDoNotSplitCells)
 {
     EXPECT_EQ(TabSeparatedText({{QStringLiteral("a\tb"), QStringLiteral("c")}, {QStringLiteral("d\ne"), {}}}),
@@ -86,13 +101,52 @@ TEST(Csv, EveryRowOfAPagedResultWithBomAndHeadings)
     const QStringList lines = QString::fromUtf8(bytes.mid(3)).split(QStringLiteral("\r\n"));
     ASSERT_EQ(lines.size(), 1002); // headings, 1000 rows, and the empty text after the last line end
     EXPECT_EQ(lines[0], QStringLiteral("Номер;Ф. И. О.;Улица;Дом;Кв."));
-    QByteArray expected;
-    AppendCsvLine(expected, shownRow(personRows(1000)[999]));
     ASSERT_EQ(grid.ColCount(), 8);
-    EXPECT_EQ(lines[1000] + QStringLiteral("\r\n"), QString::fromUtf8(expected));
-    QByteArray first;
-    AppendCsvLine(first, shownRow(personRows(1)[0]));
-    EXPECT_EQ(lines[1] + QStringLiteral("\r\n"), QString::fromUtf8(first));
+    EXPECT_EQ(lines[1000], QStringLiteral("101000;ИВАНОВ 1000;ул.Садовая;11;100"));
+    EXPECT_EQ(lines[1], QStringLiteral("100001;ИВАНОВ 1;ул.Садовая;2;1"));
+}
+
+// The file holds the list shown when the save began, though the grid is
+// filled with another list while the save lets events through.
+TEST(Csv, AGridFilledAgainDuringTheSaveChangesNothingWritten)
+{
+    auto first = openFake(personNames(), personRows(2 * CsvProgressStep + 5));
+    auto second = openFake(personNames(), std::vector<QStringList>(3, QStringList{QStringLiteral("999999"),
+                                                                                  QStringLiteral("ДРУГОЙ")}));
+    ResultGrid grid;
+    FillPersonGridPaged(grid, *first);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("list.csv"));
+    const CsvOutcome outcome = WriteCsvFile(path, AllGridRows(grid), [&](int written) {
+        if (written == CsvProgressStep)
+            FillPersonGridPaged(grid, *second);
+        return true;
+    });
+    ASSERT_TRUE(outcome.written) << outcome.error.toStdString();
+    EXPECT_EQ(outcome.rows, 2 * CsvProgressStep + 5);
+    ASSERT_EQ(grid.RowCount(), 4);
+    const QStringList lines = QString::fromUtf8(readAll(path).mid(3)).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 2 * CsvProgressStep + 6);
+    EXPECT_EQ(lines[CsvProgressStep + 1], QStringLiteral("108193;ИВАНОВ 8193;ул.Садовая;4;93"));
+    EXPECT_EQ(lines.last(), QStringLiteral("116389;ИВАНОВ 16389;ул.Садовая;10;189"));
+}
+
+// Rows that could no longer be read (their table file was replaced) are not
+// saved as empty ones: the save fails and leaves no file.
+TEST(Csv, RowsLostDuringTheSaveFailIt)
+{
+    auto data = openFake(personNames(), personRows(2 * CsvProgressStep));
+    ResultGrid grid;
+    FillPersonGridPaged(grid, *data);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("list.csv"));
+    const CsvOutcome outcome = WriteCsvFile(path, AllGridRows(grid), [&](int) {
+        data->fake().gone = true;
+        return true;
+    });
+    EXPECT_FALSE(outcome.written);
+    EXPECT_FALSE(outcome.error.isEmpty());
+    EXPECT_FALSE(QFile::exists(path));
 }
 
 TEST(Csv, AFailedOrCancelledWriteLeavesNoFileAndKeepsAnOldOne)

@@ -48,8 +48,11 @@ public:
         return m_rows.at(static_cast<size_t>(row)).value(column);
     }
 
+    bool lost() const override { return gone; }
+
     mutable std::atomic<int> reads = 0;
     std::function<void(int)> onRead;
+    std::atomic<bool> gone = false; // as a table file replaced under its reader
 
 private:
     QStringList m_names;

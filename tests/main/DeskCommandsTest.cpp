@@ -1,7 +1,9 @@
 // Saving and printing the list shown, and the window layout kept between runs.
 
 #include "ColumnWidths.h"
+#include "Dataset.h"
 #include "Dialogs.h"
+#include "FillRoutines.h"
 #include "Fixtures.h"
 #include "PrintList.h"
 #include "ResultGrid.h"
@@ -9,6 +11,7 @@
 #include "WindowSettings.h"
 
 #include <QAction>
+#include <QDir>
 #include <QFile>
 #include <QItemSelectionModel>
 #include <QPdfWriter>
@@ -90,6 +93,7 @@ void DeskCommandsTest::savingWritesEveryRowOfTheListShown()
     QVERIFY(bytes.startsWith("\xEF\xBB\xBF"));
     const QStringList lines = QString::fromUtf8(bytes.mid(3)).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
     QCOMPARE(lines.size(), 701);
+    QCOMPARE(main->StatusText(2), QStringLiteral("Сохранено строк: 700"));
     QCOMPARE(lines.first(), QStringLiteral("Номер;Ф. И. О.;Улица;Дом;Кв."));
     QVERIFY2(lines.last().startsWith(QStringLiteral("200700;АБОНЕНТ 700;")), qPrintable(lines.last()));
 
@@ -164,6 +168,30 @@ void DeskCommandsTest::printingRepeatsHeadingsAndOffersTheSelection()
     QFile file(pdf);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll().count("/Type /Page\n"), pages);
+    file.close();
+
+    // The grid filled with another list while the preview is open: the
+    // job still prints the list it was built from.
+    PrintJob later;
+    Dialogs::QueueQuestionAnswer(QMessageBox::No);
+    QVERIFY(BuildPrintJob(*main, later));
+    const QString other = m_dir->filePath(QStringLiteral("other"));
+    QVERIFY(QDir().mkpath(other));
+    WritePersons(other, NumberedPersons(3));
+    TableCursor table;
+    table.SetDirectory(other);
+    table.SetTableName(QStringLiteral("sp09kw_n"));
+    table.Open();
+    FillPersonGridPaged(grid, table);
+    QCOMPARE(grid.RowCount(), 4);
+    QCOMPARE(later.rowCount, 700);
+    QCOMPARE(later.row(699).at(0), QStringLiteral("200700"));
+    QCOMPARE(later.row(2).at(0), QStringLiteral("200003"));
+
+    // Its table file rewritten meanwhile: rows that now read as empty are not printed.
+    WritePersons(m_dir->path(), NumberedPersons(5));
+    QPdfWriter lostWriter(m_dir->filePath(QStringLiteral("lost.pdf")));
+    QCOMPARE(PaintList(lostWriter, later), 0);
 }
 
 void DeskCommandsTest::layoutComesBackAtTheNextStart()

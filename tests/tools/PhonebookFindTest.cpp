@@ -13,6 +13,10 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+
+#include <signal.h>
+
 using namespace phonebook;
 using namespace Qt::StringLiterals;
 
@@ -273,4 +277,72 @@ TEST_F(PhonebookFindTest, DialogVerbsPrintTheirStatementsFields)
     ASSERT_EQ(byWord.exitCode, 0) << word.toStdString();
     EXPECT_TRUE(byWord.lines.contains(*named));
     EXPECT_EQ(Find(In({u"org"_s, u"--mode"_s, u"4"_s, u"X"_s})).exitCode, 2);
+}
+
+// sql prints rows as the engine finds them: an endless statement feeds a
+// reader that stops after three lines, and ends when that reader is gone;
+// Ctrl+C stops a running statement; a statement's memory is bounded.
+TEST_F(PhonebookFindTest, SqlStreamsRowsAndStopsWhenAsked)
+{
+    const QString endless = u"WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c) SELECT x FROM c"_s;
+    QProcess pipeline;
+    // timeout ends a program that would run on (status 124).
+    pipeline.start(u"bash"_s, {u"-c"_s, u"timeout 60 \"$0\" --dir \"$1\" sql \"$2\" | head -3; echo \"find ${PIPESTATUS[0]}\" >&2"_s,
+                               QStringLiteral(PHONEBOOK_FIND_EXE), s_dir->path(), endless});
+    ASSERT_TRUE(pipeline.waitForFinished(90000));
+    EXPECT_EQ(QString::fromUtf8(pipeline.readAllStandardOutput()), u"1\n2\n3\n"_s);
+    const QString status = QString::fromUtf8(pipeline.readAllStandardError()).trimmed().split(u'\n').last();
+    EXPECT_TRUE(status == u"find 141"_s || status == u"find 2"_s) << status.toStdString(); // SIGPIPE, or a failed write
+
+    // One row found at once, then a search that finds nothing more and never ends.
+    QProcess running;
+    running.start(QStringLiteral(PHONEBOOK_FIND_EXE),
+                  In({u"sql"_s, u"WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c) SELECT x FROM c WHERE x = 1 OR x < 0"_s}));
+    ASSERT_TRUE(running.waitForReadyRead(30000));
+    EXPECT_EQ(running.readAllStandardOutput(), QByteArray("1\n"));
+    ::kill(static_cast<pid_t>(running.processId()), SIGINT);
+    if (!running.waitForFinished(30000)) {
+        running.kill();
+        FAIL() << "Ctrl+C did not stop the statement";
+    }
+    EXPECT_EQ(running.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(running.exitCode(), 130);
+
+    const QString large = u"SELECT length(randomblob(64000000))"_s;
+    const FindRun bounded = Find(In({u"--memory"_s, u"16M"_s, u"sql"_s, large}));
+    EXPECT_EQ(bounded.exitCode, 2);
+    EXPECT_TRUE(bounded.error.contains(u"needs more memory than the 16 MiB allowed"_s)) << bounded.error.toStdString();
+    EXPECT_EQ(Find(In({u"sql"_s, large})).lines, QStringList{u"64000000"_s});
+    EXPECT_EQ(Find(In({u"--memory"_s, u"lots"_s, u"sql"_s, large})).exitCode, 2);
+}
+
+// A memo past the end of its memo file prints as NULL (an empty field), and a
+// warning names the table and the row.
+TEST_F(PhonebookFindTest, SqlWarnsOfMemosPastTheEnd)
+{
+    QTemporaryDir dir;
+    const QString table = dir.filePath(u"notes.dbf"_s);
+    {
+        DbfWriter notes(table, {{u"NAME"_s, 'C', 4, 0}, {u"NOTE"_s, 'C', 10, 0}});
+        notes.addRecord({u"a"_s, u"1"_s});
+        notes.addRecord({u"b"_s, u"99"_s});
+        notes.finish();
+    }
+    QFile file(table);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    QByteArray bytes = file.readAll();
+    bytes[0] = char(0x83);     // dBASE III with memo
+    bytes[32 + 32 + 11] = 'M'; // the second field is a memo
+    file.seek(0);
+    file.write(bytes);
+    file.close();
+    QFile memo(dir.filePath(u"notes.dbt"_s));
+    ASSERT_TRUE(memo.open(QIODevice::WriteOnly));
+    memo.write(QByteArray(512, '\0') + "first\x1A");
+    memo.close();
+
+    const FindRun run = Find({u"--dir"_s, dir.path(), u"--raw"_s, u"sql"_s, u"SELECT name, note FROM notes"_s});
+    EXPECT_EQ(run.exitCode, 0) << run.error.toStdString();
+    EXPECT_EQ(run.lines, (QStringList{u"a\tfirst"_s, u"b\t"_s}));
+    EXPECT_TRUE(run.error.contains(u"row 2 of notes.dbf"_s)) << run.error.toStdString();
 }

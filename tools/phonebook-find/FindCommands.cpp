@@ -7,6 +7,7 @@
 #include "QuickSearch.h"
 #include "Searches.h"
 #include "SearchText.h"
+#include "SqlEngine.h"
 #include "UHelpFull.h"
 
 #include <algorithm>
@@ -21,41 +22,89 @@ using namespace Qt::StringLiterals;
 // Several words on the command line stand for one text with single spaces.
 QString Joined(const QStringList &arguments) { return arguments.join(u' '); }
 
-// Prints every row of the result, each field deciphered unless --raw. With
-// `markedRow` (1-based) an extra first column holds ">" on that row.
+void PrintHeader(const QStringList &names, bool marker, Output &out)
+{
+    if (marker)
+        out.tab();
+    for (qsizetype c = 0; c < names.size(); ++c) {
+        if (c > 0)
+            out.tab();
+        out.value(names[c]);
+    }
+    out.endLine();
+}
+
+// One row, each field deciphered unless --raw; values the statement computed
+// (count(*), ...) were never enciphered.
+void PrintRow(const FindContext &context, const RowSource &result, int row, Output &out)
+{
+    for (int c = 0; c < result.columnCount(); ++c) {
+        if (c > 0)
+            out.tab();
+        const QString stored = result.text(row, c);
+        const bool decipher = !context.raw && result.columnIsStored(c);
+        out.value(decipher ? DecodeText(stored, CipherKey) : stored);
+    }
+    out.endLine();
+}
+
+// Prints every row of the result. With `markedRow` (1-based) an extra first
+// column holds ">" on that row.
 int PrintResult(const FindContext &context, const RowSource &result, Output &out, int markedRow = -1)
 {
     const int columns = result.columnCount();
     const bool marker = markedRow >= 0;
     if (context.header) {
-        if (marker)
-            out.tab();
-        for (int c = 0; c < columns; ++c) {
-            if (c > 0)
-                out.tab();
-            out.value(result.columnName(c));
-        }
-        out.endLine();
+        QStringList names;
+        for (int c = 0; c < columns; ++c)
+            names.append(result.columnName(c));
+        PrintHeader(names, marker, out);
     }
     const int rows = result.rowCount();
-    for (int r = 0; r < rows; ++r) {
+    for (int r = 0; r < rows && !StatementsInterrupted(); ++r) {
         if (marker) {
             if (r + 1 == markedRow)
                 out.value(u">");
             out.tab();
         }
-        for (int c = 0; c < columns; ++c) {
-            if (c > 0)
-                out.tab();
-            // Values the statement computed (count(*), ...) were never enciphered.
-            const QString stored = result.text(r, c);
-            const bool decipher = !context.raw && result.columnIsStored(c);
-            out.value(decipher ? DecodeText(stored, CipherKey) : stored);
-        }
-        out.endLine();
+        PrintRow(context, result, r, out);
     }
     return rows > 0 ? Found : NothingFound;
 }
+
+// Prints the rows of a statement as the engine finds them; a failed write
+// (the reader went away) stops the statement.
+class RowPrinter final : public StatementSink {
+public:
+    RowPrinter(const FindContext &context, Output &out)
+        : m_context(context)
+        , m_out(out)
+    {
+    }
+    void columns(const QStringList &names) override
+    {
+        if (m_context.header)
+            PrintHeader(names, false, m_out);
+    }
+    bool row(const RowSource &row) override
+    {
+        PrintRow(m_context, row, 0, m_out);
+        ++m_rows;
+        m_out.flushIfDue();
+        return !m_out.failed();
+    }
+    void working() override { m_out.flushIfDue(); }
+    void warning(const QString &text) override
+    {
+        std::fprintf(stderr, "phonebook-find: warning: %s\n", qUtf8Printable(text));
+    }
+    int rows() const { return m_rows; }
+
+private:
+    const FindContext &m_context;
+    Output &m_out;
+    int m_rows = 0;
+};
 
 int RunStatement(const FindContext &context, const QString &sql, Output &out);
 
@@ -166,11 +215,9 @@ int RunOrg(const FindContext &context, const QStringList &arguments, Output &out
 
 int RunStatement(const FindContext &context, const QString &sql, Output &out)
 {
-    Query query;
-    query.SetDirectory(context.directory);
-    query.AddSql(sql);
-    query.Open();
-    return PrintResult(context, *query.Source(), out);
+    RowPrinter printer(context, out);
+    StreamStatement(context.directory, sql, printer);
+    return printer.rows() > 0 ? Found : NothingFound;
 }
 
 int RunStreets(const FindContext &context, const QStringList &arguments, Output &out)
@@ -292,8 +339,16 @@ void Output::endLine()
         flush();
 }
 
+void Output::flushIfDue()
+{
+    constexpr std::chrono::milliseconds Due{10};
+    if (!m_buffer.empty() && std::chrono::steady_clock::now() - m_flushed >= Due)
+        flush();
+}
+
 void Output::flush()
 {
+    m_flushed = std::chrono::steady_clock::now();
     errno = 0;
     const bool written = m_buffer.empty() || std::fwrite(m_buffer.data(), 1, m_buffer.size(), m_stream) == m_buffer.size();
     m_buffer.clear();

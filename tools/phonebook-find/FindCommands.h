@@ -5,14 +5,16 @@
 #include <QString>
 #include <QStringList>
 
+#include <chrono>
 #include <cstdio>
 #include <span>
 #include <string>
 
 namespace phonebook::find {
 
-// Exit statuses: rows found, nothing found, an error (message on stderr).
-enum ExitCode { Found = 0, NothingFound = 1, Failed = 2 };
+// Exit statuses: rows found, nothing found, an error (message on stderr),
+// stopped by Ctrl+C.
+enum ExitCode { Found = 0, NothingFound = 1, Failed = 2, Interrupted = 130 };
 
 // Writes UTF-8 lines to a stream through one buffer.
 class Output {
@@ -27,6 +29,9 @@ public:
     void tab() { m_buffer.push_back('\t'); }
     void endLine();
     void flush();
+    // Flushes what is buffered when the last flush is a few milliseconds old,
+    // so that rows a slow statement finds show as they come.
+    void flushIfDue();
     // Whether a write to the stream failed (a full disk, a closed stream).
     bool failed() const { return m_error != 0; }
     // errno of the first failed write.
@@ -36,6 +41,7 @@ private:
     std::FILE *m_stream;
     std::string m_buffer;
     int m_error = 0;
+    std::chrono::steady_clock::time_point m_flushed = std::chrono::steady_clock::now();
 };
 
 // A value as one unambiguous field of a tab-separated line: backslash,

@@ -3,14 +3,21 @@
 #include "CoreTranslation.h"
 #include "DatabaseError.h"
 #include "FindCommands.h"
+#include "SqlEngine.h"
 #include "UpdateSwap.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 
+#include <csignal>
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <thread>
+
+#include <pthread.h>
 
 using namespace Qt::StringLiterals;
 using namespace phonebook;
@@ -21,6 +28,53 @@ int Fail(const QString &message)
 {
     std::fprintf(stderr, "phonebook-find: %s\n", qUtf8Printable(message));
     return find::Failed;
+}
+
+// Memory the engine may take for a statement unless --memory says otherwise.
+constexpr int64_t DefaultMemoryLimit = int64_t{1} << 30;
+
+// "SIZE" of --memory: bytes, or a number with K, M or G (binary); -1 when unreadable.
+int64_t MemorySize(QString text)
+{
+    text = text.trimmed().toUpper();
+    int shift = 0;
+    if (text.endsWith(u'K'))
+        shift = 10;
+    else if (text.endsWith(u'M'))
+        shift = 20;
+    else if (text.endsWith(u'G'))
+        shift = 30;
+    if (shift > 0)
+        text.chop(1);
+    bool ok = false;
+    const qint64 number = text.toLongLong(&ok);
+    if (!ok || number <= 0 || number > (int64_t{1} << (62 - shift)))
+        return -1;
+    return number << shift;
+}
+
+// Ctrl+C: SIGINT is taken by a thread of its own (never in a signal
+// handler), which stops the running statement; a second Ctrl+C ends the
+// program at once. Called before any other thread starts, so that every
+// thread leaves SIGINT to that one.
+void WatchInterrupt()
+{
+    struct sigaction inherited;
+    if (sigaction(SIGINT, nullptr, &inherited) != 0 || inherited.sa_handler == SIG_IGN)
+        return; // started to ignore Ctrl+C (in the background): it still does
+    sigset_t interrupt;
+    sigemptyset(&interrupt);
+    sigaddset(&interrupt, SIGINT);
+    if (pthread_sigmask(SIG_BLOCK, &interrupt, nullptr) != 0)
+        return;
+    std::thread([interrupt] {
+        int signal = 0;
+        if (sigwait(&interrupt, &signal) != 0)
+            return;
+        InterruptStatements();
+        if (sigwait(&interrupt, &signal) == 0)
+            std::_Exit(find::Interrupted);
+    }).detach();
 }
 
 QString VerbList()
@@ -37,6 +91,7 @@ QString VerbList()
 
 int main(int argc, char *argv[])
 {
+    WatchInterrupt();
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(u"phonebook-find"_s);
     InstallCoreTranslation(QLocale::system()); // the core's messages in the user's language
@@ -45,13 +100,16 @@ int main(int argc, char *argv[])
     parser.setApplicationDescription(
         u"Searches the telephone directory's tables.\n\n"_s + VerbList()
         + u"\nValues print as UTF-8, one row a line, tab-separated; a tab, line break or backslash\n"
-          "inside a value prints as \\t, \\n or \\\\. Exit status: 0 rows found, 1 none, 2 an error."_s);
+          "inside a value prints as \\t, \\n or \\\\. Rows print as the statement finds them. Exit status:\n"
+          "0 rows found, 1 none, 2 an error, 130 stopped by Ctrl+C."_s);
     parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
     parser.addHelpOption();
     const QCommandLineOption dirOption(u"dir"_s, u"Folder of the table files (default: the folder of this program)."_s, u"DIR"_s);
     const QCommandLineOption rawOption(u"raw"_s, u"Print values as stored (enciphered)."_s);
     const QCommandLineOption headerOption(u"header"_s, u"Print the field names first."_s);
-    parser.addOptions({dirOption, rawOption, headerOption});
+    const QCommandLineOption memoryOption(
+        u"memory"_s, u"Most memory a statement may take: bytes, or a number with K, M or G (default 1G)."_s, u"SIZE"_s);
+    parser.addOptions({dirOption, rawOption, headerOption, memoryOption});
     parser.addPositionalArgument(u"verb"_s, u"What to do (see Verbs)."_s, u"VERB ARGUMENTS..."_s);
     if (!parser.parse(QCoreApplication::arguments()))
         return Fail(parser.errorText());
@@ -59,6 +117,11 @@ int main(int argc, char *argv[])
         std::fputs(qUtf8Printable(parser.helpText()), stdout);
         return find::Found;
     }
+
+    const int64_t memory = parser.isSet(memoryOption) ? MemorySize(parser.value(memoryOption)) : DefaultMemoryLimit;
+    if (memory < 0)
+        return Fail(u"--memory takes a size such as 512M or 2G, not \"%1\""_s.arg(parser.value(memoryOption)));
+    LimitStatementMemory(memory);
 
     QStringList arguments = parser.positionalArguments();
     if (arguments.isEmpty())
@@ -84,11 +147,19 @@ int main(int argc, char *argv[])
         find::Output out(stdout);
         const int status = verb->run(context, arguments, out);
         out.flush();
+        if (StatementsInterrupted()) {
+            std::fprintf(stderr, "phonebook-find: interrupted\n");
+            return find::Interrupted;
+        }
         if (out.failed())
             return Fail(u"cannot write the output: %1"_s.arg(QString::fromLocal8Bit(std::strerror(out.error()))));
         return status;
     } catch (const DatabaseError &e) {
         std::fflush(stdout);
+        if (StatementsInterrupted()) {
+            std::fprintf(stderr, "phonebook-find: interrupted\n");
+            return find::Interrupted;
+        }
         return Fail(e.fullText());
     } catch (const std::exception &e) {
         std::fflush(stdout);
