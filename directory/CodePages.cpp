@@ -2,6 +2,7 @@
 
 #include "Utf8.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <memory>
@@ -107,19 +108,10 @@ struct CodePageTables {
 Utf8Entry ToUtf8Entry(char16_t c)
 {
     Utf8Entry e{};
-    if (c < 0x80) {
-        e.bytes[0] = static_cast<char>(c);
-        e.bytes[3] = 1;
-    } else if (c < 0x800) {
-        e.bytes[0] = static_cast<char>(0xC0 | (c >> 6));
-        e.bytes[1] = static_cast<char>(0x80 | (c & 0x3F));
-        e.bytes[3] = 2;
-    } else {
-        e.bytes[0] = static_cast<char>(0xE0 | (c >> 12));
-        e.bytes[1] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        e.bytes[2] = static_cast<char>(0x80 | (c & 0x3F));
-        e.bytes[3] = 3;
-    }
+    char bytes[4];
+    const uint32_t length = EncodeUtf8(c, bytes); // a code-page character is in the BMP: at most 3
+    std::copy_n(bytes, length, e.bytes);
+    e.bytes[3] = static_cast<char>(length);
     return e;
 }
 

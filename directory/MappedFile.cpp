@@ -121,8 +121,6 @@ int claimSlot(const void *begin, size_t length)
     return -1;
 }
 
-int64_t modifiedNs(const struct stat &st) { return int64_t{st.st_mtim.tv_sec} * 1000000000 + st.st_mtim.tv_nsec; }
-
 QString systemError(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
 
 } // namespace
@@ -156,11 +154,11 @@ bool MappedFile::open(const QString &path, QString &error)
         return false;
     }
     m_size = st.st_size;
-    m_modifiedNs = modifiedNs(st);
+    m_edition = FileEdition::Of(st);
     timespec now{};
     clock_gettime(CLOCK_REALTIME, &now);
     const int64_t nowNs = static_cast<int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec;
-    m_settled = nowNs - m_modifiedNs > SettledNs;
+    m_settled = nowNs - m_edition.modifiedNs > SettledNs;
     if (m_size == 0)
         return true;
     installHandler();
@@ -214,7 +212,7 @@ bool MappedFile::changed() const
 
 bool MappedFile::sameEdition(const struct stat &st) const
 {
-    return st.st_size == m_size && modifiedNs(st) == m_modifiedNs;
+    return FileEdition::Of(st).sameContent(m_edition);
 }
 
 qint64 MappedFile::read(qint64 offset, void *buffer, size_t length) const
@@ -239,11 +237,12 @@ bool MappedFile::stillAt(const QString &path) const
 {
     if (m_fd < 0 || pagesLost())
         return false;
-    struct stat named;
     struct stat opened;
-    if (::stat(path.toLocal8Bit().constData(), &named) != 0 || fstat(m_fd, &opened) != 0)
+    if (fstat(m_fd, &opened) != 0)
         return false;
-    return named.st_dev == opened.st_dev && named.st_ino == opened.st_ino && sameEdition(opened);
+    // The file the path names now is this one, and it is as it was when opened.
+    const FileEdition now = FileEdition::Of(opened);
+    return FileEdition::At(path) == now && now.sameContent(m_edition);
 }
 
 } // namespace phonebook

@@ -6,6 +6,8 @@
 // is replaced by zeros instead, and the view reports the change, so that a
 // reader can drop what it read and stop reading.
 
+#include "FileEdition.h"
+
 #include <QString>
 
 #include <cstddef>
@@ -62,7 +64,7 @@ private:
     qint64 m_size = 0;
     int m_slot = -1;        // guard slot of the mapping; -1 when the bytes were read into m_copy
     unsigned char *m_copy = nullptr;
-    int64_t m_modifiedNs = 0;
+    FileEdition m_edition; // of the file when it was opened
     bool m_settled = false;
 };
 

@@ -10,6 +10,13 @@
 
 namespace phonebook {
 
+// The directory's two tables, by their base names, and their file names as
+// the program and its update write them.
+inline constexpr QStringView PersonsTable = u"sp09kw_n";
+inline constexpr QStringView OrgsTable = u"sp09pr_n";
+inline constexpr QStringView PersonsTableFile = u"sp09kw_n.dbf";
+inline constexpr QStringView OrgsTableFile = u"sp09pr_n.dbf";
+
 // Path of the table named `name` (base name, or file name with ".dbf") in
 // `directory`, matched in any letter case; empty when there is none.
 QString FindTableFile(const QString &directory, QStringView name);

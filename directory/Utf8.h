@@ -1,7 +1,8 @@
 #pragma once
-// The one UTF-8 decoder of the directory: the engine's LIKE, the collation,
-// the code pages and the table reader all split text into characters with it,
-// so that they agree on what a damaged value holds.
+// The one UTF-8 decoder and encoder of the program: the engine's LIKE, the
+// collation, the code pages and the table reader all split text into
+// characters with it, so that they agree on what a damaged value holds; the
+// code pages and the CSV writer encode with it.
 //
 // A well-formed sequence (no overlong form, no surrogate, nothing above
 // U+10FFFF) is its character. Every other byte, a stray continuation byte or
@@ -24,6 +25,34 @@ struct Utf8Char {
 };
 
 inline bool IsUtf8Continuation(unsigned char b) { return (b & 0xC0) == 0x80; }
+
+// Writes the character's UTF-8 form to out[0..4) and returns its length, 1 to
+// 4. A surrogate or a code above U+10FFFF is written as U+FFFD.
+inline uint32_t EncodeUtf8(char32_t c, char out[4])
+{
+    if ((c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF)
+        c = Utf8Replacement;
+    if (c < 0x80) {
+        out[0] = static_cast<char>(c);
+        return 1;
+    }
+    if (c < 0x800) {
+        out[0] = static_cast<char>(0xC0 | (c >> 6));
+        out[1] = static_cast<char>(0x80 | (c & 0x3F));
+        return 2;
+    }
+    if (c < 0x10000) {
+        out[0] = static_cast<char>(0xE0 | (c >> 12));
+        out[1] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out[2] = static_cast<char>(0x80 | (c & 0x3F));
+        return 3;
+    }
+    out[0] = static_cast<char>(0xF0 | (c >> 18));
+    out[1] = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    out[2] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out[3] = static_cast<char>(0x80 | (c & 0x3F));
+    return 4;
+}
 
 // The character that starts at s[0]; n > 0 bytes are available.
 inline Utf8Char DecodeUtf8(const unsigned char *s, size_t n)

@@ -2,6 +2,7 @@
 // Names and numbers the program's windows fix, in one place.
 
 #include "OrgSearch.h"
+#include "TableFiles.h"
 
 #include <QStringView>
 
@@ -16,9 +17,7 @@ inline constexpr QStringView DesktopFileName = u"phonebook";
 // Point size of the interface font.
 inline constexpr int InterfacePointSize = 8;
 
-// The directory's tables.
-inline constexpr QStringView PersonsTable = u"sp09kw_n";
-inline constexpr QStringView OrgsTable = u"sp09pr_n";
+// The organisations' full list.
 inline constexpr QStringView OrgListSql = search::FullOrgListSql;
 
 // Status bar: three panels.

@@ -1,7 +1,6 @@
 #include "QuickSearchBox.h"
 
 #include "AppInfo.h"
-#include "DatabaseError.h"
 #include "Dataset.h"
 #include "GridFiller.h"
 #include "ResultGrid.h"
@@ -38,7 +37,7 @@ QuickSearchBox::QuickSearchBox(TFrmMain &main, QWidget *toolBar)
     : QLineEdit(toolBar)
     , m_main(main)
     , m_toolBar(toolBar)
-    , m_searcher(std::make_unique<search::QuickSearcher>(main.Paths().tables))
+    , m_session(main.Paths().tables)
 {
     setObjectName(QStringLiteral("QuickSearch"));
     setAccessibleName(search::QuickBoxName.toString());
@@ -60,20 +59,12 @@ QuickSearchBox::QuickSearchBox(TFrmMain &main, QWidget *toolBar)
         selectAll();
     });
     connect(this, &QLineEdit::textChanged, this, &QuickSearchBox::onTextChanged);
-
-    m_worker = std::thread([this] { workerLoop(); });
+    connect(&m_session, &search::QuickSession::Found, this, &QuickSearchBox::present);
+    connect(&m_session, &search::QuickSession::Rebuilding, this, &QuickSearchBox::showRebuilding);
+    connect(&m_session, &search::QuickSession::Failed, this, &QuickSearchBox::showError);
 }
 
-QuickSearchBox::~QuickSearchBox()
-{
-    {
-        const std::lock_guard lock(m_mutex);
-        m_stop = true;
-    }
-    ++m_generation; // a search still running gives up
-    m_wake.notify_all();
-    m_worker.join();
-}
+QuickSearchBox::~QuickSearchBox() = default;
 
 void QuickSearchBox::placeOnToolBar()
 {
@@ -113,34 +104,21 @@ void QuickSearchBox::keyPressEvent(QKeyEvent *event)
 
 void QuickSearchBox::onTextChanged(const QString &text)
 {
-    Request request;
-    request.generation = ++m_generation;
-    request.side = currentSide();
-    request.text = text;
     if (text.trimmed().isEmpty()) {
         // Nothing to wait for: the full list comes back at once.
+        m_session.Cancel();
         m_waitingFor = 0;
         setBusy(false);
         restoreFullList();
         return;
     }
-    m_waitingFor = request.generation;
+    m_waitingFor = m_session.Search(currentSide(), text);
     setBusy(true);
-    submit(std::move(request));
-}
-
-void QuickSearchBox::submit(Request request)
-{
-    {
-        const std::lock_guard lock(m_mutex);
-        m_request = std::move(request);
-    }
-    m_wake.notify_all();
 }
 
 void QuickSearchBox::SideChanged()
 {
-    ++m_generation;
+    m_session.Cancel();
     m_waitingFor = 0;
     setBusy(false);
     m_showing = false;
@@ -154,12 +132,7 @@ void QuickSearchBox::SideChanged()
 
 void QuickSearchBox::TablesReloaded()
 {
-    {
-        const std::lock_guard lock(m_mutex);
-        m_reset = true;
-    }
-    ++m_generation;
-    m_wake.notify_all();
+    m_session.Reset();
     // The search cancelled above, or the result shown, is of the old edition.
     if (!text().trimmed().isEmpty() && (m_waitingFor != 0 || m_showing))
         onTextChanged(text());
@@ -167,83 +140,7 @@ void QuickSearchBox::TablesReloaded()
 
 void QuickSearchBox::Prepare()
 {
-    {
-        const std::lock_guard lock(m_mutex);
-        m_prepare = true;
-    }
-    m_wake.notify_all();
-}
-
-bool QuickSearchBox::WorkerIdle() const
-{
-    const std::lock_guard lock(m_mutex);
-    return !m_working && !m_request && !m_prepare && !m_reset;
-}
-
-void QuickSearchBox::workerLoop()
-{
-    for (;;) {
-        std::optional<Request> request;
-        bool prepare = false;
-        bool reset = false;
-        {
-            std::unique_lock lock(m_mutex);
-            m_working = false;
-            m_wake.wait(lock, [this] { return m_stop || m_request || m_prepare || m_reset; });
-            if (m_stop)
-                return;
-            m_working = true;
-            reset = std::exchange(m_reset, false);
-            request = std::exchange(m_request, std::nullopt);
-            if (!request)
-                prepare = std::exchange(m_prepare, false);
-        }
-        if (reset)
-            m_searcher->Reset();
-        if (prepare) {
-            // Building gives way to a keystroke; the search then builds what it needs.
-            auto interrupted = [this] {
-                const std::lock_guard lock(m_mutex);
-                return m_stop || m_reset || m_request.has_value();
-            };
-            try {
-                for (const QuickSide side : {QuickSide::Persons, QuickSide::Orgs}) {
-                    if (!m_searcher->Index(side, interrupted))
-                        break;
-                }
-            } catch (const std::exception &) {
-                // A missing table is reported when a search asks for it.
-            }
-            continue;
-        }
-        if (!request)
-            continue;
-        const int generation = request->generation;
-        auto cancelled = [this, generation] { return m_generation.load() != generation; };
-        try {
-            const search::QuickSide side = request->side;
-            auto rebuilding = [this, generation, side] {
-                QMetaObject::invokeMethod(
-                    this, [this, generation, side] { showRebuilding(generation, side); }, Qt::QueuedConnection);
-            };
-            std::optional<search::QuickResult> result =
-                m_searcher->Search(request->side, request->text, cancelled, rebuilding);
-            if (!result) {
-                ++m_cancelled;
-                continue;
-            }
-            QMetaObject::invokeMethod(
-                this, [this, generation, r = std::move(*result)] { present(generation, r); }, Qt::QueuedConnection);
-        } catch (const DatabaseError &error) {
-            QMetaObject::invokeMethod(
-                this, [this, generation, message = error.message()] { showError(generation, message); },
-                Qt::QueuedConnection);
-        } catch (const std::exception &error) {
-            QMetaObject::invokeMethod(
-                this, [this, generation, message = QString::fromLocal8Bit(error.what())] { showError(generation, message); },
-                Qt::QueuedConnection);
-        }
-    }
+    m_session.Prepare();
 }
 
 void QuickSearchBox::setBusy(bool busy)
@@ -256,7 +153,7 @@ void QuickSearchBox::setBusy(bool busy)
 
 void QuickSearchBox::present(int generation, const search::QuickResult &result)
 {
-    if (generation != m_generation.load() || result.side != currentSide())
+    if (generation != m_session.Generation() || result.side != currentSide())
         return; // a newer text, or the other side, took over
     m_waitingFor = 0;
     setBusy(false);
@@ -307,7 +204,7 @@ void QuickSearchBox::present(int generation, const search::QuickResult &result)
 
 void QuickSearchBox::showRebuilding(int generation, QuickSide side)
 {
-    if (generation != m_generation.load() || side != currentSide())
+    if (generation != m_session.Generation() || side != currentSide())
         return;
     // Never a part of a list, nor the old edition's: empty until the new index answers.
     ResultGrid &grid = m_main.SGTemp();
@@ -324,7 +221,7 @@ void QuickSearchBox::showRebuilding(int generation, QuickSide side)
 
 void QuickSearchBox::showError(int generation, const QString &message)
 {
-    if (generation != m_generation.load())
+    if (generation != m_session.Generation())
         return;
     m_waitingFor = 0;
     setBusy(false);

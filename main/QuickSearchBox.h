@@ -1,23 +1,19 @@
 #pragma once
 // The quick-search box at the right end of the tool bar. The list of the side
 // that is shown follows the text as it is typed: each change starts a search
-// on a worker thread and cancels the one still running; the result is shown
+// in the quick-search session (search/core), which cancels the one still
+// running; the box only shows what the session reports. The result is shown
 // in SGTemp (individuals layout, or the department-search layout on the
 // organisations side). Emptying the box, or Esc in it, gives the side's full
 // list back. When a search finds its table replaced by a new edition, SGTemp
 // shows an empty list under the busy cursor while the index is built again,
 // then the new edition's rows.
 
-#include "QuickSearch.h"
+#include "QuickSession.h"
 
 #include <QLineEdit>
 
-#include <atomic>
-#include <condition_variable>
 #include <memory>
-#include <mutex>
-#include <optional>
-#include <thread>
 
 namespace phonebook {
 
@@ -31,7 +27,7 @@ public:
     static constexpr int BoxWidth = 280;
 
     QuickSearchBox(TFrmMain &main, QWidget *toolBar);
-    // Stops the worker; a search still running is abandoned.
+    // A search still running is abandoned.
     ~QuickSearchBox() override;
 
     // The other side is shown: the box empties, and no result of the old text appears.
@@ -46,11 +42,11 @@ public:
 
     // Searches started and not yet shown or dropped.
     bool Searching() const { return m_waitingFor != 0; }
-    // Searches the worker gave up because a newer text arrived.
-    int CancelledCount() const { return m_cancelled.load(); }
-    // Whether the worker has nothing to do: whatever it had to tell the
+    // Searches given up because a newer text arrived.
+    int CancelledCount() const { return m_session.CancelledCount(); }
+    // Whether the session has nothing running: whatever it had to tell the
     // window is already posted to it.
-    bool WorkerIdle() const;
+    bool WorkerIdle() const { return m_session.Idle(); }
 
 signals:
     // A result is in SGTemp (count rows), or the full list is back (count -1).
@@ -63,16 +59,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    struct Request {
-        int generation = 0;
-        search::QuickSide side = search::QuickSide::Persons;
-        QString text;
-        bool prepareOnly = false;
-    };
-
     void onTextChanged(const QString &text);
-    void submit(Request request);
-    void workerLoop();
     void present(int generation, const search::QuickResult &result);
     void showRebuilding(int generation, search::QuickSide side);
     void showError(int generation, const QString &message);
@@ -83,22 +70,11 @@ private:
 
     TFrmMain &m_main;
     QWidget *m_toolBar;
+    search::QuickSession m_session;
     // The rows last shown in SGTemp, to know whether it still shows them.
     std::shared_ptr<const RowSource> m_shown;
     bool m_showing = false;
     int m_waitingFor = 0; // generation of the search whose result is awaited
-
-    std::atomic<int> m_generation{0};
-    std::atomic<int> m_cancelled{0};
-    mutable std::mutex m_mutex;
-    std::condition_variable m_wake;
-    std::optional<Request> m_request;   // the newest request not yet taken
-    bool m_prepare = false;             // build the indexes when idle
-    bool m_reset = false;               // forget indexes before the next request
-    bool m_stop = false;
-    bool m_working = false;             // the worker is handling what it took
-    std::unique_ptr<search::QuickSearcher> m_searcher; // used on the worker only
-    std::thread m_worker;
 };
 
 } // namespace phonebook

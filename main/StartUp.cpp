@@ -1,5 +1,7 @@
 #include "StartUp.h"
 
+#include "BackgroundBuild.h"
+
 #include "AppInfo.h"
 #include "AuxWindows.h"
 #include "DbfTable.h"
@@ -15,7 +17,6 @@
 #include <QApplication>
 #include <QFont>
 #include <QScreen>
-#include <QThreadPool>
 
 #include <exception>
 
@@ -42,7 +43,7 @@ namespace {
 // that cannot be opened is reported when the main window opens it.
 void OpenTablesAhead(const QString &directory)
 {
-    QThreadPool::globalInstance()->start([directory] {
+    StartWork([directory](const StopCheck &) {
         for (const QStringView name : {PersonsTable, OrgsTable}) {
             try {
                 const QString path = FindTableFile(directory, name);

@@ -251,12 +251,12 @@ TEST(SampleDirectory, SameSeedWritesTheSameTables)
     options.directory = c.path();
     options.seed = 12;
     sample::WriteSampleDirectory(options);
-    for (const char *file : {sample::PersonsFileName, sample::OrganisationsFileName}) {
-        const QString name = QString::fromLatin1(file);
+    for (QStringView file : {sample::PersonsFileName, sample::OrganisationsFileName}) {
+        const QString name = file.toString();
         const QByteArray first = FileWithoutDate(a.filePath(name));
         EXPECT_GT(first.size(), 1000);
-        EXPECT_EQ(first, FileWithoutDate(b.filePath(name))) << file;
-        EXPECT_NE(first, FileWithoutDate(c.filePath(name))) << file;
+        EXPECT_EQ(first, FileWithoutDate(b.filePath(name))) << name.toStdString();
+        EXPECT_NE(first, FileWithoutDate(c.filePath(name))) << name.toStdString();
     }
 }
 
@@ -275,8 +275,8 @@ TEST(SampleDirectory, Cp866TablesHoldTheSameText)
     options.directory = unmarked.path();
     sample::WriteSampleDirectory(options);
 
-    for (const char *file : {sample::PersonsFileName, sample::OrganisationsFileName}) {
-        const QString name = QString::fromLatin1(file);
+    for (QStringView file : {sample::PersonsFileName, sample::OrganisationsFileName}) {
+        const QString name = file.toString();
         const auto reference = DbfTable::open(windows.filePath(name));
         for (const QString &path : {dos.filePath(name), unmarked.filePath(name)}) {
             SCOPED_TRACE(path.toStdString());
@@ -290,7 +290,7 @@ TEST(SampleDirectory, Cp866TablesHoldTheSameText)
             }
         }
     }
-    QFile marked(dos.filePath(QString::fromLatin1(sample::PersonsFileName)));
+    QFile marked(dos.filePath(sample::PersonsFileName.toString()));
     ASSERT_TRUE(marked.open(QIODevice::ReadOnly));
     EXPECT_EQ(static_cast<unsigned char>(marked.read(32).at(29)), 0x26);
 }

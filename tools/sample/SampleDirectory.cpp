@@ -206,8 +206,8 @@ public:
         if (!dir.exists() && !QDir().mkpath(m_options.directory))
             throw DatabaseError(u"Cannot create the folder"_s, m_options.directory);
         SampleSummary summary;
-        summary.personsPath = dir.filePath(QString::fromLatin1(PersonsFileName));
-        summary.organisationsPath = dir.filePath(QString::fromLatin1(OrganisationsFileName));
+        summary.personsPath = dir.filePath(PersonsFileName.toString());
+        summary.organisationsPath = dir.filePath(OrganisationsFileName.toString());
         summary.persons = m_options.persons;
         summary.personsDeleted = DeletedCount(m_options.persons, m_options.deletedShare);
         summary.orgNumbers = m_options.orgNumbers;

@@ -5,6 +5,7 @@
 // the same files.
 
 #include "CodePages.h"
+#include "TableFiles.h"
 
 #include <QString>
 
@@ -18,8 +19,8 @@ inline constexpr int MaxNumbersPerOrganisation = 30;
 // Telephone numbers of the sample city have this many digits.
 inline constexpr int PhoneDigits = 7;
 
-inline constexpr const char *PersonsFileName = "sp09kw_n.dbf";
-inline constexpr const char *OrganisationsFileName = "sp09pr_n.dbf";
+inline constexpr QStringView PersonsFileName = PersonsTableFile;
+inline constexpr QStringView OrganisationsFileName = OrgsTableFile;
 
 struct SampleOptions {
     QString directory;                    // created when missing

@@ -1,9 +1,11 @@
 #pragma once
-// Lists the windows show but need not wait for (the organisations, the
-// streets): built on a worker thread, each statement on a connection of its
-// own, and handed to the window thread whole. A build that a reload replaces
-// is asked to stop and its result is never delivered; closing the window
-// that started builds stops them and waits for their workers.
+// The program's one way to work in the background: QtConcurrent's pool, with
+// a stop check the work asks every few thousand rows. Used for the lists the
+// windows show but need not wait for (the organisations, the streets: each
+// statement on a connection of its own, handed to the window thread whole),
+// the quick search, reading an update archive and opening the tables ahead at
+// start-up. A build that a reload replaces is asked to stop and its result is
+// never delivered; closing the owner of builds stops them and waits for them.
 
 #include "StopCheck.h"
 
@@ -79,6 +81,14 @@ BuildWatcher<std::invoke_result_t<Build, const StopCheck &>> *StartBuild(QObject
         return built;
     }));
     return watcher;
+}
+
+// Runs `work(stop)` on a worker for its effect alone (warming a cache); no
+// one waits for it and nothing is handed back.
+template <typename Work>
+void StartWork(Work work)
+{
+    [[maybe_unused]] auto future = QtConcurrent::run([work = std::move(work)] { work(StopCheck{}); });
 }
 
 // Asks the build to stop and forgets it: its result is never delivered, and

@@ -2,7 +2,8 @@
 // Notices a new edition of the directory copied into its folder by hand.
 // GUI-free: the main window reloads its lists when told.
 
-#include <QDateTime>
+#include "FileEdition.h"
+
 #include <QFileSystemWatcher>
 #include <QObject>
 #include <QString>
@@ -35,12 +36,10 @@ signals:
     void NewEdition();
 
 private:
-    // Size and times of one table file; all empty when it is missing.
+    // Which file holds a table, and its edition; empty when it is missing.
     struct FileStamp {
         QString path;
-        qint64 size = -1;
-        QDateTime modified;
-        QDateTime changed;
+        FileEdition edition;
         bool operator==(const FileStamp &) const = default;
     };
     using Stamp = std::array<FileStamp, 2>;

@@ -1,5 +1,7 @@
 #include "QuickIndex.h"
 
+#include "TableFiles.h"
+
 #include "DatabaseError.h"
 #include "Dataset.h"
 #include "DbfTable.h"
@@ -135,7 +137,7 @@ private:
 
 QString QuickTableName(QuickSide side)
 {
-    return side == QuickSide::Persons ? u"sp09kw_n"_s : u"sp09pr_n"_s;
+    return (side == QuickSide::Persons ? PersonsTable : OrgsTable).toString();
 }
 
 std::vector<QString> QuickShownFields(QuickSide side)

@@ -1,5 +1,7 @@
 #include "GridExport.h"
 
+#include "Utf8.h"
+
 #include <QSaveFile>
 
 namespace phonebook {
@@ -39,20 +41,8 @@ void appendUtf8(QByteArray &out, QStringView text, bool doubleQuotes)
         }
         if (QChar::isHighSurrogate(c) && p + 1 < end && QChar::isLowSurrogate(p[1]))
             c = QChar::surrogateToUcs4(static_cast<char16_t>(c), *++p);
-        else if (QChar::isSurrogate(c))
-            c = 0xFFFD;
-        if (c < 0x800) {
-            const char bytes[] = {static_cast<char>(0xC0 | (c >> 6)), static_cast<char>(0x80 | (c & 0x3F))};
-            out.append(bytes, 2);
-        } else if (c < 0x10000) {
-            const char bytes[] = {static_cast<char>(0xE0 | (c >> 12)), static_cast<char>(0x80 | ((c >> 6) & 0x3F)),
-                                  static_cast<char>(0x80 | (c & 0x3F))};
-            out.append(bytes, 3);
-        } else {
-            const char bytes[] = {static_cast<char>(0xF0 | (c >> 18)), static_cast<char>(0x80 | ((c >> 12) & 0x3F)),
-                                  static_cast<char>(0x80 | ((c >> 6) & 0x3F)), static_cast<char>(0x80 | (c & 0x3F))};
-            out.append(bytes, 4);
-        }
+        char bytes[4];
+        out.append(bytes, EncodeUtf8(c, bytes));
     }
 }
 

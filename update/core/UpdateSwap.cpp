@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QThread>
 
 #include <cerrno>
 #include <fcntl.h>
@@ -181,7 +182,14 @@ void RemoveStaging(const QString &staging)
     struct stat st {};
     if (!Lstat(staging, &st) || !S_ISDIR(st.st_mode) || !QFileInfo(staging).fileName().startsWith(StagingPrefix))
         return;
-    QDir(staging).removeRecursively(); // removes links themselves, never what they point to
+    // Links inside are removed themselves, never what they point to. An
+    // archive program being killed may still write a file or two into it:
+    // the removal is tried again for a moment.
+    for (int attempt = 0; attempt < 20 && QFileInfo::exists(staging); ++attempt) {
+        if (attempt > 0)
+            QThread::msleep(10);
+        QDir(staging).removeRecursively();
+    }
 }
 
 StagedTable TakeStaged(const QString &staging, Table table)

@@ -1,6 +1,7 @@
 #include "UpdateRun.h"
 
 #include "ArchiveReader.h"
+#include "BackgroundBuild.h"
 #include "PosixFile.h"
 #include "UpdateSwap.h"
 
@@ -84,11 +85,8 @@ UpdateRun::~UpdateRun()
         stopProgram();
         m_process->waitForFinished(3000);
     }
-    if (m_worker) {
-        m_worker->disconnect(this);
-        m_worker->wait();
-        delete m_worker;
-    }
+    m_worker = nullptr;
+    StopBuilds(this); // an archive being read stops; its result is not used
     // The live tables are untouched until the swap, which runs to its end
     // once begun; what is left in the staging folder goes at the next update
     // or opening of the directory.
@@ -225,22 +223,31 @@ void UpdateRun::extract(const QString &archive)
 {
     emit Step(QStringLiteral("Распаковка архива"));
     emit Progress(0);
-    auto error = std::make_shared<QString>();
     const QString staging = m_staging;
     const qint64 minFree = m_minFree;
-    m_worker = QThread::create([this, archive, staging, error, minFree] {
-        const Extraction extraction = ExtractTables(archive, staging, m_cancel, [this](int percent) {
-            QMetaObject::invokeMethod(this, [this, percent] { emit Progress(percent); }, Qt::QueuedConnection);
-        }, minFree);
-        *error = extraction.error;
-    });
-    connect(m_worker, &QThread::finished, this, [this, error] {
-        m_worker->deleteLater();
-        m_worker = nullptr;
-        archiveDone(m_stopReason.isEmpty() ? *error : m_stopReason);
-    });
+    m_worker = StartBuild(
+        this,
+        [this, archive, staging, minFree](const StopCheck &stop) {
+            const auto stopped = [this, &stop] { return m_cancel.load() || stop(); };
+            const auto progress = [this](int percent) {
+                QMetaObject::invokeMethod(this, [this, percent] { emit Progress(percent); }, Qt::QueuedConnection);
+            };
+            return ExtractTables(archive, staging, stopped, progress, minFree).error;
+        },
+        [this](BuildWatcher<QString> *watcher) {
+            if (watcher != m_worker)
+                return;
+            m_worker = nullptr;
+            watcher->deleteLater();
+            QString error;
+            try {
+                error = watcher->result().get();
+            } catch (const std::exception &e) {
+                error = QString::fromLocal8Bit(e.what());
+            }
+            archiveDone(m_stopReason.isEmpty() ? error : m_stopReason);
+        });
     m_deadline.start(m_timeLimit);
-    m_worker->start();
 }
 
 void UpdateRun::watchStaging()

@@ -58,7 +58,7 @@ ArchiveKind ArchiveKindOf(const QString &path)
     return ArchiveKind::Archive;
 }
 
-Extraction ExtractTables(const QString &archivePath, const QString &staging, const std::atomic<bool> &cancel,
+Extraction ExtractTables(const QString &archivePath, const QString &staging, const std::function<bool()> &cancel,
                          const std::function<void(int)> &progress, qint64 minFree)
 {
     Extraction result;
@@ -129,7 +129,7 @@ Extraction ExtractTables(const QString &archivePath, const QString &staging, con
         qint64 written = 0, nextCheck = CheckEvery;
         char buffer[64 * 1024];
         for (;;) {
-            if (cancel) {
+            if (cancel && cancel()) {
                 result.error = QStringLiteral("Обновление прервано.");
                 return result;
             }

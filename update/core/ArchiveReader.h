@@ -32,9 +32,9 @@ struct Extraction {
 // archive is written. An entry larger than MaxTableSize, or one that would
 // leave less than `minFree` bytes free on the file system, stops it with an error, as
 // does a short write. `progress` receives the share of the archive read so
-// far, 0 to 100. Stops with an error when `cancel` becomes true. An archive
+// far, 0 to 100. Stops with an error once `cancel` returns true. An archive
 // holding neither table is an error. Safe to run on a worker thread.
-Extraction ExtractTables(const QString &archive, const QString &staging, const std::atomic<bool> &cancel,
+Extraction ExtractTables(const QString &archive, const QString &staging, const std::function<bool()> &cancel,
                          const std::function<void(int)> &progress, qint64 minFree = MinFreeSpace);
 
 } // namespace phonebook::update

@@ -3,6 +3,7 @@
 #include "DatabaseError.h"
 #include "DbfTable.h"
 #include "PosixFile.h"
+#include "TableFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -19,7 +20,7 @@ namespace phonebook::update {
 
 QString TableBase(Table table)
 {
-    return table == Table::Persons ? QStringLiteral("sp09kw_n") : QStringLiteral("sp09pr_n");
+    return (table == Table::Persons ? PersonsTable : OrgsTable).toString();
 }
 
 QString TableFileName(Table table)
@@ -57,15 +58,15 @@ bool IsProgramFileName(QStringView name)
 {
     if (name.startsWith(StagingPrefix, Qt::CaseInsensitive))
         return true;
-    static const QStringList own = {
-        QStringLiteral("sp09kw_n.dbf"), QStringLiteral("sp09pr_n.dbf"), QStringLiteral("sp09kw_n.old"),
-        QStringLiteral("sp09pr_n.old"), QStringLiteral("sp09kw_n.fpt"), QStringLiteral("sp09pr_n.fpt"),
-        QStringLiteral("sp09kw_n.dbt"), QStringLiteral("sp09pr_n.dbt"), LockFileName.toString(),
-        JournalFileName.toString(), QStringLiteral("phonebook"), QStringLiteral("phonebook-find"),
-        QStringLiteral("phonebook-update"), QStringLiteral("phonebook-gen"),
-    };
-    for (const QString &file : own) {
-        if (name.compare(file, Qt::CaseInsensitive) == 0)
+    for (Table table : Tables) {
+        for (QStringView suffix : {u".dbf", u".old", u".fpt", u".dbt"}) {
+            if (name.compare(TableBase(table) + suffix.toString(), Qt::CaseInsensitive) == 0)
+                return true;
+        }
+    }
+    for (QStringView own : {LockFileName, JournalFileName, QStringView(u"phonebook"), QStringView(u"phonebook-find"),
+                            QStringView(u"phonebook-update"), QStringView(u"phonebook-gen")}) {
+        if (name.compare(own, Qt::CaseInsensitive) == 0)
             return true;
     }
     return false;

@@ -3,7 +3,6 @@
 #include "TableFiles.h"
 #include "UpdateFiles.h"
 
-#include <QFileInfo>
 
 namespace phonebook::update {
 
@@ -41,12 +40,7 @@ EditionWatcher::Stamp EditionWatcher::current() const
     for (Table table : Tables) {
         FileStamp &file = stamp[static_cast<size_t>(table)];
         file.path = FindTableFile(m_directory, TableBase(table));
-        if (file.path.isEmpty())
-            continue;
-        const QFileInfo info(file.path);
-        file.size = info.size();
-        file.modified = info.lastModified();
-        file.changed = info.metadataChangeTime();
+        file.edition = FileEdition::At(file.path);
     }
     return stamp;
 }

@@ -16,7 +16,6 @@
 #include <QProcess>
 #include <QString>
 #include <QStringList>
-#include <QThread>
 #include <QTimer>
 
 #include <atomic>
@@ -95,7 +94,7 @@ private:
     QProcess *m_process = nullptr;
     qint64 m_processGroup = 0;
     PosixFile m_lifeline; // the writing end of the archive watchdog's pipe
-    QThread *m_worker = nullptr;
+    QObject *m_worker = nullptr; // the archive being read, when it is read here
     QTimer m_deadline;
     QTimer m_stagingWatch;
     std::atomic<bool> m_cancel = false;

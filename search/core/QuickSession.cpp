@@ -1,0 +1,99 @@
+#include "QuickSession.h"
+
+#include "BackgroundBuild.h"
+#include "DatabaseError.h"
+
+namespace phonebook::search {
+
+QuickSession::QuickSession(const QString &directory, QObject *parent)
+    : QObject(parent)
+    , m_searcher(std::make_unique<QuickSearcher>(directory))
+{
+}
+
+QuickSession::~QuickSession()
+{
+    ++m_generation; // a search still running gives up
+    StopBuilds(this);
+}
+
+template <typename Work>
+void QuickSession::run(Work work)
+{
+    ++m_running;
+    StartBuild(
+        this,
+        [this, work = std::move(work)](const StopCheck &stop) {
+            {
+                const std::lock_guard lock(m_searcherMutex);
+                if (m_reset.exchange(false))
+                    m_searcher->Reset();
+                if (!stop())
+                    work(*m_searcher, stop);
+            }
+            --m_running; // after whatever the work posted
+            return 0;
+        },
+        [](BuildWatcher<int> *watcher) { watcher->deleteLater(); });
+}
+
+int QuickSession::Search(QuickSide side, const QString &text)
+{
+    const int generation = ++m_generation;
+    run([this, side, text, generation](QuickSearcher &searcher, const StopCheck &stop) {
+        auto cancelled = [this, generation, &stop] { return stop() || m_generation.load() != generation; };
+        auto rebuilding = [this, generation, side] {
+            QMetaObject::invokeMethod(this, [this, generation, side] { emit Rebuilding(generation, side); },
+                                      Qt::QueuedConnection);
+        };
+        try {
+            std::optional<QuickResult> result = searcher.Search(side, text, cancelled, rebuilding);
+            if (!result) {
+                ++m_cancelled;
+                return;
+            }
+            QMetaObject::invokeMethod(this, [this, generation, r = std::move(*result)] { emit Found(generation, r); },
+                                      Qt::QueuedConnection);
+        } catch (const DatabaseError &error) {
+            QMetaObject::invokeMethod(this, [this, generation, message = error.message()] { emit Failed(generation, message); },
+                                      Qt::QueuedConnection);
+        } catch (const std::exception &error) {
+            QMetaObject::invokeMethod(
+                this, [this, generation, message = QString::fromLocal8Bit(error.what())] { emit Failed(generation, message); },
+                Qt::QueuedConnection);
+        }
+    });
+    return generation;
+}
+
+void QuickSession::Cancel()
+{
+    ++m_generation;
+}
+
+void QuickSession::Prepare()
+{
+    const int generation = m_generation.load();
+    run([this, generation](QuickSearcher &searcher, const StopCheck &stop) {
+        // Building gives way to a keystroke; the search then builds what it needs.
+        auto interrupted = [this, generation, &stop] {
+            return stop() || m_reset.load() || m_generation.load() != generation;
+        };
+        try {
+            for (const QuickSide side : {QuickSide::Persons, QuickSide::Orgs}) {
+                if (!searcher.Index(side, interrupted))
+                    break;
+            }
+        } catch (const std::exception &) {
+            // A missing table is reported when a search asks for it.
+        }
+    });
+}
+
+void QuickSession::Reset()
+{
+    m_reset = true;
+    ++m_generation;
+}
+
+} // namespace phonebook::search
