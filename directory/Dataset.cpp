@@ -1,5 +1,7 @@
 #include "Dataset.h"
 
+#include "TableReadGuard.h"
+
 #include "DatabaseError.h"
 #include "DbfTable.h"
 #include "QueryResult.h"
@@ -144,28 +146,11 @@ public:
     }
     QString text(int row, int column) const override
     {
-        if (row < 0 || row >= rowCount() || column < 0 || column >= columnCount() || m_changed)
+        if (row < 0 || row >= rowCount() || column < 0 || column >= columnCount() || !m_guard.MayRead(*m_table, row))
             return {};
-        // A file replaced or cut short under the cursor is read no further:
-        // what the windows loaded before stays, and nothing else is shown.
-        // The file is asked again for a row outside the block last checked,
-        // or once the check is older than a few milliseconds: a page or a
-        // whole-list export pays one fstat per block, not one per row.
-        const int block = row / CheckBlockRows;
-        const auto now = std::chrono::steady_clock::now();
-        if (block != m_checkedBlock || now - m_checkedAt > CheckInterval) {
-            if (m_table->changed()) {
-                m_changed = true;
-                return {};
-            }
-            m_checkedBlock = block;
-            m_checkedAt = now;
-        }
         QString value = m_table->shownText(m_table->liveRecord(static_cast<uint32_t>(row)), column);
-        if (m_table->pagesLost()) {
-            m_changed = true;
+        if (!m_guard.ReadSound(*m_table))
             return {};
-        }
         return value;
     }
     ValueKind columnKind(int column) const override
@@ -175,24 +160,15 @@ public:
         return KindShown(m_table->fields()[static_cast<size_t>(column)].kind);
     }
     // Whether the file changed since it was opened (checked now).
-    bool changed() const
-    {
-        if (!m_changed && m_table && m_table->changed())
-            m_changed = true;
-        return m_changed;
-    }
+    bool changed() const { return m_guard.Changed(m_table.get()); }
     bool lost() const override { return !m_table || changed(); }
     // Unmaps the file; the source reads as empty from then on.
     void release() { m_table.reset(); }
 
 private:
-    static constexpr int CheckBlockRows = 256;
-    static constexpr std::chrono::milliseconds CheckInterval{5};
 
     std::shared_ptr<const DbfTable> m_table;
-    mutable int m_checkedBlock = -1;
-    mutable std::chrono::steady_clock::time_point m_checkedAt;
-    mutable bool m_changed = false;
+    TableReadGuard m_guard;
 };
 
 TableCursor::~TableCursor() { releaseSource(); }

@@ -1,6 +1,7 @@
 #include "QuickIndex.h"
 
 #include "TableFiles.h"
+#include "TableReadGuard.h"
 
 #include "DatabaseError.h"
 #include "Dataset.h"
@@ -96,41 +97,20 @@ public:
     QString columnName(int column) const override { return m_names.at(static_cast<size_t>(column)); }
     QString text(int row, int column) const override
     {
-        // A file replaced or cut short since the search is read no further:
-        // the rows loaded before stay, and no other edition's bytes show up
-        // at the old records' places. The file is asked once per block of
-        // rows, or once the last answer is a few milliseconds old.
-        if (m_changed)
+        if (!m_guard.MayRead(*m_table, row))
             return {};
-        const int block = row / CheckBlockRows;
-        const auto now = std::chrono::steady_clock::now();
-        if (block != m_checkedBlock || now - m_checkedAt > CheckInterval) {
-            if (m_table->changed()) {
-                m_changed = true;
-                return {};
-            }
-            m_checkedBlock = block;
-            m_checkedAt = now;
-        }
         QString value = m_table->text(m_records.at(static_cast<size_t>(row)), m_fields.at(static_cast<size_t>(column)));
-        if (m_table->pagesLost()) {
-            m_changed = true;
+        if (!m_guard.ReadSound(*m_table))
             return {};
-        }
         return value;
     }
 
 private:
-    static constexpr int CheckBlockRows = 256;
-    static constexpr std::chrono::milliseconds CheckInterval{5};
-
     std::shared_ptr<const DbfTable> m_table;
     std::vector<uint32_t> m_records;
     std::vector<int> m_fields;
     std::vector<QString> m_names;
-    mutable int m_checkedBlock = -1;
-    mutable std::chrono::steady_clock::time_point m_checkedAt;
-    mutable bool m_changed = false;
+    TableReadGuard m_guard; // a file replaced since the search is read no further
 };
 
 } // namespace

@@ -23,6 +23,14 @@ using namespace phonebook::testing;
 
 namespace {
 
+// Shows the grid on screen, `width` pixels wide; false when it never appeared.
+bool ShowGrid(ResultGrid &grid, int width)
+{
+    grid.resize(width, 300);
+    grid.show();
+    return QTest::qWaitForWindowExposed(&grid);
+}
+
 QByteArray readAll(const QString &path)
 {
     QFile file(path);
@@ -181,9 +189,7 @@ TEST(Clipboard, CtrlCCopiesTheSelectionIncludingRowsNotLoaded)
 {
     auto data = openFake(personNames(), personRows(1000));
     ResultGrid grid;
-    grid.resize(600, 300);
-    grid.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&grid));
+    ASSERT_TRUE(ShowGrid(grid, 600));
     FillPersonGridPaged(grid, *data);
     grid.setFocus();
     ASSERT_FALSE(grid.IsRowLoaded(150));
@@ -216,9 +222,7 @@ TEST(ColumnWidths, ADraggedWidthOutlivesTheNextFillAndFillsAloneChangeNothing)
 {
     auto data = openFake(personNames(), personRows(10));
     ResultGrid grid;
-    grid.resize(800, 300);
-    grid.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&grid));
+    ASSERT_TRUE(ShowGrid(grid, 800));
     FillPersonGrid(grid, *data);
     const int defaultWidth = grid.ColWidth(2);
 

@@ -34,6 +34,19 @@ struct ShownGrid {
     }
 };
 
+void settle();
+
+// A shown grid filled page by page with `rows` individuals, and painted.
+struct PagedPersons : ShownGrid {
+    std::unique_ptr<FakeDataset> data;
+    explicit PagedPersons(int rows)
+        : data(openFake(personNames(), personRows(rows)))
+    {
+        FillPersonGridPaged(grid, *data);
+        settle();
+    }
+};
+
 // Lets the grid paint what scrolling exposed.
 void settle()
 {
@@ -246,11 +259,9 @@ TEST(FillRoutines, EmptyResultIsAnErrorAndLeavesTheGridAlone)
 
 TEST(Paging, ScrollingRowByRowLoadsTheNextPageAtTheRightRecord)
 {
-    ShownGrid shown;
+    PagedPersons shown(1000);
     ResultGrid &grid = shown.grid;
-    auto data = openFake(personNames(), personRows(1000));
-    FillPersonGridPaged(grid, *data);
-    settle();
+    auto &data = shown.data;
     EXPECT_EQ(GridTestAccess::pageLoads(grid), 0); // rows 1 to 100 came with the fill
     const int recNoAfterFill = data->RecNo();
 
@@ -323,11 +334,8 @@ TEST(Paging, GridPagesInTheLayoutAndResultItWasFilledFrom)
 
 TEST(Paging, TypingAndAccessibilityDoNotLoadRows)
 {
-    ShownGrid shown;
+    PagedPersons shown(5000);
     ResultGrid &grid = shown.grid;
-    auto data = openFake(personNames(), personRows(5000));
-    FillPersonGridPaged(grid, *data);
-    settle();
     grid.setFocus();
     const int loaded = GridTestAccess::loadedRowCount(grid);
 

@@ -66,18 +66,11 @@ protected:
 TEST(SearchText, StatementsAreTheProgramsOwnTextForInputWithoutQuotes)
 {
     const QString e = Enc(u"23"_s);
-    EXPECT_EQ(PersonPhoneSql(u"23"),
-              u"SELECT sp09kw_n.nt,sp09kw_n.fio,sp09kw_n.street,sp09kw_n.hous,sp09kw_n.flat FROM sp09kw_n WHERE "
-              u"sp09kw_n.nt LIKE '"_s + e + u"%' ORDER BY nt,fio"_s);
-    EXPECT_EQ(PersonPhoneSql(u"%"),
-              u"SELECT sp09kw_n.nt,sp09kw_n.fio,sp09kw_n.street,sp09kw_n.hous,sp09kw_n.flat FROM sp09kw_n WHERE "
-              u"sp09kw_n.nt LIKE '%' ORDER BY nt,fio"_s);
-    EXPECT_EQ(SurnameSql(u"ИВАНОВ И"),
-              u"SELECT sp09kw_n.nt,sp09kw_n.fio,sp09kw_n.street,sp09kw_n.hous,sp09kw_n.flat FROM sp09kw_n WHERE "
-              u"sp09kw_n.fio LIKE '"_s + Enc(u"ИВАНОВ И"_s) + u"%' ORDER BY fio"_s);
-    EXPECT_EQ(SurnameSql(u"%"),
-              u"SELECT sp09kw_n.nt,sp09kw_n.fio,sp09kw_n.street,sp09kw_n.hous,sp09kw_n.flat FROM sp09kw_n WHERE "
-              u"sp09kw_n.fio LIKE '%' ORDER BY fio"_s);
+    const QString persons = u"SELECT sp09kw_n.nt,sp09kw_n.fio,sp09kw_n.street,sp09kw_n.hous,sp09kw_n.flat FROM sp09kw_n WHERE "_s;
+    EXPECT_EQ(PersonPhoneSql(u"23"), persons + u"sp09kw_n.nt LIKE '"_s + e + u"%' ORDER BY nt,fio"_s);
+    EXPECT_EQ(PersonPhoneSql(u"%"), persons + u"sp09kw_n.nt LIKE '%' ORDER BY nt,fio"_s);
+    EXPECT_EQ(SurnameSql(u"ИВАНОВ И"), persons + u"sp09kw_n.fio LIKE '"_s + Enc(u"ИВАНОВ И"_s) + u"%' ORDER BY fio"_s);
+    EXPECT_EQ(SurnameSql(u"%"), persons + u"sp09kw_n.fio LIKE '%' ORDER BY fio"_s);
     EXPECT_EQ(OrgPhoneSql(u"400001"),
               u"SELECT sp09pr_n.nt,sp09pr_n.street,sp09pr_n.naim,sp09pr_n.mesto,sp09pr_n.hous FROM sp09pr_n WHERE "
               u"sp09pr_n.nt LIKE '"_s + Enc(u"  400001"_s) + u"' ORDER BY naim"_s);
