@@ -35,7 +35,7 @@ void ColumnWidths::SetChosen(GridLayout layout, std::vector<int> widths)
         return;
     const std::vector<LayoutColumn> columns = LayoutColumns(layout, m_grid.WideWidth());
     for (int c = 0; c < m_header->count() && c < static_cast<int>(columns.size()); ++c)
-        m_header->resizeSection(c, WidthFor(layout, c, columns[static_cast<size_t>(c)].width));
+        m_header->resizeSection(c, WidthFor(layout, c, FittedColumnWidth(m_grid.fontMetrics(), columns[static_cast<size_t>(c)])));
 }
 
 int ColumnWidths::WidthFor(GridLayout layout, int column, int layoutWidth) const

@@ -37,18 +37,38 @@ void TFrmMain::FormKeyPress(QChar key)
         ReportErrors(this, [&] { m_keyPreview(key); });
 }
 
-void TFrmMain::ShowHelpContents()
+HelpWindow &TFrmMain::helpWindow()
 {
+    // Over a modal window the help is that window's own modal child: it takes
+    // the keyboard and the mouse, and closing it leaves the window as it was.
+    QWidget *modal = QApplication::activeModalWidget();
+    if (modal && modal != m_modalHelp) {
+        auto *help = new HelpWindow(m_paths.help, modal);
+        help->setAttribute(Qt::WA_DeleteOnClose);
+        help->setWindowModality(Qt::WindowModal);
+        m_modalHelp = help;
+        return *help;
+    }
+    if (modal)
+        return *m_modalHelp;
     if (!m_help)
         m_help = new HelpWindow(m_paths.help, this);
-    m_help->ShowContents();
+    return *m_help;
+}
+
+HelpWindow *TFrmMain::Help() const
+{
+    return m_modalHelp ? m_modalHelp.data() : m_help.data();
+}
+
+void TFrmMain::ShowHelpContents()
+{
+    helpWindow().ShowContents();
 }
 
 void TFrmMain::ShowHelpTopic(int context)
 {
-    if (!m_help)
-        m_help = new HelpWindow(m_paths.help, this);
-    m_help->ShowTopic(context);
+    helpWindow().ShowTopic(context);
 }
 
 void TFrmMain::showEvent(QShowEvent *event)

@@ -3,6 +3,7 @@
 
 #include "Dialogs.h"
 #include "HelpWindow.h"
+#include "ShownList.h"
 #include "Translations.h"
 #include "WindowHelpers.h"
 
@@ -25,6 +26,10 @@ private slots:
     void centredTopLeft_data();
     void centredTopLeft();
     void centerFormPlacesAWindowWiderThanTheScreen();
+    void fittedFrameLiesOnTheScreen_data();
+    void fittedFrameLiesOnTheScreen();
+    void safeFileNames_data();
+    void safeFileNames();
     void helpPagesExistForEveryContext();
     void helpContextsAreInherited();
     void dialogsAnswerFromTheScript();
@@ -59,6 +64,44 @@ void HelpersTest::centerFormPlacesAWindowWiderThanTheScreen()
     QCOMPARE(wide.x(), screen.x() + screen.width() / 2 - (screen.width() + 201) / 2);
     QVERIFY(wide.x() < screen.x());
     QCOMPARE(wide.y(), screen.y() + screen.height() / 2 - 50);
+}
+
+void HelpersTest::fittedFrameLiesOnTheScreen_data()
+{
+    QTest::addColumn<QRect>("frame");
+    QTest::addColumn<QRect>("fitted");
+    const QRect screen(0, 0, 1366, 768);
+    QTest::newRow("inside stays") << QRect(100, 50, 800, 600) << QRect(100, 50, 800, 600);
+    QTest::newRow("status bar below the edge") << QRect(100, 400, 800, 600) << QRect(100, 168, 800, 600);
+    QTest::newRow("left of the screen") << QRect(-300, 10, 800, 600) << QRect(0, 10, 800, 600);
+    QTest::newRow("saved on a larger screen") << QRect(1500, 900, 1920, 1080) << QRect(0, 0, 1366, 768);
+    QTest::newRow("on a screen no longer there") << QRect(3000, 100, 400, 300) << QRect(966, 100, 400, 300);
+}
+
+void HelpersTest::fittedFrameLiesOnTheScreen()
+{
+    QFETCH(QRect, frame);
+    QFETCH(QRect, fitted);
+    QCOMPARE(FittedFrame(frame, QRect(0, 0, 1366, 768)), fitted);
+}
+
+void HelpersTest::safeFileNames_data()
+{
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("search") << QStringLiteral("Поиск по отделу БУХГ") << QStringLiteral("Поиск по отделу БУХГ");
+    QTest::newRow("refused characters") << QStringLiteral("ООО \"Ромашка\": a/b\\c|d?e*f<g>h")
+                                        << QStringLiteral("ООО _Ромашка__ a_b_c_d_e_f_g_h");
+    QTest::newRow("control character") << QStringLiteral("a\tb\nc") << QStringLiteral("a_b_c");
+    QTest::newRow("trailing dots and blanks") << QStringLiteral(" ИМ. КИРОВА. . ") << QStringLiteral("ИМ. КИРОВА");
+    QTest::newRow("nothing left") << QStringLiteral(" ... ") << QStringLiteral("Список");
+}
+
+void HelpersTest::safeFileNames()
+{
+    QFETCH(QString, title);
+    QFETCH(QString, name);
+    QCOMPARE(SafeFileName(title), name);
 }
 
 void HelpersTest::helpPagesExistForEveryContext()
