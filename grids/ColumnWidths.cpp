@@ -66,7 +66,7 @@ bool ColumnWidths::eventFilter(QObject *watched, QEvent *event)
 void ColumnWidths::onSectionResized(int column, int, int newSize)
 {
     const GridLayout layout = m_grid.Layout();
-    if (!m_dragging || layout == GridLayout::None || column < 0)
+    if (!m_dragging || m_grid.StretchingLastColumn() || layout == GridLayout::None || column < 0)
         return;
     std::vector<int> &widths = m_chosen[layout];
     if (static_cast<int>(widths.size()) <= column)

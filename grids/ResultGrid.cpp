@@ -317,8 +317,9 @@ int ResultGrid::lastShownColumn() const
 
 void ResultGrid::stretchLastColumn()
 {
+    // A grid not shown keeps its own widths: it is sized when it is shown.
     const int last = lastShownColumn();
-    if (last < 0 || m_stretching)
+    if (last < 0 || m_stretching || !isVisible())
         return;
     QHeaderView *header = horizontalHeader();
     int used = 0;
@@ -334,6 +335,12 @@ void ResultGrid::stretchLastColumn()
 void ResultGrid::resizeEvent(QResizeEvent *event)
 {
     QTableView::resizeEvent(event);
+    stretchLastColumn();
+}
+
+void ResultGrid::showEvent(QShowEvent *event)
+{
+    QTableView::showEvent(event);
     stretchLastColumn();
 }
 

@@ -78,6 +78,9 @@ public:
     // The column widths the user dragged, per layout.
     ColumnWidths &UserWidths() const { return *m_userWidths; }
 
+    // Whether the last column is being widened to the edge now (no user's width).
+    bool StretchingLastColumn() const { return m_stretching; }
+
     // Selects data row `row` across every data column and scrolls it into
     // view; the current cell is the row's last data column.
     void SelectRowAcross(int row);
@@ -100,6 +103,7 @@ protected:
     void paintEvent(QPaintEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    void showEvent(QShowEvent *event) override;
     // Enter reports EnterPressed; Shift+F10 and the Menu key open the context
     // menu of the current cell.
     void keyPressEvent(QKeyEvent *event) override;

@@ -145,6 +145,7 @@ void TFrmMain::ShowPersonsSide(bool selectTab)
     m_sgFullFiz->show();
     m_sgFullPred->hide();
     m_sgTemp->hide();
+    updateTabCommands();
     FocusVisibleGrid();
 }
 
@@ -167,6 +168,7 @@ void TFrmMain::ShowOrgsSide(bool selectTab)
     m_sgFullFiz->hide();
     m_sgTemp->hide();
     m_sgFullPred->setFocus(Qt::OtherFocusReason);
+    updateTabCommands();
     FocusVisibleGrid();
 }
 

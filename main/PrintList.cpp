@@ -35,6 +35,17 @@ struct PageGeometry {
     QList<int> columnWidths;
 };
 
+// Margins of less than the least a page is printed with are widened to it.
+void WidenMargins(QPagedPaintDevice &device)
+{
+    const QMarginsF margins = device.pageLayout().margins(QPageLayout::Millimeter);
+    const auto atLeast = [](qreal margin) { return std::max(margin, qreal(MinPageMarginMm)); };
+    const QMarginsF wider(atLeast(margins.left()), atLeast(margins.top()), atLeast(margins.right()),
+                          atLeast(margins.bottom()));
+    if (wider != margins)
+        device.setPageMargins(wider, QPageLayout::Millimeter);
+}
+
 PageGeometry measure(QPagedPaintDevice &device, QPainter &painter, const PrintJob &job)
 {
     PageGeometry geometry;
@@ -136,6 +147,7 @@ void drawCells(QPainter &painter, const PageGeometry &geometry, int top, const Q
 
 PrintColumns MeasurePrintColumns(QPagedPaintDevice &device, const PrintJob &job)
 {
+    WidenMargins(device);
     QPainter painter;
     if (!painter.begin(&device))
         return {};
@@ -159,13 +171,7 @@ int PaintList(QPagedPaintDevice &device, const PrintJob &job)
 {
     if (job.lost && job.lost())
         return 0; // rows that read as empty are not printed as such
-    const QMarginsF margins = device.pageLayout().margins(QPageLayout::Millimeter);
-    const double least = std::min({margins.left(), margins.top(), margins.right(), margins.bottom()});
-    if (least < MinPageMarginMm)
-        device.setPageMargins(QMarginsF(std::max(margins.left(), MinPageMarginMm), std::max(margins.top(), MinPageMarginMm),
-                                        std::max(margins.right(), MinPageMarginMm),
-                                        std::max(margins.bottom(), MinPageMarginMm)),
-                              QPageLayout::Millimeter);
+    WidenMargins(device);
     QPainter painter;
     if (!painter.begin(&device))
         return 0;

@@ -242,6 +242,7 @@ TEST(ResultGrid, LongValuesEndInAnEllipsisWithTheWholeValueInATip)
 
     const auto tipAt = [&grid](int row, int col) {
         QToolTip::hideText();
+        EXPECT_TRUE(QTest::qWaitFor([] { return !QToolTip::isVisible(); }));
         const QRect cell = grid.visualRect(grid.model()->index(row - 1, col - 1));
         QHelpEvent help(QEvent::ToolTip, cell.center(), grid.viewport()->mapToGlobal(cell.center()));
         QCoreApplication::sendEvent(grid.viewport(), &help);

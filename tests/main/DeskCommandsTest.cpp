@@ -4,6 +4,7 @@
 #include "Dataset.h"
 #include "Dialogs.h"
 #include "FillRoutines.h"
+#include "GridLayouts.h"
 #include "Fixtures.h"
 #include "PrintList.h"
 #include "ResultGrid.h"
@@ -285,7 +286,9 @@ void DeskCommandsTest::aDamagedSettingsFileIsIgnoredAndReplaced()
         }
         auto main = std::make_unique<TFrmMain>(ProgramPaths{m_dir->path(), {}});
         QVERIFY(!RestoreWindowLayout(*main));
-        QCOMPARE(main->SGFullFiz().ColWidth(1), 55);
+        // The layout's own width, grown as far as the font needs for a whole number.
+        QCOMPARE(main->SGFullFiz().ColWidth(1),
+                 FittedColumnWidth(main->SGFullFiz().fontMetrics(), LayoutColumns(GridLayout::Persons, 512).front()));
         QVERIFY2(SaveWindowLayout(*main), qPrintable(contents.toHex()));
     }
     QSettings settings(path, QSettings::IniFormat);

@@ -119,8 +119,10 @@ void SearchDialogsTest::streetBoxFollowsTypingAndArrows()
     type(box.edit(), QStringLiteral("рубная")); // in no list: stays as typed
     QCOMPARE(box.text(), QStringLiteral("ул. Трубная"));
     box.edit()->clear();
-    type(box.edit(), QStringLiteral("ул. Мирн")); // typing on narrows
-    QCOMPARE(box.text(), QStringLiteral("ул. Мирная"));
+    type(box.edit(), QStringLiteral("ул. "));
+    QVERIFY(box.text().size() > 4);
+    type(box.edit(), QStringLiteral("т")); // typing on narrows
+    QCOMPARE(box.text(), QStringLiteral("ул. Труда"));
     box.edit()->clear();
     type(box.edit(), QStringLiteral("ул. т"));
     // The arrows in the edit walk the list and fill the edit.
@@ -184,12 +186,6 @@ void SearchDialogsTest::addressSearchResetsItsBoxesAndHidesWhenFound()
     // Enter searches the street the typing completed to.
     box.edit()->clear();
     type(box.edit(), QStringLiteral("ул. Мир"));
-    const QString completed = box.text();
-    QVERIFY(completed == QStringLiteral("ул. Мира") || completed == QStringLiteral("ул. Мирная"));
-    if (completed != QStringLiteral("ул. Мира")) {
-        QTest::keyClick(box.edit(), Qt::Key_Backspace);
-        type(box.edit(), QStringLiteral("а"));
-    }
     QCOMPARE(box.text(), QStringLiteral("ул. Мира"));
     QTest::keyClick(box.edit(), Qt::Key_Return);
     QVERIFY(Dialogs::TakeShownMessages().isEmpty());
