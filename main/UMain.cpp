@@ -263,7 +263,7 @@ void TFrmMain::createMenu()
         action->setObjectName(QLatin1StringView(name));
         return action;
     };
-    QMenu *edit = addMenu(u"&Правка", "EditMenu");
+    QMenu *edit = addMenu(u"Пра&вка", "EditMenu");
     QAction *copy = addNamed(edit, CopyText.toString(), "CopyItem", QKeySequence::Copy);
     connect(copy, &QAction::triggered, this, [this] {
         if (ResultGrid *grid = visibleGrid())

@@ -2,12 +2,16 @@
 // Qt's Russian translation.
 
 #include "Dialogs.h"
+#include "FocusMarkStyle.h"
 #include "HelpWindow.h"
 #include "ShownList.h"
 #include "Translations.h"
 #include "WindowHelpers.h"
 
 #include <QApplication>
+#include <QImage>
+#include <QPainter>
+#include <QStyleOption>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFileInfo>
@@ -15,7 +19,10 @@
 #include <QRegularExpression>
 #include <QTextBrowser>
 #include <QScreen>
+#include <QTabBar>
 #include <QTest>
+
+#include <utility>
 
 using namespace phonebook;
 
@@ -30,6 +37,7 @@ private slots:
     void fittedFrameLiesOnTheScreen();
     void safeFileNames_data();
     void safeFileNames();
+    void focusedButtonsAndTabsAreMarked();
     void helpPagesExistForEveryContext();
     void helpContextsAreInherited();
     void dialogsAnswerFromTheScript();
@@ -102,6 +110,39 @@ void HelpersTest::safeFileNames()
     QFETCH(QString, title);
     QFETCH(QString, name);
     QCOMPARE(SafeFileName(title), name);
+}
+
+void HelpersTest::focusedButtonsAndTabsAreMarked()
+{
+    FocusMarkStyle style(QStringLiteral("Fusion"));
+    const auto draw = [&style](QStyle::ControlElement element, QStyleOption &option, bool focused) {
+        option.rect = QRect(0, 0, 120, 30);
+        option.palette = QApplication::palette();
+        option.state = QStyle::State_Enabled | QStyle::State_Active;
+        if (focused)
+            option.state |= QStyle::State_HasFocus;
+        QImage image(option.rect.size(), QImage::Format_ARGB32);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        style.drawControl(element, &option, &painter);
+        return image;
+    };
+    QStyleOptionButton button;
+    button.text = QStringLiteral("Закрыть");
+    QStyleOptionTab tab;
+    tab.text = QStringLiteral("Юридические лица");
+    tab.shape = QTabBar::RoundedNorth;
+    for (const auto &[element, option] : {std::pair<QStyle::ControlElement, QStyleOption *>{QStyle::CE_PushButton, &button},
+                                          {QStyle::CE_TabBarTab, &tab}}) {
+        const QImage plain = draw(element, *option, false);
+        const QImage focused = draw(element, *option, true);
+        // The mark's colour shows where the plain drawing has none.
+        const QRgb mark = QApplication::palette().color(QPalette::Active, QPalette::Highlight).rgb();
+        int marked = 0;
+        for (int x = 0; x < plain.width(); ++x)
+            marked += focused.pixel(x, 3) == mark && plain.pixel(x, 3) != mark;
+        QVERIFY2(marked > plain.width() / 2, qPrintable(QString::number(element)));
+    }
 }
 
 void HelpersTest::helpPagesExistForEveryContext()
