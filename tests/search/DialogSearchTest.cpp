@@ -187,8 +187,11 @@ TEST_F(DialogSearches, DepartmentsAreListedWithTheOrganisationTabSelected)
         found.sort();
         return found;
     };
-    ASSERT_TRUE(OrgSearch(m_temp, OrgSearchMode::Department, u"БУХГ").found());
+    const SearchOutcome accounts = OrgSearch(m_temp, OrgSearchMode::Department, u"БУХГ");
+    ASSERT_TRUE(accounts.found());
     EXPECT_EQ(numbers(), (QStringList{u"400001"_s, u"400005"_s, u"400006"_s}));
+    // Printed and saved as the search and what was typed, not as an organisation.
+    EXPECT_EQ(accounts.title, u"Поиск по отделу БУХГ"_s);
     const SearchOutcome settlement = OrgSearch(m_temp, OrgSearchMode::Department, u"РАСЧЕТ");
     ASSERT_TRUE(settlement.found());
     EXPECT_EQ(settlement.statements.first(), DepartmentSql(u"РАСЧЕТ"));
