@@ -35,7 +35,7 @@ void ColumnWidths::SetChosen(GridLayout layout, std::vector<int> widths)
         return;
     const std::vector<LayoutColumn> columns = LayoutColumns(layout, m_grid.WideWidth());
     for (int c = 0; c < m_header->count() && c < static_cast<int>(columns.size()); ++c)
-        m_header->resizeSection(c, WidthFor(layout, c, columns[static_cast<size_t>(c)].width));
+        m_header->resizeSection(c, WidthFor(layout, c, FittedColumnWidth(m_grid.fontMetrics(), columns[static_cast<size_t>(c)])));
 }
 
 int ColumnWidths::WidthFor(GridLayout layout, int column, int layoutWidth) const
@@ -66,7 +66,7 @@ bool ColumnWidths::eventFilter(QObject *watched, QEvent *event)
 void ColumnWidths::onSectionResized(int column, int, int newSize)
 {
     const GridLayout layout = m_grid.Layout();
-    if (!m_dragging || layout == GridLayout::None || column < 0)
+    if (!m_dragging || m_grid.StretchingLastColumn() || layout == GridLayout::None || column < 0)
         return;
     std::vector<int> &widths = m_chosen[layout];
     if (static_cast<int>(widths.size()) <= column)

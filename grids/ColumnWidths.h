@@ -31,6 +31,9 @@ public:
     // Width of column `column` (0-based) in a fill of the layout.
     int WidthFor(GridLayout layout, int column, int layoutWidth) const;
 
+    // Whether the user is dragging a divider now.
+    bool Dragging() const { return m_dragging; }
+
     // Widths a user may choose.
     static constexpr int MinWidth = 4;
     static constexpr int MaxWidth = 4000;

@@ -18,9 +18,6 @@ namespace phonebook {
 
 namespace {
 
-constexpr QStringView CopyText = u"Копировать";
-constexpr QStringView CopyNumberText = u"Копировать номер";
-
 void putOnClipboard(const QString &text)
 {
     if (!text.isEmpty())

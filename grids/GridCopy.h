@@ -16,6 +16,10 @@ namespace phonebook {
 
 class ResultGrid;
 
+// The copy commands' names, in the context menu and the "Правка" menu.
+inline constexpr QStringView CopyText = u"Копировать";
+inline constexpr QStringView CopyNumberText = u"Копировать номер";
+
 // Adds the copy key and the context menu to the grid.
 void AttachCopyCommands(ResultGrid &grid);
 

@@ -5,20 +5,25 @@
 #include "GridCopy.h"
 #include "ResultGridModel.h"
 
+#include <QContextMenuEvent>
+#include <QCoreApplication>
 #include <QGuiApplication>
+#include <QKeyEvent>
+#include <QHelpEvent>
 #include <QHeaderView>
 #include <QPainter>
 #include <QPaintEvent>
 #include <QScreen>
 #include <QScrollBar>
 #include <QStyledItemDelegate>
+#include <QToolTip>
 
 namespace phonebook {
 
 namespace {
 
-// Draws a cell as a string grid does: its text clipped at the cell's edge, the
-// selection and the focused cell marked. The general delegate lays out and
+// Draws a cell as a string grid does: its text ending in "…" where the cell
+// cuts it, the selection and the focused cell marked. The general delegate lays out and
 // elides every cell's text, which costs several times as much per repaint.
 class GridCellDelegate : public QStyledItemDelegate {
 public:
@@ -36,8 +41,11 @@ public:
         const QString text = index.data(Qt::DisplayRole).toString();
         if (!text.isEmpty()) {
             painter->setPen(option.palette.color(group, selected ? QPalette::HighlightedText : QPalette::Text));
-            painter->drawText(option.rect.adjusted(CellPadding, 0, -1, 0),
-                              Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text);
+            const QRect area = textArea(option.rect);
+            painter->drawText(area, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+                              fits(option.fontMetrics, text, area.width())
+                                  ? text
+                                  : option.fontMetrics.elidedText(text, Qt::ElideRight, area.width()));
         }
         if (option.state.testFlag(QStyle::State_HasFocus)) {
             QPen pen(option.palette.color(group, selected ? QPalette::HighlightedText : QPalette::Text));
@@ -47,8 +55,29 @@ public:
         }
     }
 
+    // A value cut short shows whole in a tip; one that fits shows none.
+    bool helpEvent(QHelpEvent *event, QAbstractItemView *view, const QStyleOptionViewItem &option,
+                   const QModelIndex &index) override
+    {
+        if (event->type() != QEvent::ToolTip)
+            return QStyledItemDelegate::helpEvent(event, view, option, index);
+        const QString text = index.data(Qt::DisplayRole).toString();
+        if (!text.isEmpty() && !fits(view->fontMetrics(), text, textArea(option.rect).width())) {
+            QToolTip::showText(event->globalPos(), text, view, option.rect);
+        } else {
+            QToolTip::hideText();
+            event->ignore();
+        }
+        return true;
+    }
+
 private:
-    static constexpr int CellPadding = 2;
+    static QRect textArea(const QRect &cell) { return cell.adjusted(CellPadding, 0, -1, 0); }
+    // Most cells are short: their length bounds their width without laying the text out.
+    static bool fits(const QFontMetrics &metrics, const QString &text, int width)
+    {
+        return text.size() * metrics.maxWidth() <= width || metrics.horizontalAdvance(text) <= width;
+    }
 };
 
 } // namespace
@@ -86,6 +115,18 @@ ResultGrid::ResultGrid(QWidget *parent)
     connect(selectionModel(), &QItemSelectionModel::currentChanged, this, &ResultGrid::onCurrentChanged);
 
     m_userWidths = new ColumnWidths(*this);
+    // The last column reaches the window's edge; a column the user drags
+    // wider or narrower takes its room from it.
+    connect(columns, &QHeaderView::sectionResized, this, [this](int column, int, int newSize) {
+        if (m_stretching)
+            return;
+        if (column == lastShownColumn()) {
+            if (column < static_cast<int>(m_baseWidths.size()) && m_userWidths->Dragging())
+                m_baseWidths[static_cast<size_t>(column)] = newSize;
+            return;
+        }
+        stretchLastColumn();
+    });
     AttachCopyCommands(*this);
 }
 
@@ -249,13 +290,58 @@ int ResultGrid::beginFill(const FillPlan &plan)
     m_pageLoads = 0;
 
     QHeaderView *header = horizontalHeader();
+    const QFontMetrics metrics = fontMetrics();
+    m_baseWidths.assign(static_cast<size_t>(plan.colCount), 0);
     for (int c = 0; c < plan.colCount; ++c) {
-        const int width = c < static_cast<int>(columns.size())
-            ? m_userWidths->WidthFor(plan.layout, c, columns[static_cast<size_t>(c)].width)
-            : header->defaultSectionSize();
+        const bool headed = c < static_cast<int>(columns.size());
+        const int width = headed ? m_userWidths->WidthFor(plan.layout, c,
+                                                          FittedColumnWidth(metrics, columns[static_cast<size_t>(c)]))
+                                 : header->defaultSectionSize();
+        m_baseWidths[static_cast<size_t>(c)] = width;
+        // Columns a table has beyond the layout's stay empty: they are not shown.
+        setColumnHidden(c, !headed);
         header->resizeSection(c, width);
     }
+    stretchLastColumn();
     return ++m_fillSerial;
+}
+
+int ResultGrid::lastShownColumn() const
+{
+    for (int c = m_model->columnCount() - 1; c >= 0; --c) {
+        if (!isColumnHidden(c))
+            return c;
+    }
+    return -1;
+}
+
+void ResultGrid::stretchLastColumn()
+{
+    // A grid not shown keeps its own widths: it is sized when it is shown.
+    const int last = lastShownColumn();
+    if (last < 0 || m_stretching || !isVisible())
+        return;
+    QHeaderView *header = horizontalHeader();
+    int used = 0;
+    for (int c = 0; c < last; ++c)
+        used += header->sectionSize(c); // hidden sections count 0
+    const int base = last < static_cast<int>(m_baseWidths.size()) ? m_baseWidths[static_cast<size_t>(last)]
+                                                                  : header->sectionSize(last);
+    m_stretching = true;
+    header->resizeSection(last, std::max(base, viewport()->width() - used));
+    m_stretching = false;
+}
+
+void ResultGrid::resizeEvent(QResizeEvent *event)
+{
+    QTableView::resizeEvent(event);
+    stretchLastColumn();
+}
+
+void ResultGrid::showEvent(QShowEvent *event)
+{
+    QTableView::showEvent(event);
+    stretchLastColumn();
 }
 
 void ResultGrid::setRowValues(int row, const QStringList &values)
@@ -337,6 +423,25 @@ void ResultGrid::dataChanged(const QModelIndex &topLeft, const QModelIndex &bott
     if (m_loadingInPaint || m_filling)
         return;
     QTableView::dataChanged(topLeft, bottomRight, roles);
+}
+
+void ResultGrid::keyPressEvent(QKeyEvent *event)
+{
+    const int key = event->key();
+    const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
+    if ((key == Qt::Key_Return || key == Qt::Key_Enter) && mods == Qt::NoModifier) {
+        emit EnterPressed();
+        return;
+    }
+    if ((key == Qt::Key_Menu && mods == Qt::NoModifier) || (key == Qt::Key_F10 && mods == Qt::ShiftModifier)) {
+        const QModelIndex current = currentIndex();
+        const QRect cell = current.isValid() ? visualRect(current) : QRect();
+        const QPoint at = cell.isValid() ? cell.center() : QPoint(0, 0);
+        QContextMenuEvent menu(QContextMenuEvent::Keyboard, at, viewport()->mapToGlobal(at));
+        QCoreApplication::sendEvent(viewport(), &menu);
+        return;
+    }
+    QTableView::keyPressEvent(event);
 }
 
 void ResultGrid::mouseDoubleClickEvent(QMouseEvent *event)

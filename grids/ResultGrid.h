@@ -78,6 +78,9 @@ public:
     // The column widths the user dragged, per layout.
     ColumnWidths &UserWidths() const { return *m_userWidths; }
 
+    // Whether the last column is being widened to the edge now (no user's width).
+    bool StretchingLastColumn() const { return m_stretching; }
+
     // Selects data row `row` across every data column and scrolls it into
     // view; the current cell is the row's last data column.
     void SelectRowAcross(int row);
@@ -89,6 +92,8 @@ signals:
     void RowSelected(int row);
     // The grid was double-clicked; the current cell tells where.
     void GridDoubleClicked();
+    // Enter was pressed on the grid's current row.
+    void EnterPressed();
     // Data rows first..last (inclusive) were loaded by painting. A page load
     // never moves the keyboard focus: the list may be scrolled behind an open
     // search dialog, which keeps the focus.
@@ -97,6 +102,11 @@ signals:
 protected:
     void paintEvent(QPaintEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    // Enter reports EnterPressed; Shift+F10 and the Menu key open the context
+    // menu of the current cell.
+    void keyPressEvent(QKeyEvent *event) override;
     void dataChanged(const QModelIndex &topLeft, const QModelIndex &bottomRight,
                      const QList<int> &roles = QList<int>()) override;
 
@@ -127,6 +137,10 @@ private:
     // Releases the grid from a fill `serial` that stopped half-way.
     void abortFill(int serial);
     int loadedRowCount() const;
+    // Data column (0-based) shown last; -1 when none is.
+    int lastShownColumn() const;
+    // Widens the last shown column to the viewport's edge, never below its own width.
+    void stretchLastColumn();
 
     void onCurrentChanged(const QModelIndex &current, const QModelIndex &previous);
 
@@ -145,6 +159,8 @@ private:
     int m_savedCol = 0;
     int m_savedTop = 0;
     int m_savedLeft = 0;
+    std::vector<int> m_baseWidths; // per data column, before stretching
+    bool m_stretching = false;
 };
 
 } // namespace phonebook

@@ -31,6 +31,8 @@ inline constexpr int OrgsTab = 1;
 inline constexpr int OrgTab = 2;
 inline constexpr QStringView PersonsTabCaption = u"Физические лица";
 inline constexpr QStringView OrgsTabCaption = u"Юридические лица";
+// What the result grid is called when no search names its list.
+inline constexpr QStringView SearchResultName = u"Результат поиска";
 
 // Tool bar: buttons 23x22 with 16x16 glyphs, standing side by side from x = 0.
 inline constexpr int ToolBarHeight = 29;

@@ -1,6 +1,7 @@
 #include "Dialogs.h"
 
 #include "AppInfo.h"
+#include "WindowHelpers.h"
 
 #include <QFileDialog>
 #include <QInputDialog>
@@ -19,6 +20,7 @@ struct Script {
     QQueue<QMessageBox::StandardButton> questions;
     QStringList messages;
     QStringList asked;
+    int lastHelpContext = 0;
 };
 
 Script &script()
@@ -39,15 +41,21 @@ void ShowMessage(QWidget *parent, const QString &text, QMessageBox::Icon icon)
     box.exec();
 }
 
-QString InputBox(QWidget *parent, const QString &caption, const QString &prompt, const QString &defaultText)
+QString InputBox(QWidget *parent, const QString &caption, const QString &prompt, const QString &defaultText,
+                 int helpContext)
 {
+    script().lastHelpContext = helpContext;
     if (script().on) {
         script().asked.append(caption);
         return script().inputs.isEmpty() ? QString() : script().inputs.dequeue();
     }
-    bool ok = false;
-    const QString answer = QInputDialog::getText(parent, caption, prompt, QLineEdit::Normal, defaultText, &ok);
-    return ok ? answer : QString();
+    QInputDialog box(parent);
+    box.setObjectName(QStringLiteral("InputBox"));
+    box.setWindowTitle(caption);
+    box.setLabelText(prompt);
+    box.setTextValue(defaultText);
+    SetHelpContext(&box, helpContext);
+    return box.exec() == QDialog::Accepted ? box.textValue() : QString();
 }
 
 QString OpenFileName(QWidget *parent, const QString &caption, const QString &filter, const QString &directory)
@@ -129,6 +137,11 @@ void QueueQuestionAnswer(QMessageBox::StandardButton answer)
 QStringList TakeShownMessages()
 {
     return std::exchange(script().messages, {});
+}
+
+int LastInputHelpContext()
+{
+    return script().lastHelpContext;
 }
 
 QStringList TakeAskedInputs()

@@ -17,8 +17,9 @@ namespace phonebook::Dialogs {
 // A message box titled with the application title, with one OK button.
 void ShowMessage(QWidget *parent, const QString &text, QMessageBox::Icon icon = QMessageBox::Information);
 // Asks for one line of text; returns it, or an empty string when cancelled.
+// F1 in the box shows the help topic `helpContext` (the contents for 0).
 QString InputBox(QWidget *parent, const QString &caption, const QString &prompt,
-                 const QString &defaultText = {});
+                 const QString &defaultText = {}, int helpContext = 0);
 // Asks for an existing file; returns its path, or an empty string when cancelled.
 QString OpenFileName(QWidget *parent, const QString &caption, const QString &filter,
                      const QString &directory = {});
@@ -45,5 +46,7 @@ void QueueQuestionAnswer(QMessageBox::StandardButton answer);
 QStringList TakeShownMessages();
 // Captions of the input boxes, and texts of the questions, asked since the last call, oldest first.
 QStringList TakeAskedInputs();
+// Help context of the last input box asked for.
+int LastInputHelpContext();
 
 } // namespace phonebook::Dialogs

@@ -11,8 +11,18 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
+#include <QScreen>
+
+#include <algorithm>
 
 namespace phonebook {
+
+namespace {
+// Pixels between a modal window and the help shown beside it.
+constexpr int HelpGap = 8;
+// The narrowest the help is made to fit beside a window.
+constexpr int HelpNarrowest = 420;
+} // namespace
 
 void TFrmMain::SetCommand(Command command, std::function<void()> action)
 {
@@ -37,18 +47,58 @@ void TFrmMain::FormKeyPress(QChar key)
         ReportErrors(this, [&] { m_keyPreview(key); });
 }
 
-void TFrmMain::ShowHelpContents()
+HelpWindow &TFrmMain::helpWindow()
 {
+    // Over a modal window the help is that window's own modal child: it takes
+    // the keyboard and the mouse, and closing it leaves the window as it was.
+    QWidget *modal = QApplication::activeModalWidget();
+    if (modal && modal != m_modalHelp) {
+        auto *help = new HelpWindow(m_paths.help, modal);
+        help->setAttribute(Qt::WA_DeleteOnClose);
+        help->setWindowModality(Qt::WindowModal);
+        // Beside the window, on the side with more room (narrowed to it when
+        // that still leaves a readable page), so that both are seen.
+        const QRect owner = modal->frameGeometry();
+        if (const QScreen *screen = modal->screen()) {
+            const QRect area = screen->availableGeometry();
+            const int rightRoom = area.right() - owner.right() - HelpGap;
+            const int leftRoom = owner.left() - area.left() - HelpGap;
+            const int room = std::max(rightRoom, leftRoom);
+            const int border = help->frameGeometry().width() - help->width();
+            if (room < help->frameGeometry().width() && room >= HelpNarrowest)
+                help->resize(room - border, help->height());
+            QRect beside(QPoint(0, owner.top()), help->frameGeometry().size());
+            if (rightRoom >= leftRoom)
+                beside.moveLeft(owner.right() + HelpGap);
+            else
+                beside.moveRight(owner.left() - HelpGap);
+            help->move(FittedFrame(beside, area).topLeft());
+        }
+        // Closing the help gives the keyboard back to the window it was asked from.
+        connect(help, &QObject::destroyed, modal, [modal] { modal->activateWindow(); });
+        m_modalHelp = help;
+        return *help;
+    }
+    if (modal)
+        return *m_modalHelp;
     if (!m_help)
         m_help = new HelpWindow(m_paths.help, this);
-    m_help->ShowContents();
+    return *m_help;
+}
+
+HelpWindow *TFrmMain::Help() const
+{
+    return m_modalHelp ? m_modalHelp.data() : m_help.data();
+}
+
+void TFrmMain::ShowHelpContents()
+{
+    helpWindow().ShowContents();
 }
 
 void TFrmMain::ShowHelpTopic(int context)
 {
-    if (!m_help)
-        m_help = new HelpWindow(m_paths.help, this);
-    m_help->ShowTopic(context);
+    helpWindow().ShowTopic(context);
 }
 
 void TFrmMain::showEvent(QShowEvent *event)

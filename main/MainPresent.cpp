@@ -47,6 +47,8 @@ void TFrmMain::PresentSearch(const search::SearchOutcome &outcome)
     m_sgFullPred->hide();
     if (outcome.helpContext > 0)
         grid.SetHelpContext(outcome.helpContext);
+    // Read out, printed and saved as what it lists.
+    grid.setAccessibleName(outcome.title.isEmpty() ? SearchResultName.toString() : outcome.title);
     FocusVisibleGrid();
     if (outcome.highlightRow > 0) {
         m_qTemp.MoveBy(outcome.highlightRow - m_qTemp.RecNo());

@@ -37,6 +37,33 @@ private:
 
 } // namespace
 
+QString ButtonTip(const QToolButton &button, const QString &neededTabs)
+{
+    QString tip = button.accessibleName();
+    if (!button.shortcut().isEmpty())
+        tip += QStringLiteral(" (%1)").arg(button.shortcut().toString(QKeySequence::NativeText));
+    if (!neededTabs.isEmpty())
+        tip += QStringLiteral("\nРаботает на вкладке %1").arg(neededTabs);
+    return tip;
+}
+
+void TFrmMain::updateTabCommands()
+{
+    const bool onSide = m_selectedTab == PersonsTab || m_selectedTab == OrgsTab;
+    const bool onOrgs = m_selectedTab == OrgsTab;
+    const QString orgs = QStringLiteral("«%1»").arg(OrgsTabCaption);
+    const QString sides = QStringLiteral("«%1» или %2").arg(PersonsTabCaption, orgs);
+    const auto set = [this](int number, bool enabled, const QString &needed) {
+        QToolButton &button = SpeedButton(number);
+        button.setEnabled(enabled);
+        button.setToolTip(ButtonTip(button, enabled ? QString() : needed));
+    };
+    set(1, onSide, sides);
+    set(4, onOrgs, orgs);
+    set(5, onOrgs, orgs);
+    emit TabCommandsChanged();
+}
+
 void TFrmMain::SelectTab(int index)
 {
     if (index < 0 || index >= m_tabs->count())
@@ -44,6 +71,7 @@ void TFrmMain::SelectTab(int index)
     const TabChangeFromCode fromCode(m_tabChangesFromCode);
     m_tabs->setCurrentIndex(index);
     m_selectedTab = index;
+    updateTabCommands();
 }
 
 void TFrmMain::AddOrgTab(const QString &caption)
@@ -61,6 +89,7 @@ void TFrmMain::RemoveOrgTab()
     // The bar moves its highlight elsewhere; the program counts no tab as selected.
     if (m_selectedTab == OrgTab)
         m_selectedTab = -1;
+    updateTabCommands();
 }
 
 void TFrmMain::onCurrentTabChanged(int index)
@@ -68,6 +97,7 @@ void TFrmMain::onCurrentTabChanged(int index)
     if (m_tabChangesFromCode > 0 || index < 0 || index == m_selectedTab)
         return;
     m_selectedTab = index;
+    updateTabCommands();
     ReportErrors(this, [this] { TabControl1Change(); });
 }
 
@@ -79,6 +109,7 @@ void TFrmMain::onTabClicked(int index)
     if (m_selectedTab >= 0 || index < 0 || index != m_tabs->currentIndex())
         return;
     m_selectedTab = index;
+    updateTabCommands();
     ReportErrors(this, [this] { TabControl1Change(); });
 }
 
@@ -114,6 +145,7 @@ void TFrmMain::ShowPersonsSide(bool selectTab)
     m_sgFullFiz->show();
     m_sgFullPred->hide();
     m_sgTemp->hide();
+    updateTabCommands();
     FocusVisibleGrid();
 }
 
@@ -136,6 +168,7 @@ void TFrmMain::ShowOrgsSide(bool selectTab)
     m_sgFullFiz->hide();
     m_sgTemp->hide();
     m_sgFullPred->setFocus(Qt::OtherFocusReason);
+    updateTabCommands();
     FocusVisibleGrid();
 }
 

@@ -24,6 +24,13 @@ void TFrmMain::connectOrgTab()
             [this] { ReportErrors(this, [&] { SGFullPredDblClick(); }); });
     connect(m_sgTemp, &ResultGrid::GridDoubleClicked, this,
             [this] { ReportErrors(this, [&] { SGTempDblClick(); }); });
+    // Enter on an organisation lists its numbers, as a double-click does.
+    connect(m_sgFullPred, &ResultGrid::EnterPressed, this,
+            [this] { ReportErrors(this, [&] { SGFullPredDblClick(); }); });
+    connect(m_sgTemp, &ResultGrid::EnterPressed, this, [this] {
+        if (m_sgTemp->Layout() == GridLayout::Organisations)
+            ReportErrors(this, [&] { SGTempDblClick(); });
+    });
 }
 
 QString TFrmMain::selectOrganisationRow(ResultGrid &grid, Dataset &data, int row)

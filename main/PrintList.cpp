@@ -2,6 +2,7 @@
 
 #include "Dialogs.h"
 #include "GridCopy.h"
+#include "GridLayouts.h"
 #include "ResultGrid.h"
 #include "ShownList.h"
 #include "UMain.h"
@@ -14,16 +15,15 @@
 #include <QPrinter>
 
 #include <algorithm>
+#include <limits>
 #include <memory>
 
 namespace phonebook {
 
 namespace {
 
-constexpr int BodyPointSize = 8; // as the lists on screen, so that their widths fit the text
+constexpr int BodyPointSize = 8; // small enough for a whole row of a list across a portrait page
 constexpr int TitlePointSize = 10;
-// Screen pixels the grid's widths are given in, per inch.
-constexpr double ScreenDpi = 96.0;
 
 struct PageGeometry {
     QRect area;
@@ -34,6 +34,17 @@ struct PageGeometry {
     QList<int> columnLefts;
     QList<int> columnWidths;
 };
+
+// Margins of less than the least a page is printed with are widened to it.
+void WidenMargins(QPagedPaintDevice &device)
+{
+    const QMarginsF margins = device.pageLayout().margins(QPageLayout::Millimeter);
+    const auto atLeast = [](qreal margin) { return std::max(margin, qreal(MinPageMarginMm)); };
+    const QMarginsF wider(atLeast(margins.left()), atLeast(margins.top()), atLeast(margins.right()),
+                          atLeast(margins.bottom()));
+    if (wider != margins)
+        device.setPageMargins(wider, QPageLayout::Millimeter);
+}
 
 PageGeometry measure(QPagedPaintDevice &device, QPainter &painter, const PrintJob &job)
 {
@@ -53,17 +64,58 @@ PageGeometry measure(QPagedPaintDevice &device, QPainter &painter, const PrintJo
     geometry.headerHeight = geometry.lineHeight + geometry.lineHeight / 3;
     geometry.footerHeight = geometry.lineHeight * 2;
 
-    // The grid's proportions, at print size, narrowed to fit the page.
-    double total = 0;
-    for (int width : job.widths)
-        total += std::max(width, 1);
-    const double perPixel = device.logicalDpiX() / ScreenDpi;
-    double scale = perPixel;
-    if (total * perPixel > geometry.area.width())
-        scale = geometry.area.width() / total;
+    // Each column as wide as its widest text (of the rows measured) or its
+    // widest number; when that is more than the page holds, the widest text
+    // columns are cut to one width, as wide as the page allows, so that the
+    // narrower ones keep their whole text. Numbers are never cut.
+    const int columns = static_cast<int>(job.headings.size());
+    QFont bold = body;
+    bold.setBold(true);
+    const QFontMetrics boldMetrics(bold, &device);
+    const int pad = bodyMetrics.averageCharWidth();
+    int digit = 0;
+    for (char16_t c = u'0'; c <= u'9'; ++c)
+        digit = std::max(digit, bodyMetrics.horizontalAdvance(QChar(c)));
+    QList<int> wanted(columns, 0);
+    QList<bool> numeric(columns, false);
+    for (int c = 0; c < columns; ++c) {
+        const int digits = c < job.digits.size() ? job.digits[c] : 0;
+        numeric[c] = digits > 0;
+        wanted[c] = std::max(boldMetrics.horizontalAdvance(job.headings[c]), digit * digits);
+    }
+    for (int r = 0; r < std::min(job.rowCount, MeasuredPrintRows); ++r) {
+        const QStringList cells = job.row(r);
+        for (int c = 0; c < columns && c < cells.size(); ++c)
+            wanted[c] = std::max(wanted[c], bodyMetrics.horizontalAdvance(cells[c].trimmed()));
+    }
+    int fixed = 0;
+    int flexible = 0;
+    for (int c = 0; c < columns; ++c) {
+        wanted[c] += 2 * pad;
+        (numeric[c] ? fixed : flexible) += wanted[c];
+    }
+    int cap = std::numeric_limits<int>::max();
+    if (flexible > geometry.area.width() - fixed) {
+        QList<int> text;
+        for (int c = 0; c < columns; ++c) {
+            if (!numeric[c])
+                text.append(wanted[c]);
+        }
+        std::sort(text.begin(), text.end());
+        int room = std::max(0, geometry.area.width() - fixed);
+        int left = static_cast<int>(text.size());
+        for (int width : std::as_const(text)) {
+            if (width * left > room) {
+                cap = room / left;
+                break;
+            }
+            room -= width;
+            --left;
+        }
+    }
     int left = 0;
-    for (int width : job.widths) {
-        const int printed = static_cast<int>(std::max(width, 1) * scale);
+    for (int c = 0; c < columns; ++c) {
+        const int printed = numeric[c] ? wanted[c] : std::min(wanted[c], cap);
         geometry.columnLefts.append(left);
         geometry.columnWidths.append(printed);
         left += printed;
@@ -93,6 +145,16 @@ void drawCells(QPainter &painter, const PageGeometry &geometry, int top, const Q
 
 } // namespace
 
+PrintColumns MeasurePrintColumns(QPagedPaintDevice &device, const PrintJob &job)
+{
+    WidenMargins(device);
+    QPainter painter;
+    if (!painter.begin(&device))
+        return {};
+    const PageGeometry geometry = measure(device, painter, job);
+    return {geometry.columnWidths, geometry.area.width()};
+}
+
 int PrintPages::pageCount(int rowCount) const
 {
     if (rowCount <= firstPageRows)
@@ -109,6 +171,7 @@ int PaintList(QPagedPaintDevice &device, const PrintJob &job)
 {
     if (job.lost && job.lost())
         return 0; // rows that read as empty are not printed as such
+    WidenMargins(device);
     QPainter painter;
     if (!painter.begin(&device))
         return 0;
@@ -163,9 +226,11 @@ bool BuildPrintJob(TFrmMain &main, PrintJob &job)
     job.title = shown.title;
     const int columns = HeadedColumns(grid);
     job.headings = grid.Headings().mid(0, columns);
-    job.widths.clear();
-    for (int c = 1; c <= columns; ++c)
-        job.widths.append(grid.ColWidth(c));
+    job.digits.clear();
+    const std::vector<LayoutColumn> layout = LayoutColumns(grid.Layout(), grid.WideWidth());
+    for (int c = 1; c <= columns; ++c) {
+        job.digits.append(c <= static_cast<int>(layout.size()) ? layout[static_cast<size_t>(c) - 1].digits : 0);
+    }
 
     const int rowCount = grid.RowCount() - 1;
     const QList<int> selected = SelectedRows(grid);
@@ -200,7 +265,7 @@ bool PrintShownList(TFrmMain &main)
     if (!BuildPrintJob(main, job))
         return false;
     QPrinter printer(QPrinter::HighResolution);
-    printer.setDocName(job.title);
+    printer.setDocName(SafeFileName(job.title));
     printer.setPageOrientation(QPageLayout::Portrait);
     QPrintPreviewDialog preview(&printer, &main);
     preview.setWindowTitle(QStringLiteral("Печать: %1").arg(job.title));

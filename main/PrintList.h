@@ -18,7 +18,7 @@ class TFrmMain;
 struct PrintJob {
     QString title;
     QStringList headings;
-    QList<int> widths;                       // column widths on screen, in pixels
+    QList<int> digits;                       // per column: characters of its widest number, 0 for text
     int rowCount = 0;
     std::function<QStringList(int)> row;     // row 0, 1, ... of what is printed
     std::function<bool()> lost;              // whether the rows can no longer be read; may be null
@@ -36,6 +36,17 @@ struct PrintPages {
 // Lays the job out on the device's pages and paints them; returns the page
 // count (0 when the device could not be painted on, or the job's rows were lost).
 int PaintList(QPagedPaintDevice &device, const PrintJob &job);
+// The printed columns' widths in device pixels, and the width the page gives them.
+struct PrintColumns {
+    QList<int> widths;
+    int pageWidth = 0;
+};
+PrintColumns MeasurePrintColumns(QPagedPaintDevice &device, const PrintJob &job);
+
+// Narrowest page margin, in millimetres.
+inline constexpr double MinPageMarginMm = 10.0;
+// Rows read to measure the columns' text.
+inline constexpr int MeasuredPrintRows = 2000;
 
 // Lists longer than this are offered for printing only their selected rows.
 inline constexpr int LongPrintRows = 500;

@@ -190,6 +190,7 @@ void QuickSearchBox::present(int generation, const search::QuickResult &result)
     m_shown = grid.Source();
     m_showing = true;
     grid.SetHelpContext(persons ? HelpQuickPersons : HelpQuickOrgs);
+    grid.setAccessibleName(QStringLiteral("%1 %2").arg(search::QuickBoxName, result.text.trimmed()));
     grid.show();
     m_main.SGFullFiz().hide();
     m_main.SGFullPred().hide();

@@ -22,13 +22,7 @@ QString suggestedPath(const QString &title)
     QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     if (folder.isEmpty() || !QDir(folder).exists())
         folder = QDir::homePath();
-    QString name = title;
-    // Characters that file systems or file dialogs treat specially.
-    for (QChar &ch : name) {
-        if (ch == u'/' || ch == u'\\' || ch == u':' || ch == u'"' || ch == u'*' || ch == u'?')
-            ch = u'_';
-    }
-    return QDir(folder).filePath(name.trimmed() + QStringLiteral(".csv"));
+    return QDir(folder).filePath(SafeFileName(title) + QStringLiteral(".csv"));
 }
 
 } // namespace

@@ -15,4 +15,9 @@ struct ShownList {
 
 ShownList CurrentList(const TFrmMain &main);
 
+// `title` made a file name every file system takes: no character one refuses
+// or treats specially, no leading or trailing blanks or dots; "Список" when
+// nothing is left.
+QString SafeFileName(const QString &title);
+
 } // namespace phonebook

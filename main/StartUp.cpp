@@ -5,6 +5,7 @@
 #include "AppInfo.h"
 #include "AuxWindows.h"
 #include "DbfTable.h"
+#include "FocusMarkStyle.h"
 #include "Resources.h"
 #include "SearchButtons.h"
 #include "SearchDialogs.h"
@@ -17,6 +18,7 @@
 #include <QApplication>
 #include <QFont>
 #include <QScreen>
+#include <QStyle>
 
 #include <exception>
 
@@ -28,6 +30,7 @@ void PrepareApplication(QApplication &app)
     QApplication::setApplicationVersion(QStringLiteral(PHONEBOOK_VERSION));
     QGuiApplication::setDesktopFileName(DesktopFileName.toString());
     QApplication::setWindowIcon(ApplicationIcon());
+    QApplication::setStyle(new FocusMarkStyle(QApplication::style()->name()));
     // The column widths of the lists were chosen for an 8-point interface font.
     QFont font = QApplication::font();
     font.setPointSize(InterfacePointSize);

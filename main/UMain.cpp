@@ -6,6 +6,7 @@
 #include "UpdateSwap.h"
 #include "ErrorReport.h"
 #include "FillRoutines.h"
+#include "GridCopy.h"
 #include "MainEventFilter.h"
 #include "PrintList.h"
 #include "QuickSearchBox.h"
@@ -19,6 +20,8 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QCoreApplication>
 #include <QFrame>
 #include <QGridLayout>
@@ -34,6 +37,8 @@
 namespace phonebook {
 
 TFrmMain *FrmMain = nullptr;
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -117,6 +122,7 @@ TFrmMain::TFrmMain(const ProgramPaths &paths, TFrmSplash *splash, QWidget *paren
     SpeedButton(4).hide();
     SpeedButton(5).hide();
     ArrangeToolButtons();
+    updateTabCommands();
 
     QProgressBar *bar = splash ? splash->ProgressBar1() : nullptr;
     LoadDirectory(bar);
@@ -154,6 +160,7 @@ void TFrmMain::createToolBar(QWidget *parent)
             button->setShortcut(key);
             button->setAccessibleDescription(key.toString(QKeySequence::NativeText));
         }
+        button->setToolTip(ButtonTip(*button, {}));
         m_buttons[i] = button;
         if (i + 1 == ExitButton) {
             connect(button, &QToolButton::clicked, this, &QWidget::close);
@@ -205,7 +212,7 @@ void TFrmMain::createTabArea(QWidget *parent)
     stack->setContentsMargins(2, 2, 2, 2);
     m_sgFullFiz = MakeGrid(QStringLiteral("SGFullFiz"), PersonsTabCaption.toString(), HelpPersons, page);
     m_sgFullPred = MakeGrid(QStringLiteral("SGFullPred"), OrgsTabCaption.toString(), HelpOrgs, page);
-    m_sgTemp = MakeGrid(QStringLiteral("SGTemp"), QStringLiteral("Результат поиска"), 0, page);
+    m_sgTemp = MakeGrid(QStringLiteral("SGTemp"), SearchResultName.toString(), 0, page);
     stack->addWidget(m_sgFullFiz, 0, 0);
     stack->addWidget(m_sgFullPred, 0, 0);
     stack->addWidget(m_sgTemp, 0, 0);
@@ -249,6 +256,76 @@ void TFrmMain::createMenu()
     QAction *orgs = addItem(subscribers, u"&Юр. лица", "N5", QKeySequence(Qt::CTRL | Qt::Key_W));
     connect(orgs, &QAction::triggered, this, [this] { ShowOrgsSide(true); });
 
+    // Items that name a key the tool bar, the grids or the quick-search box
+    // already answer show it without taking it.
+    auto addNamed = [](QMenu *menu, const QString &text, const char *name, const QKeySequence &key) {
+        QAction *action = menu->addAction(text + u'\t' + key.toString(QKeySequence::NativeText));
+        action->setObjectName(QLatin1StringView(name));
+        return action;
+    };
+    QMenu *edit = addMenu(u"Пра&вка", "EditMenu");
+    QAction *copy = addNamed(edit, CopyText.toString(), "CopyItem", QKeySequence::Copy);
+    connect(copy, &QAction::triggered, this, [this] {
+        if (ResultGrid *grid = visibleGrid())
+            QGuiApplication::clipboard()->setText(SelectionText(*grid));
+    });
+    QAction *copyNumber = edit->addAction(CopyNumberText.toString());
+    copyNumber->setObjectName(QStringLiteral("CopyNumberItem"));
+    connect(copyNumber, &QAction::triggered, this, [this] {
+        if (ResultGrid *grid = visibleGrid(); grid && !RowNumber(*grid, grid->Row()).isEmpty())
+            QGuiApplication::clipboard()->setText(RowNumber(*grid, grid->Row()));
+    });
+    connect(edit, &QMenu::aboutToShow, this, [this, copy, copyNumber] {
+        ResultGrid *grid = visibleGrid();
+        copy->setEnabled(grid && grid->RowCount() > 1);
+        copyNumber->setEnabled(grid && !RowNumber(*grid, grid->Row()).isEmpty());
+    });
+
+    QMenu *find = addMenu(u"П&оиск", "SearchMenu");
+    struct SearchItem {
+        const char16_t *text;
+        const char *name;
+        std::array<int, 2> buttons; // the tool buttons that run it, by side
+    };
+    constexpr SearchItem SearchItems[] = {
+        {u"По &номеру телефона…", "PhoneSearchItem", {1, 1}},
+        {u"По &фамилии…", "SurnameSearchItem", {2, 2}},
+        {u"По &адресу…", "AddressSearchItem", {3, 5}},
+        {u"&Предприятия…", "OrgSearchItem", {4, 4}},
+    };
+    std::vector<std::pair<QAction *, std::array<int, 2>>> searchItems;
+    for (const SearchItem &item : SearchItems) {
+        const std::array<int, 2> buttons = item.buttons;
+        QAction *action = addNamed(find, QString::fromUtf16(item.text), item.name,
+                                   SpeedButton(buttons[0]).shortcut());
+        connect(action, &QAction::triggered, this, [this, buttons] {
+            for (int number : buttons) {
+                if (!SpeedButton(number).isHidden() && SpeedButton(number).isEnabled()) {
+                    RunCommand(ToolButtons[number - 1].command);
+                    return;
+                }
+            }
+        });
+        searchItems.emplace_back(action, buttons);
+    }
+    find->addSeparator();
+    QAction *quick = addNamed(find, u"&Быстрый поиск"_s, "QuickSearchItem", QKeySequence(Qt::CTRL | Qt::Key_F));
+    connect(quick, &QAction::triggered, this, [this] {
+        m_quickSearch->setFocus(Qt::ShortcutFocusReason);
+        m_quickSearch->selectAll();
+    });
+    // A search shows as it can run: on its side's tab.
+    const auto syncSearchItems = [this, searchItems] {
+        for (const auto &[action, buttons] : searchItems) {
+            bool runs = false;
+            for (int number : buttons)
+                runs = runs || (!SpeedButton(number).isHidden() && SpeedButton(number).isEnabled());
+            action->setEnabled(runs);
+        }
+    };
+    connect(find, &QMenu::aboutToShow, this, syncSearchItems);
+    connect(this, &TFrmMain::TabCommandsChanged, this, syncSearchItems);
+
     QMenu *service = addMenu(u"&Сервис", "N6");
     QAction *update = addItem(service, u"&Обновление из архива", "N7");
     connect(update, &QAction::triggered, this, [this] { RunCommand(Command::Update); });
@@ -259,6 +336,15 @@ void TFrmMain::createMenu()
     help->addSeparator()->setObjectName(QStringLiteral("N10"));
     QAction *about = addItem(help, u"О программе", "N11");
     connect(about, &QAction::triggered, this, [this] { RunCommand(Command::About); });
+}
+
+ResultGrid *TFrmMain::visibleGrid() const
+{
+    for (ResultGrid *grid : {m_sgFullFiz, m_sgFullPred, m_sgTemp}) {
+        if (!grid->isHidden())
+            return grid;
+    }
+    return nullptr;
 }
 
 void TFrmMain::createStatusBar()

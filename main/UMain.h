@@ -7,6 +7,7 @@
 #include "Dataset.h"
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QString>
 
 #include <array>
@@ -144,8 +145,9 @@ public:
 
     void ShowHelpContents();
     void ShowHelpTopic(int context);
-    // The help window, null until help was first asked for.
-    HelpWindow *Help() const { return m_help; }
+    // The help window shown last: over a modal window its own, which lives
+    // until it is closed; otherwise the main window's, null until first asked for.
+    HelpWindow *Help() const;
 
     // Reads both lists from the tables again (start-up steps 3 to 7); each
     // list that fails is reported and left empty. The bar, when given, runs
@@ -168,6 +170,8 @@ signals:
     void DirectoryLoaded();
     // The organisation list built in the background is shown (or its failure reported).
     void OrgListLoaded();
+    // The searches that act on the selected tab were enabled or disabled anew.
+    void TabCommandsChanged();
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -190,6 +194,13 @@ private:
     // it when the dataset still holds that result; returns its stored name.
     QString selectOrganisationRow(ResultGrid &grid, Dataset &data, int row);
     void onCurrentTabChanged(int index);
+    // Enables the searches that act on the selected tab and disables the
+    // others, their tips naming the tab they need.
+    void updateTabCommands();
+    // The grid shown now; null when none is.
+    ResultGrid *visibleGrid() const;
+    // The help window to show a page in (see Help()).
+    HelpWindow &helpWindow();
     void onTabClicked(int index);
 
     ProgramPaths m_paths;
@@ -204,7 +215,8 @@ private:
     QLineEdit *m_edit1 = nullptr;
     std::array<QToolButton *, 6> m_buttons{};
     std::array<QLabel *, 3> m_panels{};
-    HelpWindow *m_help = nullptr;
+    QPointer<HelpWindow> m_help;
+    QPointer<HelpWindow> m_modalHelp;
     MainEventFilter *m_eventFilter = nullptr;
     QuickSearchBox *m_quickSearch = nullptr;
 
@@ -218,6 +230,10 @@ private:
     int m_orgGeneration = 0;
     bool m_orgWaitCursor = false;
 };
+
+// A tool button's tip: its hint and its key, and, when `neededTabs` is not
+// empty, the tabs it works on.
+QString ButtonTip(const QToolButton &button, const QString &neededTabs);
 
 // The one main window, while it exists.
 extern TFrmMain *FrmMain;

@@ -8,6 +8,8 @@
 #include <QVariant>
 #include <QWidget>
 
+#include <algorithm>
+
 namespace phonebook {
 
 namespace {
@@ -29,6 +31,33 @@ void CenterForm(QWidget &window)
         return;
     const QRect area = screen->geometry();
     window.move(area.topLeft() + CenteredTopLeft(area.size(), window.frameGeometry().size()));
+}
+
+QRect FittedFrame(const QRect &frame, const QRect &available)
+{
+    QRect fitted(frame.topLeft(), frame.size().boundedTo(available.size()));
+    fitted.moveLeft(std::clamp(fitted.left(), available.left(), available.right() - fitted.width() + 1));
+    fitted.moveTop(std::clamp(fitted.top(), available.top(), available.bottom() - fitted.height() + 1));
+    return fitted;
+}
+
+void FitOnScreen(QWidget &window)
+{
+    if (window.isMaximized() || window.isFullScreen())
+        return;
+    const QRect frame = window.frameGeometry();
+    QScreen *screen = QGuiApplication::screenAt(frame.center());
+    if (!screen)
+        screen = window.screen() ? window.screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect fitted = FittedFrame(frame, screen->availableGeometry());
+    if (fitted == frame)
+        return;
+    // The frame's borders and title bar stay what they are around the client area.
+    const QSize border = frame.size() - window.geometry().size();
+    window.resize(fitted.size() - border);
+    window.move(fitted.topLeft());
 }
 
 QWidget *FocusFirstVisible(std::initializer_list<QWidget *> widgets)

@@ -2,6 +2,7 @@
 // Helpers every window uses: centring on the screen and help contexts.
 
 #include <QPoint>
+#include <QRect>
 #include <QSize>
 
 #include <functional>
@@ -18,6 +19,13 @@ QPoint CenteredTopLeft(QSize screen, QSize window);
 
 // Moves the window to the centre of its screen (the primary one when it has none yet).
 void CenterForm(QWidget &window);
+
+// A window frame moved, and shrunk when it is larger, so that it lies wholly
+// inside `available`.
+QRect FittedFrame(const QRect &frame, const QRect &available);
+// Moves and shrinks a window that is not maximized so that its frame lies on
+// the screen it opens on (the one holding most of it).
+void FitOnScreen(QWidget &window);
 
 // Gives the keyboard focus to the first of `widgets` that is not hidden.
 // Returns that widget, or null when all are hidden.

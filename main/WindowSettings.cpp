@@ -3,6 +3,7 @@
 #include "ColumnWidths.h"
 #include "ResultGrid.h"
 #include "UMain.h"
+#include "WindowHelpers.h"
 
 #include <QEvent>
 #include <QFile>
@@ -121,7 +122,11 @@ bool RestoreWindowLayout(TFrmMain &main)
     if (settings->value(SideKey).toString() == OrgsSide)
         main.ShowOrgsSide(true);
     const QVariant geometry = settings->value(GeometryKey);
-    return geometry.typeId() == QMetaType::QByteArray && main.restoreGeometry(geometry.toByteArray());
+    if (geometry.typeId() != QMetaType::QByteArray || !main.restoreGeometry(geometry.toByteArray()))
+        return false;
+    // Saved on a larger screen, or on one no longer there: still wholly on this one.
+    FitOnScreen(main);
+    return true;
 }
 
 bool SaveWindowLayout(const TFrmMain &main)

@@ -16,7 +16,8 @@ void SpeedButton1Click(TFrmMain &main)
     if (tab != PersonsTab && tab != OrgsTab)
         return;
     const QString answer = Dialogs::InputBox(&main, search::PhoneQuestionCaption.toString(),
-                                             search::PhoneQuestionPrompt.toString());
+                                             search::PhoneQuestionPrompt.toString(), {},
+                                             tab == PersonsTab ? search::HelpPhonePersons : search::HelpOrgNumbers);
     main.PresentSearch(tab == PersonsTab ? search::PhoneSearchPersons(main.QTemp(), answer)
                                          : search::PhoneSearchOrgs(main.QTemp(), answer));
 }
@@ -26,7 +27,7 @@ void SpeedButton2Click(TFrmMain &main)
     if (main.TabIndex() != PersonsTab)
         return;
     const QString answer = Dialogs::InputBox(&main, search::SurnameQuestionCaption.toString(),
-                                             search::SurnameQuestionPrompt.toString());
+                                             search::SurnameQuestionPrompt.toString(), {}, search::HelpSurname);
     // Edit1 keeps the last answer, upper-cased.
     main.Edit1().setText(search::UpperCaseName(answer));
     main.PresentSearch(search::SurnameSearch(main.QTemp(), main.Edit1().text()));

@@ -7,6 +7,7 @@
 #include <QStringListModel>
 
 #include <algorithm>
+#include <utility>
 
 namespace phonebook {
 
@@ -77,21 +78,35 @@ int StreetBox::currentRow() const
     return current.isValid() && m_list->selectionModel()->isSelected(current) ? current.row() : -1;
 }
 
-void StreetBox::onTextEdited(const QString &text) { follow(text); }
+void StreetBox::onTextEdited(const QString &text)
+{
+    const int row = follow(text);
+    const bool erasing = std::exchange(m_erasing, false);
+    // The rest of the street is added, selected, so that Enter takes the
+    // street and typing on replaces it; erasing takes no completion.
+    if (row < 0 || erasing || m_edit->cursorPosition() != text.size())
+        return;
+    const QString street = m_model->stringList().at(row);
+    if (street.size() <= text.size())
+        return;
+    m_edit->setText(street);
+    m_edit->setSelection(street.size(), text.size() - street.size());
+}
 
-void StreetBox::follow(const QString &text)
+int StreetBox::follow(const QString &text)
 {
     if (text.isEmpty())
-        return;
+        return -1;
     const QStringList &streets = m_model->stringList();
     for (int row = 0; row < streets.size(); ++row) {
         if (streets.at(row).startsWith(text, Qt::CaseInsensitive)) {
             const QModelIndex index = m_model->index(row);
             m_list->setCurrentIndex(index);
             m_list->scrollTo(index, QAbstractItemView::PositionAtTop);
-            return;
+            return row;
         }
     }
+    return -1;
 }
 
 void StreetBox::choose(int row)
@@ -113,6 +128,9 @@ bool StreetBox::eventFilter(QObject *watched, QEvent *event)
         const auto *key = static_cast<QKeyEvent *>(event);
         const int current = m_list->currentIndex().isValid() ? m_list->currentIndex().row() : -1;
         const int page = std::max(1, m_list->viewport()->height() / std::max(1, m_list->sizeHintForRow(0)) - 1);
+        m_erasing = key->key() == Qt::Key_Backspace || key->key() == Qt::Key_Delete
+            || key->matches(QKeySequence::DeleteStartOfWord) || key->matches(QKeySequence::DeleteEndOfWord)
+            || key->matches(QKeySequence::Cut);
         switch (key->key()) {
         case Qt::Key_Down: choose(current + 1); return true;
         case Qt::Key_Up: choose(current < 0 ? 0 : current - 1); return true;

@@ -1,7 +1,8 @@
 #pragma once
 // A street box: an edit with its list of streets always open below it.
 // Typing brings the first street that begins with the text (in any letter
-// case) into view and selects it; the arrow keys and Page Up/Down in the edit
+// case) into view, selects it and completes the edit with the rest of it,
+// selected (Backspace takes the completion away); the arrow keys and Page Up/Down in the edit
 // move through the list and put the street chosen into the edit, as does a
 // click in the list. Both parts are read out as "Улица".
 
@@ -43,14 +44,16 @@ protected:
 
 private:
     void onTextEdited(const QString &text);
-    // Brings the first street that begins with `text` into view and selects it.
-    void follow(const QString &text);
+    // Brings the first street that begins with `text` into view and selects
+    // it; returns its row, or -1 when no street begins with the text.
+    int follow(const QString &text);
     void choose(int row);
 
     QLineEdit *m_edit = nullptr;
     QListView *m_list = nullptr;
     QStringListModel *m_model = nullptr;
     QLabel *m_loadingNote = nullptr;
+    bool m_erasing = false; // the key being handled erases text
 };
 
 } // namespace phonebook

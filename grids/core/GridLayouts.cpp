@@ -1,6 +1,27 @@
 #include "GridLayouts.h"
 
+#include <QFontMetrics>
+
+#include <algorithm>
+
 namespace phonebook {
+
+namespace {
+// Stored widths of the number fields: a telephone number and a house are
+// padded on the left to these lengths, a flat to three characters.
+constexpr int NumberDigits = 9;
+constexpr int HouseDigits = 7;
+constexpr int FlatDigits = 3;
+} // namespace
+
+int FittedColumnWidth(const QFontMetrics &metrics, const LayoutColumn &column)
+{
+    int digit = 0;
+    for (char16_t c = u'0'; c <= u'9'; ++c)
+        digit = std::max(digit, metrics.horizontalAdvance(QChar(c)));
+    const int text = std::max(metrics.horizontalAdvance(column.heading), digit * column.digits);
+    return std::max(column.width, text + 2 * CellPadding + 1);
+}
 
 std::vector<LayoutColumn> LayoutColumns(GridLayout layout, int wideWidth)
 {
@@ -8,24 +29,24 @@ std::vector<LayoutColumn> LayoutColumns(GridLayout layout, int wideWidth)
     case GridLayout::Organisations:
         return {{QStringLiteral("Организация"), wideWidth},
                 {QStringLiteral("Улица"), 200},
-                {QStringLiteral("Дом"), 50}};
+                {QStringLiteral("Дом"), 50, HouseDigits}};
     case GridLayout::OrgPhones:
-        return {{QStringLiteral("Номер"), 55},
+        return {{QStringLiteral("Номер"), 55, NumberDigits},
                 {QStringLiteral("Отдел"), 250},
                 {QStringLiteral("Улица"), 200},
-                {QStringLiteral("Дом"), 50}};
+                {QStringLiteral("Дом"), 50, HouseDigits}};
     case GridLayout::Departments:
-        return {{DeptPhoneHeading.toString(), 60},
+        return {{DeptPhoneHeading.toString(), 60, NumberDigits},
                 {QStringLiteral("Организация"), wideWidth},
                 {QStringLiteral("Отдел"), 200},
                 {QStringLiteral("Улица"), 200},
-                {QStringLiteral("Дом"), 50}};
+                {QStringLiteral("Дом"), 50, HouseDigits}};
     case GridLayout::Persons:
-        return {{QStringLiteral("Номер"), 55},
+        return {{QStringLiteral("Номер"), 55, NumberDigits},
                 {QStringLiteral("Ф. И. О."), 250},
                 {QStringLiteral("Улица"), 150},
-                {QStringLiteral("Дом"), 50},
-                {QStringLiteral("Кв."), 50}};
+                {QStringLiteral("Дом"), 50, HouseDigits},
+                {QStringLiteral("Кв."), 50, FlatDigits}};
     case GridLayout::None:
         break;
     }

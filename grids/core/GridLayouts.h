@@ -5,6 +5,8 @@
 
 #include <vector>
 
+class QFontMetrics;
+
 namespace phonebook {
 
 enum class GridLayout {
@@ -46,7 +48,17 @@ constexpr int WideColumnWidth(int screenWidth)
 struct LayoutColumn {
     QString heading;
     int width = 0;
+    // Characters of the column's widest value when it holds digits only (a
+    // telephone number, a house, a flat); 0 for free text, which is elided.
+    int digits = 0;
 };
+
+// Width the column needs in a grid font: the given width, or more when the
+// heading or the widest number (in the font's widest digit) does not fit.
+int FittedColumnWidth(const QFontMetrics &metrics, const LayoutColumn &column);
+
+// Space a cell leaves on each side of its text.
+inline constexpr int CellPadding = 2;
 
 // Headed columns after the marker column, in order (column 1 first).
 std::vector<LayoutColumn> LayoutColumns(GridLayout layout, int wideWidth);

@@ -51,6 +51,20 @@ QString OrgAddressSql(QStringView street, QStringView house)
     return sql + u" ORDER BY naim"_s;
 }
 
+namespace {
+
+QString AddressTitle(QStringView street, QStringView house, QStringView flat)
+{
+    QStringList parts{u"Поиск по адресу"_s, street.trimmed().toString()};
+    if (!house.trimmed().isEmpty())
+        parts.append(u"д. "_s + house.trimmed().toString());
+    if (!flat.trimmed().isEmpty())
+        parts.append(u"кв. "_s + flat.trimmed().toString());
+    return parts.join(u' ');
+}
+
+} // namespace
+
 SearchOutcome PersonAddressSearch(Query &temp, QStringView street, QStringView house, QStringView flat)
 {
     SearchOutcome outcome;
@@ -61,6 +75,7 @@ SearchOutcome PersonAddressSearch(Query &temp, QStringView street, QStringView h
     }
     outcome.fill = PersonFill(temp.RecordCount());
     outcome.helpContext = HelpAddressResult;
+    outcome.title = AddressTitle(street, house, flat);
     return outcome;
 }
 
@@ -74,6 +89,7 @@ SearchOutcome OrgAddressSearch(Query &temp, QStringView street, QStringView hous
     }
     outcome.fill = OrgFill(temp.RecordCount());
     outcome.helpContext = HelpAddressResult;
+    outcome.title = AddressTitle(street, house, {});
     temp.First();
     outcome.orgTabCaption = DecodeText(temp.FieldByName(u"naim"), CipherKey);
     return outcome;

@@ -1,10 +1,15 @@
 #include "OrgSearch.h"
 
 #include "Dataset.h"
+#include "QuickRule.h"
 #include "Searches.h"
 #include "SearchRun.h"
 #include "SearchText.h"
 #include "UHelpFull.h"
+
+#include <algorithm>
+#include <string>
+#include <vector>
 
 namespace phonebook::search {
 
@@ -26,18 +31,34 @@ QString Pattern(bool anyWord, QStringView upperText)
     return u'\'' + (anyWord ? u"%"_s : QString()) + SqlQuoted(EncodeText(upperText, CipherKey)) + u"%'"_s;
 }
 
-// Each word with its first letter kept and the rest in lower case, as
-// departments are mostly written ("БУХГАЛТЕРИЯ" gives "Бухгалтерия").
-QString Capitalised(QStringView upperText)
+// The folded words of a deciphered text: its runs of letters and digits.
+std::vector<std::string> FoldedWords(QStringView text)
 {
-    QString text = upperText.toString();
-    bool wordStart = true;
-    for (QChar &c : text) {
-        if (!wordStart)
-            c = c.toLower();
-        wordStart = !c.isLetterOrNumber();
+    std::vector<std::string> words(1);
+    for (const char32_t c : text.toUcs4()) {
+        const uint8_t code = FoldChar(c);
+        if (code == FoldNone) {
+            if (!words.back().empty())
+                words.emplace_back();
+        } else {
+            words.back().push_back(static_cast<char>(code));
+        }
     }
-    return text;
+    if (words.back().empty())
+        words.pop_back();
+    return words;
+}
+
+// Whether every word and number of `query` begins a word of `words`.
+bool BeginsWords(const QuickQuery &query, const std::vector<std::string> &words)
+{
+    const auto begins = [&words](const std::string &prefix) {
+        return std::any_of(words.begin(), words.end(), [&prefix](const std::string &word) {
+            return word.compare(0, prefix.size(), prefix) == 0;
+        });
+    };
+    return std::all_of(query.words.begin(), query.words.end(), begins)
+        && std::all_of(query.numbers.begin(), query.numbers.end(), begins);
 }
 
 } // namespace
@@ -55,22 +76,38 @@ QString DepartmentSql(QStringView upperText)
         + u" ORDER BY naim"_s;
 }
 
+QString AnyCaseDepartmentSql(Query &temp, QStringView text, SearchOutcome &outcome)
+{
+    const QuickQuery query = ParseQuickText(text);
+    QStringList stored;
+    if (!query.empty()) {
+        ReplaceSql(temp, u"SELECT DISTINCT mesto FROM sp09pr_n"_s, outcome);
+        for (temp.First(); !temp.Eof(); temp.Next()) {
+            const QString mesto = temp.FieldByName(u"mesto");
+            if (BeginsWords(query, FoldedWords(DecodeText(mesto, CipherKey))))
+                stored.append(u'\'' + SqlQuoted(mesto) + u'\'');
+        }
+    }
+    return u"SELECT DISTINCT nt,naim,mesto,street,hous FROM sp09pr_n WHERE mesto IN ("_s + stored.join(u',')
+        + u") ORDER BY naim"_s;
+}
+
 SearchOutcome OrgSearch(Query &temp, OrgSearchMode mode, QStringView upperText)
 {
     SearchOutcome outcome;
     if (mode == OrgSearchMode::Department) {
         // Running the same statement again could only find nothing again.
         ReplaceSql(temp, DepartmentSql(upperText), outcome);
-        // Department names are free text, mostly not in upper case: the text
-        // as the box upper-cased it would miss them.
-        const QString capitalised = Capitalised(upperText);
-        if (temp.RecordCount() == 0 && capitalised != upperText)
-            ReplaceSql(temp, DepartmentSql(capitalised), outcome);
+        // Department names are free text in any letter case: the text as the
+        // box upper-cased it misses most of them.
+        if (temp.RecordCount() == 0)
+            ReplaceSql(temp, AnyCaseDepartmentSql(temp, upperText, outcome), outcome);
         if (temp.RecordCount() == 0) {
             outcome.message = OrgNotFound.toString();
             return outcome;
         }
         outcome.fill = GridFill::Departments;
+        outcome.title = u"Поиск по отделу "_s + upperText.toString();
         CaptionFirst(temp, outcome);
         outcome.selectTab = OrgTabIndex;
         outcome.helpContext = HelpOrgSearch;
@@ -86,6 +123,7 @@ SearchOutcome OrgSearch(Query &temp, OrgSearchMode mode, QStringView upperText)
     }
     outcome.fill = OrgFill(temp.RecordCount());
     CaptionFirst(temp, outcome);
+    outcome.title = u"Поиск предприятия "_s + upperText.toString();
     outcome.helpContext = HelpOrgSearch;
     return outcome;
 }

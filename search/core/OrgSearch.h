@@ -37,9 +37,15 @@ enum class OrgNameField { Naim, Knaim };
 QString OrgNameSql(OrgSearchMode mode, OrgNameField field, QStringView upperText);
 QString DepartmentSql(QStringView upperText);
 
+// The department statement that lists every department with a word beginning
+// with each word of `text` in any letter case ("ё" as "е"); it reads the
+// department names through `temp` to find them.
+QString AnyCaseDepartmentSql(Query &temp, QStringView text, SearchOutcome &outcome);
+
 // Runs the search. A name search that finds nothing by `naim` tries `knaim`;
-// a department search runs once, and once more with each word capitalised
-// ("Бухгалтерия") when the upper-case text finds nothing. Name results are organisations (paged over
+// a department search runs the statement as given, and when that finds
+// nothing lists the departments with a word beginning with the text in any
+// letter case. Name results are organisations (paged over
 // 100 rows); department results are every number found, with the organisation
 // tab selected. In both the organisation tab is captioned with the first row's
 // organisation. Nothing found gives OrgNotFound.

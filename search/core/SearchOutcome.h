@@ -53,6 +53,8 @@ struct SearchOutcome {
     int helpContext = 0;
     // Every statement run, in order; the last one holds the result shown.
     QStringList statements;
+    // What the list shows, for its print title and file name ("Поиск по отделу БУХГ").
+    QString title;
 
     bool found() const { return fill != GridFill::None; }
 };

@@ -80,6 +80,7 @@ SearchOutcome PhoneSearchPersons(Query &temp, QStringView answer)
         return NotFound(PhoneNotFound, std::move(outcome));
     outcome.fill = PersonFill(temp.RecordCount());
     outcome.helpContext = HelpPhonePersons;
+    outcome.title = u"Поиск по номеру "_s + digits;
     return outcome;
 }
 
@@ -113,6 +114,7 @@ SearchOutcome PhoneSearchOrgs(Query &temp, QStringView answer)
     outcome.orgTabCaption = DecodeText(temp.FieldByName(u"naim"), CipherKey);
     outcome.selectTab = OrgTabIndex;
     outcome.helpContext = HelpOrgNumbers;
+    outcome.title = *outcome.orgTabCaption;
     return outcome;
 }
 
@@ -129,6 +131,7 @@ SearchOutcome SurnameSearch(Query &temp, QStringView answer)
         return NotFound(PersonNotFound, std::move(outcome));
     outcome.fill = PersonFill(temp.RecordCount());
     outcome.helpContext = HelpSurname;
+    outcome.title = u"Поиск по фамилии "_s + name;
     return outcome;
 }
 
@@ -145,6 +148,7 @@ SearchOutcome OrgNumbers(Query &temp, QStringView storedName)
     outcome.fill = GridFill::OrgPhones;
     outcome.selectTab = OrgTabIndex;
     outcome.helpContext = HelpOrgNumbers;
+    outcome.title = DecodeText(storedName, CipherKey).trimmed();
     return outcome;
 }
 

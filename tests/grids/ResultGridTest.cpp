@@ -15,6 +15,10 @@
 #include <QTest>
 #include <QThread>
 #include <QTimer>
+#include <QToolTip>
+#include <QHelpEvent>
+
+#include <functional>
 
 #include <gtest/gtest.h>
 
@@ -77,6 +81,14 @@ QStringList personText(int record)
     return row;
 }
 
+// A font small enough for every text the layouts' widths were chosen for.
+QFont smallFont()
+{
+    QFont font = QApplication::font();
+    font.setPixelSize(7);
+    return font;
+}
+
 } // namespace
 
 TEST(GridLayouts, HeadingsWidthsAndColumnCounts)
@@ -125,6 +137,7 @@ TEST(GridLayouts, HeadingsWidthsAndColumnCounts)
         }
         auto data = openFake(c.names, rows);
         ResultGrid grid;
+        grid.setFont(smallFont());
         grid.SetWideColumnWidth(WideColumnWidth(640));
         c.fill(grid, *data);
         SCOPED_TRACE(c.headings.join(u'|').toStdString());
@@ -161,6 +174,99 @@ TEST(GridLayouts, HeadingsWidthsAndColumnCounts)
     ResultGrid grid;
     FillOrgGrid(grid, *data);
     EXPECT_EQ(grid.ColWidth(1), WideColumnWidth(QGuiApplication::primaryScreen()->geometry().width()));
+}
+
+TEST(GridLayouts, ColumnsGrowOnlyAsMuchAsTheirWidestNumberNeeds)
+{
+    struct Case {
+        QStringList names;
+        std::function<void(ResultGrid &, Dataset &)> fill;
+    };
+    const std::vector<Case> cases = {
+        {{u"naim"_qs, u"street"_qs, u"hous"_qs}, FillOrgGrid},
+        {{u"nt"_qs, u"mesto"_qs, u"street"_qs, u"hous"_qs}, FillOrgPhonesGrid},
+        {{u"nt"_qs, u"naim"_qs, u"mesto"_qs, u"street"_qs, u"hous"_qs}, FillDeptGrid},
+        {personNames(), FillPersonGrid},
+    };
+    for (const int pixels : {7, 13, 24}) {
+        QFont font = QApplication::font();
+        font.setPixelSize(pixels);
+        const QFontMetrics metrics(font);
+        int digit = 0;
+        for (char c = '0'; c <= '9'; ++c)
+            digit = std::max(digit, metrics.horizontalAdvance(QLatin1Char(c)));
+        for (const Case &c : cases) {
+            auto data = openFake(c.names, {QStringList(c.names.size(), u"1"_qs)});
+            ResultGrid grid;
+            grid.setFont(font);
+            grid.SetWideColumnWidth(WideColumnWidth(1920));
+            c.fill(grid, *data);
+            const std::vector<LayoutColumn> columns = LayoutColumns(grid.Layout(), WideColumnWidth(1920));
+            SCOPED_TRACE(QStringLiteral("%1 px, %2").arg(pixels).arg(c.names.join(u',')).toStdString());
+            for (size_t i = 0; i < columns.size(); ++i) {
+                const LayoutColumn &column = columns[i];
+                const int width = grid.ColWidth(static_cast<int>(i) + 1);
+                const int needed = std::max(metrics.horizontalAdvance(column.heading), digit * column.digits) + 2 * CellPadding;
+                // Never narrower than given nor than its widest value; wider only as that needs.
+                EXPECT_GE(width, column.width) << i;
+                EXPECT_GE(width, needed) << i;
+                if (width > column.width) {
+                    EXPECT_LE(width, needed + 2) << i;
+                }
+                if (pixels == 7) {
+                    EXPECT_EQ(width, column.width) << i; // the given widths stand where they fit
+                }
+            }
+            // The nine characters of a number, whatever the font.
+            if (c.names.first() == u"nt"_qs) {
+                EXPECT_GE(grid.ColWidth(1), 9 * digit + 2 * CellPadding);
+            }
+        }
+    }
+}
+
+TEST(ResultGrid, LongValuesEndInAnEllipsisWithTheWholeValueInATip)
+{
+    ShownGrid window;
+    ResultGrid &grid = window.grid;
+    grid.setFont(smallFont());
+    const QString longName = u"ГРИГОРЬЕВА-ЛЕСНАЯ АЛЕКСАНДРА ВАЛЕНТИНОВНА ИЗ ОЧЕНЬ ДЛИННОЙ ФАМИЛИИ И ЕЩЁ ДЛИННЕЕ"_qs;
+    auto data = openFake(personNames(3), {{u"200001"_qs, longName, u"ул. Мира"_qs, u"5"_qs, u"7"_qs, {}, {}, {}},
+                                          {u"200002"_qs, u"ИВАНОВ И"_qs, u"ул. Мира"_qs, u"5"_qs, u"7"_qs, {}, {}, {}}});
+    FillPersonGrid(grid, *data);
+    settle();
+    ASSERT_EQ(grid.ColCount(), 9);
+    // The table's extra fields have no heading: not shown, and not where Ctrl+End lands.
+    for (int c = 6; c <= 8; ++c)
+        EXPECT_TRUE(grid.isColumnHidden(c - 1)) << c;
+    EXPECT_FALSE(grid.isColumnHidden(4));
+    grid.setFocus();
+    QTest::keyClick(&grid, Qt::Key_End, Qt::ControlModifier);
+    EXPECT_EQ(grid.Col(), 5);
+
+    // The last shown column reaches the edge, and comes back to its own width.
+    int used = 0;
+    for (int c = 1; c <= 4; ++c)
+        used += grid.ColWidth(c);
+    EXPECT_EQ(grid.ColWidth(5), grid.viewport()->width() - used);
+    grid.resize(200, 300);
+    settle();
+    EXPECT_EQ(grid.ColWidth(5), 50);
+
+    const auto tipAt = [&grid](int row, int col) {
+        QToolTip::hideText();
+        EXPECT_TRUE(QTest::qWaitFor([] { return !QToolTip::isVisible(); }));
+        const QRect cell = grid.visualRect(grid.model()->index(row - 1, col - 1));
+        QHelpEvent help(QEvent::ToolTip, cell.center(), grid.viewport()->mapToGlobal(cell.center()));
+        QCoreApplication::sendEvent(grid.viewport(), &help);
+        return QToolTip::isVisible() ? QToolTip::text() : QString();
+    };
+    grid.resize(800, 300);
+    settle();
+    EXPECT_EQ(tipAt(1, 2), shown(longName));
+    EXPECT_EQ(tipAt(2, 2), QString()); // fits: no tip
+    // A screen reader reads the whole value, not what fits.
+    EXPECT_EQ(grid.model()->index(0, 1).data(Qt::AccessibleTextRole).toString(), shown(longName));
 }
 
 TEST(FillRoutines, WholeFillsWriteEveryRowPagedFillsTheFirstHundred)

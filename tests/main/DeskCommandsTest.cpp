@@ -4,6 +4,7 @@
 #include "Dataset.h"
 #include "Dialogs.h"
 #include "FillRoutines.h"
+#include "GridLayouts.h"
 #include "Fixtures.h"
 #include "PrintList.h"
 #include "ResultGrid.h"
@@ -35,6 +36,7 @@ private slots:
     void savingWritesEveryRowOfTheListShown();
     void aFailedSaveSaysSoAndLeavesNoFile();
     void printingRepeatsHeadingsAndOffersTheSelection();
+    void printedColumnsFitTheirTextAndThePage();
     void layoutComesBackAtTheNextStart();
     void aDamagedSettingsFileIsIgnoredAndReplaced();
 
@@ -194,6 +196,58 @@ void DeskCommandsTest::printingRepeatsHeadingsAndOffersTheSelection()
     QCOMPARE(PaintList(lostWriter, later), 0);
 }
 
+void DeskCommandsTest::printedColumnsFitTheirTextAndThePage()
+{
+    // A department result: long organisations and departments beside numbers.
+    PrintJob job;
+    job.title = QStringLiteral("Поиск по отделу БУХГ");
+    job.headings = {QStringLiteral("№ тел."), QStringLiteral("Организация"), QStringLiteral("Отдел"),
+                    QStringLiteral("Улица"), QStringLiteral("Дом")};
+    job.digits = {9, 0, 0, 0, 7};
+    const QString longName = QStringLiteral("ГОСУДАРСТВЕННОЕ УНИТАРНОЕ ПРЕДПРИЯТИЕ ").repeated(4);
+    job.rowCount = 3;
+    job.row = [&](int r) {
+        return QStringList{QStringLiteral("  367200%1").arg(r), r == 0 ? longName : QStringLiteral("ЗАВОД"),
+                           QStringLiteral("Бухгалтерия, расчётный отдел"), QStringLiteral("ул. Мира"),
+                           QStringLiteral("    15а")};
+    };
+    for (const bool narrowList : {false, true}) {
+        if (narrowList)
+            job.rowCount = 0; // headings only: the columns are as wide as those need
+        QPdfWriter writer(m_dir->filePath(QStringLiteral("dept.pdf")));
+        writer.setResolution(300);
+        writer.setPageMargins(QMarginsF(2, 2, 2, 2), QPageLayout::Millimeter);
+        const PrintColumns columns = MeasurePrintColumns(writer, job);
+        QCOMPARE(columns.widths.size(), 5);
+        // Margins of at least 10 mm, whatever the printer offered.
+        const QMarginsF margins = writer.pageLayout().margins(QPageLayout::Millimeter);
+        QVERIFY(margins.left() >= 10 && margins.right() >= 10 && margins.top() >= 10 && margins.bottom() >= 10);
+
+        QFont body;
+        body.setPointSize(8);
+        const QFontMetrics metrics(body, &writer);
+        QFont bold = body;
+        bold.setBold(true);
+        const QFontMetrics boldMetrics(bold, &writer);
+        // Numbers and headings never cut; the whole row within the page.
+        QVERIFY(columns.widths[0] > metrics.horizontalAdvance(QStringLiteral("000000000")));
+        QVERIFY(columns.widths[0] > boldMetrics.horizontalAdvance(job.headings[0]));
+        QVERIFY(columns.widths[4] > metrics.horizontalAdvance(QStringLiteral("0000000")));
+        int total = 0;
+        for (int width : columns.widths)
+            total += width;
+        QVERIFY(total <= columns.pageWidth);
+        if (!narrowList) {
+            // The department gets its room; the long name gives up what the page lacks.
+            QVERIFY(columns.widths[2] > metrics.horizontalAdvance(job.row(0).at(2)));
+            QVERIFY(columns.widths[1] < metrics.horizontalAdvance(longName));
+            QVERIFY(total >= columns.pageWidth - 5);
+        } else {
+            QVERIFY(columns.widths[1] < columns.pageWidth / 3);
+        }
+    }
+}
+
 void DeskCommandsTest::layoutComesBackAtTheNextStart()
 {
     {
@@ -232,7 +286,9 @@ void DeskCommandsTest::aDamagedSettingsFileIsIgnoredAndReplaced()
         }
         auto main = std::make_unique<TFrmMain>(ProgramPaths{m_dir->path(), {}});
         QVERIFY(!RestoreWindowLayout(*main));
-        QCOMPARE(main->SGFullFiz().ColWidth(1), 55);
+        // The layout's own width, grown as far as the font needs for a whole number.
+        QCOMPARE(main->SGFullFiz().ColWidth(1),
+                 FittedColumnWidth(main->SGFullFiz().fontMetrics(), LayoutColumns(GridLayout::Persons, 512).front()));
         QVERIFY2(SaveWindowLayout(*main), qPrintable(contents.toHex()));
     }
     QSettings settings(path, QSettings::IniFormat);

@@ -2,11 +2,16 @@
 // Qt's Russian translation.
 
 #include "Dialogs.h"
+#include "FocusMarkStyle.h"
 #include "HelpWindow.h"
+#include "ShownList.h"
 #include "Translations.h"
 #include "WindowHelpers.h"
 
 #include <QApplication>
+#include <QImage>
+#include <QPainter>
+#include <QStyleOption>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFileInfo>
@@ -14,7 +19,10 @@
 #include <QRegularExpression>
 #include <QTextBrowser>
 #include <QScreen>
+#include <QTabBar>
 #include <QTest>
+
+#include <utility>
 
 using namespace phonebook;
 
@@ -25,6 +33,11 @@ private slots:
     void centredTopLeft_data();
     void centredTopLeft();
     void centerFormPlacesAWindowWiderThanTheScreen();
+    void fittedFrameLiesOnTheScreen_data();
+    void fittedFrameLiesOnTheScreen();
+    void safeFileNames_data();
+    void safeFileNames();
+    void focusedButtonsAndTabsAreMarked();
     void helpPagesExistForEveryContext();
     void helpContextsAreInherited();
     void dialogsAnswerFromTheScript();
@@ -59,6 +72,77 @@ void HelpersTest::centerFormPlacesAWindowWiderThanTheScreen()
     QCOMPARE(wide.x(), screen.x() + screen.width() / 2 - (screen.width() + 201) / 2);
     QVERIFY(wide.x() < screen.x());
     QCOMPARE(wide.y(), screen.y() + screen.height() / 2 - 50);
+}
+
+void HelpersTest::fittedFrameLiesOnTheScreen_data()
+{
+    QTest::addColumn<QRect>("frame");
+    QTest::addColumn<QRect>("fitted");
+    const QRect screen(0, 0, 1366, 768);
+    QTest::newRow("inside stays") << QRect(100, 50, 800, 600) << QRect(100, 50, 800, 600);
+    QTest::newRow("status bar below the edge") << QRect(100, 400, 800, 600) << QRect(100, 168, 800, 600);
+    QTest::newRow("left of the screen") << QRect(-300, 10, 800, 600) << QRect(0, 10, 800, 600);
+    QTest::newRow("saved on a larger screen") << QRect(1500, 900, 1920, 1080) << QRect(0, 0, 1366, 768);
+    QTest::newRow("on a screen no longer there") << QRect(3000, 100, 400, 300) << QRect(966, 100, 400, 300);
+}
+
+void HelpersTest::fittedFrameLiesOnTheScreen()
+{
+    QFETCH(QRect, frame);
+    QFETCH(QRect, fitted);
+    QCOMPARE(FittedFrame(frame, QRect(0, 0, 1366, 768)), fitted);
+}
+
+void HelpersTest::safeFileNames_data()
+{
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("search") << QStringLiteral("Поиск по отделу БУХГ") << QStringLiteral("Поиск по отделу БУХГ");
+    QTest::newRow("refused characters") << QStringLiteral("ООО \"Ромашка\": a/b\\c|d?e*f<g>h")
+                                        << QStringLiteral("ООО _Ромашка__ a_b_c_d_e_f_g_h");
+    QTest::newRow("control character") << QStringLiteral("a\tb\nc") << QStringLiteral("a_b_c");
+    QTest::newRow("trailing dots and blanks") << QStringLiteral(" ИМ. КИРОВА. . ") << QStringLiteral("ИМ. КИРОВА");
+    QTest::newRow("nothing left") << QStringLiteral(" ... ") << QStringLiteral("Список");
+}
+
+void HelpersTest::safeFileNames()
+{
+    QFETCH(QString, title);
+    QFETCH(QString, name);
+    QCOMPARE(SafeFileName(title), name);
+}
+
+void HelpersTest::focusedButtonsAndTabsAreMarked()
+{
+    FocusMarkStyle style(QStringLiteral("Fusion"));
+    const auto draw = [&style](QStyle::ControlElement element, QStyleOption &option, bool focused) {
+        option.rect = QRect(0, 0, 120, 30);
+        option.palette = QApplication::palette();
+        option.state = QStyle::State_Enabled | QStyle::State_Active;
+        if (focused)
+            option.state |= QStyle::State_HasFocus;
+        QImage image(option.rect.size(), QImage::Format_ARGB32);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        style.drawControl(element, &option, &painter);
+        return image;
+    };
+    QStyleOptionButton button;
+    button.text = QStringLiteral("Закрыть");
+    QStyleOptionTab tab;
+    tab.text = QStringLiteral("Юридические лица");
+    tab.shape = QTabBar::RoundedNorth;
+    for (const auto &[element, option] : {std::pair<QStyle::ControlElement, QStyleOption *>{QStyle::CE_PushButton, &button},
+                                          {QStyle::CE_TabBarTab, &tab}}) {
+        const QImage plain = draw(element, *option, false);
+        const QImage focused = draw(element, *option, true);
+        // The mark's colour shows where the plain drawing has none.
+        const QRgb mark = QApplication::palette().color(QPalette::Active, QPalette::Highlight).rgb();
+        int marked = 0;
+        for (int x = 0; x < plain.width(); ++x)
+            marked += focused.pixel(x, 3) == mark && plain.pixel(x, 3) != mark;
+        QVERIFY2(marked > plain.width() / 2, qPrintable(QString::number(element)));
+    }
 }
 
 void HelpersTest::helpPagesExistForEveryContext()

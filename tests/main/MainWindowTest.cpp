@@ -7,6 +7,7 @@
 #include "Fixtures.h"
 #include "HelpWindow.h"
 #include "ResultGrid.h"
+#include "SearchButtons.h"
 #include "UMain.h"
 #include "StartUp.h"
 #include "UHelpFull.h"
@@ -15,6 +16,9 @@
 #include <QAccessible>
 #include <QAction>
 #include <QCursor>
+#include <QDialog>
+#include <QMenu>
+#include <QPointer>
 #include <QFile>
 #include <QLabel>
 #include <QTextBrowser>
@@ -30,6 +34,7 @@
 #include <QToolButton>
 
 #include <memory>
+#include <utility>
 
 using namespace phonebook;
 using namespace phonebook::fixtures;
@@ -91,6 +96,9 @@ private slots:
     void startUpWithEmptyTables();
     void startUpWithDamagedTables();
     void helpOpensTheTopicOfTheFocusedControl();
+    void helpOverAModalBoxTakesTheKeyboardAndClosesWithEsc();
+    void organisationTabDisablesTheSearchesItCannotRun();
+    void helpListsEveryKeyOfTheWindow();
     void commandsDoNothingUntilAttached();
     void keyPreviewSeesTypedCharacters();
     void edit1UpperCases();
@@ -165,7 +173,7 @@ void MainWindowTest::startUpFillsBothListsAndTheStatusBar()
     QTRY_COMPARE(QApplication::focusWidget(), &main->SGFullFiz());
     QCOMPARE(VisibleButtons(*main), QList<int>({1, 2, 3, 6}));
     QCOMPARE(VisibleButtonLefts(*main), QList<int>({0, 23, 46, 69}));
-    QCOMPARE(main->SpeedButton(1).toolTip(), QStringLiteral("Поиск по телефонному номеру"));
+    QCOMPARE(main->SpeedButton(1).toolTip(), QStringLiteral("Поиск по телефонному номеру (Ctrl+T)"));
     QCOMPARE(main->SpeedButton(6).toolTip(), QStringLiteral("Выход из программы"));
     QCOMPARE(main->SpeedButton(4).size(), QSize(23, 22));
 
@@ -673,4 +681,172 @@ void MainWindowTest::exitByButtonAndByMenu()
 }
 
 QTEST_MAIN(MainWindowTest)
+void MainWindowTest::helpOverAModalBoxTakesTheKeyboardAndClosesWithEsc()
+{
+    writeDefaultDirectory();
+    auto main = start();
+    QVERIFY(main);
+    main->SetCommand(Command::PhoneSearch, [&main] { SpeedButton1Click(*main); });
+    main->SetCommand(Command::SurnameSearch, [&main] { SpeedButton2Click(*main); });
+
+    // Each box asks for the topic of its own search.
+    main->SpeedButton(1).click();
+    QCOMPARE(Dialogs::LastInputHelpContext(), 1);
+    main->SpeedButton(2).click();
+    QCOMPARE(Dialogs::LastInputHelpContext(), 2);
+    main->TabControl1().setCurrentIndex(1);
+    QTRY_COMPARE(main->TabIndex(), 1);
+    main->SpeedButton(1).click();
+    QCOMPARE(Dialogs::LastInputHelpContext(), 4);
+    main->TabControl1().setCurrentIndex(0);
+    QTRY_COMPARE(main->TabIndex(), 0);
+
+    // A real box: F1 in it shows the topic over it, and the help answers.
+    Dialogs::SetScripted(false);
+    QPointer<QWidget> box;
+    bool boxSeen = false;
+    QString page;
+    QString contentsPage;
+    bool helpOnTop = false;
+    bool boxKeptAfterEsc = false;
+    bool closedByButton = false;
+    QTimer::singleShot(0, main.get(), [&] {
+        (void)QTest::qWaitFor([] { return QApplication::activeModalWidget() && QApplication::focusWidget()
+                                    && QApplication::focusWidget()->window() == QApplication::activeModalWidget(); });
+        box = QApplication::activeModalWidget();
+        if (!box)
+            return;
+        boxSeen = true;
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_F1);
+        QPointer<HelpWindow> help = main->Help();
+        if (!help)
+            return;
+        page = help->CurrentPage();
+        helpOnTop = help->isVisible() && help->parentWidget() == box && QApplication::activeModalWidget() == help;
+        help->findChild<QPushButton *>(QStringLiteral("HelpContents"))->click();
+        contentsPage = help->CurrentPage();
+        QTest::keyClick(help->Browser(), Qt::Key_Escape);
+        (void)QTest::qWaitFor([&help] { return help.isNull(); });
+        boxKeptAfterEsc = help.isNull() && box && box->isVisible() && QApplication::activeModalWidget() == box;
+
+        QTest::keyClick(box->focusWidget() ? box->focusWidget() : box.data(), Qt::Key_F1);
+        help = main->Help();
+        if (help) {
+            help->findChild<QPushButton *>(QStringLiteral("HelpClose"))->click();
+            (void)QTest::qWaitFor([&help] { return help.isNull(); });
+            closedByButton = help.isNull() && box->isVisible();
+        }
+        static_cast<QDialog *>(box.data())->reject();
+    });
+    main->SpeedButton(1).click();
+    Dialogs::SetScripted(true);
+    QVERIFY(boxSeen);
+    QCOMPARE(page, QStringLiteral("topic1.html"));
+    QVERIFY(helpOnTop);
+    QCOMPARE(contentsPage, QStringLiteral("index.html"));
+    QVERIFY(boxKeptAfterEsc);
+    QVERIFY(closedByButton);
+    QTRY_VERIFY(!box);
+}
+
+void MainWindowTest::organisationTabDisablesTheSearchesItCannotRun()
+{
+    writeDefaultDirectory();
+    auto main = start();
+    QVERIFY(main);
+    int phoneSearches = 0;
+    main->SetCommand(Command::PhoneSearch, [&phoneSearches] { ++phoneSearches; });
+    QMenu *searchMenu = main->findChild<QMenu *>(QStringLiteral("SearchMenu"));
+    QVERIFY(searchMenu);
+    const auto item = [&main](const char *name) { return main->findChild<QAction *>(QLatin1StringView(name)); };
+
+    // Tips show the key; screen readers still hear the hint alone.
+    QToolButton &phone = main->SpeedButton(1);
+    QCOMPARE(phone.accessibleName(), QStringLiteral("Поиск по телефонному номеру"));
+    QCOMPARE(phone.toolTip(), QStringLiteral("Поиск по телефонному номеру (Ctrl+T)"));
+    QVERIFY(item("PhoneSearchItem")->text().endsWith(u"\tCtrl+T"));
+
+    main->TabControl1().setCurrentIndex(1);
+    QTRY_COMPARE(main->TabIndex(), 1);
+    for (int number : {1, 4, 5})
+        QVERIFY(main->SpeedButton(number).isEnabled());
+    QVERIFY(item("OrgSearchItem")->isEnabled());
+    QVERIFY(!item("SurnameSearchItem")->isEnabled()); // the other side's
+
+    main->TabControl1().setCurrentIndex(2);
+    QTRY_COMPARE(main->TabIndex(), 2);
+    for (int number : {1, 4, 5}) {
+        QVERIFY(!main->SpeedButton(number).isEnabled());
+        QVERIFY(main->SpeedButton(number).toolTip().contains(u"«Юридические лица»"));
+    }
+    for (const char *name : {"PhoneSearchItem", "AddressSearchItem", "OrgSearchItem"})
+        QVERIFY2(!item(name)->isEnabled(), name);
+    QVERIFY(item("QuickSearchItem")->isEnabled());
+    QTest::keyClick(main.get(), Qt::Key_T, Qt::ControlModifier);
+    QCOMPARE(phoneSearches, 0);
+
+    main->TabControl1().setCurrentIndex(1);
+    QTRY_COMPARE(main->TabIndex(), 1);
+    QVERIFY(phone.isEnabled());
+    QCOMPARE(phone.toolTip(), QStringLiteral("Поиск по телефонному номеру (Ctrl+T)"));
+    QTest::keyClick(main.get(), Qt::Key_T, Qt::ControlModifier);
+    QTRY_COMPARE(phoneSearches, 1);
+    item("PhoneSearchItem")->trigger();
+    QCOMPARE(phoneSearches, 2);
+
+    // Shift+F10 and the Menu key open the list's context menu, on the current row.
+    for (const auto &[key, modifiers] : {std::pair{Qt::Key_F10, Qt::ShiftModifier}, std::pair{Qt::Key_Menu, Qt::NoModifier}}) {
+        QString opened;
+        QTimer::singleShot(0, main.get(), [&opened] {
+            (void)QTest::qWaitFor([] { return QApplication::activePopupWidget() != nullptr; });
+            if (QWidget *popup = QApplication::activePopupWidget()) {
+                opened = popup->objectName();
+                popup->close();
+            }
+        });
+        main->SGFullPred().setFocus();
+        QTest::keyClick(&main->SGFullPred(), key, modifiers);
+        QCOMPARE(opened, QStringLiteral("GridMenu"));
+        QVERIFY(main->isVisible()); // not the F10 of the exit
+    }
+
+    // Enter on an organisation lists its numbers, as a double-click does.
+    main->SGFullPred().setFocus();
+    main->SGFullPred().SetCurrentCell(1, 3);
+    QTRY_COMPARE(main->TabControl1().tabText(2), main->SGFullPred().Cells(1, 3));
+    QTest::keyClick(&main->SGFullPred(), Qt::Key_Return);
+    QCOMPARE(main->TabIndex(), 2);
+    QVERIFY(main->SGTemp().isVisible());
+    QCOMPARE(main->SGTemp().Layout(), GridLayout::OrgPhones);
+    QCOMPARE(main->SGTemp().accessibleName(), main->SGFullPred().Cells(1, 3).trimmed());
+}
+
+void MainWindowTest::helpListsEveryKeyOfTheWindow()
+{
+    writeDefaultDirectory();
+    auto main = start();
+    QVERIFY(main);
+    QFile page(QStringLiteral(PHONEBOOK_HELP_DIR "/index.html"));
+    QVERIFY(page.open(QIODevice::ReadOnly));
+    const QString help = QString::fromUtf8(page.readAll());
+    QStringList keys;
+    for (const QAction *action : main->findChildren<QAction *>()) {
+        if (!action->shortcut().isEmpty())
+            keys.append(action->shortcut().toString(QKeySequence::PortableText));
+        if (const qsizetype tab = action->text().indexOf(u'\t'); tab >= 0)
+            keys.append(action->text().mid(tab + 1));
+    }
+    for (int number = 1; number <= 6; ++number) {
+        if (!main->SpeedButton(number).shortcut().isEmpty())
+            keys.append(main->SpeedButton(number).shortcut().toString(QKeySequence::PortableText));
+    }
+    QVERIFY(keys.size() >= 10);
+    for (const QString &key : std::as_const(keys))
+        QVERIFY2(help.contains(QStringLiteral("<kbd>%1</kbd>").arg(key)), qPrintable(key));
+    // The menus name what the help names.
+    for (const char *name : {"SearchMenu", "EditMenu"})
+        QVERIFY(main->findChild<QMenu *>(QLatin1StringView(name)));
+    QVERIFY(help.contains(u"меню «Правка» — «Копировать»"));
+}
+
 #include "MainWindowTest.moc"

@@ -111,7 +111,20 @@ void SearchDialogsTest::streetBoxFollowsTypingAndArrows()
     box.edit()->clear();
     type(box.edit(), QStringLiteral("ул. т"));
     QCOMPARE(box.streets().at(box.currentRow()), QStringLiteral("ул. Труда"));
-    QCOMPARE(box.text(), QStringLiteral("ул. т")); // what was typed stays
+    // The rest of the street is added, selected; Backspace takes it away.
+    QCOMPARE(box.text(), QStringLiteral("ул. Труда"));
+    QCOMPARE(box.edit()->selectedText(), QStringLiteral("руда"));
+    QTest::keyClick(box.edit(), Qt::Key_Backspace);
+    QCOMPARE(box.text(), QStringLiteral("ул. Т"));
+    type(box.edit(), QStringLiteral("рубная")); // in no list: stays as typed
+    QCOMPARE(box.text(), QStringLiteral("ул. Трубная"));
+    box.edit()->clear();
+    type(box.edit(), QStringLiteral("ул. "));
+    QVERIFY(box.text().size() > 4);
+    type(box.edit(), QStringLiteral("т")); // typing on narrows
+    QCOMPARE(box.text(), QStringLiteral("ул. Труда"));
+    box.edit()->clear();
+    type(box.edit(), QStringLiteral("ул. т"));
     // The arrows in the edit walk the list and fill the edit.
     QTest::keyClick(box.edit(), Qt::Key_Up);
     QCOMPARE(box.text(), box.streets().at(box.currentRow()));
@@ -170,7 +183,10 @@ void SearchDialogsTest::addressSearchResetsItsBoxesAndHidesWhenFound()
     QCOMPARE(m_address->Edit2().text(), QStringLiteral("7"));
     QCOMPARE(m_address->ComboBox2().text(), QStringLiteral("ул. Ми"));
 
-    box.setText(QStringLiteral("ул. Мира"));
+    // Enter searches the street the typing completed to.
+    box.edit()->clear();
+    type(box.edit(), QStringLiteral("ул. Мир"));
+    QCOMPARE(box.text(), QStringLiteral("ул. Мира"));
     QTest::keyClick(box.edit(), Qt::Key_Return);
     QVERIFY(Dialogs::TakeShownMessages().isEmpty());
     QVERIFY(!m_address->isVisible());

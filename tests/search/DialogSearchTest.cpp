@@ -47,6 +47,8 @@ protected:
             {u"400002"_s, u"ЗАВОД ИМ. КИРОВА"_s, {}, u"ОТДЕЛ КАДРОВ"_s, u"ул. Мира"_s, u"15"_s},
             {u"400003"_s, u"ООО \"РОМАШКА\""_s, u"РОМАШКА"_s, u"Приемная"_s, u"ул. Мирная"_s, u"5"_s},
             {u"400004"_s, u"МБОУ СОШ № 12"_s, u"ШКОЛА № 12"_s, u"Учительская"_s, u"ул. Труда"_s, u"5"_s},
+            {u"400005"_s, u"ЗАВОД ИМ. КИРОВА"_s, {}, u"Гл. бухгалтер"_s, u"ул. Мира"_s, u"15"_s},
+            {u"400006"_s, u"ЗАВОД ИМ. КИРОВА"_s, {}, u"Бухгалтерия, расчётный отдел"_s, u"ул. Мира"_s, u"15"_s},
         });
         m_temp.SetDirectory(m_dir.path());
     }
@@ -178,13 +180,31 @@ TEST_F(DialogSearches, DepartmentsAreListedWithTheOrganisationTabSelected)
     EXPECT_EQ(upper.statements, QStringList{DepartmentSql(u"КАДРОВ")});
     EXPECT_EQ(Column(m_temp, u"nt"_s), QStringList{u"400002"_s});
 
-    // Departments written in ordinary case are found from the upper-cased box.
-    ASSERT_TRUE(OrgSearch(m_temp, OrgSearchMode::Department, u"БУХГАЛТЕРИЯ").found());
-    EXPECT_EQ(Column(m_temp, u"mesto"_s), QStringList{u"Бухгалтерия"_s});
+    // Departments in ordinary case are found from the upper-cased box by the
+    // start of any word, "ё" as "е"; the statement as given is tried first.
+    const auto numbers = [this] {
+        QStringList found = Column(m_temp, u"nt"_s);
+        found.sort();
+        return found;
+    };
+    const SearchOutcome accounts = OrgSearch(m_temp, OrgSearchMode::Department, u"БУХГ");
+    ASSERT_TRUE(accounts.found());
+    EXPECT_EQ(numbers(), (QStringList{u"400001"_s, u"400005"_s, u"400006"_s}));
+    // Printed and saved as the search and what was typed, not as an organisation.
+    EXPECT_EQ(accounts.title, u"Поиск по отделу БУХГ"_s);
+    const SearchOutcome settlement = OrgSearch(m_temp, OrgSearchMode::Department, u"РАСЧЕТ");
+    ASSERT_TRUE(settlement.found());
+    EXPECT_EQ(settlement.statements.first(), DepartmentSql(u"РАСЧЕТ"));
+    EXPECT_EQ(numbers(), QStringList{u"400006"_s});
+    EXPECT_EQ(Column(m_temp, u"mesto"_s), QStringList{u"Бухгалтерия, расчётный отдел"_s});
+    ASSERT_TRUE(OrgSearch(m_temp, OrgSearchMode::Department, u"ГЛ БУХ").found());
+    EXPECT_EQ(numbers(), QStringList{u"400005"_s});
+    // A fragment from the middle of a word is no word's beginning.
+    EXPECT_FALSE(OrgSearch(m_temp, OrgSearchMode::Department, u"ГАЛТЕР").found());
 
     const SearchOutcome missing = OrgSearch(m_temp, OrgSearchMode::Department, u"СКЛАД");
     EXPECT_EQ(missing.message, u"Указанная организация не найдена!!!"_s);
-    EXPECT_EQ(missing.statements, (QStringList{DepartmentSql(u"СКЛАД"), DepartmentSql(u"Склад")}));
+    EXPECT_EQ(missing.statements.first(), DepartmentSql(u"СКЛАД"));
 }
 
 TEST_F(DialogSearches, StreetListsAreDecipheredInTheStoredOrder)
