@@ -3,11 +3,21 @@
 #include "ResultGrid.h"
 
 #include <QEvent>
+#include <QFontMetrics>
 #include <QHeaderView>
 
 #include <algorithm>
 
 namespace phonebook {
+
+int FittedColumnWidth(const QFontMetrics &metrics, const LayoutColumn &column)
+{
+    int digit = 0;
+    for (char16_t c = u'0'; c <= u'9'; ++c)
+        digit = std::max(digit, metrics.horizontalAdvance(QChar(c)));
+    const int text = std::max(metrics.horizontalAdvance(column.heading), digit * column.digits);
+    return std::max(column.width, text + 2 * CellPadding + 1);
+}
 
 ColumnWidths::ColumnWidths(ResultGrid &grid)
     : QObject(&grid)

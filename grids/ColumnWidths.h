@@ -11,11 +11,16 @@
 #include <map>
 #include <vector>
 
+class QFontMetrics;
 class QHeaderView;
 
 namespace phonebook {
 
 class ResultGrid;
+
+// Width the column needs in a grid font: the given width, or more when the
+// heading or the widest number (in the font's widest digit) does not fit.
+int FittedColumnWidth(const QFontMetrics &metrics, const LayoutColumn &column);
 
 class ColumnWidths : public QObject {
     Q_OBJECT

@@ -1,7 +1,5 @@
 #include "GridLayouts.h"
 
-#include <QFontMetrics>
-
 #include <algorithm>
 
 namespace phonebook {
@@ -13,15 +11,6 @@ constexpr int NumberDigits = 9;
 constexpr int HouseDigits = 7;
 constexpr int FlatDigits = 3;
 } // namespace
-
-int FittedColumnWidth(const QFontMetrics &metrics, const LayoutColumn &column)
-{
-    int digit = 0;
-    for (char16_t c = u'0'; c <= u'9'; ++c)
-        digit = std::max(digit, metrics.horizontalAdvance(QChar(c)));
-    const int text = std::max(metrics.horizontalAdvance(column.heading), digit * column.digits);
-    return std::max(column.width, text + 2 * CellPadding + 1);
-}
 
 std::vector<LayoutColumn> LayoutColumns(GridLayout layout, int wideWidth)
 {

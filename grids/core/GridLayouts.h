@@ -5,7 +5,6 @@
 
 #include <vector>
 
-class QFontMetrics;
 
 namespace phonebook {
 
@@ -52,10 +51,6 @@ struct LayoutColumn {
     // telephone number, a house, a flat); 0 for free text, which is elided.
     int digits = 0;
 };
-
-// Width the column needs in a grid font: the given width, or more when the
-// heading or the widest number (in the font's widest digit) does not fit.
-int FittedColumnWidth(const QFontMetrics &metrics, const LayoutColumn &column);
 
 // Space a cell leaves on each side of its text.
 inline constexpr int CellPadding = 2;
