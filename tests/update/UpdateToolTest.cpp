@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QRandomGenerator>
@@ -125,6 +126,29 @@ bool AllGone(const QList<pid_t> &pids)
     }
 }
 
+// Waits until no process works in a staging folder of `directory`: a killed
+// archive's last commands die a moment after the updater, as the watchdog
+// gets its turn, and may write into their folder meanwhile.
+bool NoneWorkingIn(const QString &directory)
+{
+    const QString staging = QDir(directory).filePath(u".phonebook-update-"_s);
+    QElapsedTimer clock;
+    clock.start();
+    for (;;) {
+        bool busy = false;
+        for (const QString &pid : QDir(u"/proc"_s).entryList(QDir::Dirs)) {
+            if (pid.toInt() > 0 && QFileInfo(u"/proc/"_s + pid + u"/cwd"_s).symLinkTarget().startsWith(staging)
+                && !Gone(static_cast<pid_t>(pid.toInt())))
+                busy = true;
+        }
+        if (!busy)
+            return true;
+        if (clock.elapsed() > 5000)
+            return false;
+        QThread::msleep(20);
+    }
+}
+
 QList<pid_t> PidsIn(const QString &file)
 {
     QList<pid_t> pids;
@@ -197,6 +221,7 @@ TEST_F(UpdateToolTest, KilledAtAnyMomentLeavesNoArchiveRunningAndNoMixedTable)
             EXPECT_TRUE(updater.exitCode() == 128 + signal || updater.exitCode() == 0) << updater.exitCode();
         }
         EXPECT_TRUE(AllGone(PidsIn(pids))) << "an archive process outlived the updater (signal " << signal << ")";
+        EXPECT_TRUE(NoneWorkingIn(Program())) << "a process still works in the staging folder (signal " << signal << ")";
 
         const phonebook::update::RestoreReport report = phonebook::update::RecoverInterruptedUpdate(Program());
         EXPECT_FALSE(report.failed) << report.messages.join(u'\n').toStdString();
