@@ -65,6 +65,8 @@ public:
 
     // Bytes the index keeps besides the table (written ones).
     size_t MemoryBytes() const;
+    // Distinct words of the text fields.
+    size_t WordCount() const { return m_dictionary->size(); }
 
     // Folded codes of a stored value, one per character: word characters by
     // their codes, everything else FoldNone.
