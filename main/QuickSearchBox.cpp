@@ -44,7 +44,7 @@ QuickSearchBox::QuickSearchBox(TFrmMain &main, QWidget *toolBar)
 {
     m_note->setObjectName(QStringLiteral("QuickSearchNote"));
     m_note->setTextInteractionFlags(Qt::TextSelectableByKeyboard);
-    main.statusBar()->addWidget(m_note, 1);
+    m_note->hide(); // placed after the status bar's panels when first needed
     setObjectName(QStringLiteral("QuickSearch"));
     setAccessibleName(search::QuickBoxName.toString());
     setPlaceholderText(search::QuickBoxPlaceholder.toString());
@@ -157,6 +157,11 @@ QString QuickSearchBox::Note() const
 
 void QuickSearchBox::setNote(const QString &note)
 {
+    if (!note.isEmpty() && !m_noteAdded) {
+        m_main.statusBar()->addWidget(m_note, 1);
+        m_note->show();
+        m_noteAdded = true;
+    }
     m_note->setText(note);
     m_note->setAccessibleName(note);
     if (auto *count = m_main.statusBar()->findChild<QLabel *>(QStringLiteral("StatusBar1Panel%1").arg(CountPanel)))

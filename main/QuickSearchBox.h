@@ -79,6 +79,7 @@ private:
     QWidget *m_toolBar;
     search::QuickSession m_session;
     QLabel *m_note; // in the status bar
+    bool m_noteAdded = false;
     // The rows last shown in SGTemp, to know whether it still shows them.
     std::shared_ptr<const RowSource> m_shown;
     bool m_showing = false;

@@ -236,9 +236,10 @@ private:
     {
         const double r = m_random.unit();
         if (m_options.madeUpSurnames && r < 0.5) {
-            static const QStringList syllables = u"БА ВО ГУ ДЕ ЖИ ЗА КО ЛУ МЕ НИ ПА РО СУ ТЕ ФИ ХА ЦО ЧУ ШЕ ЯН"_s.split(u' ');
+            static const QStringList syllables =
+                u"БА ВО ГУ ДЕ ЖИ ЗА КО ЛУ МЕ НИ ПА РО СУ ТЕ ФИ ХА ЦО ЧУ ШЕ ЯН БРЕ ВЛА ГРО ДРУ КРИ СЛА СТО ТРЯ ЛЕ МО"_s.split(u' ');
             QString surname = any(m_roots);
-            for (int n = 1 + static_cast<int>(m_random.below(2)); n > 0; --n)
+            for (int n = 1 + static_cast<int>(m_random.below(3)); n > 0; --n)
                 surname += any(syllables);
             return surname + any(m_endings);
         }
