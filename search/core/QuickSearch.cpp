@@ -21,6 +21,10 @@ QuickSide OtherSide(QuickSide side) { return side == QuickSide::Persons ? QuickS
 // being written) before the search gives up and says so.
 constexpr int ChangeAttempts = 3;
 
+// What the status bar says when the rows are not those of the typed text.
+constexpr QStringView LayoutNote = u"Показаны результаты для «%1»";
+constexpr QStringView SlipsNote = u"Показаны похожие слова";
+
 } // namespace
 
 bool QuickSearcher::dropStale(QuickSide side)
@@ -53,9 +57,9 @@ QString QuickStepNote(const QuickResult &result)
     case QuickStep::Exact:
         return {};
     case QuickStep::Layout:
-        return QStringLiteral("Показаны результаты для «%1»").arg(result.converted.trimmed());
+        return LayoutNote.toString().arg(result.converted.trimmed());
     case QuickStep::Slips:
-        return QStringLiteral("Показаны похожие слова");
+        return SlipsNote.toString();
     }
     return {};
 }
