@@ -1,7 +1,8 @@
 // bench-quick DIR [ROUNDS]: the quick search without the window, typed
 // letter by letter through one QuickSearcher as the search box does. Prints
 // one line per keystroke, tab-separated: side, text, rows, narrowed (1/0),
-// median ms, slowest ms. The indexes are built once, before the timing; their
+// median ms, slowest ms, the step of the rule that gave the rows (exact,
+// layout, slips). The indexes are built once, before the timing; their
 // building time and the bytes they keep besides the tables go to stderr.
 
 #include "BenchCommon.h"
@@ -42,21 +43,27 @@ int main(int argc, char *argv[])
         QElapsedTimer clock;
         clock.start();
         const auto index = searcher.Index(side);
-        std::fprintf(stderr, "index of %s: built in %.0f ms, %.1f MB besides the table\n",
+        std::fprintf(stderr, "index of %s: built in %.0f ms, %.1f MB besides the table, %zu distinct words\n",
                      side == QuickSide::Persons ? "individuals" : "organisations", bench::Milliseconds(clock),
-                     static_cast<double>(index->MemoryBytes()) / 1e6);
+                     static_cast<double>(index->MemoryBytes()) / 1e6, index->WordCount());
     }
     const std::vector<std::pair<QuickSide, QString>> cases = {
         {QuickSide::Persons, QStringLiteral("иванов")},
         {QuickSide::Persons, QStringLiteral("гончаров")},
         {QuickSide::Persons, QStringLiteral("6792")},
         {QuickSide::Orgs, QStringLiteral("магазин")},
+        {QuickSide::Persons, QStringLiteral("ujyxfhjd")},
+        {QuickSide::Persons, QStringLiteral("гончраов")},
+        {QuickSide::Persons, QStringLiteral("ujyxhfjd")},
+        {QuickSide::Orgs, QStringLiteral("vfufpby")},
+        {QuickSide::Orgs, QStringLiteral("мгазин")},
     };
     for (const auto &[side, text] : cases) {
         const auto letters = static_cast<size_t>(text.size());
         std::vector<std::vector<double>> times(letters);
         std::vector<int> rows(letters);
         std::vector<bool> narrowed(letters);
+        std::vector<QuickStep> steps(letters);
         for (int round = 0; round < rounds; ++round) {
             for (size_t i = 0; i < letters; ++i) {
                 if (cold)
@@ -67,12 +74,14 @@ int main(int argc, char *argv[])
                 times[i].push_back(bench::Milliseconds(clock));
                 rows[i] = result ? result->count : -1;
                 narrowed[i] = result && result->narrowed;
+                steps[i] = result ? result->step : QuickStep::Exact;
             }
         }
         for (size_t i = 0; i < letters; ++i) {
-            std::printf("%s\t%s\t%d\t%d\t%.1f\t%.1f\n", side == QuickSide::Persons ? "individuals" : "organisations",
+            const char *step = steps[i] == QuickStep::Exact ? "exact" : steps[i] == QuickStep::Layout ? "layout" : "slips";
+            std::printf("%s\t%s\t%d\t%d\t%.1f\t%.1f\t%s\n", side == QuickSide::Persons ? "individuals" : "organisations",
                         qUtf8Printable(text.left(static_cast<qsizetype>(i + 1))), rows[i], narrowed[i] ? 1 : 0,
-                        bench::Median(times[i]), *std::max_element(times[i].begin(), times[i].end()));
+                        bench::Median(times[i]), *std::max_element(times[i].begin(), times[i].end()), step);
         }
     }
     return 0;

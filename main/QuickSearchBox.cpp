@@ -10,6 +10,8 @@
 #include <QAction>
 #include <QEvent>
 #include <QKeyEvent>
+#include <QLabel>
+#include <QStatusBar>
 #include <QTimer>
 #include <QToolButton>
 
@@ -38,7 +40,11 @@ QuickSearchBox::QuickSearchBox(TFrmMain &main, QWidget *toolBar)
     , m_main(main)
     , m_toolBar(toolBar)
     , m_session(main.Paths().tables)
+    , m_note(new QLabel(main.statusBar()))
 {
+    m_note->setObjectName(QStringLiteral("QuickSearchNote"));
+    m_note->setTextInteractionFlags(Qt::TextSelectableByKeyboard);
+    m_note->hide(); // placed after the status bar's panels when first needed
     setObjectName(QStringLiteral("QuickSearch"));
     setAccessibleName(search::QuickBoxName.toString());
     setPlaceholderText(search::QuickBoxPlaceholder.toString());
@@ -128,6 +134,7 @@ void QuickSearchBox::SideChanged()
         clear();
     }
     m_main.SetStatusText(CountPanel, QString());
+    setNote({});
 }
 
 void QuickSearchBox::TablesReloaded()
@@ -141,6 +148,24 @@ void QuickSearchBox::TablesReloaded()
 void QuickSearchBox::Prepare()
 {
     m_session.Prepare();
+}
+
+QString QuickSearchBox::Note() const
+{
+    return m_note->text();
+}
+
+void QuickSearchBox::setNote(const QString &note)
+{
+    if (!note.isEmpty() && !m_noteAdded) {
+        m_main.statusBar()->addWidget(m_note, 1);
+        m_note->show();
+        m_noteAdded = true;
+    }
+    m_note->setText(note);
+    m_note->setAccessibleName(note);
+    if (auto *count = m_main.statusBar()->findChild<QLabel *>(QStringLiteral("StatusBar1Panel%1").arg(CountPanel)))
+        count->setAccessibleDescription(note);
 }
 
 void QuickSearchBox::setBusy(bool busy)
@@ -195,6 +220,7 @@ void QuickSearchBox::present(int generation, const search::QuickResult &result)
     m_main.SGFullFiz().hide();
     m_main.SGFullPred().hide();
     m_main.SetStatusText(CountPanel, FoundText(result.count));
+    setNote(search::QuickStepNote(result));
     // The organisation tab names the organisation of the row the list starts on.
     if (!persons && result.count > 0) {
         m_main.RemoveOrgTab();
@@ -216,6 +242,7 @@ void QuickSearchBox::showRebuilding(int generation, QuickSide side)
     m_main.SGFullFiz().hide();
     m_main.SGFullPred().hide();
     m_main.SetStatusText(CountPanel, QString());
+    setNote({});
     setBusy(true);
     emit IndexRebuilding();
 }
@@ -227,11 +254,13 @@ void QuickSearchBox::showError(int generation, const QString &message)
     m_waitingFor = 0;
     setBusy(false);
     m_main.SetStatusText(CountPanel, message);
+    setNote({});
 }
 
 void QuickSearchBox::restoreFullList()
 {
     m_main.SetStatusText(CountPanel, QString());
+    setNote({});
     ResultGrid &grid = m_main.SGTemp();
     // Only the quick search's own result gives way; another search's stays.
     const bool ours = m_showing && grid.Source() == m_shown && !grid.isHidden();

@@ -7,11 +7,15 @@
 // organisations side). Emptying the box, or Esc in it, gives the side's full
 // list back. When a search finds its table replaced by a new edition, SGTemp
 // shows an empty list under the busy cursor while the index is built again,
-// then the new edition's rows.
+// then the new edition's rows. When the rows are those of the text on the
+// Russian layout or of words one slip away, a note in the status bar (beside
+// the count, and the count panel's accessible description) says so.
 
 #include "QuickSession.h"
 
 #include <QLineEdit>
+
+class QLabel;
 
 #include <memory>
 
@@ -42,6 +46,8 @@ public:
 
     // Searches started and not yet shown or dropped.
     bool Searching() const { return m_waitingFor != 0; }
+    // What the status bar says of the result shown besides its count.
+    QString Note() const;
     // Searches given up because a newer text arrived.
     int CancelledCount() const { return m_session.CancelledCount(); }
     // Whether the session has nothing running: whatever it had to tell the
@@ -67,10 +73,13 @@ private:
     search::QuickSide currentSide() const;
     void placeOnToolBar();
     void setBusy(bool busy);
+    void setNote(const QString &note);
 
     TFrmMain &m_main;
     QWidget *m_toolBar;
     search::QuickSession m_session;
+    QLabel *m_note; // in the status bar
+    bool m_noteAdded = false;
     // The rows last shown in SGTemp, to know whether it still shows them.
     std::shared_ptr<const RowSource> m_shown;
     bool m_showing = false;

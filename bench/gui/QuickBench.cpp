@@ -79,6 +79,12 @@ int main(int argc, char *argv[])
         {"individuals", QStringLiteral("гончаров"), false, persons},
         {"individuals, number", QStringLiteral("6792"), false, phones},
         {"organisations", QStringLiteral("магазин"), true, orgs},
+        // Typed on the Latin layout, with a slip, and both: found by the later steps of the rule.
+        {"individuals, Latin layout", QStringLiteral("ujyxfhjd"), false, {}},
+        {"individuals, a slip", QStringLiteral("гончраов"), false, {}},
+        {"individuals, Latin layout and a slip", QStringLiteral("ujyxhfjd"), false, {}},
+        {"organisations, Latin layout", QStringLiteral("vfufpby"), true, {}},
+        {"organisations, a slip", QStringLiteral("мгазин"), true, {}},
     };
     for (const Case &c : cases) {
         const int letters = static_cast<int>(c.text.size());
@@ -105,7 +111,7 @@ int main(int argc, char *argv[])
             std::printf("%s, %s\t%s\t%d\t%.1f\t%.1f\t%s\n", c.side, i == 0 ? "first letter" : "extending",
                         qUtf8Printable(typed), rows[static_cast<size_t>(i)], bench::Median(t),
                         *std::max_element(t.begin(), t.end()),
-                        qUtf8Printable(c.nearest.arg(EncodeText(typed.toUpper(), CipherKey))));
+                        c.nearest.isEmpty() ? "-" : qUtf8Printable(c.nearest.arg(EncodeText(typed.toUpper(), CipherKey))));
         }
         std::fflush(stdout);
     }

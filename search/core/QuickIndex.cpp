@@ -129,6 +129,14 @@ std::vector<QString> QuickShownFields(QuickSide side)
 
 QuickIndex::~QuickIndex() = default;
 
+// The stored words a typed word matches: one range, or (slips) any set of
+// them, one bit a word.
+struct QuickIndex::WordTest {
+    QuickWords::Range range;
+    const uint64_t *bits = nullptr;
+    bool holds(uint32_t word) const { return bits ? (bits[word >> 6] >> (word & 63) & 1) != 0 : range.holds(word); }
+};
+
 struct QuickIndex::Prepared {
     struct Number {
         const std::string *digits;
@@ -137,8 +145,9 @@ struct QuickIndex::Prepared {
         uint64_t phoneMask; // 0: longer than the kept digits
         uint32_t key;       // NumberKey
     };
-    std::vector<QuickWords::Range> words;
+    std::vector<WordTest> words;
     std::vector<Number> numbers;
+    std::vector<std::vector<uint64_t>> bits; // what the slip tests point into
 };
 
 std::shared_ptr<const QuickIndex> QuickIndex::Build(std::shared_ptr<const DbfTable> table, QuickSide side,
@@ -314,9 +323,18 @@ bool QuickIndex::inText(uint32_t place, QuickWords::Range range) const
     return std::any_of(w, end, [range](uint32_t word) { return range.holds(word); });
 }
 
+bool QuickIndex::inText(uint32_t place, const WordTest &words) const
+{
+    if (!words.bits)
+        return inText(place, words.range);
+    const uint32_t *w = m_words.data() + m_wordStart[place];
+    const uint32_t *end = m_words.data() + m_wordStart[place + 1];
+    return std::any_of(w, end, [&words](uint32_t word) { return words.holds(word); });
+}
+
 bool QuickIndex::matches(uint32_t place, const Prepared &query, Scratch &scratch) const
 {
-    for (const QuickWords::Range &word : query.words) {
+    for (const WordTest &word : query.words) {
         if (!inText(place, word))
             return false;
     }
@@ -341,19 +359,31 @@ bool QuickIndex::matches(uint32_t place, const Prepared &query, Scratch &scratch
 
 std::optional<std::vector<uint32_t>> QuickIndex::Find(const QuickQuery &query, const std::vector<uint32_t> *within,
                                                       const std::function<bool()> &cancelled,
-                                                      bool housesToo) const
+                                                      bool housesToo, QuickMatch match) const
 {
     std::vector<uint32_t> found;
     if (query.empty())
         return found;
     Prepared prepared;
     for (const std::string &word : query.words) {
+        if (match == QuickMatch::Slips && word.size() >= SlipWordLength) {
+            const std::vector<QuickWords::Range> ranges = m_dictionary->Slips(word);
+            if (ranges.empty())
+                return found;
+            std::vector<uint64_t> &bits = prepared.bits.emplace_back((m_dictionary->size() + 63) / 64, 0);
+            for (const QuickWords::Range range : ranges) {
+                for (uint32_t w = range.first; w < range.first + range.count; ++w)
+                    bits[w >> 6] |= uint64_t{1} << (w & 63);
+            }
+            prepared.words.push_back({{}, bits.data()});
+            continue;
+        }
         for (const char c : word) {
             if (static_cast<uint8_t>(c) == FoldUnmatchable)
                 return found; // a letter no value can hold
         }
-        prepared.words.push_back(m_dictionary->Beginning(word));
-        if (prepared.words.back().count == 0)
+        prepared.words.push_back({m_dictionary->Beginning(word)});
+        if (prepared.words.back().range.count == 0)
             return found; // no word of the table begins with it
     }
     for (const std::string &number : query.numbers) {
@@ -371,29 +401,38 @@ std::optional<std::vector<uint32_t>> QuickIndex::Find(const QuickQuery &query, c
     if (!within) {
         // The whole table: the first word's test runs over the kept words in
         // one sweep; only the places it lets through are tested in full.
-        const QuickWords::Range *lead = prepared.words.empty() ? nullptr : &prepared.words.front();
+        const WordTest *lead = prepared.words.empty() ? nullptr : &prepared.words.front();
         const bool leadDecides = lead && prepared.words.size() == 1 && prepared.numbers.empty();
         const uint32_t *words = m_words.data();
-        uint32_t next = m_wordStart[0];
-        for (uint32_t place = 0; place < count; ++place) {
-            if (place % CancelStride == 0 && cancelled && cancelled())
-                return std::nullopt;
-            const uint32_t first = next;
-            next = m_wordStart[place + 1];
-            if (lead) {
-                bool hit = false;
-                for (uint32_t w = first; w < next; ++w)
-                    hit |= lead->holds(words[w]);
-                if (!hit)
-                    continue;
-                if (leadDecides) {
-                    found.push_back(place);
-                    continue;
+        // The sweep is made once for a range and once for a set of words.
+        const auto sweep = [&](auto holds) -> bool {
+            uint32_t next = m_wordStart[0];
+            for (uint32_t place = 0; place < count; ++place) {
+                if (place % CancelStride == 0 && cancelled && cancelled())
+                    return false;
+                const uint32_t first = next;
+                next = m_wordStart[place + 1];
+                if (lead) {
+                    bool hit = false;
+                    for (uint32_t w = first; w < next; ++w)
+                        hit |= holds(words[w]);
+                    if (!hit)
+                        continue;
+                    if (leadDecides) {
+                        found.push_back(place);
+                        continue;
+                    }
                 }
+                if (matches(place, prepared, scratch))
+                    found.push_back(place);
             }
-            if (matches(place, prepared, scratch))
-                found.push_back(place);
-        }
+            return true;
+        };
+        const bool swept = lead && lead->bits
+            ? sweep([bits = lead->bits](uint32_t word) { return (bits[word >> 6] >> (word & 63) & 1) != 0; })
+            : sweep([range = lead ? lead->range : QuickWords::Range{}](uint32_t word) { return range.holds(word); });
+        if (!swept)
+            return std::nullopt;
         return found;
     }
 

@@ -58,13 +58,15 @@ public:
     // matches nothing. Returns nothing when `cancelled` turned true meanwhile.
     std::optional<std::vector<uint32_t>> Find(const QuickQuery &query, const std::vector<uint32_t> *within,
                                               const std::function<bool()> &cancelled = {},
-                                              bool housesToo = false) const;
+                                              bool housesToo = false, QuickMatch match = QuickMatch::Exact) const;
 
     // The records at `places` as a result with the side's shown fields (stored text).
     std::shared_ptr<const RowSource> Rows(const std::vector<uint32_t> &places) const;
 
     // Bytes the index keeps besides the table (written ones).
     size_t MemoryBytes() const;
+    // Distinct words of the text fields.
+    size_t WordCount() const { return m_dictionary->size(); }
 
     // Folded codes of a stored value, one per character: word characters by
     // their codes, everything else FoldNone.
@@ -82,8 +84,10 @@ private:
     void describe(uint32_t place, uint32_t record, std::string &scratch, std::vector<uint32_t> &words,
                   QuickWords &dictionary);
     bool matches(uint32_t place, const Prepared &query, Scratch &scratch) const;
-    // One of the place's words is in `range`.
+    // One of the place's words is in `range` / in `words`.
     bool inText(uint32_t place, QuickWords::Range range) const;
+    struct WordTest;
+    bool inText(uint32_t place, const WordTest &words) const;
     // The value's folded digits: the telephone number's begin with `number`;
     // the leading digits (after the leading blanks) are `number`.
     bool phoneBegins(uint32_t record, const std::string &number, std::string &codes) const;

@@ -3,6 +3,7 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <string_view>
 
 namespace phonebook::search {
 
@@ -46,19 +47,25 @@ uint8_t FoldChar(char32_t c)
     return FoldNone;
 }
 
-bool QuickQuery::implies(const QuickQuery &previous, bool longerNumbers) const
+bool QuickQuery::implies(const QuickQuery &previous, bool longerNumbers, QuickMatch match) const
 {
     // A word is implied by a longer word of its own beginning. A number is
     // implied by the same number or by a word that begins with its digits; a
     // longer number of its beginning implies it only by the telephone number
     // and by words, not by a house or flat (those match by equality).
+    // With slips, a word's slips imply those of its beginnings long enough
+    // to have slips, but nothing matched exactly: that is implied only by
+    // words still too short for slips.
+    const auto exact = [match](const std::string &w) { return match == QuickMatch::Exact || w.size() < SlipWordLength; };
     for (const std::string &word : previous.words) {
-        if (std::none_of(words.begin(), words.end(), [&](const std::string &w) { return StartsWith(w, word); }))
+        if (std::none_of(words.begin(), words.end(), [&](const std::string &w) {
+                return StartsWith(w, word) && (exact(w) || !exact(word));
+            }))
             return false;
     }
     for (const std::string &number : previous.numbers) {
         const bool same = std::find(numbers.begin(), numbers.end(), number) != numbers.end();
-        if (same || std::any_of(words.begin(), words.end(), [&](const std::string &w) { return StartsWith(w, number); }))
+        if (same || std::any_of(words.begin(), words.end(), [&](const std::string &w) { return exact(w) && StartsWith(w, number); }))
             continue;
         if (!longerNumbers || std::none_of(numbers.begin(), numbers.end(), [&](const std::string &n) { return StartsWith(n, number); }))
             return false;
@@ -66,9 +73,9 @@ bool QuickQuery::implies(const QuickQuery &previous, bool longerNumbers) const
     return true;
 }
 
-bool QuickQuery::narrows(const QuickQuery &previous) const { return implies(previous, false); }
+bool QuickQuery::narrows(const QuickQuery &previous, QuickMatch match) const { return implies(previous, false, match); }
 
-bool QuickQuery::extends(const QuickQuery &previous) const { return implies(previous, true); }
+bool QuickQuery::extends(const QuickQuery &previous, QuickMatch match) const { return implies(previous, true, match); }
 
 QuickQuery ParseQuickText(QStringView text)
 {
@@ -106,6 +113,27 @@ QuickQuery ParseQuickText(QStringView text)
         flush();
     }
     return query;
+}
+
+bool HasLatinLetters(QStringView text)
+{
+    return std::any_of(text.begin(), text.end(),
+                       [](QChar c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); });
+}
+
+QString ToRussianLayout(QStringView text)
+{
+    // The keys in the order of the Latin layout's rows, and what they give on the Russian one.
+    static constexpr std::u16string_view Latin = u"`qwertyuiop[]asdfghjkl;'zxcvbnm,.~QWERTYUIOP{}ASDFGHJKL:\"ZXCVBNM<>";
+    static constexpr std::u16string_view Russian = u"ёйцукенгшщзхъфывапролджэячсмитьбюЁЙЦУКЕНГШЩЗХЪФЫВАПРОЛДЖЭЯЧСМИТЬБЮ";
+    static_assert(Latin.size() == Russian.size());
+    QString converted;
+    converted.reserve(text.size());
+    for (const QChar c : text) {
+        const size_t at = Latin.find(c.unicode());
+        converted.append(at == std::u16string_view::npos ? c : QChar(Russian[at]));
+    }
+    return converted;
 }
 
 } // namespace phonebook::search

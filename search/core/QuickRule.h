@@ -32,6 +32,12 @@ uint8_t FoldChar(char32_t c);
 
 constexpr bool IsFoldDigit(uint8_t code) { return code >= FoldFirstDigit && code < FoldFirstDigit + 10; }
 
+// How the words of a query match the stored words.
+enum class QuickMatch {
+    Exact, // a stored word begins with the word
+    Slips, // besides, a word of SlipWordLength or more: a stored word's beginning one slip away
+};
+
 struct QuickQuery {
     // Words with at least one letter, folded.
     std::vector<std::string> words;
@@ -41,16 +47,29 @@ struct QuickQuery {
     bool empty() const { return words.empty() && numbers.empty(); }
     // Whether every row that matches this query also matches `previous`, so
     // that this one can be answered by filtering the previous result.
-    bool narrows(const QuickQuery &previous) const;
+    // With slips the same, each query matched with slips.
+    bool narrows(const QuickQuery &previous, QuickMatch match = QuickMatch::Exact) const;
     // Whether every row that matches this query either matches `previous` or
     // has a house or flat number equal to one of this query's numbers: the
     // case where a typed number grew longer.
-    bool extends(const QuickQuery &previous) const;
+    bool extends(const QuickQuery &previous, QuickMatch match = QuickMatch::Exact) const;
 
 private:
-    bool implies(const QuickQuery &previous, bool longerNumbers) const;
+    bool implies(const QuickQuery &previous, bool longerNumbers, QuickMatch match) const;
 };
 
 QuickQuery ParseQuickText(QStringView text);
+
+// Whether the text holds a Latin letter.
+bool HasLatinLetters(QStringView text);
+// The text as the same keys give it on the Russian (ЙЦУКЕН) layout: Latin
+// letters and the keys that carry Russian letters there ("[", "]", ";", "'",
+// ",", ".", "`" and their shifted forms) become those letters, in the same case;
+// everything else stays.
+QString ToRussianLayout(QStringView text);
+
+// Words this long or longer also match a stored word whose beginning is one
+// slip away (see QuickWords::Slips); shorter ones and numbers match exactly.
+inline constexpr size_t SlipWordLength = 4;
 
 } // namespace phonebook::search

@@ -7,6 +7,8 @@
 #include <QCoreApplication>
 #include <QDir>
 
+#include <algorithm>
+
 namespace phonebook::search {
 
 namespace {
@@ -19,6 +21,10 @@ QuickSide OtherSide(QuickSide side) { return side == QuickSide::Persons ? QuickS
 // being written) before the search gives up and says so.
 constexpr int ChangeAttempts = 3;
 
+// What the status bar says when the rows are not those of the typed text.
+constexpr QStringView LayoutNote = u"Показаны результаты для «%1»";
+constexpr QStringView SlipsNote = u"Показаны похожие слова";
+
 } // namespace
 
 bool QuickSearcher::dropStale(QuickSide side)
@@ -27,7 +33,7 @@ bool QuickSearcher::dropStale(QuickSide side)
     if (!m_indexes[slot] || m_indexes[slot]->table().stillCurrent())
         return false;
     m_indexes[slot].reset();
-    m_previous[slot].reset();
+    m_previous[slot] = {};
     return true;
 }
 
@@ -45,6 +51,42 @@ std::shared_ptr<const QuickIndex> QuickSearcher::Index(QuickSide side, const std
     return index;
 }
 
+QString QuickStepNote(const QuickResult &result)
+{
+    switch (result.step) {
+    case QuickStep::Exact:
+        return {};
+    case QuickStep::Layout:
+        return LayoutNote.toString().arg(result.converted.trimmed());
+    case QuickStep::Slips:
+        return SlipsNote.toString();
+    }
+    return {};
+}
+
+std::optional<std::shared_ptr<const std::vector<uint32_t>>>
+QuickSearcher::searchStep(const QuickIndex &index, StepResults &previousResults, QuickStep step, const QuickQuery &query,
+                          const std::function<bool()> &cancelled, bool &narrowed)
+{
+    const QuickMatch match = step == QuickStep::Slips ? QuickMatch::Slips : QuickMatch::Exact;
+    std::optional<Previous> &previous = previousResults[static_cast<size_t>(step)];
+    const bool narrow = previous && query.narrows(previous->query, match);
+    const bool extend = !narrow && previous && query.extends(previous->query, match);
+    narrowed = narrow || extend;
+    std::shared_ptr<const std::vector<uint32_t>> places;
+    if (narrow && previous->places->empty()) {
+        places = previous->places; // nothing to filter
+    } else {
+        std::optional<std::vector<uint32_t>> found =
+            index.Find(query, narrowed ? previous->places.get() : nullptr, cancelled, extend, match);
+        if (!found)
+            return std::nullopt;
+        places = std::make_shared<const std::vector<uint32_t>>(std::move(*found));
+    }
+    previous = Previous{query, places};
+    return places;
+}
+
 std::optional<QuickResult> QuickSearcher::Search(QuickSide side, QStringView text, const std::function<bool()> &cancelled,
                                                  const std::function<void()> &rebuilding)
 {
@@ -54,6 +96,16 @@ std::optional<QuickResult> QuickSearcher::Search(QuickSide side, QStringView tex
     const QuickQuery query = ParseQuickText(text);
     if (query.empty())
         return result;
+    // The steps of the rule, each with its text, in order.
+    std::vector<std::pair<QuickStep, QuickQuery>> steps{{QuickStep::Exact, query}};
+    if (HasLatinLetters(text)) {
+        result.converted = ToRussianLayout(text);
+        steps.emplace_back(QuickStep::Layout, ParseQuickText(result.converted));
+    }
+    const QuickQuery &last = steps.back().second;
+    if (std::any_of(last.words.begin(), last.words.end(), [](const std::string &w) { return w.size() >= SlipWordLength; }))
+        steps.emplace_back(QuickStep::Slips, last);
+
     for (int attempt = 1;; ++attempt) {
         // Both tables are asked: neither side keeps an index of an old edition.
         dropStale(OtherSide(side));
@@ -66,13 +118,25 @@ std::optional<QuickResult> QuickSearcher::Search(QuickSide side, QStringView tex
         if (!index)
             return std::nullopt;
 
-        std::optional<Previous> &previous = m_previous[Slot(side)];
-        const bool narrow = previous && query.narrows(previous->query);
-        const bool extend = !narrow && previous && query.extends(previous->query);
-        std::optional<std::vector<uint32_t>> found =
-            index->Find(query, narrow || extend ? previous->places.get() : nullptr, cancelled, extend);
-        if (!found)
-            return std::nullopt;
+        // The first step that finds rows gives them; when none does, the
+        // typed text's (empty) result stands.
+        std::shared_ptr<const std::vector<uint32_t>> places;
+        bool narrowed = true;
+        result.step = QuickStep::Exact;
+        for (const auto &[step, stepQuery] : steps) {
+            bool stepNarrowed = false;
+            auto found = searchStep(*index, m_previous[Slot(side)], step, stepQuery, cancelled, stepNarrowed);
+            if (!found)
+                return std::nullopt;
+            narrowed = narrowed && stepNarrowed;
+            if (!places)
+                places = *found;
+            if (!(*found)->empty()) {
+                places = *found;
+                result.step = step;
+                break;
+            }
+        }
         // Changed while it was read: the places may hold another edition's
         // bytes. The next round builds the index again.
         if (!index->table().stillCurrent()) {
@@ -81,9 +145,7 @@ std::optional<QuickResult> QuickSearcher::Search(QuickSide side, QStringView tex
                                         .arg(QDir::toNativeSeparators(index->table().path())));
             continue;
         }
-        auto places = std::make_shared<const std::vector<uint32_t>>(std::move(*found));
-        previous = Previous{query, places};
-        result.narrowed = narrow || extend;
+        result.narrowed = narrowed;
         result.count = static_cast<int>(places->size());
         result.rows = index->Rows(*places);
         return result;

@@ -25,6 +25,12 @@ namespace phonebook::search {
 inline constexpr QStringView QuickBoxName = u"Быстрый поиск";
 inline constexpr QStringView QuickBoxPlaceholder = u"Номер, фамилия, улица или организация";
 
+// Which step of the rule gave the rows: the text as typed; the same keys on
+// the Russian layout (when the text holds Latin letters); that text (or the
+// typed one) with words one slip away. A later step runs only when the
+// earlier ones found nothing, so rows of two steps are never shown together.
+enum class QuickStep { Exact, Layout, Slips };
+
 struct QuickResult {
     QuickSide side = QuickSide::Persons;
     QString text;
@@ -35,7 +41,14 @@ struct QuickResult {
     bool narrowed = false;
     // Whether the side's index was built again for a new edition of its table.
     bool rebuilt = false;
+    QuickStep step = QuickStep::Exact;
+    // The text the layout step searched (also for Slips after it).
+    QString converted;
 };
+
+// What the status bar says of a result besides its count: nothing for the
+// typed text, else which text or which words the rows are for.
+QString QuickStepNote(const QuickResult &result);
 
 class QuickSearcher {
 public:
@@ -65,10 +78,18 @@ private:
         QuickQuery query;
         std::shared_ptr<const std::vector<uint32_t>> places; // in the index's order
     };
+    // The last result of each step, kept apart: each step narrows its own.
+    using StepResults = std::array<std::optional<Previous>, 3>;
+
+    // The places of one step's search; nothing when cancelled.
+    std::optional<std::shared_ptr<const std::vector<uint32_t>>> searchStep(const QuickIndex &index, StepResults &previous,
+                                                                           QuickStep step, const QuickQuery &query,
+                                                                           const std::function<bool()> &cancelled,
+                                                                           bool &narrowed);
 
     QString m_directory;
     std::array<std::shared_ptr<const QuickIndex>, 2> m_indexes;
-    std::array<std::optional<Previous>, 2> m_previous;
+    std::array<StepResults, 2> m_previous;
 };
 
 } // namespace phonebook::search

@@ -44,15 +44,85 @@ std::vector<uint32_t> QuickWords::Sort()
 
 QuickWords::Range QuickWords::Beginning(std::string_view prefix) const
 {
+    return Beginning(prefix, Range{0, static_cast<uint32_t>(size())});
+}
+
+QuickWords::Range QuickWords::Beginning(std::string_view prefix, Range within) const
+{
     // Words before the range compare below the prefix; words in it begin with it.
-    const auto numbers = std::views::iota(uint32_t{0}, static_cast<uint32_t>(size()));
+    const auto numbers = std::views::iota(within.first, within.first + within.count);
     const auto headOf = [&](uint32_t number) { return word(number).substr(0, prefix.size()); };
     const auto place = [&](auto below) {
         return static_cast<uint32_t>(std::ranges::partition_point(numbers, below) - numbers.begin());
     };
     const uint32_t first = place([&](uint32_t n) { return headOf(n) < prefix; });
     const uint32_t end = place([&](uint32_t n) { return headOf(n) <= prefix; });
-    return {first, end - first};
+    return {within.first + first, end - first};
+}
+
+std::vector<QuickWords::Range> QuickWords::Slips(std::string_view typed) const
+{
+    // Every beginning within one slip of `typed` is `typed` itself or one of
+    // its variants (a code dropped, swapped with the next, changed or added
+    // at each position); the words that begin with a variant are one range.
+    // A variant shares the typed word's first i codes, so each is looked up
+    // among the words that begin with those, and the codes to change to or
+    // add are only those some word has at that position.
+    const size_t length = typed.size();
+    std::vector<Range> heads{Range{0, static_cast<uint32_t>(size())}};
+    for (size_t i = 0; i < length && heads.back().count != 0; ++i)
+        heads.push_back(Beginning(typed.substr(0, i + 1), heads.back()));
+    std::vector<Range> found;
+    const auto add = [&](Range range) {
+        if (range.count != 0)
+            found.push_back(range);
+    };
+    if (heads.size() == length + 1)
+        add(heads.back());
+    std::string variant;
+    const auto make = [&](std::initializer_list<std::string_view> parts) -> std::string_view {
+        variant.clear();
+        for (const std::string_view part : parts)
+            variant.append(part);
+        return variant;
+    };
+    for (size_t i = 0; i < length && i < heads.size(); ++i) {
+        const Range head = heads[i];
+        if (head.count == 0)
+            break;
+        const std::string_view before = typed.substr(0, i);
+        const std::string_view rest = typed.substr(i + 1);
+        add(Beginning(make({before, rest}), head));
+        if (i + 1 < length && typed[i] != typed[i + 1])
+            add(Beginning(make({before, typed.substr(i + 1, 1), typed.substr(i, 1), typed.substr(i + 2)}), head));
+        // The codes the words of `head` have at position i, each once.
+        uint32_t next = head.first;
+        const uint32_t end = head.first + head.count;
+        while (next < end) {
+            const std::string_view w = word(next);
+            if (w.size() <= i) { // the beginning itself sorts first
+                ++next;
+                continue;
+            }
+            const std::string_view code = w.substr(i, 1);
+            const Range withCode = Beginning(make({before, code}), head);
+            next = withCode.first + withCode.count;
+            if (code != typed.substr(i, 1))
+                add(Beginning(make({before, code, rest}), withCode));
+            add(Beginning(make({before, code, typed.substr(i)}), withCode));
+        }
+    }
+    std::sort(found.begin(), found.end(), [](Range a, Range b) { return a.first < b.first; });
+    std::vector<Range> merged;
+    for (const Range range : found) {
+        if (!merged.empty() && range.first <= merged.back().first + merged.back().count) {
+            Range &last = merged.back();
+            last.count = std::max(last.first + last.count, range.first + range.count) - last.first;
+        } else {
+            merged.push_back(range);
+        }
+    }
+    return merged;
 }
 
 } // namespace phonebook::search

@@ -28,8 +28,17 @@ public:
     // each word's final number.
     std::vector<uint32_t> Sort();
 
-    // The numbers of the words that begin with `prefix` (after Sort).
+    // The numbers of the words that begin with `prefix` (after Sort); with
+    // `within`, of those in it (which must hold every word that begins with
+    // a beginning of `prefix`).
     Range Beginning(std::string_view prefix) const;
+    Range Beginning(std::string_view prefix, Range within) const;
+    // The numbers of the words with a beginning one slip away from `typed`
+    // or equal to it: some beginning of the word, of the length of `typed`
+    // or one shorter or longer, becomes `typed` by one code changed, added,
+    // dropped, or two neighbouring codes swapped (Damerau-Levenshtein
+    // distance 1 at most). Ascending ranges that neither overlap nor touch.
+    std::vector<Range> Slips(std::string_view typed) const;
     size_t size() const { return m_start.empty() ? 0 : m_start.size() - 1; }
     std::string_view word(uint32_t number) const
     {

@@ -12,6 +12,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QSignalSpy>
 #include <QTabBar>
 #include <QTemporaryDir>
@@ -74,6 +75,7 @@ private slots:
     void listFollowsTheTyping();
     void escapeAndSideSwitchGiveTheFullListBack();
     void theNewestKeystrokeWins();
+    void theStatusBarSaysWhatTheRowsAreFor();
     void aTableCopiedOverIsSearchedAfresh();
     void aReloadDuringASearchShowsOnlyTheNewEdition();
 
@@ -150,6 +152,36 @@ void QuickSearchBoxTest::listFollowsTheTyping()
     QTRY_VERIFY(!box.Searching());
     QCOMPARE(grid.RowCount(), 1);
     QCOMPARE(main->StatusText(2), QStringLiteral("Найдено: 0"));
+}
+
+void QuickSearchBoxTest::theStatusBarSaysWhatTheRowsAreFor()
+{
+    auto main = start();
+    QVERIFY(main);
+    QuickSearchBox &box = main->QuickSearch();
+    box.setFocus();
+    auto *count = main->findChild<QLabel *>(QStringLiteral("StatusBar1Panel2"));
+    QVERIFY(count);
+    auto shows = [&](int rows, const QString &note) {
+        if (!QTest::qWaitFor([&box] { return !box.Searching(); }, 60000))
+            return false;
+        return main->SGTemp().RowCount() == rows + 1 && box.Note() == note && count->accessibleDescription() == note
+            && main->StatusText(2) == QStringLiteral("Найдено: %1").arg(rows);
+    };
+    // Typed on the Latin layout, letter by letter: "садо" (Садовая).
+    Type(box, QStringLiteral("cflj"));
+    QVERIFY(shows(1, QStringLiteral("Показаны результаты для «садо»")));
+    // A slip.
+    box.setText(QStringLiteral("сдовая"));
+    QVERIFY(shows(1, QStringLiteral("Показаны похожие слова")));
+    // Back to rows found as typed: nothing said.
+    box.setText(QStringLiteral("садовая"));
+    QVERIFY(shows(1, QString()));
+    box.setText(QStringLiteral("сдовая"));
+    QVERIFY(shows(1, QStringLiteral("Показаны похожие слова")));
+    QTest::keyClick(&box, Qt::Key_Escape);
+    QCOMPARE(box.Note(), QString());
+    QCOMPARE(count->accessibleDescription(), QString());
 }
 
 void QuickSearchBoxTest::escapeAndSideSwitchGiveTheFullListBack()

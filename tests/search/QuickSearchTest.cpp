@@ -120,6 +120,61 @@ TEST(QuickRule, OnlyATextThatImpliesThePreviousNarrowsIt)
     EXPECT_FALSE(ParseQuickText(u"145"_s).extends(ParseQuickText(u"14 ив"_s)));
     EXPECT_FALSE(narrows(u"12-3а"_s, u"12-3"_s));
     EXPECT_FALSE(narrows(u"в"_s, u"ив"_s));
+    // With slips a word of three letters is exact, one of four is not.
+    auto slipsNarrow = [](const QString &next, const QString &previous) {
+        return ParseQuickText(next).narrows(ParseQuickText(previous), QuickMatch::Slips);
+    };
+    EXPECT_TRUE(slipsNarrow(u"ивнов"_s, u"ивно"_s));
+    EXPECT_TRUE(slipsNarrow(u"ивн"_s, u"ив"_s));
+    EXPECT_FALSE(slipsNarrow(u"ивно"_s, u"ивн"_s));
+    EXPECT_FALSE(slipsNarrow(u"14аб"_s, u"14"_s));
+    EXPECT_TRUE(slipsNarrow(u"14а"_s, u"14"_s));
+}
+
+TEST(QuickRule, LatinKeysGiveTheRussianLayoutsLettersInTheirCase)
+{
+    EXPECT_EQ(ToRussianLayout(u"`qwertyuiop[]asdfghjkl;'zxcvbnm,."_s), u"ёйцукенгшщзхъфывапролджэячсмитьбю"_s);
+    EXPECT_EQ(ToRussianLayout(u"~QWERTYUIOP{}ASDFGHJKL:\"ZXCVBNM<>"_s), u"ЁЙЦУКЕНГШЩЗХЪФЫВАПРОЛДЖЭЯЧСМИТЬБЮ"_s);
+    // Digits, blanks, Cyrillic and the other signs stay.
+    EXPECT_EQ(ToRussianLayout(u"Bdfyjd 12-3 ул/!"_s), u"Иванов 12-3 ул/!"_s);
+    EXPECT_TRUE(HasLatinLetters(u"ивано d"_s));
+    EXPECT_FALSE(HasLatinLetters(u"ивано [;'"_s)); // punctuation alone is not typed on the Latin layout
+}
+
+TEST(QuickWords, ABeginningOneSlipAwayMatches)
+{
+    QuickWords words;
+    const QStringList stored{u"гончаров"_s, u"гончар"_s, u"гоч"_s, u"иванов"_s, u"иванова"_s, u"ивнов"_s,
+                             u"вианов"_s, u"ванов"_s, u"иваанов"_s, u"ивавнов"_s, u"ибанов"_s, u"абвгд"_s};
+    for (const QString &word : stored)
+        words.Add(Codes(word));
+    words.Sort();
+    auto slips = [&](const QString &typed) {
+        QStringList found;
+        for (const QuickWords::Range range : words.Slips(Codes(typed))) {
+            for (uint32_t w = range.first; w < range.first + range.count; ++w) {
+                const std::string_view codes = words.word(w);
+                const qsizetype at = std::find_if(stored.begin(), stored.end(), [&](const QString &s) { return Codes(s) == codes; }) - stored.begin();
+                found.append(stored.at(at));
+            }
+        }
+        found.sort();
+        return found;
+    };
+    // Wrong (и/б), missing, extra and swapped letters, each way round; the
+    // beginning may be one shorter or longer than the typed word.
+    QStringList nearIvanov{u"вианов"_s, u"ванов"_s, u"иваанов"_s, u"иванов"_s, u"иванова"_s, u"ивавнов"_s, u"ибанов"_s, u"ивнов"_s};
+    nearIvanov.sort();
+    EXPECT_EQ(slips(u"иванов"_s), nearIvanov);
+    EXPECT_EQ(slips(u"гончраов"_s), (QStringList{u"гончаров"_s}));
+    EXPECT_EQ(slips(u"гонча"_s), (QStringList{u"гончар"_s, u"гончаров"_s}));
+    EXPECT_EQ(slips(u"гонч"_s), (QStringList{u"гончар"_s, u"гончаров"_s, u"гоч"_s}));
+    EXPECT_EQ(slips(u"гончарова"_s), (QStringList{u"гончаров"_s}));
+    // Two slips, or letters swapped that are not neighbours, are too many.
+    EXPECT_EQ(slips(u"гнчраов"_s), QStringList{});
+    EXPECT_EQ(slips(u"гончорав"_s), QStringList{});
+    EXPECT_EQ(slips(u"бавгд"_s), (QStringList{u"абвгд"_s}));
+    EXPECT_EQ(slips(u"вагд"_s), QStringList{});
 }
 
 TEST_F(QuickSearchTest, WordsMatchWordStartsInAnyCaseWithYoAsYe)
@@ -285,13 +340,25 @@ public:
         }
     }
 
-    // Every live record that matches, as ShownRow() gives it, sorted.
+    // Every live record that matches, as ShownRow() gives it, sorted: by the
+    // typed text; when that finds nothing and it holds Latin letters, by the
+    // same keys on the Russian layout; when still nothing, by the last text
+    // with slips.
     std::vector<std::string> Matching(const QString &text) const
     {
-        const QuickQuery query = ParseQuickText(text);
+        QuickQuery query = ParseQuickText(text);
+        std::vector<std::string> rows = Matching(query, false);
+        if (rows.empty() && HasLatinLetters(text)) {
+            query = ParseQuickText(ToRussianLayout(text));
+            rows = Matching(query, false);
+        }
+        return rows.empty() ? Matching(query, true) : rows;
+    }
+    std::vector<std::string> Matching(const QuickQuery &query, bool slips) const
+    {
         std::vector<std::string> rows;
         for (const Record &record : m_records) {
-            if (!record.deleted && !query.empty() && record.matches(query))
+            if (!record.deleted && !query.empty() && record.matches(query, slips))
                 rows.push_back(record.row);
         }
         std::sort(rows.begin(), rows.end());
@@ -318,10 +385,22 @@ private:
         {
             return std::any_of(words.begin(), words.end(), [&](const std::string &w) { return w.starts_with(prefix); });
         }
-        bool matches(const QuickQuery &query) const
+        // Some word has a beginning of the typed word's length, or one
+        // shorter or longer, within one slip of it.
+        bool beginsNearly(const std::string &typed) const
+        {
+            return std::any_of(words.begin(), words.end(), [&](const std::string &w) {
+                for (size_t length = typed.size() - 1; length <= typed.size() + 1 && length <= w.size(); ++length) {
+                    if (Slips(w.substr(0, length), typed) <= 1)
+                        return true;
+                }
+                return false;
+            });
+        }
+        bool matches(const QuickQuery &query, bool slips) const
         {
             for (const std::string &word : query.words) {
-                if (!begins(word))
+                if (!(slips && word.size() >= 4 ? beginsNearly(word) : begins(word)))
                     return false;
             }
             for (const std::string &number : query.numbers) {
@@ -333,6 +412,23 @@ private:
         }
     };
 
+    // Damerau-Levenshtein distance (neighbours swapped, no edits after).
+    static size_t Slips(const std::string &a, const std::string &b)
+    {
+        std::vector<std::vector<size_t>> d(a.size() + 1, std::vector<size_t>(b.size() + 1));
+        for (size_t i = 0; i <= a.size(); ++i) {
+            for (size_t j = 0; j <= b.size(); ++j) {
+                if (i == 0 || j == 0) {
+                    d[i][j] = i + j;
+                    continue;
+                }
+                d[i][j] = std::min({d[i - 1][j] + 1, d[i][j - 1] + 1, d[i - 1][j - 1] + (a[i - 1] != b[j - 1])});
+                if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1])
+                    d[i][j] = std::min(d[i][j], d[i - 2][j - 2] + 1);
+            }
+        }
+        return d[a.size()][b.size()];
+    }
     // Runs of letters and digits, folded (a letter of another alphabet stays in its word).
     static std::vector<std::string> Words(const QString &plain)
     {
@@ -405,7 +501,29 @@ QString MadeUpText(const PlainScan &scan, std::mt19937 &random, QuickSide side)
     }
     if (below(10) == 0)
         pieces.append(QString(QChar(u'а' + below(32))));
-    return pieces.join(u' ');
+    // Typed with slips: a letter changed, dropped, added, or two swapped.
+    for (QString &piece : pieces) {
+        if (piece.size() < 4 || below(3) != 0)
+            continue;
+        const qsizetype at = below(static_cast<int>(piece.size() - 1));
+        switch (below(4)) {
+        case 0: piece[at] = QChar(u'а' + below(32)); break;
+        case 1: piece.remove(at, 1); break;
+        case 2: piece.insert(at, QChar(u'а' + below(32))); break;
+        default: std::swap(piece[at], piece[at + 1]);
+        }
+    }
+    QString text = pieces.join(u' ');
+    // Typed on the Latin layout.
+    if (below(5) == 0) {
+        static const QString latin = u"`qwertyuiop[]asdfghjkl;'zxcvbnm,."_s;
+        static const QString russian = ToRussianLayout(latin);
+        for (QChar &c : text) {
+            if (const qsizetype at = russian.indexOf(c.toLower()); at >= 0)
+                c = c.isUpper() ? latin[at].toUpper() : latin[at];
+        }
+    }
+    return text;
 }
 
 } // namespace
@@ -442,6 +560,96 @@ TEST(QuickSearchScan, EveryKeystrokeFindsWhatAPlainScanByTheRuleFinds)
     }
     EXPECT_EQ(texts, 300);
     EXPECT_GT(found, texts); // the texts find rows, not only nothing
+}
+
+namespace {
+
+// The numbers found, with what the status bar says of them.
+using Shown = std::pair<QStringList, QString>;
+
+Shown Searched(QuickSearcher &searcher, const QString &text)
+{
+    const std::optional<QuickResult> result = searcher.Search(QuickSide::Persons, text);
+    Shown shown;
+    if (!result || !result->rows)
+        return shown;
+    for (int r = 0; r < result->rows->rowCount(); ++r)
+        shown.first.append(DecodeText(result->rows->text(r, 0), CipherKey).trimmed());
+    shown.second = QuickStepNote(*result);
+    return shown;
+}
+
+class QuickStepsTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_dir.isValid());
+        fixtures::WritePersons(m_dir.path(), {
+            {u"100001"_s, u"ИВАНОВ ПЁТР"_s, u"ул. Мира"_s, u"1"_s, u"1"_s},
+            {u"100002"_s, u"ИВАНОВА ЕЛЕНА"_s, u"ул. Мира"_s, u"2"_s, u"2"_s},
+            {u"100003"_s, u"ИВНОВ ОЛЕГ"_s, u"ул. Труда"_s, u"3"_s, u"3"_s}, // one slip from "иванов", stored so
+            {u"100004"_s, u"ГОНЧАРОВ ИЛЬЯ"_s, u"ул. Мира"_s, u"12"_s, u"4"_s},
+            {u"100005"_s, u"БОРОВ СЕРГЕЙ"_s, u"ул. Мира"_s, u"5"_s, u"5"_s},
+            {u"100006"_s, u"ROMA BAR"_s, u"ул. Мира"_s, u"6"_s, u"6"_s},
+        });
+    }
+    QTemporaryDir m_dir;
+};
+
+} // namespace
+
+TEST_F(QuickStepsTest, ExactRowsFirstThenTheRussianLayoutThenSlipsNeverMixed)
+{
+    const QString layout = u"Показаны результаты для «гончаров»"_s;
+    const QString similar = u"Показаны похожие слова"_s;
+    const std::vector<std::pair<QString, Shown>> cases = {
+        // Found as typed: no slips besides, and nothing said.
+        {u"иванов"_s, {{u"100001"_s, u"100002"_s}, {}}},
+        {u"ивнов"_s, {{u"100003"_s}, {}}},
+        {u"roma"_s, {{u"100006"_s}, {}}},
+        // Each kind of slip, when the typed text finds nothing.
+        {u"гончраов"_s, {{u"100004"_s}, similar}},
+        {u"гнчаров"_s, {{u"100004"_s}, similar}},
+        {u"гонччаров"_s, {{u"100004"_s}, similar}},
+        {u"гонкаров"_s, {{u"100004"_s}, similar}},
+        {u"борв"_s, {{u"100005"_s}, similar}},
+        {u"гнчраов"_s, {{}, {}}}, // two slips
+        // Short words and numbers stay exact.
+        {u"брв"_s, {{}, {}}},
+        {u"гончраов 13"_s, {{}, {}}},
+        {u"гончраов 12"_s, {{u"100004"_s}, similar}},
+        {u"гончраов ил"_s, {{u"100004"_s}, similar}},
+        {u"гончраов ли"_s, {{}, {}}},
+        // The Russian layout, then its text with slips.
+        {u"ujyxfhjd"_s, {{u"100004"_s}, layout}},
+        {u"UJYXFHJD 12"_s, {{u"100004"_s}, u"Показаны результаты для «ГОНЧАРОВ 12»"_s}},
+        {u"ujyxhfjd"_s, {{u"100004"_s}, similar}},
+        {u"ujyxfhjd 13"_s, {{}, {}}},
+    };
+    for (const auto &[text, expected] : cases) {
+        QuickSearcher fresh(m_dir.path());
+        EXPECT_EQ(Searched(fresh, text), expected) << text.toStdString();
+    }
+}
+
+TEST_F(QuickStepsTest, EveryKeystrokeIntoAndOutOfTheLaterStepsGivesWhatAFreshSearchGives)
+{
+    // Letter by letter into slips and back out to exact rows, on the Latin
+    // layout and back, numbers added and taken away.
+    const QStringList typed{u"г"_s, u"го"_s, u"гон"_s, u"гонч"_s, u"гончр"_s, u"гончра"_s, u"гончрао"_s,
+                            u"гончраов"_s, u"гончраов 1"_s, u"гончраов 12"_s, u"гончраов 1"_s, u"гончраов"_s,
+                            u"гончра"_s, u"гонч"_s, u"гонча"_s, u"u"_s, u"uj"_s, u"ujy"_s, u"ujyx"_s,
+                            u"ujyxh"_s, u"ujyxhf"_s, u"ujyx"_s, u"ujyxf"_s, u"ujyxfh"_s, u"b"_s, u"bd"_s,
+                            u"bdy"_s, u"bdyj"_s, u"bdyjd"_s, u"bdyj"_s, u"bdfyjd"_s, u"ив"_s, u"ивн"_s,
+                            u"ивно"_s, u"ивнов"_s, u"ивно"_s, u"ивн"_s, u"ива"_s, u"иван"_s};
+    QuickSearcher session(m_dir.path());
+    for (const QString &text : typed) {
+        QuickSearcher fresh(m_dir.path());
+        EXPECT_EQ(Searched(session, text), Searched(fresh, text)) << text.toStdString();
+    }
+    // Back to exact rows, the note goes.
+    EXPECT_EQ(Searched(session, u"гончраов"_s).second, u"Показаны похожие слова"_s);
+    EXPECT_EQ(Searched(session, u"гонч"_s), (Shown{{u"100004"_s}, {}}));
 }
 
 TEST_F(QuickSearchTest, DeletedRecordsNeverAppearFreshNarrowedOrExtended)

@@ -2,6 +2,7 @@
 // exit statuses, deciphered and stored output, escaping, the header line.
 
 #include "DbfWriter.h"
+#include "QuickRule.h"
 #include "UHelpFull.h"
 
 #include <QDir>
@@ -234,6 +235,38 @@ TEST_F(PhonebookFindTest, SearchVerbsPrintTheSearchesLastStatement)
     EXPECT_TRUE(nobody.lines.isEmpty());
     EXPECT_EQ(nobody.error.trimmed(), u"phonebook-find: Указанный человек не найден!!!"_s);
     EXPECT_EQ(Find(In({u"phone"_s, u"--"_s})).exitCode, 2); // nothing left to search for
+}
+
+TEST_F(PhonebookFindTest, QuickSaysOnStderrWhichTextOrWordsTheRowsAreFor)
+{
+    // Someone's surname: as typed, on the Latin layout, and with two letters swapped.
+    const QString fio = Find(In({u"sql"_s, u"SELECT fio FROM sp09kw_n"_s})).lines.at(5).trimmed();
+    const QString surname = fio.section(u' ', 0, 0).toLower();
+    ASSERT_GE(surname.size(), 5) << fio.toStdString();
+    const FindRun typed = Find(In({u"quick"_s, surname}));
+    ASSERT_EQ(typed.exitCode, 0) << typed.error.toStdString();
+    EXPECT_TRUE(typed.error.isEmpty());
+
+    static const QString latin = u"`qwertyuiop[]asdfghjkl;'zxcvbnm,."_s;
+    const QString russian = search::ToRussianLayout(latin);
+    QString onLatin = surname;
+    for (QChar &c : onLatin) {
+        if (const qsizetype at = russian.indexOf(c); at >= 0)
+            c = latin.at(at);
+    }
+    const FindRun layout = Find(In({u"quick"_s, onLatin}));
+    EXPECT_EQ(layout.exitCode, 0);
+    EXPECT_EQ(layout.lines, typed.lines);
+    EXPECT_EQ(layout.error.trimmed(), u"Показаны результаты для «%1»"_s.arg(surname));
+
+    QString slip = surname;
+    std::swap(slip[2], slip[3]);
+    ASSERT_NE(slip, surname);
+    const FindRun similar = Find(In({u"quick"_s, slip}));
+    EXPECT_EQ(similar.exitCode, 0);
+    EXPECT_EQ(similar.error.trimmed(), u"Показаны похожие слова"_s);
+    for (const QString &line : typed.lines)
+        EXPECT_TRUE(similar.lines.contains(line)) << line.toStdString();
 }
 
 TEST_F(PhonebookFindTest, DialogVerbsPrintTheirStatementsFields)

@@ -244,6 +244,9 @@ int RunQuick(const FindContext &context, const QStringList &arguments, Output &o
         searcher.Search(org ? search::QuickSide::Orgs : search::QuickSide::Persons, text);
     if (!result || !result->rows)
         throw DatabaseError(u"nothing to search for in \"%1\""_s.arg(text));
+    // Which text or words the rows are for, as the status bar says it.
+    if (const QString note = search::QuickStepNote(*result); !note.isEmpty())
+        std::fprintf(stderr, "%s\n", qUtf8Printable(note));
     return PrintResult(context, *result->rows, out);
 }
 

@@ -43,7 +43,8 @@ int main(int argc, char *argv[])
     const QCommandLineOption codePageOption(u"codepage"_s, u"cp1251 (default) or cp866."_s, u"NAME"_s);
     const QCommandLineOption unmarkedOption(u"unmarked"_s, u"Write language byte 0x00 (no code-page mark)."_s);
     const QCommandLineOption deletedOption(u"deleted"_s, u"Share of each file's records marked deleted, 0 to 0.9 (default 0)."_s, u"FRACTION"_s);
-    parser.addOptions({outOption, personsOption, orgOption, seedOption, codePageOption, unmarkedOption, deletedOption});
+    const QCommandLineOption madeUpOption(u"made-up-surnames"_s, u"Make up half the surnames from syllables (hundreds of thousands of distinct words)."_s);
+    parser.addOptions({outOption, personsOption, orgOption, seedOption, codePageOption, unmarkedOption, deletedOption, madeUpOption});
     parser.process(app);
 
     if (!parser.positionalArguments().isEmpty())
@@ -88,6 +89,7 @@ int main(int argc, char *argv[])
     else
         return Fail(u"--codepage is cp1251 or cp866, not \"%1\""_s.arg(parser.value(codePageOption)));
     options.unmarked = parser.isSet(unmarkedOption);
+    options.madeUpSurnames = parser.isSet(madeUpOption);
 
     try {
         QElapsedTimer timer;

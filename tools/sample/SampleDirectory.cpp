@@ -235,6 +235,14 @@ private:
     QString maleSurname()
     {
         const double r = m_random.unit();
+        if (m_options.madeUpSurnames && r < 0.5) {
+            static const QStringList syllables =
+                u"БА ВО ГУ ДЕ ЖИ ЗА КО ЛУ МЕ НИ ПА РО СУ ТЕ ФИ ХА ЦО ЧУ ШЕ ЯН БРЕ ВЛА ГРО ДРУ КРИ СЛА СТО ТРЯ ЛЕ МО"_s.split(u' ');
+            QString surname = any(m_roots);
+            for (int n = 1 + static_cast<int>(m_random.below(3)); n > 0; --n)
+                surname += any(syllables);
+            return surname + any(m_endings);
+        }
         if (r < 0.003)
             return any(m_apostropheSurnames);
         if (r < 0.25)

@@ -30,6 +30,9 @@ struct SampleOptions {
     CodePage codePage = CodePage::Windows1251; // Windows1251 or Cp866
     bool unmarked = false;                // language byte 0x00 instead of 0xC9 / 0x26
     double deletedShare = 0.0;            // share of each file's records marked deleted, [0, 0.9]
+    // Half the surnames made up of a stem, syllables and an ending: hundreds
+    // of thousands of distinct words, as real directories hold.
+    bool madeUpSurnames = false;
 };
 
 struct SampleSummary {
