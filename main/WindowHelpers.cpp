@@ -71,6 +71,14 @@ QWidget *FocusFirstVisible(std::initializer_list<QWidget *> widgets)
     return nullptr;
 }
 
+void SetUpWindow(QWidget &window, QStringView name, QStringView title, bool modal, int width, int height)
+{
+    window.setObjectName(name.toString());
+    window.setWindowTitle(title.toString());
+    window.setWindowModality(modal ? Qt::ApplicationModal : Qt::NonModal);
+    window.setFixedSize(width, height);
+}
+
 void SetHelpContext(QWidget *widget, int context)
 {
     if (!widget)

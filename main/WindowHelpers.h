@@ -4,6 +4,7 @@
 #include <QPoint>
 #include <QRect>
 #include <QSize>
+#include <QStringView>
 
 #include <functional>
 #include <initializer_list>
@@ -38,6 +39,10 @@ void RunOnEnter(QWidget &owner, std::initializer_list<QWidget *> controls, std::
 
 // Help topic of a control: 1 to 6 or 9; 0 for none. Result grids keep their
 // own; other widgets carry it as a property.
+// Names a window of the program, titles it, makes it modal or not and fixes
+// its client size: how each window begins.
+void SetUpWindow(QWidget &window, QStringView name, QStringView title, bool modal, int width, int height);
+
 void SetHelpContext(QWidget *widget, int context);
 int HelpContextOf(const QWidget *widget);
 // Context of the widget or of its nearest parent that has one; 0 when none does.

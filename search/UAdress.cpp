@@ -59,10 +59,7 @@ TFrmAdress::TFrmAdress(TFrmMain &main)
     , m_main(main)
 {
     FrmAdress = this;
-    setObjectName(QStringLiteral("FrmAdress"));
-    setWindowTitle(QStringLiteral("Поиск по адресу"));
-    setModal(false);
-    setFixedSize(ClientWidth, ClientHeight);
+    SetUpWindow(*this, u"FrmAdress", u"Поиск по адресу", false, ClientWidth, ClientHeight);
 
     m_street1 = new StreetBox(this);
     m_street1->setObjectName(QStringLiteral("ComboBox1"));

@@ -53,10 +53,7 @@ TFrmPred::TFrmPred(TFrmMain &main)
     , m_main(main)
 {
     FrmPred = this;
-    setObjectName(QStringLiteral("FrmPred"));
-    setWindowTitle(QStringLiteral("Поиск предприятия"));
-    setModal(false);
-    setFixedSize(ClientWidth, ClientHeight);
+    SetUpWindow(*this, u"FrmPred", u"Поиск предприятия", false, ClientWidth, ClientHeight);
 
     m_text = new QLineEdit(this);
     m_text->setObjectName(QStringLiteral("Edit1"));

@@ -41,10 +41,7 @@ TFrmAbout::TFrmAbout(QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint)
 {
     FrmAbout = this;
-    setObjectName(QStringLiteral("FrmAbout"));
-    setWindowTitle(QStringLiteral("О программе"));
-    setModal(true);
-    setFixedSize(AboutWidth, AboutHeight);
+    SetUpWindow(*this, u"FrmAbout", u"О программе", true, AboutWidth, AboutHeight);
 
     m_image = new QLabel(this);
     m_image->setObjectName(QStringLiteral("Image1"));

@@ -25,10 +25,7 @@ TFrmSecret::TFrmSecret(QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint)
 {
     FrmSecret = this;
-    setObjectName(QStringLiteral("FrmSecret"));
-    setWindowTitle(QStringLiteral("FrmSecret"));
-    setModal(true);
-    setFixedSize(SecretWidth, SecretHeight);
+    SetUpWindow(*this, u"FrmSecret", u"FrmSecret", true, SecretWidth, SecretHeight);
 
     m_image = new QLabel(this);
     m_image->setObjectName(QStringLiteral("Image1"));

@@ -23,6 +23,17 @@ using namespace phonebook::testing;
 
 namespace {
 
+// A grid filled page by page with `rows` individuals, as the full list is.
+struct PagedList {
+    std::unique_ptr<FakeDataset> data;
+    ResultGrid grid;
+    explicit PagedList(int rows)
+        : data(openFake(personNames(), personRows(rows)))
+    {
+        FillPersonGridPaged(grid, *data);
+    }
+};
+
 // Shows the grid on screen, `width` pixels wide; false when it never appeared.
 bool ShowGrid(ResultGrid &grid, int width)
 {
@@ -143,9 +154,9 @@ TEST(Csv, AGridFilledAgainDuringTheSaveChangesNothingWritten)
 // saved as empty ones: the save fails and leaves no file.
 TEST(Csv, RowsLostDuringTheSaveFailIt)
 {
-    auto data = openFake(personNames(), personRows(2 * CsvProgressStep));
-    ResultGrid grid;
-    FillPersonGridPaged(grid, *data);
+    PagedList list(2 * CsvProgressStep);
+    auto &data = list.data;
+    ResultGrid &grid = list.grid;
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("list.csv"));
     const CsvOutcome outcome = WriteCsvFile(path, AllGridRows(grid), [&](int) {
@@ -159,9 +170,8 @@ TEST(Csv, RowsLostDuringTheSaveFailIt)
 
 TEST(Csv, AFailedOrCancelledWriteLeavesNoFileAndKeepsAnOldOne)
 {
-    auto data = openFake(personNames(), personRows(3 * CsvProgressStep));
-    ResultGrid grid;
-    FillPersonGridPaged(grid, *data);
+    PagedList list(3 * CsvProgressStep);
+    ResultGrid &grid = list.grid;
     QTemporaryDir dir;
 
     const QString missingFolder = dir.filePath(QStringLiteral("no-such-folder/list.csv"));
