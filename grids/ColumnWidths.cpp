@@ -10,12 +10,17 @@
 
 namespace phonebook {
 
-int FittedColumnWidth(const QFontMetrics &metrics, const LayoutColumn &column)
+int WidestDigitWidth(const QFontMetrics &metrics)
 {
     int digit = 0;
     for (char16_t c = u'0'; c <= u'9'; ++c)
         digit = std::max(digit, metrics.horizontalAdvance(QChar(c)));
-    const int text = std::max(metrics.horizontalAdvance(column.heading), digit * column.digits);
+    return digit;
+}
+
+int FittedColumnWidth(const QFontMetrics &metrics, const LayoutColumn &column)
+{
+    const int text = std::max(metrics.horizontalAdvance(column.heading), WidestDigitWidth(metrics) * column.digits);
     return std::max(column.width, text + 2 * CellPadding + 1);
 }
 

@@ -18,6 +18,8 @@ namespace phonebook {
 
 class ResultGrid;
 
+// Advance of the font's widest digit: a number's width is at most that many times its length.
+int WidestDigitWidth(const QFontMetrics &metrics);
 // Width the column needs in a grid font: the given width, or more when the
 // heading or the widest number (in the font's widest digit) does not fit.
 int FittedColumnWidth(const QFontMetrics &metrics, const LayoutColumn &column);

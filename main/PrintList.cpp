@@ -1,5 +1,6 @@
 #include "PrintList.h"
 
+#include "ColumnWidths.h"
 #include "Dialogs.h"
 #include "GridCopy.h"
 #include "GridLayouts.h"
@@ -73,9 +74,7 @@ PageGeometry measure(QPagedPaintDevice &device, QPainter &painter, const PrintJo
     bold.setBold(true);
     const QFontMetrics boldMetrics(bold, &device);
     const int pad = bodyMetrics.averageCharWidth();
-    int digit = 0;
-    for (char16_t c = u'0'; c <= u'9'; ++c)
-        digit = std::max(digit, bodyMetrics.horizontalAdvance(QChar(c)));
+    const int digit = WidestDigitWidth(bodyMetrics);
     QList<int> wanted(columns, 0);
     QList<bool> numeric(columns, false);
     for (int c = 0; c < columns; ++c) {
