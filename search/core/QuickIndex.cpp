@@ -17,6 +17,7 @@
 #include <array>
 #include <chrono>
 #include <cstring>
+#include <future>
 #include <iterator>
 #include <mutex>
 
@@ -225,6 +226,18 @@ std::vector<QString> QuickShownFields(QuickSide side)
 
 QuickIndex::~QuickIndex() = default;
 
+// What reading a run of live records gives, by live record from the run's
+// first: its words (numbered in the slice's own dictionary, with their ranks),
+// telephone digits and number keys.
+struct QuickIndex::Slice {
+    QuickWords dictionary;
+    std::vector<uint32_t> wordStart;
+    std::vector<uint32_t> words;
+    std::vector<uint64_t> phoneDigits;
+    std::vector<uint32_t> numberKeys;
+    bool complete = false; // not stopped early
+};
+
 // The stored words a typed word matches: one range, or (slips) any set of
 // them, one bit a word.
 struct QuickIndex::WordTest {
@@ -314,80 +327,113 @@ std::shared_ptr<const QuickIndex> QuickIndex::Build(std::shared_ptr<const DbfTab
         }
     }
 
-    // The order first, then every place's arrays in that order.
+    // The order on one worker while the records' words are read on two
+    // halves of the live records, one on another worker; then each place's
+    // arrays in that order.
     const uint32_t count = table->liveCount();
     index->m_order.reserve(count);
     for (uint32_t live = 0; live < count; ++live)
         index->m_order.push_back(table->liveRecord(live));
     const int nameField = persons ? field(u"fio") : field(u"naim");
-    {
+    auto ordering = std::async(std::launch::async, [&] {
         const ScopedStopCheck stopOrdering(stop);
         OrderRecords(*table, index->m_order, {{nameField, false}, {index->m_phone, false}}, {});
-    }
-    if (stop && stop())
+    });
+    const uint32_t half = count / 2;
+    Slice first;
+    Slice second;
+    auto firstHalf = std::async(std::launch::async, [&] { index->describe(0, half, first, stop); });
+    index->describe(half, count, second, stop);
+    firstHalf.get();
+    ordering.get();
+    if ((stop && stop()) || !first.complete || !second.complete)
         return nullptr;
 
-    index->m_numberKeys.assign(static_cast<size_t>(count) * index->m_numberFields.size(), 0);
-    index->m_phoneDigits.assign(count, 0);
-    index->m_wordStart.assign(static_cast<size_t>(count) + 1, 0);
-    // Room for more words than a record usually has: the pages never written
-    // to cost nothing, and the array is not copied as it grows.
-    index->m_words.reserve(static_cast<size_t>(count) * 8);
-    QuickWords dictionary;
-    std::string scratch;
-    std::vector<uint32_t> words;
-    const int recordLength = table->recordLength();
+    // One dictionary, its words numbered in their sorted order.
+    std::vector<uint32_t> secondNumbers(second.dictionary.size());
+    for (uint32_t w = 0; w < secondNumbers.size(); ++w)
+        secondNumbers[w] = first.dictionary.Add(second.dictionary.word(w));
+    if (first.dictionary.size() > WordMask)
+        throw DatabaseError(QCoreApplication::translate("phonebook", "The table %1 holds too many distinct words for the quick search.")
+                                .arg(QuickTableName(side)));
+    const std::vector<uint32_t> firstNumbers = first.dictionary.Sort();
+    for (uint32_t &number : secondNumbers)
+        number = firstNumbers[number];
+    index->m_dictionary = std::make_unique<QuickWords>(std::move(first.dictionary));
+    second.dictionary = {};
+
+    // Every place's arrays, from its record's half.
+    std::vector<uint32_t> liveOf(table->physicalCount());
+    for (uint32_t live = 0; live < count; ++live)
+        liveOf[table->liveRecord(live)] = live;
+    const size_t fields = index->m_numberFields.size();
+    index->m_numberKeys.resize(static_cast<size_t>(count) * fields);
+    index->m_phoneDigits.resize(count);
+    index->m_wordStart.resize(static_cast<size_t>(count) + 1);
+    index->m_words.reserve(first.words.size() + second.words.size());
+    index->m_wordStart[0] = 0;
     for (uint32_t place = 0; place < count; ++place) {
         if (place % CancelStride == 0 && stop && stop())
             return nullptr;
-        if (place + FetchAhead < count) {
-            const unsigned char *ahead = table->record(index->m_order[place + FetchAhead]);
-            for (int offset = 0; offset < recordLength; offset += 64)
-                Fetch(ahead + offset);
+        const uint32_t live = liveOf[index->m_order[place]];
+        const bool inFirst = live < half;
+        const Slice &slice = inFirst ? first : second;
+        const std::vector<uint32_t> &numbers = inFirst ? firstNumbers : secondNumbers;
+        const uint32_t at = inFirst ? live : live - half;
+        for (uint32_t w = slice.wordStart[at]; w < slice.wordStart[at + 1]; ++w) {
+            const uint32_t entry = slice.words[w];
+            index->m_words.push_back(numbers[entry & WordMask] | (entry & ~WordMask));
         }
-        index->describe(place, index->m_order[place], scratch, words, dictionary);
+        index->m_wordStart[place + 1] = static_cast<uint32_t>(index->m_words.size());
+        index->m_phoneDigits[place] = slice.phoneDigits[at];
+        for (size_t f = 0; f < fields; ++f)
+            index->m_numberKeys[place * fields + f] = slice.numberKeys[at * fields + f];
     }
-    // The words' numbers in their sorted order.
-    if (dictionary.size() > WordMask)
-        throw DatabaseError(QCoreApplication::translate("phonebook", "The table %1 holds too many distinct words for the quick search.")
-                                .arg(QuickTableName(side)));
-    const std::vector<uint32_t> sorted = dictionary.Sort();
-    for (uint32_t &word : index->m_words)
-        word = sorted[word & WordMask] | (word & ~WordMask);
-    index->m_dictionary = std::make_unique<QuickWords>(std::move(dictionary));
     return index;
 }
 
-void QuickIndex::describe(uint32_t place, uint32_t record, std::string &scratch, std::vector<uint32_t> &words,
-                          QuickWords &dictionary)
+void QuickIndex::describe(uint32_t from, uint32_t to, Slice &slice, const std::function<bool()> &stop) const
 {
-    // Entries of the word's number and rank, the number high while they are
-    // sorted, so that a word found twice keeps its best rank.
-    words.clear();
-    for (size_t f = 0; f < m_textFields.size(); ++f) {
-        Fold(m_table->rawField(record, m_textFields[f]), scratch);
-        const auto rank = static_cast<uint32_t>(f == 0 ? 1 : f + 1);
-        ForEachWord(scratch, [&](std::string_view word, bool first) {
-            words.push_back(dictionary.Add(word) << 3 | (first && f == 0 ? 0 : rank));
-        });
-    }
-    std::sort(words.begin(), words.end());
-    uint32_t last = UINT32_MAX;
-    for (const uint32_t entry : words) {
-        if (entry >> 3 == last)
-            continue;
-        last = entry >> 3;
-        m_words.push_back(last | (entry & 7) << RankShift);
-    }
-    m_wordStart[place + 1] = static_cast<uint32_t>(m_words.size());
-
-    Fold(m_table->rawField(record, m_phone), scratch);
-    m_phoneDigits[place] = PackDigits(scratch);
     const size_t fields = m_numberFields.size();
-    for (size_t f = 0; f < fields; ++f) {
-        Fold(TrimLeft(m_table->rawField(record, m_numberFields[f])), scratch);
-        m_numberKeys[place * fields + f] = NumberKey(LeadingDigits(scratch));
+    slice.wordStart.reserve(to - from + 1);
+    slice.wordStart.push_back(0);
+    slice.words.reserve(static_cast<size_t>(to - from) * 6);
+    slice.phoneDigits.reserve(to - from);
+    slice.numberKeys.reserve(static_cast<size_t>(to - from) * fields);
+    std::string scratch;
+    std::vector<uint32_t> words;
+    for (uint32_t live = from; live < to; ++live) {
+        if ((live - from) % CancelStride == 0 && stop && stop())
+            return;
+        const uint32_t record = m_table->liveRecord(live);
+        // Entries of the word's number and rank, the number high while they
+        // are sorted, so that a word found twice keeps its best rank.
+        words.clear();
+        for (size_t f = 0; f < m_textFields.size(); ++f) {
+            Fold(m_table->rawField(record, m_textFields[f]), scratch);
+            const auto rank = static_cast<uint32_t>(f == 0 ? 1 : f + 1);
+            ForEachWord(scratch, [&](std::string_view word, bool first) {
+                words.push_back(slice.dictionary.Add(word) << 3 | (first && f == 0 ? 0 : rank));
+            });
+        }
+        std::sort(words.begin(), words.end());
+        uint32_t last = UINT32_MAX;
+        for (const uint32_t entry : words) {
+            if (entry >> 3 == last)
+                continue;
+            last = entry >> 3;
+            slice.words.push_back(last | (entry & 7) << RankShift);
+        }
+        slice.wordStart.push_back(static_cast<uint32_t>(slice.words.size()));
+
+        Fold(m_table->rawField(record, m_phone), scratch);
+        slice.phoneDigits.push_back(PackDigits(scratch));
+        for (size_t f = 0; f < fields; ++f) {
+            Fold(TrimLeft(m_table->rawField(record, m_numberFields[f])), scratch);
+            slice.numberKeys.push_back(NumberKey(LeadingDigits(scratch)));
+        }
     }
+    slice.complete = true;
 }
 
 void QuickIndex::Fold(std::string_view raw, std::string &codes) const

@@ -103,9 +103,10 @@ private:
     };
     // The query made ready for testing a place.
     struct Prepared;
-    // Fills the kept arrays of the place `place` (record `record`).
-    void describe(uint32_t place, uint32_t record, std::string &scratch, std::vector<uint32_t> &words,
-                  QuickWords &dictionary);
+    // Reads the live records `from` up to `to` (not included) into `slice`;
+    // stops early when `stop` turns true.
+    struct Slice;
+    void describe(uint32_t from, uint32_t to, Slice &slice, const std::function<bool()> &stop) const;
     // The place's rank for `query`, NoRank when it does not match.
     uint8_t matches(uint32_t place, const Prepared &query, Scratch &scratch) const;
     // The best rank of the place's words that `words` holds, NoRank for none.
