@@ -484,6 +484,13 @@ bool QuickIndex::leadingDigitsAre(uint32_t record, int field, const std::string 
     return LeadingDigits(codes) == number;
 }
 
+bool QuickIndex::hasWord(uint32_t place, const WordTest &words) const
+{
+    const uint32_t *w = m_words.data() + m_wordStart[place];
+    const uint32_t *end = m_words.data() + m_wordStart[place + 1];
+    return std::any_of(w, end, [&words](uint32_t entry) { return words.holds(entry & WordMask); });
+}
+
 uint8_t QuickIndex::inText(uint32_t place, const WordTest &words) const
 {
     const uint32_t *w = m_words.data() + m_wordStart[place];
@@ -497,11 +504,13 @@ uint8_t QuickIndex::matches(uint32_t place, const Prepared &query, Scratch &scra
 {
     uint8_t rank = NoRank;
     for (size_t i = 0; i < query.words.size(); ++i) {
-        const uint8_t best = inText(place, query.words[i]);
-        if (best == NoRank)
+        if (i == 0 && !query.numberFirst) {
+            rank = inText(place, query.words[i]);
+            if (rank == NoRank)
+                return NoRank;
+        } else if (!hasWord(place, query.words[i])) {
             return NoRank;
-        if (i == 0 && !query.numberFirst)
-            rank = best;
+        }
     }
     const size_t fields = m_numberFields.size();
     for (size_t i = 0; i < query.numbers.size(); ++i) {
@@ -519,7 +528,7 @@ uint8_t QuickIndex::matches(uint32_t place, const Prepared &query, Scratch &scra
                 && (number.key != UINT32_MAX || leadingDigitsAre(m_order[place], m_numberFields[f], digits, scratch.codes)))
                 best = static_cast<uint8_t>(f + 1);
         }
-        if (best == NoRank && number.words.count != 0 && inText(place, WordTest{number.words}) != NoRank)
+        if (best == NoRank && number.words.count != 0 && hasWord(place, WordTest{number.words}))
             best = static_cast<uint8_t>(fields + 1);
         if (best == NoRank)
             return NoRank;

@@ -112,6 +112,7 @@ private:
     // The best rank of the place's words that `words` holds, NoRank for none.
     struct WordTest;
     uint8_t inText(uint32_t place, const WordTest &words) const;
+    bool hasWord(uint32_t place, const WordTest &words) const;
     // The value's folded digits: the telephone number's begin with `number`;
     // the leading digits (after the leading blanks) are `number`.
     bool phoneBegins(uint32_t record, const std::string &number, std::string &codes) const;
