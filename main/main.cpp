@@ -21,7 +21,7 @@ bool AsksForHelpOrVersion(int argc, char *argv[])
         const std::string_view argument = argv[i];
         if (argument == "--")
             break;
-        if (argument == "-h" || argument == "--help" || argument == "-v" || argument == "--version")
+        if (argument == "-h" || argument == "--help" || argument == "--help-all" || argument == "-v" || argument == "--version")
             return true;
     }
     return false;

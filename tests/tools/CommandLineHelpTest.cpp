@@ -20,7 +20,7 @@ struct Answer {
 };
 
 // Runs a program with a locale and no display of any kind.
-Answer Run(const QString &program, const QStringList &arguments, const QString &locale)
+Answer RunProgram(const QString &program, const QStringList &arguments, const QString &locale)
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     for (const QString &name : {u"DISPLAY"_s, u"WAYLAND_DISPLAY"_s, u"QT_QPA_PLATFORM"_s, u"LANGUAGE"_s,
@@ -54,12 +54,12 @@ TEST(CommandLineHelp, FollowsTheLocale)
     static const QRegularExpression cyrillic(u"[а-яё]"_s);
     for (const QString &program : Programs()) {
         SCOPED_TRACE(program.toStdString());
-        const Answer inEnglish = Run(program, {u"--help"_s}, u"C"_s);
+        const Answer inEnglish = RunProgram(program, {u"--help"_s}, u"C"_s);
         EXPECT_EQ(inEnglish.exitCode, 0) << inEnglish.error.toStdString();
         EXPECT_TRUE(inEnglish.out.startsWith(u"Usage: "_s)) << inEnglish.out.toStdString();
         EXPECT_FALSE(cyrillic.match(inEnglish.out).hasMatch()) << inEnglish.out.toStdString();
 
-        const Answer inRussian = Run(program, {u"--help"_s}, u"ru_RU.UTF-8"_s);
+        const Answer inRussian = RunProgram(program, {u"--help"_s}, u"ru_RU.UTF-8"_s);
         EXPECT_EQ(inRussian.exitCode, 0) << inRussian.error.toStdString();
         EXPECT_TRUE(inRussian.out.startsWith(u"Использование: "_s)) << inRussian.out.toStdString();
         const QRegularExpressionMatch left = english.match(inRussian.out);
@@ -72,10 +72,10 @@ TEST(CommandLineHelp, FollowsTheLocale)
 // The program's window is never made for them: without a display it would abort.
 TEST(CommandLineHelp, TheProgramAnswersWithoutADisplay)
 {
-    const Answer version = Run(u"" PHONEBOOK_EXE ""_s, {u"--version"_s}, u"C"_s);
+    const Answer version = RunProgram(u"" PHONEBOOK_EXE ""_s, {u"--version"_s}, u"C"_s);
     EXPECT_EQ(version.exitCode, 0) << version.error.toStdString();
     EXPECT_EQ(version.out, u"phonebook " PHONEBOOK_VERSION "\n"_s);
-    const Answer help = Run(u"" PHONEBOOK_EXE ""_s, {u"-platform"_s, u"xcb"_s, u"-h"_s}, u"C"_s);
+    const Answer help = RunProgram(u"" PHONEBOOK_EXE ""_s, {u"-platform"_s, u"xcb"_s, u"-h"_s}, u"C"_s);
     EXPECT_EQ(help.exitCode, 0) << help.error.toStdString();
     EXPECT_TRUE(help.out.contains(u"--version"_s)) << help.out.toStdString();
 }
