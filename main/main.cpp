@@ -46,7 +46,7 @@ int AnswerCommandLine(int argc, char *argv[])
     const QCommandLineOption version = parser.addVersionOption();
     // Options of Qt's own (-platform, -style, ...) are no error here: the window takes them.
     parser.parse(QCoreApplication::arguments());
-    if (parser.isSet(help)) {
+    if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all"))) {
         std::fputs(qUtf8Printable(parser.helpText()), stdout);
         return 0;
     }
