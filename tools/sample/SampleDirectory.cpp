@@ -79,7 +79,8 @@ public:
     static constexpr int LastExchange = 699;
     static constexpr int NumbersPerExchange = 10000;
 
-    explicit PhonePool(SampleRandom &random) : m_used(static_cast<size_t>((LastExchange + 1) * NumbersPerExchange), false)
+    explicit PhonePool(SampleRandom &random)
+        : m_used(static_cast<size_t>((LastExchange + 1) * NumbersPerExchange), false), m_taken(LastExchange + 1, 0)
     {
         for (int code = FirstExchange; code <= LastExchange; ++code) {
             if ((code / 10) % 10 != 0) // no exchange has 0 as its second digit
@@ -100,7 +101,9 @@ public:
         for (int attempt = 0; attempt < 40; ++attempt) {
             const int exchange = m_exchanges[static_cast<size_t>(m_pick.pick(random))];
             const int number = exchange * NumbersPerExchange + static_cast<int>(random.below(NumbersPerExchange));
-            if (claim(number))
+            // A full exchange is known without looking at its numbers (the
+            // choices are drawn all the same, so a seed keeps its numbers).
+            if (m_taken[static_cast<size_t>(exchange)] < NumbersPerExchange && claim(number))
                 return number;
         }
         // The crowded exchanges are full: take the lowest free number of the
@@ -144,10 +147,12 @@ private:
         if (m_used[static_cast<size_t>(number)])
             return false;
         m_used[static_cast<size_t>(number)] = true;
+        ++m_taken[static_cast<size_t>(number / NumbersPerExchange)];
         return true;
     }
 
     std::vector<bool> m_used;
+    std::vector<int> m_taken; // numbers taken, by exchange code
     std::vector<int> m_exchanges;
     WeightedPick m_pick;
     // Per exchange (by its place in m_exchanges): every number below this one
