@@ -49,9 +49,9 @@ void OpenTablesAhead(const QString &directory)
     StartWork([directory](const StopCheck &) {
         for (const QStringView name : {PersonsTable, OrgsTable}) {
             try {
-                const QString path = FindTableFile(directory, name);
-                if (!path.isEmpty())
-                    DbfTable::open(path);
+                const Result<QString> path = FindTableFile(directory, name);
+                if (path && !path.Value().isEmpty())
+                    DbfTable::open(path.Value());
             } catch (const std::exception &) {
             }
         }

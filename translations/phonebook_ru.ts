@@ -146,5 +146,9 @@
         <source>The table %1 kept changing while the quick search read it.</source>
         <translation>Таблица %1 менялась всё время, пока её читал быстрый поиск.</translation>
     </message>
+    <message>
+        <source>The folder %1 holds the table %2 under two names, %3 and %4. Remove one of them (keep the current edition).</source>
+        <translation>В папке %1 таблица %2 лежит под двумя именами: %3 и %4. Удалите один из этих файлов (оставьте текущее издание).</translation>
+    </message>
 </context>
 </TS>

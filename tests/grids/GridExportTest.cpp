@@ -71,9 +71,9 @@ TEST(Csv, QuotesWhatSpreadsheetsWouldSplitAndNothingElse)
 {
     QByteArray out;
     AppendCsvLine(out, {QStringLiteral("ТСЖ \"ПЕГАС\""), QStringLiteral("a;b"), QStringLiteral("plain"), QString(),
-                        QStringLiteral("   12"), QStringLiteral("two\nlines")});
+                        QStringLiteral("   12"), QStringLiteral("two\nlines"), QStringLiteral("lone\rreturn")});
     EXPECT_EQ(QString::fromUtf8(out),
-              QStringLiteral("\"ТСЖ \"\"ПЕГАС\"\"\";\"a;b\";plain;;\"   12\";\"two\nlines\"\r\n"));
+              QStringLiteral("\"ТСЖ \"\"ПЕГАС\"\"\";\"a;b\";plain;;\"   12\";\"two\nlines\";\"lone\rreturn\"\r\n"));
 }
 
 TEST(Csv, TextThatSpreadsheetsWouldComputeStaysText)
@@ -217,6 +217,22 @@ TEST(Clipboard, CtrlCCopiesTheSelectionIncludingRowsNotLoaded)
     grid.SetCurrentCell(2, 500);
     EXPECT_EQ(SelectionText(grid), shownRow(personRows(500)[499]).join(u'\t'));
     EXPECT_EQ(RowNumber(grid, 700), shown(QString::number(100700)));
+}
+
+// A result with fewer fields than the layout heads cannot give the rows again:
+// they are taken from the grid at once, every one of them.
+TEST(Clipboard, RowsWithoutAResultBehindThemAreAllKept)
+{
+    std::vector<QStringList> rows;
+    for (const QStringList &row : personRows(3))
+        rows.push_back(row.mid(0, 2));
+    auto data = openFake(personNames().mid(0, 2), rows);
+    ResultGrid grid;
+    FillPersonGrid(grid, *data);
+    const ListRows all = AllGridRows(grid);
+    ASSERT_EQ(all.rowCount, 3);
+    for (int row = 0; row < all.rowCount; ++row)
+        EXPECT_EQ(all.row(row).mid(0, 2), shownRow(rows[static_cast<size_t>(row)]));
 }
 
 TEST(Clipboard, OrganisationsHaveNoNumberToCopy)

@@ -28,10 +28,20 @@ void Say(const QString &line)
     std::fprintf(stderr, "%s\n", qUtf8Printable(line));
 }
 
+// Says what ended the update, then the outcome's machine-readable line, and
+// gives the exit status.
+int Finish(const update::UpdateOutcome &outcome, int status)
+{
+    std::fprintf(stderr, "%s\n", update::OutcomeLine(outcome).constData());
+    return status;
+}
+
 int Fail(const QString &message)
 {
     Say(u"phonebook-update: "_s + message);
-    return Failed;
+    update::UpdateOutcome outcome;
+    outcome.error = message;
+    return Finish(outcome, Failed);
 }
 
 // SIGINT, SIGTERM and SIGHUP end the archive's process group at once, from
@@ -64,6 +74,15 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationName(u"phonebook-update"_s);
     // The same messages as the program's dialog: the table reader's faults in Russian too.
     InstallCoreTranslation(QLocale(QLocale::Russian));
+    // A path the locale's encoding cannot carry would name another file once
+    // decoded: refused before anything is touched.
+    for (int n = 1; n < argc; ++n) {
+        if (!update::SurvivesLocaleEncoding(QByteArray(argv[n])))
+            return Fail(u"аргумент %1 (%2) содержит байты, которые не читаются как текст в кодировке системы (UTF-8): "
+                        "такой путь назвал бы другой файл. Переименуйте файл или папку."_s
+                            .arg(n)
+                            .arg(QString::fromUtf8(argv[n])));
+    }
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
@@ -71,8 +90,10 @@ int main(int argc, char *argv[])
         "copied beside the tables and delivers new ones into a private folder there; each new table\n"
         "that opens soundly replaces the live one, and any other table stays exactly as it was.\n"
         "An interrupted update is finished (or undone) the next time the folder is opened.\n"
-        "Progress and messages go to stderr. Exit status: 0 both tables replaced, 1 one or both\n"
-        "kept, 2 an error (nothing replaced)."_s);
+        "An archive program runs in a sandbox (bubblewrap) that lets it write its folder only.\n"
+        "Progress and messages go to stderr, the last line the outcome as JSON after\n"
+        "\"phonebook-update-result: \". Exit status: 0 both tables replaced, 1 one or both kept,\n"
+        "2 an error (nothing replaced), 128 + N when stopped by signal N."_s);
     parser.addHelpOption();
     const QCommandLineOption dirOption(u"dir"_s, u"Folder of the table files (default: the folder of this program)."_s, u"DIR"_s);
     const QCommandLineOption timeoutOption(u"timeout"_s, u"Stop an archive that runs longer: whole seconds from 1 to 86400 (default: 600)."_s, u"SECONDS"_s);
@@ -82,7 +103,7 @@ int main(int argc, char *argv[])
         return Fail(parser.errorText());
     if (parser.isSet(u"help"_s)) {
         std::fputs(qUtf8Printable(parser.helpText()), stdout);
-        return Replaced;
+        return 0;
     }
     const QStringList arguments = parser.positionalArguments();
     if (arguments.size() != 1)
@@ -132,7 +153,7 @@ int main(int argc, char *argv[])
     const update::UpdateOutcome &outcome = run.Outcome();
     if (stoppedBy != 0 && !run.Running() && outcome.status == update::UpdateOutcome::Status::Error) {
         Say(outcome.error);
-        return 128 + stoppedBy;
+        return Finish(outcome, 128 + stoppedBy);
     }
     for (const QString &detail : outcome.details)
         Say(detail);
@@ -141,11 +162,11 @@ int main(int argc, char *argv[])
     switch (outcome.status) {
     case update::UpdateOutcome::Status::Replaced:
         Say(u"Обе таблицы заменены."_s);
-        return Replaced;
+        return Finish(outcome, Replaced);
     case update::UpdateOutcome::Status::Kept:
-        return Kept;
+        return Finish(outcome, Kept);
     case update::UpdateOutcome::Status::Error:
         break;
     }
-    return Failed;
+    return Finish(outcome, Failed);
 }

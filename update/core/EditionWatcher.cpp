@@ -39,7 +39,9 @@ EditionWatcher::Stamp EditionWatcher::current() const
     Stamp stamp;
     for (Table table : Tables) {
         FileStamp &file = stamp[static_cast<size_t>(table)];
-        file.path = FindTableFile(m_directory, TableBase(table));
+        // A table under two spellings is no edition to load: the readers refuse it.
+        const Result<QString> found = FindTableFile(m_directory, TableBase(table));
+        file.path = found ? found.Value() : QString();
         file.edition = FileEdition::At(file.path);
     }
     return stamp;

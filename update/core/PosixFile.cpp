@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <cerrno>
 #include <fcntl.h>
@@ -73,7 +74,9 @@ int TempFile::Commit(const QString &target)
     if (::rename(m_path.constData(), QFile::encodeName(target).constData()) != 0)
         return errno;
     m_committed = true;
-    return SyncDirectory(m_directory);
+    // The name now lives in the target's folder, which may not be the one the file was made in.
+    const QString targetFolder = QFileInfo(target).absolutePath();
+    return SyncDirectory(targetFolder);
 }
 
 int WriteAll(int fd, const char *data, size_t size)
