@@ -375,9 +375,11 @@ TEST_F(UpdateCoreTest, UpdatesMeantToDoHarmChangeNothing)
          u"SP09KW_N.DBF"_s},
         {"helpers left running: setsid, job control and a daemon, each writing a table later", [&] {
              return script(u"up11.exe"_s, copyBoth
-                 + u"setsid sh -c 'exec 3>>sp09kw_n.dbf; sleep %1; echo tampered >&3' &\n"
-                   "set -m\n(sleep %1; echo tampered >> sp09pr_n.dbf) &\nset +m\n"
-                   "( (sleep %1; echo tampered >> '%2') & ) &\nexit 0\n"_s.arg(token, outside)); },
+                 + u"setsid sh -c 'exec 3>>sp09kw_n.dbf; touch h1; sleep %1; echo tampered >&3' &\n"
+                   "set -m\nsh -c 'touch h2; sleep %1; echo tampered >> sp09pr_n.dbf' &\nset +m\n"
+                   "( sh -c \"touch h3; sleep %1; echo tampered >> '%2'\" & ) &\n"
+                   // Ends once every helper runs.
+                   "until [ -e h1 ] && [ -e h2 ] && [ -e h3 ]; do sleep 0.01; done\nexit 0\n"_s.arg(token, outside)); },
          {}, true, true},
         {"a script that writes the live tables and a file outside", [&] {
              return script(u"up12.exe"_s, copyBoth + u"echo damaged > ../sp09kw_n.dbf\necho damaged > '%1'\nexit 0\n"_s.arg(outside)); },

@@ -85,7 +85,7 @@ QList<qint64> ProcessesWith(const QString &argument)
         if (!number || !cmdline.open(QIODevice::ReadOnly))
             continue;
         // A zombie has an empty command line: it has ended.
-        if (cmdline.readAll().split('\0').contains(wanted))
+        if (cmdline.readAll().contains(wanted))
             found << pid;
     }
     return found;

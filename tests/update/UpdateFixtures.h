@@ -33,7 +33,7 @@ QString WriteScriptArchive(const QString &path, Script script, const QString &ed
 // written its "archive.running" into the update's staging folder.
 bool ArchiveRunningIn(const QString &directory);
 
-// Processes (not yet ended) whose command line holds `argument` as one of its words.
+// Processes (not yet ended) whose command line holds `argument`.
 QList<qint64> ProcessesWith(const QString &argument);
 
 // A ZIP file holding `entries` (name inside the archive, file to store),
