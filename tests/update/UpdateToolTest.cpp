@@ -4,6 +4,8 @@
 
 #include "TableFixtures.h"
 #include "UpdateFixtures.h"
+#include "UpdateLock.h"
+#include "UpdateRun.h"
 #include "UpdateSwap.h"
 
 #include <QDir>
@@ -82,6 +84,14 @@ TEST_F(UpdateToolTest, ExitStatusSaysWhatWasReplaced)
     EXPECT_TRUE(kept.error.contains(u"Обновление физических лиц не выполнено!!!"_s)) << kept.error.toStdString();
     EXPECT_EQ(Count(u"sp09kw_n"_s), u"5"_s);
     EXPECT_EQ(Count(u"sp09pr_n"_s), u"8"_s);
+    // The last line says the same to a program, whatever the messages' language.
+    const QStringList keptLines = kept.error.split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_FALSE(keptLines.isEmpty());
+    const auto outcome = phonebook::update::ParseOutcomeLine(keptLines.last().toUtf8());
+    ASSERT_TRUE(outcome.has_value()) << keptLines.last().toStdString();
+    EXPECT_EQ(outcome->status, phonebook::update::UpdateOutcome::Status::Kept);
+    EXPECT_FALSE(outcome->delivered[0]);
+    EXPECT_TRUE(outcome->delivered[1]);
 
     const ToolRun failed = Update(WriteScriptArchive(m_root.filePath(u"up3.exe"_s), Script::RunsLong, Edition()),
                                   {u"--timeout"_s, u"1"_s});
@@ -98,6 +108,15 @@ TEST_F(UpdateToolTest, ExitStatusSaysWhatWasReplaced)
         EXPECT_EQ(run.exitCode, 2) << limit.toStdString();
         EXPECT_TRUE(run.error.contains(u"--timeout"_s)) << run.error.toStdString();
     }
+    EXPECT_FALSE(QFile::exists(QDir(Program()).filePath(u"up5.exe"_s)));
+
+    // A folder whose name is not text in the system's encoding would be
+    // another folder once decoded: refused before anything is touched.
+    const QString program = Program();
+    const ToolRun undecodable = Tool(u"/bin/sh"_s, {u"-c"_s, u"exec \"$0\" --dir \"$1$(printf '\\377')\" \"$2\""_s,
+                                                    QStringLiteral(PHONEBOOK_UPDATE_EXE), program, archive});
+    EXPECT_EQ(undecodable.exitCode, 2);
+    EXPECT_TRUE(undecodable.error.contains(u"UTF-8"_s)) << undecodable.error.toStdString();
     EXPECT_FALSE(QFile::exists(QDir(Program()).filePath(u"up5.exe"_s)));
     EXPECT_EQ(Count(u"sp09kw_n"_s), u"5"_s);
 }
@@ -282,6 +301,30 @@ TEST_F(UpdateToolTest, FolderNotWritableOrDiskFullChangesNothing)
     EXPECT_EQ(after, before);
 }
 
+// A folder everyone may write, its lock file made by root (0644): an ordinary
+// user's update still takes the lock and installs the edition.
+TEST_F(UpdateToolTest, ALockFileOfRootsServesEveryoneWhoMayWriteTheFolder)
+{
+    if (::getuid() != 0)
+        GTEST_SKIP() << "needs root to make the lock file another user's";
+    const auto everyone = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner | QFileDevice::ReadOther
+        | QFileDevice::WriteOther | QFileDevice::ExeOther;
+    QFile::setPermissions(m_root.path(), everyone);
+    QFile::setPermissions(Program(), everyone);
+    WriteBytes(QDir(Program()).filePath(u"phonebook-update.lock"_s), {});
+    const QString archive = WriteScriptArchive(m_root.filePath(u"up1.exe"_s), Script::BothTables, Edition());
+    QFile::setPermissions(archive, everyone);
+    QFile::setPermissions(Edition(), everyone);
+    for (const QString &name : {u"sp09kw_n.dbf"_s, u"sp09pr_n.dbf"_s})
+        QFile::setPermissions(QDir(Edition()).filePath(name), everyone);
+    const ToolRun run = Update(archive, {}, [] {
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0)
+            ::_exit(99);
+    });
+    EXPECT_EQ(run.exitCode, 0) << run.error.toStdString();
+    EXPECT_EQ(Count(u"sp09kw_n"_s), u"12"_s);
+}
+
 // Searching never changes the folder: not an administrator's ".old" copies,
 // not the journal of an interrupted update, which it only mentions.
 TEST_F(UpdateToolTest, SearchesChangeNothingInTheFolder)
@@ -295,6 +338,14 @@ TEST_F(UpdateToolTest, SearchesChangeNothingInTheFolder)
     EXPECT_EQ(run.out.trimmed(), u"3"_s);
     EXPECT_TRUE(run.error.contains(u"было прервано"_s)) << run.error.toStdString();
     EXPECT_EQ(Bytes(u"phonebook-update.journal"_s), "phonebook-update journal 1\n");
+    {
+        // While an update holds the lock, its journal is no interrupted update's.
+        phonebook::update::UpdateLock running(Program());
+        ASSERT_TRUE(running.held());
+        const ToolRun during = Tool(QStringLiteral(PHONEBOOK_FIND_EXE), {u"--dir"_s, Program(), u"count"_s, u"sp09pr_n"_s});
+        EXPECT_TRUE(during.error.contains(u"идёт обновление"_s)) << during.error.toStdString();
+        EXPECT_FALSE(during.error.contains(u"было прервано"_s)) << during.error.toStdString();
+    }
     EXPECT_EQ(Bytes(u"sp09kw_n.old"_s), "administrator's copy");
 }
 

@@ -86,6 +86,7 @@ void EditionWatcher::onSettled()
     for (const FileStamp &file : now) {
         if (file.path.isEmpty() || TableFault(file.path)) {
             m_rejected = now;
+            emit Rejected();
             return;
         }
     }
