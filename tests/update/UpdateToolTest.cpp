@@ -347,6 +347,18 @@ TEST_F(UpdateToolTest, SearchesChangeNothingInTheFolder)
         EXPECT_FALSE(during.error.contains(u"было прервано"_s)) << during.error.toStdString();
     }
     EXPECT_EQ(Bytes(u"sp09kw_n.old"_s), "administrator's copy");
+
+    // A table under two spellings is read by no search: which one is meant cannot be told.
+    WriteEdition(Edition(), 12, 8);
+    QFile::copy(QDir(Edition()).filePath(u"sp09kw_n.dbf"_s), QDir(Program()).filePath(u"SP09KW_N.DBF"_s));
+    for (const QStringList &search : {QStringList{u"count"_s, u"sp09kw_n"_s}, QStringList{u"quick"_s, u"иванов"_s},
+                                      QStringList{u"surname"_s, u"иванов"_s}}) {
+        const ToolRun twice = Tool(QStringLiteral(PHONEBOOK_FIND_EXE), QStringList{u"--dir"_s, Program()} + search);
+        EXPECT_EQ(twice.exitCode, 2) << search.join(u' ').toStdString();
+        EXPECT_TRUE(twice.error.contains(u"sp09kw_n.dbf"_s) && twice.error.contains(u"SP09KW_N.DBF"_s))
+            << twice.error.toStdString();
+    }
+    EXPECT_EQ(Count(u"sp09pr_n"_s), u"3"_s);
 }
 
 } // namespace
