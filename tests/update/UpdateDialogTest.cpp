@@ -217,10 +217,10 @@ void UpdateDialogTest::folderNotWritableOffersTheAdministrator()
     QVERIFY(shared.isValid());
     const QString bin = shared.filePath(u"bin"_s);
     QDir().mkpath(bin);
-    const auto open = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner | QFileDevice::ReadOther
+    const auto openToAll = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner | QFileDevice::ReadOther
         | QFileDevice::WriteOther | QFileDevice::ExeOther;
-    QFile::setPermissions(shared.path(), open);
-    QFile::setPermissions(bin, open);
+    QFile::setPermissions(shared.path(), openToAll);
+    QFile::setPermissions(bin, openToAll);
     const QString asked = shared.filePath(u"asked.txt"_s);
     struct Case {
         const char *name;
@@ -239,7 +239,7 @@ void UpdateDialogTest::folderNotWritableOffersTheAdministrator()
         QFile::remove(bin + u"/pkexec"_s);
         if (!c.pkexec.isEmpty()) {
             WriteBytes(bin + u"/pkexec"_s, "#!/bin/sh\nprintf '%s\\n' \"$@\" > \"$PHONEBOOK_ADMIN_ASKED\"\n" + c.pkexec);
-            QFile::setPermissions(bin + u"/pkexec"_s, open);
+            QFile::setPermissions(bin + u"/pkexec"_s, openToAll);
         }
         QProcess child;
         child.setProgram(QCoreApplication::applicationFilePath());
@@ -247,7 +247,7 @@ void UpdateDialogTest::folderNotWritableOffersTheAdministrator()
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(u"PHONEBOOK_ADMIN_CASE"_s, QString::fromLatin1(c.name));
         environment.insert(u"PHONEBOOK_ADMIN_ASKED"_s, asked);
-        environment.insert(u"PATH"_s, bin + u":/usr/bin:/bin"_s);
+        environment.insert(u"PATH"_s, bin); // the stand-in alone: no other pkexec is found
         environment.insert(u"HOME"_s, shared.path());
         child.setProcessEnvironment(environment);
         if (::getuid() == 0) {
@@ -259,7 +259,8 @@ void UpdateDialogTest::folderNotWritableOffersTheAdministrator()
         child.start();
         QVERIFY(child.waitForFinished(100000));
         QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0,
-                 qPrintable(c.name + u": "_s + QString::fromUtf8(child.readAllStandardOutput() + child.readAllStandardError())));
+                 qPrintable(QString::fromLatin1(c.name) + u": "_s
+                            + QString::fromUtf8(child.readAllStandardOutput() + child.readAllStandardError())));
     }
 }
 
