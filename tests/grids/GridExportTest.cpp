@@ -227,6 +227,7 @@ TEST(Clipboard, RowsWithoutAResultBehindThemAreAllKept)
     struct ShrinkingSource : FakeSource {
         using FakeSource::FakeSource;
         int rowCount() const override { return shrunk ? 1 : FakeSource::rowCount(); }
+        QString text(int row, int column) const override { return shrunk && row >= 1 ? QString() : FakeSource::text(row, column); }
         bool shrunk = false;
     };
     auto source = std::make_shared<ShrinkingSource>(personNames(), personRows(3));
