@@ -158,14 +158,16 @@ void UpdateDialogTest::runningArchiveIsStoppedWithTheButton()
         QVERIFY(m_dialog->Updating());
         QVERIFY(!m_dialog->Edit1().isEnabled());
         // Stopped once the archive has begun its work.
-        std::function<void()> stopOnceRunning = [this, &stopOnceRunning] {
-            if (!ArchiveRunningIn(program())) {
-                QTimer::singleShot(20, m_dialog, stopOnceRunning);
+        auto *poll = new QTimer(m_dialog);
+        poll->setInterval(20);
+        QObject::connect(poll, &QTimer::timeout, m_dialog, [this, poll] {
+            if (!ArchiveRunningIn(program()))
                 return;
-            }
+            poll->stop();
+            poll->deleteLater();
             QTest::mouseClick(&m_dialog->Button1(), Qt::LeftButton);
-        };
-        QTimer::singleShot(0, m_dialog, stopOnceRunning);
+        });
+        poll->start();
     });
     const QStringList messages = Dialogs::TakeShownMessages();
     QCOMPARE(messages.size(), 3);
