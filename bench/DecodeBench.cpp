@@ -20,7 +20,8 @@ int main(int argc, char *argv[])
         bench::Usage("bench-decode DIR TABLE [ROUNDS]");
     const int rounds = argc > 3 ? std::max(1, std::atoi(argv[3])) : 3;
     try {
-        const QString path = FindTableFile(QString::fromLocal8Bit(argv[1]), QString::fromLocal8Bit(argv[2]));
+        const Result<QString> found = FindTableFile(QString::fromLocal8Bit(argv[1]), QString::fromLocal8Bit(argv[2]));
+        const QString path = found ? found.Value() : QString();
         if (path.isEmpty())
             throw DatabaseError(QStringLiteral("No such table"), QString::fromLocal8Bit(argv[2]));
         const auto table = DbfTable::open(path);

@@ -177,7 +177,10 @@ void TableCursor::Open()
 {
     Close();
     m_warnings.clear();
-    const QString path = FindTableFile(Directory(), m_tableName);
+    const Result<QString> found = FindTableFile(Directory(), m_tableName);
+    if (!found)
+        throw DatabaseError(found.Error().Text());
+    const QString &path = found.Value();
     if (path.isEmpty())
         throw DatabaseError(CoreError(CoreMessage("Table \"%1\" not found in %2."), {m_tableName, Directory()}));
     Open(DbfTable::open(path));

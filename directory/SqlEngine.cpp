@@ -100,8 +100,14 @@ CoreError engineMessage(sqlite3 *db, const QString &directory)
     if (g_memoryLimit.load() > 0 && sqlite3_errcode(db) == SQLITE_NOMEM)
         return memoryMessage();
     const QString message = QString::fromUtf8(sqlite3_errmsg(db));
-    if (message.startsWith(u"no such table: "))
+    if (message.startsWith(u"no such table: ")) {
+        QString name = message.mid(15);
+        if (name.startsWith(u"main."))
+            name = name.mid(5);
+        if (const Result<QString> found = FindTableFile(directory, name); !found)
+            return found.Error();
         return CoreError(CoreMessage("%1 (no table file of that name in %2)"), {message, directory});
+    }
     return DatabaseError(message).error();
 }
 
@@ -134,9 +140,11 @@ void openConnection(Connection &connection, const QString &directory, const QStr
     // Collation and like() first: the tables' declarations name the collation.
     sqlite3_create_collation_v2(db, CollationName, SQLITE_UTF8, nullptr, collationCompare, nullptr);
     RegisterLike(db);
-    for (auto &[name, path] : ListTableFiles(directory)) {
-        if (connection.spellings.contains(name))
-            continue; // "a.dbf" beside "A.DBF": the first one wins
+    auto files = ListTableFiles(directory);
+    for (auto &[name, path] : files) {
+        // "a.dbf" beside "A.DBF": neither is read; a statement naming the table says why.
+        if (std::count_if(files.begin(), files.end(), [&name](const auto &file) { return file.first == name; }) > 1)
+            continue;
         registerTable(connection, name, path);
         connection.tables.emplace_back(std::move(name), std::move(path));
     }

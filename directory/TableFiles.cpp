@@ -17,20 +17,26 @@ std::vector<std::pair<QString, QString>> ListTableFiles(const QString &directory
     return tables;
 }
 
-QString FindTableFile(const QString &directory, QStringView name)
+Result<QString> FindTableFile(const QString &directory, QStringView name)
 {
-    QStringView base = name;
-    if (base.endsWith(u".dbf", Qt::CaseInsensitive))
-        base.chop(4);
-    // The exact spelling first: it is the common case and needs no listing.
-    const QString exact = QDir(directory).filePath(base.toString() + QStringLiteral(".dbf"));
-    if (QFileInfo(exact).isFile())
-        return QFileInfo(exact).absoluteFilePath();
-    for (const auto &[tableName, path] : ListTableFiles(directory)) {
-        if (tableName.compare(base, Qt::CaseInsensitive) == 0)
-            return path;
+    QString wanted = name.toString();
+    if (!wanted.endsWith(u".dbf", Qt::CaseInsensitive))
+        wanted += QStringLiteral(".dbf");
+    // Every entry counts, readable or not, so that a second spelling is never overlooked.
+    const QDir dir(directory);
+    QStringList found;
+    const QStringList entries = dir.entryList(QDir::Files | QDir::System | QDir::Hidden, QDir::Name);
+    for (const QString &entry : entries) {
+        if (entry.compare(wanted, Qt::CaseInsensitive) == 0)
+            found << entry;
     }
-    return {};
+    if (found.size() > 1)
+        return CoreError(CoreMessage("The folder %1 holds the table %2 under two names, %3 and %4. "
+                                     "Remove one of them (keep the current edition)."),
+                         {QDir::toNativeSeparators(directory), wanted.toLower(), found[0], found[1]});
+    if (found.isEmpty())
+        return QString();
+    return QFileInfo(dir.filePath(found.first())).absoluteFilePath();
 }
 
 } // namespace phonebook

@@ -1,6 +1,9 @@
 #pragma once
 // Finding the directory's table files by name, whatever their letter case:
-// tables from DOS-era archives arrive as "SP09KW_N.DBF".
+// tables from DOS-era archives arrive as "SP09KW_N.DBF". Every reader and the
+// update find a table through FindTableFile, so that all of them read the same file.
+
+#include "CoreResult.h"
 
 #include <QString>
 #include <QStringView>
@@ -25,10 +28,13 @@ inline constexpr std::array<Table, 2> Tables = {Table::Persons, Table::Orgs};
 constexpr QStringView TableName(Table table) { return table == Table::Persons ? PersonsTable : OrgsTable; }
 
 // Path of the table named `name` (base name, or file name with ".dbf") in
-// `directory`, matched in any letter case; empty when there is none.
-QString FindTableFile(const QString &directory, QStringView name);
+// `directory`, matched in any letter case; empty when there is none. A folder
+// holding the table under two spellings ("sp09kw_n.dbf" and "SP09KW_N.DBF")
+// gives an error naming both files: which one is meant cannot be told.
+Result<QString> FindTableFile(const QString &directory, QStringView name);
 
-// Every table file in `directory`, as (base name in lower case, path) pairs.
+// Every table file in `directory`, as (base name in lower case, path) pairs;
+// a table under two spellings is listed under each.
 std::vector<std::pair<QString, QString>> ListTableFiles(const QString &directory);
 
 } // namespace phonebook

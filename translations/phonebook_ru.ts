@@ -206,6 +206,10 @@
         <source>Showing similar words</source>
         <translation>Показаны похожие слова</translation>
     </message>
+    <message>
+        <source>The folder %1 holds the table %2 under two names, %3 and %4. Remove one of them (keep the current edition).</source>
+        <translation>В папке %1 таблица %2 лежит под двумя именами: %3 и %4. Удалите один из этих файлов (оставьте текущее издание).</translation>
+    </message>
 </context>
 <context>
     <name>QCommandLineParser</name>

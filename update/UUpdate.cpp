@@ -126,6 +126,12 @@ void TFrmUpdate::BitBtn1Click()
 
 namespace {
 
+// pkexec's own exit statuses: the user was not authorised (the dialog was
+// cancelled or the password not given), or no authentication agent or polkit
+// service could be reached.
+constexpr int PkexecNotAuthorized = 126;
+constexpr int PkexecNoAgent = 127;
+
 QString ShellQuoted(const QString &text)
 {
     QString quoted = text;
@@ -186,6 +192,12 @@ void TFrmUpdate::onFinished()
     const update::UpdateOutcome &outcome = m_run->Outcome();
     if (outcome.noWriteAccess && offerAdministrator())
         return;
+    showOutcome(outcome);
+    reloadAndClose(outcome.status == update::UpdateOutcome::Status::Replaced);
+}
+
+void TFrmUpdate::showOutcome(const update::UpdateOutcome &outcome)
+{
     QString failure = outcome.error;
     if (!outcome.details.isEmpty())
         failure += (failure.isEmpty() ? QString() : QStringLiteral("\n\n")) + outcome.details.join(u'\n');
@@ -195,7 +207,6 @@ void TFrmUpdate::onFinished()
         if (!outcome.delivered[static_cast<int>(table)])
             Dialogs::ShowMessage(this, update::NotUpdatedMessage(table), QMessageBox::Warning);
     }
-    reloadAndClose(outcome.status == update::UpdateOutcome::Status::Replaced);
 }
 
 bool TFrmUpdate::offerAdministrator()
@@ -206,11 +217,7 @@ bool TFrmUpdate::offerAdministrator()
     const QString archive = QFileInfo(m_archive).absoluteFilePath();
     const QString denied = update::NoWriteAccessMessage(directory);
     if (pkexec.isEmpty()) {
-        Dialogs::ShowMessage(this,
-                             denied + QStringLiteral("\n\nОбновите справочник от имени администратора командой в терминале:\n"
-                                                     "sudo %1 --dir %2 %3")
-                                          .arg(ShellQuoted(tool), ShellQuoted(directory), ShellQuoted(archive)),
-                             QMessageBox::Warning);
+        Dialogs::ShowMessage(this, denied + u'\n' + sudoCommand(), QMessageBox::Warning);
         return false;
     }
     if (Dialogs::AskYesNo(this, denied + QStringLiteral("\n\nВыполнить обновление от имени администратора? "
@@ -243,23 +250,37 @@ void TFrmUpdate::onAdministratorFinished()
     const int code = admin->exitStatus() == QProcess::NormalExit && admin->error() != QProcess::FailedToStart
         ? admin->exitCode()
         : -1;
-    // What phonebook-update says besides its steps and percentages.
-    QStringList said;
-    const QStringList lines = QString::fromUtf8(admin->readAllStandardError()).split(u'\n', Qt::SkipEmptyParts);
-    for (const QString &line : lines) {
-        if (!line.endsWith(u"...") && !line.trimmed().endsWith(u'%') && line != u"Обе таблицы заменены.")
-            said << line.trimmed().remove(QStringLiteral("phonebook-update: "));
-    }
     m_button->setEnabled(true);
-    if (code == 126 || code == 127) {
-        Dialogs::ShowMessage(this, QStringLiteral("Обновление от имени администратора не выполнено: пароль не был подтверждён."),
-                             QMessageBox::Warning);
-    } else if (code != 0 && code != 1 && said.isEmpty()) {
-        Dialogs::ShowMessage(this, QStringLiteral("Обновление от имени администратора не выполнено."), QMessageBox::Warning);
-    } else if (!said.isEmpty()) {
-        Dialogs::ShowMessage(this, said.join(u'\n'), QMessageBox::Warning);
+    // phonebook-update's last line says what happened; without it, pkexec's
+    // exit status says why phonebook-update did not run.
+    const std::optional<update::UpdateOutcome> outcome = update::ParseOutcomeLine(admin->readAllStandardError());
+    if (outcome) {
+        showOutcome(*outcome);
+        reloadAndClose(outcome->status == update::UpdateOutcome::Status::Replaced);
+        return;
     }
-    reloadAndClose(code == 0);
+    QString reason;
+    if (code == PkexecNotAuthorized)
+        reason = QStringLiteral("права администратора не подтверждены (пароль не введён или запрос отменён).");
+    else if (code == PkexecNoAgent)
+        reason = QStringLiteral("не удалось спросить пароль администратора: нет агента проверки подлинности "
+                                "или не работает служба polkit.");
+    else if (code < 0)
+        reason = QStringLiteral("программа pkexec не запустилась.");
+    else
+        reason = QStringLiteral("pkexec завершился с кодом %1.").arg(code);
+    Dialogs::ShowMessage(this, QStringLiteral("Обновление от имени администратора не выполнено: %1\n").arg(reason) + sudoCommand(),
+                         QMessageBox::Warning);
+    reloadAndClose(false);
+}
+
+QString TFrmUpdate::sudoCommand() const
+{
+    const QString directory = m_session.TablesFolder();
+    const QString tool = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("phonebook-update"));
+    const QString archive = QFileInfo(m_archive).absoluteFilePath();
+    return QStringLiteral("\nОбновите справочник от имени администратора командой в терминале:\nsudo %1 --dir %2 %3")
+        .arg(ShellQuoted(tool), ShellQuoted(directory), ShellQuoted(archive));
 }
 
 void TFrmUpdate::reloadAndClose(bool confirm)

@@ -22,6 +22,7 @@ class DirectorySession;
 
 namespace update {
 class UpdateRun;
+struct UpdateOutcome;
 } // namespace update
 
 inline constexpr QStringView UpdateCaption = u"Обновление справочника";
@@ -73,6 +74,10 @@ private:
     // Returns true when an administrator's update was started.
     bool offerAdministrator();
     void onAdministratorFinished();
+    // The messages of an update that did not replace both tables.
+    void showOutcome(const update::UpdateOutcome &outcome);
+    // How to run the same update from a terminal.
+    QString sudoCommand() const;
     // Reloads both lists and gives the dialog back.
     void reloadAndClose(bool confirm);
 

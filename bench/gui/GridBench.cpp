@@ -139,7 +139,7 @@ int main(int argc, char *argv[])
 
     QTemporaryDir scratch;
     QString directory = parser.value(dirOption);
-    if (directory.isEmpty() || FindTableFile(directory, u"sp09kw_n"_s).isEmpty()) {
+    if (directory.isEmpty() || !FindTableFile(directory, u"sp09kw_n"_s).Ok() || FindTableFile(directory, u"sp09kw_n"_s).Value().isEmpty()) {
         if (directory.isEmpty())
             directory = scratch.path();
         sample::SampleOptions options;

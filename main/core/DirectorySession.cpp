@@ -53,9 +53,9 @@ void DirectorySession::OpenTablesAhead()
             TablesAhead tables;
             for (const Table table : Tables) {
                 try {
-                    const QString path = FindTableFile(directory, TableName(table));
-                    if (!path.isEmpty())
-                        tables[static_cast<size_t>(table)] = DbfTable::open(path);
+                    const phonebook::Result<QString> path = FindTableFile(directory, TableName(table));
+                    if (path && !path.Value().isEmpty())
+                        tables[static_cast<size_t>(table)] = DbfTable::open(path.Value());
                 } catch (const std::exception &error) {
                     // Opened again, and the failure reported, when the lists are read.
                     qWarning("The table %s was not opened ahead: %s", qUtf8Printable(TableName(table).toString()),
@@ -77,8 +77,8 @@ std::shared_ptr<const DbfTable> DirectorySession::takeAhead(Table table)
     }
     std::shared_ptr<const DbfTable> opened = std::exchange(m_aheadTables[static_cast<size_t>(table)], nullptr);
     // A file replaced or changed since is read afresh.
-    const bool current = opened && opened->stillCurrent()
-        && opened->path() == FindTableFile(m_tables, TableName(table));
+    const phonebook::Result<QString> path = opened ? FindTableFile(m_tables, TableName(table)) : phonebook::Result<QString>(QString());
+    const bool current = opened && opened->stillCurrent() && path && opened->path() == path.Value();
     return current ? opened : nullptr;
 }
 

@@ -44,7 +44,10 @@ std::shared_ptr<const QuickIndex> QuickSearcher::Index(QuickSide side, const std
     if (index)
         return index;
     const QString name = QuickTableName(side);
-    const QString path = FindTableFile(m_directory, name);
+    const Result<QString> found = FindTableFile(m_directory, name);
+    if (!found)
+        throw DatabaseError(found.Error().Text());
+    const QString &path = found.Value();
     if (path.isEmpty())
         throw DatabaseError(QCoreApplication::translate("phonebook", "Table \"%1\" not found in %2.").arg(name, m_directory));
     index = QuickIndex::Build(DbfTable::open(path), side, stop);

@@ -71,9 +71,9 @@ TEST(Csv, QuotesWhatSpreadsheetsWouldSplitAndNothingElse)
 {
     QByteArray out;
     AppendCsvLine(out, {QStringLiteral("ТСЖ \"ПЕГАС\""), QStringLiteral("a;b"), QStringLiteral("plain"), QString(),
-                        QStringLiteral("   12"), QStringLiteral("two\nlines")});
+                        QStringLiteral("   12"), QStringLiteral("two\nlines"), QStringLiteral("lone\rreturn")});
     EXPECT_EQ(QString::fromUtf8(out),
-              QStringLiteral("\"ТСЖ \"\"ПЕГАС\"\"\";\"a;b\";plain;;\"   12\";\"two\nlines\"\r\n"));
+              QStringLiteral("\"ТСЖ \"\"ПЕГАС\"\"\";\"a;b\";plain;;\"   12\";\"two\nlines\";\"lone\rreturn\"\r\n"));
 }
 
 TEST(Csv, TextThatSpreadsheetsWouldComputeStaysText)
@@ -217,6 +217,29 @@ TEST(Clipboard, CtrlCCopiesTheSelectionIncludingRowsNotLoaded)
     grid.SetCurrentCell(2, 500);
     EXPECT_EQ(SelectionText(grid), shownRow(personRows(500)[499]).join(u'\t'));
     EXPECT_EQ(RowNumber(grid, 700), shown(QString::number(100700)));
+}
+
+// A result that no longer holds the rows the grid shows (its table was cut
+// short meanwhile) cannot give them again: they are taken from the grid at
+// once, every one of them.
+TEST(Clipboard, RowsWithoutAResultBehindThemAreAllKept)
+{
+    struct ShrinkingSource : FakeSource {
+        using FakeSource::FakeSource;
+        int rowCount() const override { return shrunk ? 1 : FakeSource::rowCount(); }
+        QString text(int row, int column) const override { return shrunk && row >= 1 ? QString() : FakeSource::text(row, column); }
+        bool shrunk = false;
+    };
+    auto source = std::make_shared<ShrinkingSource>(personNames(), personRows(3));
+    FakeDataset data(source);
+    data.Open();
+    ResultGrid grid;
+    FillPersonGrid(grid, data);
+    source->shrunk = true;
+    const ListRows all = AllGridRows(grid);
+    ASSERT_EQ(all.rowCount, 3);
+    for (int row = 0; row < all.rowCount; ++row)
+        EXPECT_EQ(all.row(row), shownRow(personRows(3)[static_cast<size_t>(row)]));
 }
 
 TEST(Clipboard, OrganisationsHaveNoNumberToCopy)

@@ -4,6 +4,7 @@
 
 #include "AppInfo.h"
 #include "Dialogs.h"
+#include "EditionWatcher.h"
 #include "TableFixtures.h"
 #include "UMain.h"
 #include "UUpdate.h"
@@ -22,8 +23,10 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include <QProcess>
+
 #include <functional>
-#include <sys/fsuid.h>
+#include <grp.h>
 #include <unistd.h>
 #include <memory>
 
@@ -45,6 +48,8 @@ private slots:
     void folderNotWritableOffersTheAdministrator();
 
 private:
+    // One case of the test above, in its child process.
+    void administratorCase(const QString &name);
     QString program() const { return m_root->filePath(u"program"_s); }
     QString edition() const { return m_root->filePath(u"edition"_s); }
     // Opens the dialog from the menu, runs `act` in it, and waits until it
@@ -153,7 +158,17 @@ void UpdateDialogTest::runningArchiveIsStoppedWithTheButton()
         QTest::mouseClick(&m_dialog->Button1(), Qt::LeftButton);
         QVERIFY(m_dialog->Updating());
         QVERIFY(!m_dialog->Edit1().isEnabled());
-        QTimer::singleShot(300, m_dialog, [this] { QTest::mouseClick(&m_dialog->Button1(), Qt::LeftButton); });
+        // Stopped once the archive has begun its work.
+        auto *poll = new QTimer(m_dialog);
+        poll->setInterval(20);
+        QObject::connect(poll, &QTimer::timeout, m_dialog, [this, poll] {
+            if (!ArchiveRunningIn(program()))
+                return;
+            poll->stop();
+            poll->deleteLater();
+            QTest::mouseClick(&m_dialog->Button1(), Qt::LeftButton);
+        });
+        poll->start();
     });
     const QStringList messages = Dialogs::TakeShownMessages();
     QCOMPARE(messages.size(), 3);
@@ -176,9 +191,13 @@ void UpdateDialogTest::editionCopiedByHandIsLoaded()
     QCOMPARE(m_main->SGFullFiz().RowCount(), 1 + 12);
     QCOMPARE(reloaded.size(), 1);
 
-    // A damaged copy is not loaded: the lists keep what they showed.
+    // A damaged copy is not loaded: once the watch has looked at it, the lists
+    // keep what they showed.
+    auto *watcher = m_main->findChild<update::EditionWatcher *>();
+    QVERIFY(watcher);
+    QSignalSpy rejected(watcher, &update::EditionWatcher::Rejected);
     WriteBytes(QDir(program()).filePath(u"sp09kw_n.dbf"_s), QByteArray(100, 'x'));
-    QTest::qWait(2000);
+    QVERIFY(rejected.wait(5000));
     QCOMPARE(reloaded.size(), 1);
     QCOMPARE(m_main->SGFullFiz().RowCount(), 1 + 12);
     QCOMPARE(Dialogs::TakeShownMessages(), QStringList());
@@ -187,60 +206,106 @@ void UpdateDialogTest::editionCopiedByHandIsLoaded()
 
 // A folder this user may not write (as an installed program's folder is):
 // the update is offered as administrator through pkexec, here a stand-in that
-// notes what it was asked to run; without pkexec the message gives the command.
+// notes what it was asked to run and answers as phonebook-update or pkexec
+// would; without pkexec the message gives the command. Each case runs in a
+// child process of this test, with the stand-in in its PATH and, under root,
+// an ordinary user's IDs: this process keeps its own.
 void UpdateDialogTest::folderNotWritableOffersTheAdministrator()
 {
-    const QString archive = WriteScriptArchive(m_root->filePath(u"up7.exe"_s), Script::BothTables, edition());
-    const QString bin = m_root->filePath(u"bin"_s);
+    if (qEnvironmentVariableIsSet("PHONEBOOK_ADMIN_CASE")) {
+        administratorCase(qEnvironmentVariable("PHONEBOOK_ADMIN_CASE"));
+        return;
+    }
+    QTemporaryDir shared;
+    QVERIFY(shared.isValid());
+    const QString bin = shared.filePath(u"bin"_s);
     QDir().mkpath(bin);
-    const QString asked = m_root->filePath(u"asked.txt"_s);
-    WriteBytes(bin + u"/pkexec"_s, QStringLiteral("#!/bin/sh\nprintf '%s\\n' \"$@\" > '%1'\n").arg(asked).toUtf8());
-    // Everything but the program's folder is open to the ordinary user.
-    const auto everyone = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadOther;
-    const auto runnable = everyone | QFileDevice::ExeOwner | QFileDevice::ExeOther;
-    QFile::setPermissions(bin + u"/pkexec"_s, runnable);
-    QFile::setPermissions(bin, runnable);
-    QFile::setPermissions(m_root->path(), runnable);
-    QFile::setPermissions(archive, runnable);
-    for (const QString &table : {u"sp09kw_n.dbf"_s, u"sp09pr_n.dbf"_s})
-        QFile::setPermissions(QDir(program()).filePath(table), everyone);
+    const auto openToAll = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner | QFileDevice::ReadOther
+        | QFileDevice::WriteOther | QFileDevice::ExeOther;
+    QFile::setPermissions(shared.path(), openToAll);
+    QFile::setPermissions(bin, openToAll);
+    const QString asked = shared.filePath(u"asked.txt"_s);
+    struct Case {
+        const char *name;
+        QByteArray pkexec; // the stand-in's script after it notes its arguments; empty: no pkexec
+    };
+    const Case cases[] = {
+        {"replaced", "echo 'Копирование архива...' >&2\n"
+                     "echo 'phonebook-update-result: {\"status\":\"replaced\",\"replaced\":[\"sp09kw_n\",\"sp09pr_n\"]}' >&2\n"},
+        {"kept", "echo 'phonebook-update-result: {\"status\":\"kept\",\"replaced\":[\"sp09pr_n\"],"
+                 "\"details\":[\"В таблице sp09kw_n.dbf нет поля fio.\"]}' >&2\nexit 1\n"},
+        {"126", "exit 126\n"},
+        {"127", "exit 127\n"},
+        {"none", {}},
+    };
+    for (const Case &c : cases) {
+        QFile::remove(bin + u"/pkexec"_s);
+        if (!c.pkexec.isEmpty()) {
+            WriteBytes(bin + u"/pkexec"_s, "#!/bin/sh\nprintf '%s\\n' \"$@\" > \"$PHONEBOOK_ADMIN_ASKED\"\n" + c.pkexec);
+            QFile::setPermissions(bin + u"/pkexec"_s, openToAll);
+        }
+        QProcess child;
+        child.setProgram(QCoreApplication::applicationFilePath());
+        child.setArguments({u"folderNotWritableOffersTheAdministrator"_s});
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(u"PHONEBOOK_ADMIN_CASE"_s, QString::fromLatin1(c.name));
+        environment.insert(u"PHONEBOOK_ADMIN_ASKED"_s, asked);
+        environment.insert(u"PATH"_s, bin); // the stand-in alone: no other pkexec is found
+        environment.insert(u"HOME"_s, shared.path());
+        child.setProcessEnvironment(environment);
+        if (::getuid() == 0) {
+            child.setChildProcessModifier([] {
+                if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)
+                    ::_exit(99);
+            });
+        }
+        child.start();
+        QVERIFY(child.waitForFinished(100000));
+        QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0,
+                 qPrintable(QString::fromLatin1(c.name) + u": "_s
+                            + QString::fromUtf8(child.readAllStandardOutput() + child.readAllStandardError())));
+    }
+}
+
+void UpdateDialogTest::administratorCase(const QString &name)
+{
+    const QString archive = WriteScriptArchive(m_root->filePath(u"up7.exe"_s), Script::BothTables, edition());
     QFile::setPermissions(program(), QFileDevice::ReadOwner | QFileDevice::ExeOwner | QFileDevice::ReadOther
                                          | QFileDevice::ExeOther);
-    const QByteArray path = qgetenv("PATH");
-    const auto clickAsOrdinaryUser = [&] {
+    const QString asked = qEnvironmentVariable("PHONEBOOK_ADMIN_ASKED");
+    QFile::remove(asked);
+    if (name != u"none")
+        Dialogs::QueueQuestionAnswer(QMessageBox::Yes);
+    runDialog([&] {
         m_dialog->Edit1().setText(archive);
-        // Root may write anywhere: the click is made with an ordinary user's file rights.
-        const bool root = ::getuid() == 0;
-        if (root) {
-            ::setfsgid(65534);
-            ::setfsuid(65534);
-        }
         QTest::mouseClick(&m_dialog->Button1(), Qt::LeftButton);
-        if (root) {
-            ::setfsuid(0);
-            ::setfsgid(0);
-        }
-    };
-
-    qputenv("PATH", bin.toUtf8());
-    Dialogs::QueueQuestionAnswer(QMessageBox::Yes);
-    runDialog(clickAsOrdinaryUser);
+    });
+    QFile::setPermissions(program(), QFile::permissions(program()) | QFileDevice::WriteOwner);
+    const QStringList shown = Dialogs::TakeShownMessages();
+    const QString said = shown.join(u" | "_s);
+    if (name == u"none") {
+        QVERIFY2(!shown.isEmpty() && shown[0].startsWith(u"Нет прав на запись в папку "_s) && shown[0].contains(u"sudo "_s)
+                     && shown[0].contains(u"'"_s + archive + u"'"_s),
+                 qPrintable(said));
+        return;
+    }
     const QStringList questions = Dialogs::TakeAskedInputs();
     QCOMPARE(questions.size(), 1);
     QVERIFY(questions[0].startsWith(u"Нет прав на запись в папку "_s));
-    QCOMPARE(QString::fromUtf8(ReadBytes(asked)).split(u'\n', Qt::SkipEmptyParts).mid(1),
-             (QStringList{u"--dir"_s, program(), archive}));
-    QVERIFY(QString::fromUtf8(ReadBytes(asked)).startsWith(QCoreApplication::applicationDirPath() + u"/phonebook-update\n"_s));
-    QCOMPARE(Dialogs::TakeShownMessages().value(0), u"Справочник обновлён.\nФизических лиц:  5\nТелефоных номеров юр. лиц:  3"_s);
-
-    qputenv("PATH", m_root->filePath(u"nowhere"_s).toUtf8());
-    runDialog(clickAsOrdinaryUser);
-    qputenv("PATH", path);
-    const QStringList shown = Dialogs::TakeShownMessages();
-    QVERIFY2(!shown.isEmpty() && shown[0].contains(u"sudo "_s) && shown[0].contains(u"'"_s + archive + u"'"_s),
-             qPrintable(shown.join(u" | "_s)));
-    QVERIFY(QFile::exists(QDir(program()).filePath(u"sp09kw_n.dbf"_s)));
-    QFile::setPermissions(program(), QFile::permissions(program()) | QFileDevice::WriteOwner);
+    const QStringList arguments = QString::fromUtf8(ReadBytes(asked)).split(u'\n', Qt::SkipEmptyParts);
+    QCOMPARE(arguments.value(0), QCoreApplication::applicationDirPath() + u"/phonebook-update"_s);
+    QCOMPARE(arguments.mid(1), (QStringList{u"--dir"_s, program(), archive}));
+    if (name == u"replaced") {
+        QCOMPARE(shown, QStringList{u"Справочник обновлён.\nФизических лиц:  5\nТелефоных номеров юр. лиц:  3"_s});
+    } else if (name == u"kept") {
+        QCOMPARE(shown, (QStringList{u"В таблице sp09kw_n.dbf нет поля fio."_s, u"Обновление физических лиц не выполнено!!!"_s}));
+    } else {
+        // pkexec's own reason, then the command to type instead.
+        QCOMPARE(shown.size(), 1);
+        QVERIFY2(shown[0].contains(name == u"126" ? u"не подтверждены"_s : u"нет агента проверки подлинности"_s), qPrintable(said));
+        QVERIFY2(!shown[0].contains(name == u"126" ? u"нет агента"_s : u"не подтверждены"_s), qPrintable(said));
+        QVERIFY2(shown[0].contains(u"sudo "_s), qPrintable(said));
+    }
 }
 
 QTEST_MAIN(UpdateDialogTest)

@@ -55,12 +55,40 @@ QString WriteScriptArchive(const QString &path, Script script, const QString &ed
         body += copyBoth + QStringLiteral("exit 3\n");
         break;
     case Script::RunsLong:
-        body += copyBoth + QStringLiteral("echo $$ > '%1/archive.pid'\nexec sleep 60\n").arg(edition);
+        body += copyBoth + QStringLiteral("touch archive.running\nexec sleep 60\n");
         break;
     }
     WriteBytes(path, body.toUtf8());
     QFile::setPermissions(path, QFile::permissions(path) | QFileDevice::ExeOwner);
     return path;
+}
+
+bool ArchiveRunningIn(const QString &directory)
+{
+    const QStringList folders = QDir(directory).entryList({QStringLiteral(".phonebook-update-*")}, QDir::Dirs | QDir::Hidden);
+    for (const QString &folder : folders) {
+        if (QFile::exists(QDir(directory).filePath(folder + QStringLiteral("/archive.running"))))
+            return true;
+    }
+    return false;
+}
+
+QList<qint64> ProcessesWith(const QString &argument)
+{
+    QList<qint64> found;
+    const QByteArray wanted = argument.toUtf8();
+    const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString &entry : entries) {
+        bool number = false;
+        const qint64 pid = entry.toLongLong(&number);
+        QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(entry));
+        if (!number || !cmdline.open(QIODevice::ReadOnly))
+            continue;
+        // A zombie has an empty command line: it has ended.
+        if (cmdline.readAll().contains(wanted))
+            found << pid;
+    }
+    return found;
 }
 
 QString WriteSelfExtractingZip(const QString &path, const std::vector<std::pair<QString, QString>> &entries)

@@ -24,10 +24,17 @@ enum class Script {
     DamagedTable, // a cut-short individuals table and a sound organisations table
     Nothing,      // writes nothing and succeeds
     Fails,        // writes both tables, then ends with status 3
-    RunsLong,     // writes both tables and its process id (archive.pid beside the edition), then keeps running
+    RunsLong,     // writes both tables and "archive.running" beside them, then keeps running
 };
 // Writes an executable "#!/bin/sh" archive at `path` that delivers from `edition`.
 QString WriteScriptArchive(const QString &path, Script script, const QString &edition);
+
+// Whether an archive of `directory`'s update runs now: a RunsLong script has
+// written its "archive.running" into the update's staging folder.
+bool ArchiveRunningIn(const QString &directory);
+
+// Processes (not yet ended) whose command line holds `argument`.
+QList<qint64> ProcessesWith(const QString &argument);
 
 // A ZIP file holding `entries` (name inside the archive, file to store),
 // behind a Windows program's stub: a self-extracting archive.

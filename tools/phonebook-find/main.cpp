@@ -4,6 +4,7 @@
 #include "DatabaseError.h"
 #include "FindCommands.h"
 #include "SqlEngine.h"
+#include "UpdateLock.h"
 #include "UpdateSwap.h"
 
 #include <QCommandLineParser>
@@ -141,7 +142,11 @@ int main(int argc, char *argv[])
     context.header = parser.isSet(headerOption);
     // Searching never changes the folder: an interrupted update is only told of,
     // and what is there is read (the program or phonebook-update finishes it).
-    if (update::UpdateWasInterrupted(context.directory))
+    // A running update has its journal there too: it is interrupted only when no one holds the lock.
+    if (update::UpdateLock::HeldInDirectory(context.directory))
+        std::fprintf(stderr, "phonebook-find: %s\n",
+                     qUtf8Printable(u"в этой папке идёт обновление справочника; читаются таблицы, какие есть"_s));
+    else if (update::UpdateWasInterrupted(context.directory))
         std::fprintf(stderr, "phonebook-find: %s\n",
                      qUtf8Printable(u"обновление справочника в этой папке было прервано; читаются таблицы, какие есть"_s));
     try {

@@ -28,13 +28,23 @@ void Say(const QString &line)
     std::fprintf(stderr, "%s\n", qUtf8Printable(line));
 }
 
+// Says what ended the update, then the outcome's machine-readable line, and
+// gives the exit status.
+int Finish(const update::UpdateOutcome &outcome, int status)
+{
+    std::fprintf(stderr, "%s\n", update::OutcomeLine(outcome).constData());
+    return status;
+}
+
 // A text of --help in the user's language (English when there is no translation).
 QString Help(const char *text) { return QCoreApplication::translate("phonebook-update", text); }
 
 int Fail(const QString &message)
 {
     Say(u"phonebook-update: "_s + message);
-    return Failed;
+    update::UpdateOutcome outcome;
+    outcome.error = message;
+    return Finish(outcome, Failed);
 }
 
 // SIGINT, SIGTERM and SIGHUP end the archive's process group at once, from
@@ -65,6 +75,15 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(u"phonebook-update"_s);
+    // A path the locale's encoding cannot carry would name another file once
+    // decoded: refused before anything is touched.
+    for (int n = 1; n < argc; ++n) {
+        if (!update::SurvivesLocaleEncoding(QByteArray(argv[n])))
+            return Fail(u"аргумент %1 (%2) содержит байты, которые не читаются как текст в кодировке системы (UTF-8): "
+                        "такой путь назвал бы другой файл. Переименуйте файл или папку."_s
+                            .arg(n)
+                            .arg(QString::fromUtf8(argv[n])));
+    }
     // --help in the user's language; the update's own messages are Russian
     // whatever the locale (below).
     const bool userLanguage = InstallCoreTranslation(QLocale::system());
@@ -86,7 +105,7 @@ int main(int argc, char *argv[])
         return Fail(parser.errorText());
     if (parser.isSet(u"help"_s)) {
         std::fputs(qUtf8Printable(parser.helpText()), stdout);
-        return Replaced;
+        return 0;
     }
     // The same messages as the program's dialog: the table reader's faults in Russian too.
     if (!userLanguage)
@@ -139,7 +158,7 @@ int main(int argc, char *argv[])
     const update::UpdateOutcome &outcome = run.Outcome();
     if (stoppedBy != 0 && !run.Running() && outcome.status == update::UpdateOutcome::Status::Error) {
         Say(outcome.error);
-        return 128 + stoppedBy;
+        return Finish(outcome, 128 + stoppedBy);
     }
     for (const QString &detail : outcome.details)
         Say(detail);
@@ -148,11 +167,11 @@ int main(int argc, char *argv[])
     switch (outcome.status) {
     case update::UpdateOutcome::Status::Replaced:
         Say(u"Обе таблицы заменены."_s);
-        return Replaced;
+        return Finish(outcome, Replaced);
     case update::UpdateOutcome::Status::Kept:
-        return Kept;
+        return Finish(outcome, Kept);
     case update::UpdateOutcome::Status::Error:
         break;
     }
-    return Failed;
+    return Finish(outcome, Failed);
 }

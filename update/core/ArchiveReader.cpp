@@ -100,13 +100,21 @@ Extraction ExtractTables(const QString &archivePath, const QString &staging, con
             return result;
         }
         const std::optional<Table> table = TableOfEntry(entry);
-        if (!table || seen[static_cast<int>(*table)] || archive_entry_filetype(entry) != AE_IFREG) {
+        if (!table || seen[static_cast<int>(*table)]) {
             archive_read_data_skip(reader.get());
             report();
             continue;
         }
         seen[static_cast<int>(*table)] = true;
         const QString name = TableFileName(*table);
+        if (archive_entry_hardlink(entry) || archive_entry_filetype(entry) != AE_IFREG) {
+            result.faults << (archive_entry_hardlink(entry) || archive_entry_filetype(entry) == AE_IFLNK
+                                  ? QStringLiteral("%1 в архиве — ссылка, а не файл; он не принят.").arg(name)
+                                  : QStringLiteral("%1 в архиве — не файл; он не принят.").arg(name));
+            archive_read_data_skip(reader.get());
+            report();
+            continue;
+        }
         if (archive_entry_size_is_set(entry)) {
             const qint64 size = archive_entry_size(entry);
             if (size > MaxTableSize) {
@@ -167,7 +175,7 @@ Extraction ExtractTables(const QString &archivePath, const QString &staging, con
         }
         result.written << name;
     }
-    if (result.written.isEmpty()) {
+    if (result.written.isEmpty() && result.faults.isEmpty()) {
         result.error = QStringLiteral("В архиве %1 нет таблиц справочника (%2, %3).")
                            .arg(QDir::toNativeSeparators(archivePath), TableFileName(Table::Persons),
                                 TableFileName(Table::Orgs));

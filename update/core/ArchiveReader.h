@@ -23,13 +23,16 @@ ArchiveKind ArchiveKindOf(const QString &path);
 
 struct Extraction {
     QStringList written; // file names written into the directory
+    QStringList faults;  // why an entry named like a table was not written (a link, say)
     QString error;       // empty on success
 };
 
 // Writes the first entry named "sp09kw_n.dbf" and the first named
 // "sp09pr_n.dbf" (in any folder of the archive, in any letter case) into the
 // staging folder `staging` under their lower-case names; nothing else of the
-// archive is written. An entry larger than MaxTableSize, or one that would
+// archive is written. An entry of a table's name that is not a plain file (a
+// link, hard or symbolic, or a folder) is not written, and `faults` says so;
+// a later entry of that name is not taken either. An entry larger than MaxTableSize, or one that would
 // leave less than `minFree` bytes free on the file system, stops it with an error, as
 // does a short write. `progress` receives the share of the archive read so
 // far, 0 to 100. Stops with an error once `cancel` returns true. An archive

@@ -39,7 +39,9 @@ EditionWatcher::Stamp EditionWatcher::current() const
     Stamp stamp;
     for (Table table : Tables) {
         FileStamp &file = stamp[static_cast<size_t>(table)];
-        file.path = FindTableFile(m_directory, TableBase(table));
+        // A table under two spellings is no edition to load: the readers refuse it.
+        const Result<QString> found = FindTableFile(m_directory, TableBase(table));
+        file.path = found ? found.Value() : QString();
         file.edition = FileEdition::At(file.path);
     }
     return stamp;
@@ -84,6 +86,7 @@ void EditionWatcher::onSettled()
     for (const FileStamp &file : now) {
         if (file.path.isEmpty() || TableFault(file.path)) {
             m_rejected = now;
+            emit Rejected();
             return;
         }
     }

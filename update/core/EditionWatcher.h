@@ -34,6 +34,9 @@ signals:
     // Both tables changed, stayed unchanged for the settle time and open
     // soundly: the lists should be read again.
     void NewEdition();
+    // A change stayed for the settle time but a table is missing or not
+    // sound: it is not taken (nor looked at again until the files change).
+    void Rejected();
 
 private:
     // Which file holds a table, and its edition; empty when it is missing.

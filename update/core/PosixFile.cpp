@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <cerrno>
 #include <fcntl.h>
@@ -73,7 +74,9 @@ int TempFile::Commit(const QString &target)
     if (::rename(m_path.constData(), QFile::encodeName(target).constData()) != 0)
         return errno;
     m_committed = true;
-    return SyncDirectory(m_directory);
+    // The name now lives in the target's folder, which may not be the one the file was made in.
+    const QString targetFolder = QFileInfo(target).absolutePath();
+    return SyncDirectory(targetFolder);
 }
 
 int WriteAll(int fd, const char *data, size_t size)
@@ -95,9 +98,24 @@ int WriteAll(int fd, const char *data, size_t size)
 
 int CopyAll(int in, int out, qint64 expected)
 {
+    qint64 copied = 0;
+    // In the kernel where the file systems allow it; the data never passes through here.
+    for (;;) {
+        const ssize_t got = ::copy_file_range(in, nullptr, out, nullptr, size_t(1) << 30, 0);
+        if (got > 0) {
+            copied += got;
+            continue;
+        }
+        if (got == 0)
+            return copied == expected ? 0 : EIO;
+        if (errno == EINTR)
+            continue;
+        if (copied > 0 || (errno != EXDEV && errno != ENOSYS && errno != EINVAL && errno != EOPNOTSUPP))
+            return errno;
+        break;
+    }
     static constexpr size_t BufferSize = 1 << 20;
     QByteArray buffer(BufferSize, Qt::Uninitialized);
-    qint64 copied = 0;
     for (;;) {
         const ssize_t got = ::read(in, buffer.data(), BufferSize);
         if (got < 0) {

@@ -32,7 +32,8 @@ private:
 };
 
 // A new file in `directory`, created exclusively under a temporary name made
-// from `hint`; removed unless committed.
+// from `hint`; removed unless committed. It may be committed into another
+// folder of the same file system.
 class TempFile {
 public:
     TempFile(const QString &directory, const QString &hint);
@@ -45,7 +46,7 @@ public:
     int error() const { return m_error; }
     const QByteArray &path() const { return m_path; }
     // Syncs and closes the file, renames it to `target` (replacing what is
-    // there, a link itself and not its target) and syncs the directory.
+    // there, a link itself and not its target) and syncs the target's folder.
     int Commit(const QString &target);
 
 private:

@@ -54,6 +54,65 @@ std::optional<QString> TableFault(const QString &path)
     }
 }
 
+namespace {
+
+// The fields the program reads, all of character type.
+QStringList RequiredFields(Table table)
+{
+    if (table == Table::Persons)
+        return {QStringLiteral("nt"), QStringLiteral("fio"), QStringLiteral("street"), QStringLiteral("hous"),
+                QStringLiteral("flat")};
+    return {QStringLiteral("nt"), QStringLiteral("naim"), QStringLiteral("knaim"), QStringLiteral("mesto"),
+            QStringLiteral("street"), QStringLiteral("hous")};
+}
+
+// Whether the table has every field `table` is read by.
+bool HasFieldsOf(const DbfTable &dbf, Table table)
+{
+    for (const QString &name : RequiredFields(table)) {
+        const int index = dbf.fieldIndex(name);
+        if (index < 0 || !dbf.fields()[static_cast<size_t>(index)].isCharacter())
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+std::optional<QString> TableFault(const QString &path, Table table)
+{
+    const QString name = TableFileName(table);
+    try {
+        const auto dbf = DbfTable::open(path);
+        if (!dbf->warnings().isEmpty())
+            return dbf->warnings().join(u' ');
+        const Table other = table == Table::Persons ? Table::Orgs : Table::Persons;
+        if (!HasFieldsOf(*dbf, table) && HasFieldsOf(*dbf, other))
+            return table == Table::Persons
+                ? QStringLiteral("под именем %1 пришла таблица организаций (%2), а не физических лиц.").arg(name, TableFileName(other))
+                : QStringLiteral("под именем %1 пришла таблица физических лиц (%2), а не организаций.").arg(name, TableFileName(other));
+        for (const QString &field : RequiredFields(table)) {
+            const int index = dbf->fieldIndex(field);
+            if (index < 0)
+                return QStringLiteral("В таблице %1 нет поля %2.").arg(name, field);
+            if (!dbf->fields()[static_cast<size_t>(index)].isCharacter())
+                return QStringLiteral("В таблице %1 поле %2 не символьное.").arg(name, field);
+        }
+        if (dbf->liveCount() == 0)
+            return QStringLiteral("В таблице %1 нет ни одной записи.").arg(name);
+        return std::nullopt;
+    } catch (const DatabaseError &error) {
+        return error.message();
+    } catch (const std::exception &error) {
+        return QString::fromLocal8Bit(error.what());
+    }
+}
+
+bool SurvivesLocaleEncoding(const QByteArray &path)
+{
+    return QFile::encodeName(QFile::decodeName(path)) == path;
+}
+
 bool IsProgramFileName(QStringView name)
 {
     if (name.startsWith(StagingPrefix, Qt::CaseInsensitive))
@@ -64,7 +123,7 @@ bool IsProgramFileName(QStringView name)
                 return true;
         }
     }
-    for (QStringView own : {LockFileName, JournalFileName, QStringView(u"phonebook"), QStringView(u"phonebook-find"),
+    for (QStringView own : {LockFileName, JournalFileName, StagingMarkerName, QStringView(u"phonebook"), QStringView(u"phonebook-find"),
                             QStringView(u"phonebook-update"), QStringView(u"phonebook-gen")}) {
         if (name.compare(own, Qt::CaseInsensitive) == 0)
             return true;
@@ -118,7 +177,7 @@ std::optional<QString> CheckWritable(const QString &directory)
     return std::nullopt;
 }
 
-PlacedArchive PlaceArchive(const QString &archive, const QString &directory, qint64 minFree)
+PlacedArchive PlaceArchive(const QString &archive, const QString &directory, qint64 minFree, const QString &scratch)
 {
     PlacedArchive placed;
     if (archive.trimmed().isEmpty()) {
@@ -160,7 +219,7 @@ PlacedArchive PlaceArchive(const QString &archive, const QString &directory, qin
     PosixFile in(::open(QFile::encodeName(archive).constData(), O_RDONLY | O_CLOEXEC));
     if (!in.valid())
         return fail(QStringLiteral("архив не читается"), errno);
-    TempFile out(directory, source.fileName());
+    TempFile out(scratch.isEmpty() ? directory : scratch, source.fileName());
     if (!out.valid())
         return fail(QStringLiteral("не создаётся временный файл"), out.error());
     if (const int error = CopyAll(in.fd(), out.fd(), static_cast<qint64>(sourceStat.st_size)))

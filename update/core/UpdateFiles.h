@@ -21,7 +21,8 @@ using phonebook::Tables;
 QString TableBase(Table table);
 // "sp09kw_n.dbf": the name a table is given when the update writes it.
 QString TableFileName(Table table);
-// "sp09kw_n.old": the live table while its replacement is swapped in.
+// "sp09kw_n.old": the live table's second name, inside the staging folder,
+// while its replacement is swapped in.
 QString OldFileName(Table table);
 // What the user is told when a table was not replaced.
 QString NotUpdatedMessage(Table table);
@@ -33,6 +34,9 @@ inline constexpr QStringView LockFileName = u"phonebook-update.lock";
 inline constexpr QStringView JournalFileName = u"phonebook-update.journal";
 // Every update's private folder inside the directory starts so.
 inline constexpr QStringView StagingPrefix = u".phonebook-update-";
+// Written into a staging folder when it is made (and locked while its update
+// runs): a folder without it is not the program's.
+inline constexpr QStringView StagingMarkerName = u"phonebook-update.staging";
 
 // No table file is larger; an archive entry that is, is refused.
 inline constexpr qint64 MaxTableSize = qint64(4) << 30;
@@ -42,6 +46,10 @@ inline constexpr qint64 MinFreeSpace = qint64(64) << 20;
 // Why the table reader would not take the file as a sound table (an error,
 // or a tolerated disagreement such as a file cut short); nothing when sound.
 std::optional<QString> TableFault(const QString &path);
+// The same, and why the file cannot serve as `table`: a field the program
+// reads is missing or not of character type, no record is left undeleted, or
+// it is the other table. Messages name the table by TableFileName(table).
+std::optional<QString> TableFault(const QString &path, Table table);
 
 // Whether `name` (a file name, any letter case) is one of the program's own
 // files: a table, its memo or ".old" copy, the journal, the lock, a program
@@ -69,6 +77,13 @@ struct PlacedArchive {
 // where it is. A copy is written to a new temporary file, checked to be
 // complete and synced (and leaves `minFree` bytes free), then renamed over the name: a link of that name is
 // replaced, never written through, and a failed copy changes nothing.
-PlacedArchive PlaceArchive(const QString &archive, const QString &directory, qint64 minFree = MinFreeSpace);
+// The copy's temporary file is made in `scratch` (a folder on the same file
+// system; the directory itself when empty).
+PlacedArchive PlaceArchive(const QString &archive, const QString &directory, qint64 minFree = MinFreeSpace,
+                           const QString &scratch = {});
+
+// Whether `path` names the same bytes once decoded in the locale's encoding
+// and encoded again: a path that does not is refused before anything is touched.
+bool SurvivesLocaleEncoding(const QByteArray &path);
 
 } // namespace phonebook::update

@@ -1,9 +1,13 @@
 #pragma once
 // The update lock: an flock on a file in the directory, held while an update
 // (or a recovery of one) runs. The kernel releases it when its holder dies,
-// so a lock is never stale and never guessed at by age or process id.
+// so a lock is never stale and never guessed at by age or process id. The
+// file is opened read-only: one made by another user (root, say) in a folder
+// everyone may write still serves everyone.
 
 #include <QString>
+
+#include <sys/types.h>
 
 namespace phonebook::update {
 
@@ -27,7 +31,14 @@ public:
     int error() const { return m_error; }
     // Path of the lock file.
     const QString &path() const { return m_path; }
+    // Whether the held lock is still the file at path(): false once someone
+    // has removed or replaced that file, when another update could take a new one.
+    bool StillAtPath() const;
     void Release();
+
+    // Whether an update holds the lock of `directory` now (read only: it
+    // neither creates the file nor takes the lock).
+    static bool HeldInDirectory(const QString &directory);
 
 private:
     QString m_path;

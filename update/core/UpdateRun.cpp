@@ -8,6 +8,11 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QStandardPaths>
+#include "TableFiles.h"
 
 #include <cerrno>
 #include <csignal>
@@ -16,6 +21,7 @@
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/types.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace phonebook::update {
@@ -40,6 +46,61 @@ void CloseAllBut(int keep) noexcept
     }
 }
 
+// This process's children now, by process id.
+QSet<qint64> Children()
+{
+    QSet<qint64> children;
+    const qint64 self = ::getpid();
+    const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString &entry : entries) {
+        bool number = false;
+        const qint64 pid = entry.toLongLong(&number);
+        if (!number)
+            continue;
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(entry));
+        if (!stat.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray line = stat.readAll();
+        // "pid (name) state ppid ...": the name may hold blanks and parentheses.
+        const QList<QByteArray> words = line.mid(line.lastIndexOf(')') + 2).split(' ');
+        if (words.size() > 1 && words[1].toLongLong() == self)
+            children.insert(pid);
+    }
+    return children;
+}
+
+// The sandbox: the archive sees the file system read-only but its staging
+// folder, which is its working directory and its TMPDIR.
+QStringList SandboxArguments(const QString &staging, const QString &program)
+{
+    return {QStringLiteral("--unshare-all"), QStringLiteral("--die-with-parent"), QStringLiteral("--new-session"),
+            QStringLiteral("--cap-drop"), QStringLiteral("ALL"),
+            QStringLiteral("--ro-bind"), QStringLiteral("/"), QStringLiteral("/"),
+            QStringLiteral("--dev"), QStringLiteral("/dev"), QStringLiteral("--proc"), QStringLiteral("/proc"),
+            QStringLiteral("--bind"), staging, staging, QStringLiteral("--chdir"), staging,
+            QStringLiteral("--setenv"), QStringLiteral("TMPDIR"), staging, QStringLiteral("--"), program};
+}
+
+// Whether the sandbox starts here (bubblewrap needs namespaces the system may refuse).
+bool SandboxWorks(const QString &bwrap, const QString &staging)
+{
+    if (bwrap.isEmpty() || !QFileInfo(bwrap).isExecutable())
+        return false;
+    QProcess probe;
+    probe.setProgram(bwrap);
+    probe.setArguments(SandboxArguments(staging, QStringLiteral("true")));
+    probe.setStandardInputFile(QProcess::nullDevice());
+    probe.setStandardOutputFile(QProcess::nullDevice());
+    probe.setStandardErrorFile(QProcess::nullDevice());
+    probe.start();
+    if (!probe.waitForFinished(10000)) {
+        probe.kill();
+        probe.waitForFinished();
+        return false;
+    }
+    return probe.exitStatus() == QProcess::NormalExit && probe.exitCode() == 0;
+}
+
 } // namespace
 
 void KillRunningArchive() noexcept
@@ -61,9 +122,73 @@ QStringList UpdateOutcome::Messages() const
     return messages;
 }
 
+namespace {
+
+constexpr std::pair<UpdateOutcome::Status, QStringView> StatusNames[] = {
+    {UpdateOutcome::Status::Replaced, u"replaced"},
+    {UpdateOutcome::Status::Kept, u"kept"},
+    {UpdateOutcome::Status::Error, u"error"},
+};
+
+} // namespace
+
+QByteArray OutcomeLine(const UpdateOutcome &outcome)
+{
+    QJsonObject object;
+    for (const auto &[status, name] : StatusNames) {
+        if (status == outcome.status)
+            object[QStringLiteral("status")] = name.toString();
+    }
+    QJsonArray delivered;
+    for (Table table : Tables) {
+        if (outcome.delivered[static_cast<int>(table)])
+            delivered.append(TableBase(table));
+    }
+    object[QStringLiteral("replaced")] = delivered;
+    object[QStringLiteral("error")] = outcome.error;
+    object[QStringLiteral("details")] = QJsonArray::fromStringList(outcome.details);
+    object[QStringLiteral("noWriteAccess")] = outcome.noWriteAccess;
+    object[QStringLiteral("unconfined")] = outcome.unconfined;
+    return QByteArray(OutcomeLinePrefix) + QJsonDocument(object).toJson(QJsonDocument::Compact);
+}
+
+std::optional<UpdateOutcome> ParseOutcomeLine(const QByteArray &output)
+{
+    const QList<QByteArray> lines = output.split('\n');
+    for (auto line = lines.crbegin(); line != lines.crend(); ++line) {
+        if (!line->startsWith(OutcomeLinePrefix))
+            continue;
+        const QJsonDocument document = QJsonDocument::fromJson(line->mid(qsizetype(sizeof OutcomeLinePrefix) - 1));
+        if (!document.isObject())
+            return std::nullopt;
+        const QJsonObject object = document.object();
+        UpdateOutcome outcome;
+        bool known = false;
+        for (const auto &[status, name] : StatusNames) {
+            if (object.value(QStringLiteral("status")).toString() == name) {
+                outcome.status = status;
+                known = true;
+            }
+        }
+        if (!known)
+            return std::nullopt;
+        const QJsonArray delivered = object.value(QStringLiteral("replaced")).toArray();
+        for (Table table : Tables)
+            outcome.delivered[static_cast<int>(table)] = delivered.contains(TableBase(table));
+        outcome.error = object.value(QStringLiteral("error")).toString();
+        for (const QJsonValue &detail : object.value(QStringLiteral("details")).toArray())
+            outcome.details << detail.toString();
+        outcome.noWriteAccess = object.value(QStringLiteral("noWriteAccess")).toBool();
+        outcome.unconfined = object.value(QStringLiteral("unconfined")).toBool();
+        return outcome;
+    }
+    return std::nullopt;
+}
+
 UpdateRun::UpdateRun(const QString &directory, QObject *parent)
     : QObject(parent)
     , m_directory(QFileInfo(directory).absoluteFilePath())
+    , m_sandbox(QStandardPaths::findExecutable(QStringLiteral("bwrap")))
 {
     m_deadline.setSingleShot(true);
     connect(&m_deadline, &QTimer::timeout, this, [this] {
@@ -84,6 +209,7 @@ UpdateRun::~UpdateRun()
         m_process->disconnect(this);
         stopProgram();
         m_process->waitForFinished(3000);
+        killLeftovers();
     }
     m_worker = nullptr;
     StopBuilds(this); // an archive being read stops; its result is not used
@@ -99,6 +225,7 @@ void UpdateRun::Start(const QString &archive)
     m_running = true;
     m_outcome = {};
     m_cancel = false;
+    m_ranProgram = false;
     m_stopReason.clear();
 
     if (const auto notWritable = CheckWritable(m_directory)) {
@@ -126,21 +253,28 @@ void UpdateRun::Start(const QString &archive)
         end(QStringLiteral("Прошлое обновление не удалось закончить; новое не начато."));
         return;
     }
+    // A table under two spellings: which one is live cannot be told, so nothing is replaced.
+    for (Table table : Tables) {
+        if (const Result<QString> live = FindTableFile(m_directory, TableFileName(table)); !live) {
+            end(live.Error().Text());
+            return;
+        }
+    }
 
+    QString error;
+    m_staging = CreateStaging(m_directory, &error, &m_stagingMarker);
+    if (m_staging.isEmpty()) {
+        end(error);
+        return;
+    }
     emit Step(QStringLiteral("Копирование архива"));
     emit Progress(0);
-    const PlacedArchive placed = PlaceArchive(archive, m_directory, m_minFree);
+    const PlacedArchive placed = PlaceArchive(archive, m_directory, m_minFree, m_staging);
     if (!placed.error.isEmpty()) {
         end(placed.error);
         return;
     }
     emit Progress(100);
-    QString error;
-    m_staging = CreateStaging(m_directory, &error);
-    if (m_staging.isEmpty()) {
-        end(error);
-        return;
-    }
     if (ArchiveKindOf(placed.path) == ArchiveKind::Program)
         runProgram(placed.path);
     else
@@ -149,15 +283,31 @@ void UpdateRun::Start(const QString &archive)
 
 void UpdateRun::runProgram(const QString &archive)
 {
-    emit Step(QStringLiteral("Распаковка архива"));
+    m_ranProgram = true;
+    const bool sandboxed = SandboxWorks(m_sandbox, m_staging);
+    if (!sandboxed) {
+        m_outcome.unconfined = true;
+        m_outcome.details << QStringLiteral("Архив запущен без изоляции: программа bwrap (пакет bubblewrap) не найдена "
+                                            "или не запускается здесь. Всё, что архив оставил работать, остановлено.");
+    }
+    emit Step(sandboxed ? QStringLiteral("Распаковка архива") : QStringLiteral("Распаковка архива (без изоляции)"));
     emit Progress(-1);
+    // Whatever the archive starts and leaves behind becomes this process's
+    // child, to be found and ended once the archive is done.
+    m_ownChildren = Children();
+    ::prctl(PR_SET_CHILD_SUBREAPER, 1);
     // An archive copied without its execute permission is still meant to run
     // (a file outside the folder, reached through a link, is left as it is).
     if (QFileInfo(archive).absolutePath() == QFileInfo(m_directory).canonicalFilePath())
         QFile::setPermissions(archive, QFile::permissions(archive) | QFileDevice::ExeOwner | QFileDevice::ExeUser);
 
     m_process = new QProcess(this);
-    m_process->setProgram(archive);
+    if (sandboxed) {
+        m_process->setProgram(m_sandbox);
+        m_process->setArguments(SandboxArguments(m_staging, QFileInfo(archive).absoluteFilePath()));
+    } else {
+        m_process->setProgram(archive);
+    }
     // The archive writes the tables into its working directory: the staging
     // folder, where nothing it does can touch the live tables.
     m_process->setWorkingDirectory(m_staging);
@@ -197,11 +347,11 @@ void UpdateRun::runProgram(const QString &archive)
         m_processGroup = m_process->processId();
         g_archiveGroup = static_cast<pid_t>(m_processGroup);
     });
-    connect(m_process, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
+    connect(m_process, &QProcess::errorOccurred, this, [this, archive](QProcess::ProcessError error) {
         if (error != QProcess::FailedToStart)
             return;
         archiveDone(QStringLiteral("Не удалось запустить архив %1: %2")
-                        .arg(QDir::toNativeSeparators(m_process->program()), m_process->errorString()));
+                        .arg(QDir::toNativeSeparators(archive), m_process->errorString()));
     });
     connect(m_process, &QProcess::finished, this, [this](int code, QProcess::ExitStatus status) {
         if (!m_stopReason.isEmpty())
@@ -232,16 +382,18 @@ void UpdateRun::extract(const QString &archive)
             const auto progress = [this](int percent) {
                 QMetaObject::invokeMethod(this, [this, percent] { emit Progress(percent); }, Qt::QueuedConnection);
             };
-            return ExtractTables(archive, staging, stopped, progress, minFree).error;
+            return ExtractTables(archive, staging, stopped, progress, minFree);
         },
-        [this](BuildWatcher<QString> *watcher) {
+        [this](BuildWatcher<Extraction> *watcher) {
             if (watcher != m_worker)
                 return;
             m_worker = nullptr;
             watcher->deleteLater();
             QString error;
             try {
-                error = watcher->result().get();
+                const Extraction extraction = watcher->result().get();
+                error = extraction.error;
+                m_outcome.details << extraction.faults;
             } catch (const std::exception &e) {
                 error = QString::fromLocal8Bit(e.what());
             }
@@ -304,12 +456,43 @@ void UpdateRun::archiveDone(const QString &error)
         m_process->disconnect(this);
         m_process->deleteLater();
         m_process = nullptr;
+        killLeftovers();
     }
     if (!error.isEmpty()) {
         end(error); // whatever a failed archive left is not taken
         return;
     }
+    if (m_ranProgram) {
+        // A program may have filled the disk between two looks of the watch.
+        const qint64 free = FreeSpace(m_staging);
+        if (free >= 0 && free < m_minFree) {
+            end(QStringLiteral("На диске осталось меньше %1 МБ; таблицы оставлены прежними.")
+                    .arg(std::max<qint64>(1, m_minFree >> 20)));
+            return;
+        }
+    }
     install();
+}
+
+void UpdateRun::killLeftovers()
+{
+    if (!m_ranProgram)
+        return;
+    // Each round ends the children found; their own children come to this
+    // process in turn. A round that finds none ends it.
+    for (int round = 0; round < 10000; ++round) {
+        QSet<qint64> left = Children();
+        left.subtract(m_ownChildren);
+        if (left.isEmpty())
+            break;
+        for (qint64 pid : left)
+            ::kill(static_cast<pid_t>(pid), SIGKILL);
+        for (qint64 pid : left) {
+            while (::waitpid(static_cast<pid_t>(pid), nullptr, 0) < 0 && errno == EINTR) {
+            }
+        }
+    }
+    ::prctl(PR_SET_CHILD_SUBREAPER, 0);
 }
 
 void UpdateRun::install()
@@ -317,11 +500,18 @@ void UpdateRun::install()
     emit Step(QStringLiteral("Проверка таблиц"));
     std::vector<Table> sound;
     for (Table table : Tables) {
-        const StagedTable staged = TakeStaged(m_staging, table);
+        const StagedTable staged = TakeStaged(m_staging, table, m_ranProgram, m_minFree);
         if (!staged.path.isEmpty())
             sound.push_back(table);
         else if (!staged.fault.isEmpty())
             m_outcome.details << staged.fault;
+    }
+    if (!sound.empty() && !m_lock->StillAtPath()) {
+        // Another update may have taken a new lock file meanwhile.
+        end(QStringLiteral("Файл блокировки %1 удалён или заменён во время обновления; таблицы оставлены прежними. "
+                           "Повторите обновление.")
+                .arg(QDir::toNativeSeparators(m_lock->path())));
+        return;
     }
     if (!sound.empty()) {
         emit Step(QStringLiteral("Замена таблиц"));
@@ -338,6 +528,7 @@ void UpdateRun::end(const QString &error)
     if (!m_staging.isEmpty())
         RemoveStaging(m_staging);
     m_staging.clear();
+    m_stagingMarker.close();
     m_outcome.error = error;
     if (!error.isEmpty())
         m_outcome.status = UpdateOutcome::Status::Error;

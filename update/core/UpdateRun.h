@@ -2,10 +2,17 @@
 // One update of the directory from an archive, step by step: take the update
 // lock, finish an update that was interrupted, place the archive in the
 // program directory, let the archive deliver new tables into a private
-// staging folder (run there as a child process, or read with libarchive),
-// then swap in each delivered table that opens soundly; a table not
-// delivered soundly stays exactly as it was. GUI-free: the dialog and
-// phonebook-update present it.
+// staging folder (run there in a sandbox, or read with libarchive), then swap
+// in each delivered table that opens soundly and holds what the program
+// reads; a table not delivered soundly stays exactly as it was. GUI-free: the
+// dialog and phonebook-update present it.
+//
+// An archive program runs under bubblewrap: its own PID namespace (every
+// process it starts dies with it, setsid or not), the whole file system
+// read-only but its staging folder, which is its working directory, no
+// network, a new session. Where bubblewrap is missing or cannot start, it
+// runs unconfined, the updater a child subreaper that kills every process
+// the archive left before the tables are looked at; the outcome says so.
 
 #include "UpdateFiles.h"
 #include "PosixFile.h"
@@ -16,11 +23,13 @@
 #include <QProcess>
 #include <QString>
 #include <QStringList>
+#include <QSet>
 #include <QTimer>
 
 #include <atomic>
 #include <chrono>
 #include <memory>
+#include <optional>
 
 namespace phonebook::update {
 
@@ -44,9 +53,18 @@ struct UpdateOutcome {
     QString error;                      // what failed, for Status::Error
     QStringList details;                // an interrupted update finished first; why a delivered table was not taken
     bool noWriteAccess = false;         // the error is that the directory may not be written
+    bool unconfined = false;            // an archive program ran without the sandbox (details says so)
     // What the user is told, in order: the error, then the message of each table kept.
     QStringList Messages() const;
 };
+
+// phonebook-update's last line on stderr: this prefix, then the outcome as
+// one line of JSON, for a program that ran it as another process (through
+// pkexec, say) and must not read its messages to learn what happened.
+inline constexpr char OutcomeLinePrefix[] = "phonebook-update-result: ";
+QByteArray OutcomeLine(const UpdateOutcome &outcome);
+// The outcome from the last such line of `output`; nothing when there is none.
+std::optional<UpdateOutcome> ParseOutcomeLine(const QByteArray &output);
 
 class UpdateRun : public QObject {
     Q_OBJECT
@@ -58,6 +76,9 @@ public:
     void SetTimeLimit(std::chrono::milliseconds limit) { m_timeLimit = limit; }
     // Free space the update never writes into (MinFreeSpace unless tests say otherwise).
     void SetMinFreeSpace(qint64 bytes) { m_minFree = bytes; }
+    // The bubblewrap program (found in PATH unless set); an empty or unusable
+    // one runs archive programs without the sandbox.
+    void SetSandboxProgram(const QString &path) { m_sandbox = path; }
 
     // Starts the update; returns at once. Finished() follows exactly once,
     // possibly before Start() returns.
@@ -83,6 +104,9 @@ private:
     void stopProgram();
     void install();
     void end(const QString &error);
+    // Kills and reaps every process the archive left (they are this process's
+    // children, as its subreaper), until none is left.
+    void killLeftovers();
 
     QString m_directory;
     std::chrono::milliseconds m_timeLimit = DefaultTimeLimit;
@@ -91,6 +115,10 @@ private:
     UpdateOutcome m_outcome;
     std::unique_ptr<UpdateLock> m_lock;
     QString m_staging;
+    PosixFile m_stagingMarker; // locked while this update runs
+    QString m_sandbox;
+    bool m_ranProgram = false;
+    QSet<qint64> m_ownChildren; // this process's children before the archive started
     QProcess *m_process = nullptr;
     qint64 m_processGroup = 0;
     PosixFile m_lifeline; // the writing end of the archive watchdog's pipe

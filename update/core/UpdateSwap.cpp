@@ -1,6 +1,6 @@
 #include "UpdateSwap.h"
 
-#include "PosixFile.h"
+#include "TableFiles.h"
 #include "UpdateLock.h"
 
 #include <QDir>
@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <stdlib.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -34,19 +35,6 @@ bool Lstat(const QString &path, struct stat *st)
     return ::lstat(Native(path).constData(), st) == 0;
 }
 
-// Names in `directory` equal to `name` in any letter case; the exact spelling first.
-QStringList Spellings(const QString &directory, const QString &name)
-{
-    QStringList found;
-    const QStringList entries =
-        QDir(directory).entryList(QDir::Files | QDir::Dirs | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot);
-    for (const QString &entry : entries) {
-        if (entry.compare(name, Qt::CaseInsensitive) == 0)
-            entry == name ? found.prepend(entry) : found.append(entry);
-    }
-    return found;
-}
-
 // rename() that fails with EEXIST rather than replace `to`.
 int RenameNoReplace(const QByteArray &from, const QByteArray &to)
 {
@@ -62,36 +50,27 @@ int RenameNoReplace(const QByteArray &from, const QByteArray &to)
     return ::rename(from.constData(), to.constData()) == 0 ? 0 : errno;
 }
 
-// The journal: which staging folder, and for each table the live file being
-// replaced (its name and identity), so that a ".old" copy is known to be ours.
+constexpr QByteArrayView MarkerText = "phonebook-update staging 1\n";
+
+// The journal: which staging folder, and for each table the name of the live
+// file being replaced ("-" when there was none).
 struct JournalEntry {
     Table table = Table::Persons;
-    bool hadLive = false;
-    dev_t dev = 0;
-    ino_t ino = 0;
-    QString liveName;
+    QString liveName; // empty when the table had no live file
 };
 struct Journal {
     QString staging; // folder name inside the directory
     std::vector<JournalEntry> entries;
 };
 
-constexpr QStringView JournalMagic = u"phonebook-update journal 1";
+constexpr QStringView JournalMagic = u"phonebook-update journal 2";
 
 QByteArray FormatJournal(const Journal &journal)
 {
     QString text = JournalMagic.toString() + u'\n';
     text += QStringLiteral("staging %1\n").arg(journal.staging);
-    for (const JournalEntry &entry : journal.entries) {
-        if (entry.hadLive)
-            text += QStringLiteral("swap %1 %2 %3 %4\n")
-                        .arg(TableBase(entry.table))
-                        .arg(static_cast<qulonglong>(entry.dev))
-                        .arg(static_cast<qulonglong>(entry.ino))
-                        .arg(entry.liveName);
-        else
-            text += QStringLiteral("swap %1 - - -\n").arg(TableBase(entry.table));
-    }
+    for (const JournalEntry &entry : journal.entries)
+        text += QStringLiteral("swap %1 %2\n").arg(TableBase(entry.table), entry.liveName.isEmpty() ? QStringLiteral("-") : entry.liveName);
     text += QStringLiteral("end\n");
     return text.toUtf8();
 }
@@ -109,7 +88,7 @@ std::optional<Journal> ParseJournal(const QByteArray &bytes)
             journal.staging = words[1];
             continue;
         }
-        if (words.size() != 5 || words[0] != u"swap")
+        if (words.size() != 3 || words[0] != u"swap")
             return std::nullopt;
         JournalEntry entry;
         if (words[1] == TableBase(Table::Persons))
@@ -119,14 +98,9 @@ std::optional<Journal> ParseJournal(const QByteArray &bytes)
         else
             return std::nullopt;
         if (words[2] != u"-") {
-            bool devOk = false, inoOk = false;
-            entry.dev = static_cast<dev_t>(words[2].toULongLong(&devOk));
-            entry.ino = static_cast<ino_t>(words[3].toULongLong(&inoOk));
-            entry.liveName = words[4];
-            if (!devOk || !inoOk || entry.liveName.contains(u'/')
-                || entry.liveName.compare(TableFileName(entry.table), Qt::CaseInsensitive) != 0)
+            entry.liveName = words[2];
+            if (entry.liveName.compare(TableFileName(entry.table), Qt::CaseInsensitive) != 0)
                 return std::nullopt;
-            entry.hadLive = true;
         }
         journal.entries.push_back(entry);
     }
@@ -135,53 +109,106 @@ std::optional<Journal> ParseJournal(const QByteArray &bytes)
     return journal;
 }
 
-// Whether `path` is the file the journal says was live before the swap.
-bool IsOldLive(const QString &path, const JournalEntry &entry)
+bool SameFile(const QString &a, const QString &b)
 {
-    struct stat st {};
-    return entry.hadLive && Lstat(path, &st) && st.st_dev == entry.dev && st.st_ino == entry.ino;
+    struct stat x {}, y {};
+    return Lstat(a, &x) && Lstat(b, &y) && x.st_dev == y.st_dev && x.st_ino == y.st_ino;
 }
 
-// Removes the name `name` when it is still the replaced live file (and so ours to drop).
-void DropIfOldLive(const QString &directory, const QString &name, const JournalEntry &entry)
+// Whether another update holds the staging folder now (its marker locked).
+bool StagingInUse(const QString &staging)
 {
-    const QString path = InDir(directory, name);
-    if (IsOldLive(path, entry))
-        ::unlink(Native(path).constData());
+    PosixFile marker(::open(Native(InDir(staging, StagingMarkerName.toString())).constData(),
+                            O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+    return marker.valid() && ::flock(marker.fd(), LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
 }
 
-// The staging folders of updates that died: ours by their name, never a link.
-QStringList StagingFolders(const QString &directory)
+// The staging folders of updates that died: the program's own, and free.
+QStringList DeadStagingFolders(const QString &directory)
 {
     QStringList folders;
     const QStringList entries = QDir(directory).entryList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot);
     for (const QString &entry : entries) {
-        struct stat st {};
-        if (entry.startsWith(StagingPrefix) && Lstat(InDir(directory, entry), &st) && S_ISDIR(st.st_mode))
+        if (entry.startsWith(StagingPrefix) && IsStagingFolder(directory, entry) && !StagingInUse(InDir(directory, entry)))
             folders << entry;
     }
     return folders;
 }
 
-} // namespace
-
-QString CreateStaging(const QString &directory, QString *error)
+QString RemovalFailed(const QString &what, int error)
 {
-    QByteArray path = Native(InDir(directory, StagingPrefix.toString() + QStringLiteral("XXXXXX")));
-    if (!::mkdtemp(path.data())) { // mode 0700, and never an existing name
-        if (error)
-            *error = QStringLiteral("Не удалось создать рабочую папку обновления в %1: %2.")
-                         .arg(QDir::toNativeSeparators(directory), FileErrorText(errno));
-        return {};
-    }
-    return QFile::decodeName(path);
+    return QStringLiteral("Не удалось удалить %1: %2.").arg(QDir::toNativeSeparators(what), FileErrorText(error));
 }
 
-void RemoveStaging(const QString &staging)
+} // namespace
+
+QString CreateStaging(const QString &directory, QString *error, PosixFile *held)
 {
+    const auto fail = [&](int code) {
+        if (error)
+            *error = QStringLiteral("Не удалось создать рабочую папку обновления в %1: %2.")
+                         .arg(QDir::toNativeSeparators(directory), FileErrorText(code));
+        return QString();
+    };
+    QByteArray path = Native(InDir(directory, StagingPrefix.toString() + QStringLiteral("XXXXXX")));
+    if (!::mkdtemp(path.data())) // mode 0700, and never an existing name
+        return fail(errno);
+    const QString staging = QFile::decodeName(path);
+    PosixFile marker(::open(Native(InDir(staging, StagingMarkerName.toString())).constData(),
+                            O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+    int code = marker.valid() ? 0 : errno;
+    if (!code)
+        code = WriteAll(marker.fd(), MarkerText.data(), static_cast<size_t>(MarkerText.size()));
+    if (!code && ::flock(marker.fd(), LOCK_EX | LOCK_NB) != 0)
+        code = errno;
+    if (!code && ::fsync(marker.fd()) != 0)
+        code = errno;
+    if (code) {
+        marker.close();
+        ::unlink(Native(InDir(staging, StagingMarkerName.toString())).constData());
+        ::rmdir(path.constData());
+        return fail(code);
+    }
+    if (held)
+        *held = std::move(marker);
+    return staging;
+}
+
+bool IsStagingFolder(const QString &directory, const QString &name, QString *why)
+{
+    const auto no = [&](const QString &reason) {
+        if (why)
+            *why = reason;
+        return false;
+    };
+    if (!name.startsWith(StagingPrefix) || name.contains(u'/'))
+        return no(QStringLiteral("имя не то"));
     struct stat st {};
-    if (!Lstat(staging, &st) || !S_ISDIR(st.st_mode) || !QFileInfo(staging).fileName().startsWith(StagingPrefix))
-        return;
+    if (!Lstat(InDir(directory, name), &st))
+        return no(FileErrorText(errno));
+    if (S_ISLNK(st.st_mode))
+        return no(QStringLiteral("это символическая ссылка"));
+    if (!S_ISDIR(st.st_mode))
+        return no(QStringLiteral("это не папка"));
+    if (st.st_uid != ::geteuid())
+        return no(QStringLiteral("папка принадлежит другому пользователю"));
+    if ((st.st_mode & 07777) != 0700)
+        return no(QStringLiteral("права папки не 0700"));
+    const QString marker = InDir(InDir(directory, name), StagingMarkerName.toString());
+    struct stat ms {};
+    if (!Lstat(marker, &ms) || !S_ISREG(ms.st_mode) || ms.st_uid != ::geteuid())
+        return no(QStringLiteral("в ней нет метки рабочей папки"));
+    QFile file(marker);
+    if (!file.open(QIODevice::ReadOnly) || file.read(256) != MarkerText)
+        return no(QStringLiteral("в ней нет метки рабочей папки"));
+    return true;
+}
+
+bool RemoveStaging(const QString &staging)
+{
+    const QFileInfo info(staging);
+    if (!IsStagingFolder(info.absolutePath(), info.fileName()))
+        return !info.exists();
     // Links inside are removed themselves, never what they point to. An
     // archive program being killed may still write a file or two into it:
     // the removal is tried again for a moment.
@@ -190,21 +217,29 @@ void RemoveStaging(const QString &staging)
             QThread::msleep(10);
         QDir(staging).removeRecursively();
     }
+    return !QFileInfo::exists(staging);
 }
 
-StagedTable TakeStaged(const QString &staging, Table table)
+StagedTable TakeStaged(const QString &staging, Table table, bool copy, qint64 minFree)
 {
     StagedTable staged;
-    const QStringList spellings = Spellings(staging, TableFileName(table));
-    if (spellings.isEmpty())
-        return staged;
-    const QString name = spellings.first();
-    const QString found = InDir(staging, name);
-    struct stat st {};
-    if (!Lstat(found, &st)) {
-        staged.fault = QStringLiteral("%1: %2").arg(name, FileErrorText(errno));
+    const Result<QString> lookedUp = FindTableFile(staging, TableFileName(table));
+    if (!lookedUp) {
+        staged.fault = lookedUp.Error().Text();
         return staged;
     }
+    if (lookedUp.Value().isEmpty())
+        return staged;
+    const QString found = lookedUp.Value();
+    const QString name = QFileInfo(found).fileName();
+    const QString target = InDir(staging, TableFileName(table));
+    const auto fault = [&](const QString &why) {
+        staged.fault = QStringLiteral("%1: %2").arg(name, why);
+        return staged;
+    };
+    struct stat st {};
+    if (!Lstat(found, &st))
+        return fault(FileErrorText(errno));
     if (S_ISLNK(st.st_mode)) {
         staged.fault = QStringLiteral("%1 — символическая ссылка, а не таблица; такой файл не принимается.").arg(name);
         return staged;
@@ -217,20 +252,42 @@ StagedTable TakeStaged(const QString &staging, Table table)
         staged.fault = QStringLiteral("%1 больше 4 ГБ; такой таблицы быть не может.").arg(name);
         return staged;
     }
-    if (const auto fault = TableFault(found)) {
-        staged.fault = QStringLiteral("%1: %2").arg(name, *fault);
+    if (copy) {
+        // The file the archive wrote may still be open somewhere: what is
+        // checked and installed is a copy in a file only the updater has had.
+        PosixFile in(::open(Native(found).constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+        struct stat opened {};
+        if (!in.valid() || ::fstat(in.fd(), &opened) != 0)
+            return fault(FileErrorText(errno));
+        if (!S_ISREG(opened.st_mode) || opened.st_size > MaxTableSize)
+            return fault(QStringLiteral("файл изменился, пока его читали"));
+        const qint64 free = FreeSpace(staging);
+        if (free >= 0 && free - static_cast<qint64>(opened.st_size) < minFree)
+            return fault(QStringLiteral("для копии таблицы %1 (%2 МБ)")
+                             .arg(FileErrorText(ENOSPC))
+                             .arg((opened.st_size >> 20) + 1));
+        TempFile out(staging, TableFileName(table));
+        if (!out.valid())
+            return fault(FileErrorText(out.error()));
+        if (const int error = CopyAll(in.fd(), out.fd(), static_cast<qint64>(opened.st_size)))
+            return fault(error == EIO ? QStringLiteral("файл изменился, пока его читали") : FileErrorText(error));
+        ::fchmod(out.fd(), 0644);
+        if (const auto bad = TableFault(QFile::decodeName(out.path()), table))
+            return fault(*bad);
+        if (const int error = out.Commit(target))
+            return fault(FileErrorText(error));
+        if (found != target)
+            ::unlink(Native(found).constData()); // what the archive wrote, under another spelling
+        staged.path = target;
         return staged;
     }
-    const QString target = InDir(staging, TableFileName(table));
-    if (found != target && ::rename(Native(found).constData(), Native(target).constData()) != 0) {
-        staged.fault = QStringLiteral("%1: %2").arg(name, FileErrorText(errno));
-        return staged;
-    }
+    if (const auto bad = TableFault(found, table))
+        return fault(*bad);
+    if (found != target && ::rename(Native(found).constData(), Native(target).constData()) != 0)
+        return fault(FileErrorText(errno));
     PosixFile file(::open(Native(target).constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
-    if (!file.valid() || ::fsync(file.fd()) != 0) {
-        staged.fault = QStringLiteral("%1: %2").arg(name, FileErrorText(errno));
-        return staged;
-    }
+    if (!file.valid() || ::fsync(file.fd()) != 0)
+        return fault(FileErrorText(errno));
     staged.path = target;
     return staged;
 }
@@ -243,24 +300,12 @@ SwapResult SwapIn(const QString &directory, const QString &staging, const std::v
     Journal journal;
     journal.staging = QFileInfo(staging).fileName();
     for (Table table : tables) {
-        // An ".old" file that is not ours (an administrator's copy, a folder) is never replaced.
-        const QStringList olds = Spellings(directory, OldFileName(table));
-        if (!olds.isEmpty()) {
-            result.errors << QStringLiteral("В папке %1 уже есть %2. Перенесите его в другое место и повторите обновление.")
-                                 .arg(QDir::toNativeSeparators(directory), olds.first());
+        const Result<QString> live = FindTableFile(directory, TableFileName(table));
+        if (!live) {
+            result.errors << live.Error().Text();
             continue;
         }
-        JournalEntry entry;
-        entry.table = table;
-        const QStringList lives = Spellings(directory, TableFileName(table));
-        struct stat st {};
-        if (!lives.isEmpty() && Lstat(InDir(directory, lives.first()), &st)) {
-            entry.hadLive = true;
-            entry.dev = st.st_dev;
-            entry.ino = st.st_ino;
-            entry.liveName = lives.first();
-        }
-        journal.entries.push_back(entry);
+        journal.entries.push_back({table, live.Value().isEmpty() ? QString() : QFileInfo(live.Value()).fileName()});
     }
     if (!result.errors.isEmpty()) {
         RemoveStaging(staging);
@@ -268,7 +313,8 @@ SwapResult SwapIn(const QString &directory, const QString &staging, const std::v
     }
 
     {
-        TempFile file(directory, JournalFileName.toString());
+        // Made in the staging folder: a failed write leaves nothing in the directory.
+        TempFile file(staging, JournalFileName.toString());
         const QByteArray text = FormatJournal(journal);
         int error = file.valid() ? WriteAll(file.fd(), text.constData(), static_cast<size_t>(text.size())) : file.error();
         if (!error)
@@ -276,6 +322,7 @@ SwapResult SwapIn(const QString &directory, const QString &staging, const std::v
         if (error) {
             result.errors << QStringLiteral("Не удалось записать журнал обновления в %1: %2.")
                                  .arg(QDir::toNativeSeparators(directory), FileErrorText(error));
+            ::unlink(Native(InDir(directory, JournalFileName.toString())).constData());
             RemoveStaging(staging);
             return result;
         }
@@ -286,18 +333,20 @@ SwapResult SwapIn(const QString &directory, const QString &staging, const std::v
     for (const JournalEntry &entry : journal.entries) {
         const QByteArray staged = Native(InDir(staging, TableFileName(entry.table)));
         const QByteArray live = Native(InDir(directory, TableFileName(entry.table)));
-        const QByteArray old = Native(InDir(directory, OldFileName(entry.table)));
-        const QByteArray liveAsFound = entry.hadLive ? Native(InDir(directory, entry.liveName)) : live;
+        const QByteArray backup = Native(InDir(staging, OldFileName(entry.table)));
+        const bool hadLive = !entry.liveName.isEmpty();
+        const QByteArray liveAsFound = hadLive ? Native(InDir(directory, entry.liveName)) : live;
         bool linked = false, moved = false;
         int error = 0;
-        if (entry.hadLive) {
-            // The live name stays in place while a second name keeps the old
-            // edition; a file system without hard links has it renamed.
-            if (::link(liveAsFound.constData(), old.constData()) == 0)
+        if (hadLive) {
+            // The live name stays in place while a second name in the staging
+            // folder keeps the old edition; a file system without hard links
+            // has it moved there instead.
+            if (::link(liveAsFound.constData(), backup.constData()) == 0)
                 linked = true;
             else if (errno == EEXIST)
                 error = EEXIST;
-            else if ((error = RenameNoReplace(liveAsFound, old)) == 0)
+            else if ((error = RenameNoReplace(liveAsFound, backup)) == 0)
                 moved = true;
             if (!error && diesHere())
                 return result;
@@ -305,9 +354,9 @@ SwapResult SwapIn(const QString &directory, const QString &staging, const std::v
         if (!error && ::rename(staged.constData(), live.constData()) != 0) {
             error = errno;
             if (linked)
-                ::unlink(old.constData());
+                ::unlink(backup.constData());
             else if (moved)
-                ::rename(old.constData(), liveAsFound.constData());
+                ::rename(backup.constData(), liveAsFound.constData());
         }
         if (error) {
             result.errors << QStringLiteral("%1 не заменён: %2.").arg(TableFileName(entry.table), FileErrorText(error));
@@ -317,11 +366,8 @@ SwapResult SwapIn(const QString &directory, const QString &staging, const std::v
         if (diesHere())
             return result;
         if (linked && liveAsFound != live)
-            ::unlink(liveAsFound.constData()); // the old edition under another letter case
+            ::unlink(liveAsFound.constData()); // the old edition under another letter case; its second name keeps it
     }
-    SyncDirectory(directory);
-    for (const JournalEntry &entry : journal.entries)
-        DropIfOldLive(directory, OldFileName(entry.table), entry);
     SyncDirectory(directory);
     if (diesHere())
         return result;
@@ -329,7 +375,13 @@ SwapResult SwapIn(const QString &directory, const QString &staging, const std::v
     SyncDirectory(directory);
     if (diesHere())
         return result;
-    RemoveStaging(staging);
+    for (const JournalEntry &entry : journal.entries) {
+        const QByteArray backup = Native(InDir(staging, OldFileName(entry.table)));
+        if (::unlink(backup.constData()) != 0 && errno != ENOENT)
+            result.errors << RemovalFailed(QFile::decodeName(backup), errno);
+    }
+    if (!RemoveStaging(staging))
+        result.errors << RemovalFailed(staging, ENOTEMPTY);
     return result;
 }
 
@@ -349,35 +401,58 @@ RestoreReport RecoverLocked(const QString &directory)
                                    .arg(QDir::toNativeSeparators(journalPath));
             return report; // its staging folder stays too: it may hold the only new copy
         }
+        QString why;
+        if (!IsStagingFolder(directory, journal->staging, &why)) {
+            // Nothing is taken from a folder that is not the program's own.
+            report.failed = true;
+            report.messages << QStringLiteral("Журнал прерванного обновления называет папку %1, но это не рабочая папка "
+                                              "обновления (%2); файлы в папке оставлены как есть.")
+                                   .arg(QDir::toNativeSeparators(InDir(directory, journal->staging)), why);
+            return report;
+        }
         const QString staging = InDir(directory, journal->staging);
+        if (StagingInUse(staging)) {
+            report.failed = true;
+            report.messages << QStringLiteral("Обновление справочника в папке %1 ещё идёт.").arg(QDir::toNativeSeparators(directory));
+            return report;
+        }
         for (const JournalEntry &entry : journal->entries) {
             const QString name = TableFileName(entry.table);
             const QString staged = InDir(staging, name);
             const QString live = InDir(directory, name);
-            const QString old = InDir(directory, OldFileName(entry.table));
+            const QString backup = InDir(staging, OldFileName(entry.table));
             struct stat any {};
+            bool finished = false;
             if (Lstat(staged, &any)) {
-                // The new table was proven sound before the journal was written: finish.
-                if (::rename(Native(staged).constData(), Native(live).constData()) != 0) {
+                // The new table was proven sound before the journal was
+                // written; it is checked again before it is installed.
+                if (const auto fault = S_ISREG(any.st_mode) ? TableFault(staged, entry.table)
+                                                            : std::optional<QString>(QStringLiteral("не файл")))
+                    report.messages << QStringLiteral("Прерванное обновление: новый %1 не принят (%2).").arg(name, *fault);
+                else if (::rename(Native(staged).constData(), Native(live).constData()) != 0) {
                     report.failed = true;
                     report.messages << QStringLiteral("Прерванное обновление не закончено: %1 не заменён (%2).")
                                            .arg(name, FileErrorText(errno));
                     continue;
+                } else {
+                    finished = true;
+                    report.messages << QStringLiteral("Прерванное обновление закончено: %1 заменён новым.").arg(name);
                 }
-                report.messages << QStringLiteral("Прерванное обновление закончено: %1 заменён новым.").arg(name);
-            } else if (!Lstat(live, &any) && IsOldLive(old, entry)) {
+            }
+            const QString liveAsFound = entry.liveName.isEmpty() ? live : InDir(directory, entry.liveName);
+            if (!finished && !Lstat(live, &any) && !Lstat(liveAsFound, &any) && Lstat(backup, &any)) {
                 // Neither a new table nor the live one: the old edition goes back.
-                if (::rename(Native(old).constData(), Native(live).constData()) != 0) {
+                if (::rename(Native(backup).constData(), Native(liveAsFound).constData()) != 0) {
                     report.failed = true;
                     report.messages << QStringLiteral("Не удалось вернуть %1 из %2: %3.")
-                                           .arg(name, OldFileName(entry.table), FileErrorText(errno));
+                                           .arg(name, QDir::toNativeSeparators(backup), FileErrorText(errno));
                     continue;
                 }
                 report.messages << QStringLiteral("Прерванное обновление отменено: %1 оставлен прежним.").arg(name);
             }
-            if (entry.hadLive && entry.liveName != name)
-                DropIfOldLive(directory, entry.liveName, entry); // the old edition under another letter case
-            DropIfOldLive(directory, OldFileName(entry.table), entry);
+            // The old edition under another letter case goes once the new one is in place.
+            if (liveAsFound != live && Lstat(live, &any) && SameFile(liveAsFound, backup))
+                ::unlink(Native(liveAsFound).constData());
         }
         SyncDirectory(directory);
         if (!report.failed)
@@ -386,20 +461,25 @@ RestoreReport RecoverLocked(const QString &directory)
         if (report.failed)
             return report;
     }
-    for (const QString &folder : StagingFolders(directory))
-        RemoveStaging(InDir(directory, folder));
+    for (const QString &folder : DeadStagingFolders(directory)) {
+        if (!RemoveStaging(InDir(directory, folder)))
+            report.messages << RemovalFailed(InDir(directory, folder), ENOTEMPTY);
+    }
     return report;
 }
 
 RestoreReport RecoverInterruptedUpdate(const QString &directory)
 {
     const bool journal = UpdateWasInterrupted(directory);
-    if (!journal && StagingFolders(directory).isEmpty())
+    if (!journal && DeadStagingFolders(directory).isEmpty())
         return {};
+    // The lock file opens for anyone (it is opened read-only), but only a user
+    // who may write the folder can finish an update there.
+    const bool writable = !CheckWritable(directory).has_value();
     UpdateLock lock(directory);
     if (lock.state() == UpdateLock::State::Busy)
         return {};
-    if (!lock.held()) {
+    if (!lock.held() || !writable) {
         RestoreReport report;
         if (journal) {
             report.failed = true;
