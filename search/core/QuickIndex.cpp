@@ -599,11 +599,14 @@ std::optional<QuickFound> QuickIndex::Find(const QuickQuery &query, const std::v
                 const uint32_t first = next;
                 next = m_wordStart[place + 1];
                 if (lead) {
-                    const uint8_t rank = BestRank(words + first, words + next, holds);
-                    if (rank == NoRank)
+                    // Most places fail: the test without branches first, the rank only for a hit.
+                    bool hit = false;
+                    for (uint32_t w = first; w < next; ++w)
+                        hit |= holds(words[w] & WordMask);
+                    if (!hit)
                         continue;
                     if (leadDecides) {
-                        keep(place, rank);
+                        keep(place, BestRank(words + first, words + next, holds));
                         continue;
                     }
                 }
