@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <chrono>
 #include <cstring>
 #include <future>
@@ -248,8 +249,9 @@ struct QuickIndex::WordTest {
 
 namespace {
 
-// Places from which a search is shared out between two threads.
-constexpr size_t SplitFrom = 1024;
+// Places from which a search is shared out between two threads: below, a
+// second thread costs more than it saves.
+std::atomic<size_t> SplitFrom{size_t{1} << 15};
 
 // Runs `part(from, to, found)` (false when cancelled) over [0, n), in two
 // halves at once when there is enough to do; the halves' results one after
@@ -258,7 +260,7 @@ template <typename Part>
 std::optional<QuickFound> InHalves(size_t n, Part part)
 {
     QuickFound found;
-    if (n < SplitFrom) {
+    if (n < SplitFrom.load(std::memory_order_relaxed)) {
         if (!part(0, n, found))
             return std::nullopt;
         return found;
@@ -742,6 +744,8 @@ std::shared_ptr<const RowSource> QuickIndex::Rows(std::shared_ptr<const QuickFou
 {
     return std::make_shared<QuickRows>(shared_from_this(), std::move(found), m_order, m_shown, m_shownNames);
 }
+
+void QuickIndex::SetSplitFrom(size_t places) { SplitFrom.store(std::max<size_t>(places, 2)); }
 
 size_t QuickIndex::MemoryBytes() const
 {
