@@ -382,8 +382,8 @@ std::shared_ptr<const QuickIndex> QuickIndex::Build(std::shared_ptr<const DbfTab
     for (uint32_t w = 0; w < secondNumbers.size(); ++w)
         secondNumbers[w] = first.dictionary.Add(second.dictionary.word(w));
     if (first.dictionary.size() > WordMask)
-        throw DatabaseError(QCoreApplication::translate("phonebook", "The table %1 holds too many distinct words for the quick search.")
-                                .arg(QuickTableName(side)));
+        throw DatabaseError(CoreError(CoreMessage("The table %1 holds too many distinct words for the quick search."),
+                                      {QuickTableName(side)}));
     const std::vector<uint32_t> firstNumbers = first.dictionary.Sort();
     for (uint32_t &number : secondNumbers)
         number = firstNumbers[number];
