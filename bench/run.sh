@@ -293,9 +293,9 @@ quick_dir() {
   echo "$dir"
 }
 
-# Runs "$@" twice for ours and twice for the reference, alternating; prints
-# "key<TAB>ours<TAB>reference" medians per line key (the first four fields), with the
-# value in field $value_field.
+# Runs the benchmark $kind on $dir twice, and the reference's twice, alternating;
+# prints per keystroke "name<TAB>text<TAB>rows<TAB>ours<TAB>reference" (the mean of the
+# two runs' medians, taken from field $value_field), then "--" and the index lines.
 side_by_side() {
   local value_field="$1" kind="$2" dir="$3" ref_bench="$4" r
   local runs="$out/quick-runs"
@@ -308,10 +308,10 @@ side_by_side() {
   done
   awk -F'\t' -v f="$value_field" '
     FNR == 1 { who = FILENAME ~ /ref\./ ? "ref" : "ours" }
-    { key = $1 "\t" $2; if (!(key in seen)) { seen[key] = 1; order[++n] = key; rows[key] = $3 }
+    { key = $1 "\t" $2 "\t" (++seenIn[FILENAME, $1, $2]); if (!(key in seen)) { seen[key] = 1; order[++n] = key; rows[key] = $3 }
       v[who, key] = v[who, key] " " $f; if (who == "ours") rows[key] = $3 }
     function med(s,   a, k) { k = split(s, a, " "); if (k == 0) return "-"; if (k == 1) return a[1]; return sprintf("%.1f", (a[1] + a[2]) / 2) }
-    END { for (i = 1; i <= n; ++i) print order[i] "\t" rows[order[i]] "\t" med(v["ours", order[i]]) "\t" med(v["ref", order[i]]) }
+    END { for (i = 1; i <= n; ++i) { k = order[i]; sub(/\t[0-9]+$/, "", k); printf "%s\t", k; print rows[order[i]] "\t" med(v["ours", order[i]]) "\t" med(v["ref", order[i]]) } }
   ' "$runs"/ours.[12] $( [ -f "$runs/ref.1" ] && echo "$runs"/ref.[12] )
   echo "--"
   grep -h '^index of' "$runs"/ours.*.err | sed 's/^/ours: /' || true

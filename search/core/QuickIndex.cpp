@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <chrono>
 #include <cstring>
 #include <future>
@@ -248,6 +249,33 @@ struct QuickIndex::WordTest {
 
 namespace {
 
+// Places from which a search is shared out between two threads: below, a
+// second thread costs more than it saves.
+std::atomic<size_t> SplitFrom{size_t{1} << 15};
+
+// Runs `part(from, to, found)` (false when cancelled) over [0, n), in two
+// halves at once when there is enough to do; the halves' results one after
+// the other. Nothing when cancelled.
+template <typename Part>
+std::optional<QuickFound> InHalves(size_t n, Part part)
+{
+    QuickFound found;
+    if (n < SplitFrom.load(std::memory_order_relaxed)) {
+        if (!part(0, n, found))
+            return std::nullopt;
+        return found;
+    }
+    const size_t half = n / 2;
+    QuickFound second;
+    auto firstHalf = std::async(std::launch::async, [&] { return part(0, half, found); });
+    const bool secondDone = part(half, n, second);
+    if (!firstHalf.get() || !secondDone)
+        return std::nullopt;
+    found.places.insert(found.places.end(), second.places.begin(), second.places.end());
+    found.ranks.insert(found.ranks.end(), second.ranks.begin(), second.ranks.end());
+    return found;
+}
+
 // The best rank of the kept word entries [w, end) whose word `holds` accepts.
 template <typename Holds>
 uint8_t BestRank(const uint32_t *w, const uint32_t *end, Holds holds)
@@ -354,8 +382,8 @@ std::shared_ptr<const QuickIndex> QuickIndex::Build(std::shared_ptr<const DbfTab
     for (uint32_t w = 0; w < secondNumbers.size(); ++w)
         secondNumbers[w] = first.dictionary.Add(second.dictionary.word(w));
     if (first.dictionary.size() > WordMask)
-        throw DatabaseError(QCoreApplication::translate("phonebook", "The table %1 holds too many distinct words for the quick search.")
-                                .arg(QuickTableName(side)));
+        throw DatabaseError(CoreError(CoreMessage("The table %1 holds too many distinct words for the quick search."),
+                                      {QuickTableName(side)}));
     const std::vector<uint32_t> firstNumbers = first.dictionary.Sort();
     for (uint32_t &number : secondNumbers)
         number = firstNumbers[number];
@@ -577,13 +605,8 @@ std::optional<QuickFound> QuickIndex::Find(const QuickQuery &query, const std::v
         n.key = NumberKey(number);
         prepared.numbers.push_back(n);
     }
-    Scratch scratch;
-    const auto keep = [&found](uint32_t place, uint8_t rank) {
-        found.places.push_back(place);
-        found.ranks.push_back(rank);
-    };
-
     const auto count = static_cast<uint32_t>(m_order.size());
+    const size_t fields = m_numberFields.size();
     if (!within) {
         // The whole table: the first word's test runs over the kept words in
         // one sweep; only the places it lets through are tested in full.
@@ -591,63 +614,79 @@ std::optional<QuickFound> QuickIndex::Find(const QuickQuery &query, const std::v
         const bool leadDecides = lead && prepared.words.size() == 1 && prepared.numbers.empty();
         const uint32_t *words = m_words.data();
         // The sweep is made once for a range and once for a set of words.
-        const auto sweep = [&](auto holds) -> bool {
-            uint32_t next = m_wordStart[0];
-            for (uint32_t place = 0; place < count; ++place) {
-                if (place % CancelStride == 0 && cancelled && cancelled())
+        const auto sweep = [&](auto holds, size_t from, size_t to, QuickFound &part) -> bool {
+            Scratch scratch;
+            uint32_t next = m_wordStart[from];
+            for (auto place = static_cast<uint32_t>(from); place < to; ++place) {
+                if ((place - from) % CancelStride == 0 && cancelled && cancelled())
                     return false;
                 const uint32_t first = next;
                 next = m_wordStart[place + 1];
+                uint8_t rank = NoRank;
                 if (lead) {
-                    const uint8_t rank = BestRank(words + first, words + next, holds);
-                    if (rank == NoRank)
+                    // Most places fail: the test without branches first, the rank only for a hit.
+                    bool hit = false;
+                    for (uint32_t w = first; w < next; ++w)
+                        hit |= holds(words[w] & WordMask);
+                    if (!hit)
                         continue;
-                    if (leadDecides) {
-                        keep(place, rank);
-                        continue;
-                    }
+                    if (leadDecides)
+                        rank = BestRank(words + first, words + next, holds);
                 }
-                if (const uint8_t rank = matches(place, prepared, scratch); rank != NoRank)
-                    keep(place, rank);
+                if (!leadDecides)
+                    rank = matches(place, prepared, scratch);
+                if (rank != NoRank) {
+                    part.places.push_back(place);
+                    part.ranks.push_back(rank);
+                }
             }
             return true;
         };
-        const bool swept = lead && lead->bits
-            ? sweep([bits = lead->bits](uint32_t word) { return (bits[word >> 6] >> (word & 63) & 1) != 0; })
-            : sweep([range = lead ? lead->range : QuickWords::Range{}](uint32_t word) { return range.holds(word); });
-        if (!swept)
-            return std::nullopt;
-        return found;
+        if (lead && lead->bits) {
+            const auto holds = [bits = lead->bits](uint32_t word) { return (bits[word >> 6] >> (word & 63) & 1) != 0; };
+            return InHalves(count, [&](size_t from, size_t to, QuickFound &part) { return sweep(holds, from, to, part); });
+        }
+        const auto holds = [range = lead ? lead->range : QuickWords::Range{}](uint32_t word) { return range.holds(word); };
+        return InHalves(count, [&](size_t from, size_t to, QuickFound &part) { return sweep(holds, from, to, part); });
     }
 
     // Narrowing: the places ascend, so the kept arrays are read front to
     // back; what the next places need is fetched a little ahead.
-    const size_t fields = m_numberFields.size();
     const size_t n = within->size();
     const bool readsWords = !prepared.words.empty()
         || std::any_of(prepared.numbers.begin(), prepared.numbers.end(), [](const Prepared::Number &number) {
                return number.words.count != 0;
            });
     const uint32_t *places = within->data();
-    for (size_t i = 0; i < n; ++i) {
-        if (i % CancelStride == 0 && cancelled && cancelled())
-            return std::nullopt;
-        if (i + FetchAhead < n) {
-            const uint32_t ahead = places[i + FetchAhead];
-            if (readsWords)
-                Fetch(&m_wordStart[ahead]);
-            if (!prepared.numbers.empty()) {
-                Fetch(&m_phoneDigits[ahead]);
-                Fetch(&m_numberKeys[ahead * fields]);
+    std::optional<QuickFound> narrowed = InHalves(n, [&](size_t from, size_t to, QuickFound &part) {
+        Scratch scratch;
+        for (size_t i = from; i < to; ++i) {
+            if ((i - from) % CancelStride == 0 && cancelled && cancelled())
+                return false;
+            if (i + FetchAhead < to) {
+                const uint32_t ahead = places[i + FetchAhead];
+                if (readsWords)
+                    Fetch(&m_wordStart[ahead]);
+                if (!prepared.numbers.empty()) {
+                    Fetch(&m_phoneDigits[ahead]);
+                    Fetch(&m_numberKeys[ahead * fields]);
+                }
+            }
+            if (readsWords && i + FetchAhead / 2 < to) {
+                const uint32_t ahead = places[i + FetchAhead / 2];
+                Fetch(&m_words[m_wordStart[ahead]]);
+            }
+            if (const uint8_t rank = matches(places[i], prepared, scratch); rank != NoRank) {
+                part.places.push_back(places[i]);
+                part.ranks.push_back(rank);
             }
         }
-        if (readsWords && i + FetchAhead / 2 < n) {
-            const uint32_t ahead = places[i + FetchAhead / 2];
-            Fetch(&m_words[m_wordStart[ahead]]);
-        }
-        if (const uint8_t rank = matches(places[i], prepared, scratch); rank != NoRank)
-            keep(places[i], rank);
-    }
+        return true;
+    });
+    if (!narrowed)
+        return std::nullopt;
+    found = std::move(*narrowed);
+    Scratch scratch;
     if (!housesToo || fields == 0)
         return found;
     // The places whose house or flat is one of the numbers, merged in (a
@@ -705,6 +744,8 @@ std::shared_ptr<const RowSource> QuickIndex::Rows(std::shared_ptr<const QuickFou
 {
     return std::make_shared<QuickRows>(shared_from_this(), std::move(found), m_order, m_shown, m_shownNames);
 }
+
+void QuickIndex::SetSplitFrom(size_t places) { SplitFrom.store(std::max<size_t>(places, 2)); }
 
 size_t QuickIndex::MemoryBytes() const
 {

@@ -86,6 +86,10 @@ public:
     // they are read; the result keeps `found` and this index.
     std::shared_ptr<const RowSource> Rows(std::shared_ptr<const QuickFound> found) const;
 
+    // Searches over this many places or more are shared out between two
+    // threads (32 768 unless set; tests set it low to run both halves).
+    static void SetSplitFrom(size_t places);
+
     // Bytes the index keeps besides the table (written ones).
     size_t MemoryBytes() const;
     // Distinct words of the text fields.
