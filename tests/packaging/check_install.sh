@@ -52,7 +52,7 @@ complete_words() { # FILE WORD...: what the completion offers for the last word
     printf "%s\n" "${COMPREPLY[@]}" | sort' bash "$file" "$@"
 }
 if [ -f /usr/share/bash-completion/bash_completion ]; then
-  verbs=$(LC_ALL=C "$app/phonebook-find" --help | sed -n '/^Verbs:/,/^$/s/^  \([a-z-]*\).*/\1/p' | sort)
+  verbs=$(LC_ALL=C "$app/phonebook-find" --help | sed -n '/^Verbs:/,/^$/s/^  \([a-z][a-z-]*\).*/\1/p' | sort)
   [ -n "$verbs" ] || fail "phonebook-find --help lists no verbs"
   offered=$(complete_words "$completions/phonebook-find" phonebook-find --dir /tmp "")
   [ "$offered" = "$verbs" ] || fail "the completion offers '$(echo $offered)' for the verbs '$(echo $verbs)'"
