@@ -146,6 +146,10 @@
         <source>The table %1 kept changing while the quick search read it.</source>
         <translation>Таблица %1 менялась всё время, пока её читал быстрый поиск.</translation>
     </message>
+    <message>
+        <source>The table %1 holds too many distinct words for the quick search.</source>
+        <translation>В таблице %1 слишком много разных слов для быстрого поиска.</translation>
+    </message>
 </context>
 <context>
     <name>QCommandLineParser</name>
