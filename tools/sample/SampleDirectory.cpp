@@ -80,7 +80,8 @@ public:
     static constexpr int NumbersPerExchange = 10000;
 
     explicit PhonePool(SampleRandom &random)
-        : m_used(static_cast<size_t>((LastExchange + 1) * NumbersPerExchange), false), m_taken(LastExchange + 1, 0)
+        : m_used(static_cast<size_t>((LastExchange + 1) * NumbersPerExchange), false), m_taken(LastExchange + 1, 0),
+          m_place(LastExchange + 1, -1)
     {
         for (int code = FirstExchange; code <= LastExchange; ++code) {
             if ((code / 10) % 10 != 0) // no exchange has 0 as its second digit
@@ -89,45 +90,40 @@ public:
         for (size_t i = m_exchanges.size() - 1; i > 0; --i)
             std::swap(m_exchanges[i], m_exchanges[random.below(static_cast<uint32_t>(i + 1))]);
         m_pick = WeightedPick::harmonic(static_cast<int>(m_exchanges.size()));
-        m_lowestFree.assign(m_exchanges.size(), 0);
-        for (size_t i = 0; i < m_exchanges.size(); ++i)
+        for (size_t i = 0; i < m_exchanges.size(); ++i) {
+            m_place[static_cast<size_t>(m_exchanges[i])] = static_cast<int>(i);
             m_open.insert(m_open.end(), i);
+        }
+        m_lowestFree.assign(m_exchanges.size(), 0);
     }
 
     static int capacity() { return 450 * NumbersPerExchange; }
 
     int take(SampleRandom &random)
     {
+        if (m_takenCount >= capacity() / 2)
+            return takeAmongOpen(random);
         for (int attempt = 0; attempt < 40; ++attempt) {
             const int exchange = m_exchanges[static_cast<size_t>(m_pick.pick(random))];
             const int number = exchange * NumbersPerExchange + static_cast<int>(random.below(NumbersPerExchange));
-            // A full exchange is known without looking at its numbers (the
-            // choices are drawn all the same, so a seed keeps its numbers).
+            // A full exchange is known by its count, without looking at the number.
             if (m_taken[static_cast<size_t>(exchange)] < NumbersPerExchange && claim(number))
                 return number;
         }
         // The crowded exchanges are full: take the lowest free number of the
         // first exchange, from a random one on, that has any.
+        if (m_open.empty())
+            throw DatabaseError(u"The sample city has run out of telephone numbers"_s);
         const size_t start = random.below(static_cast<uint32_t>(m_exchanges.size()));
         auto open = m_open.lower_bound(start);
-        if (open == m_open.end())
-            open = m_open.begin();
-        while (open != m_open.end()) {
-            const size_t index = *open;
-            const int base = m_exchanges[index] * NumbersPerExchange;
-            int &free = m_lowestFree[index];
-            while (free < NumbersPerExchange && m_used[static_cast<size_t>(base + free)])
-                ++free;
-            if (free < NumbersPerExchange) {
-                claim(base + free);
-                return base + free;
-            }
-            // Full: never looked at again.
-            open = m_open.erase(open);
-            if (open == m_open.end())
-                open = m_open.begin();
-        }
-        throw DatabaseError(u"The sample city has run out of telephone numbers"_s);
+        const size_t index = open == m_open.end() ? *m_open.begin() : *open;
+        const int base = m_exchanges[index] * NumbersPerExchange;
+        int &free = m_lowestFree[index];
+        while (m_used[static_cast<size_t>(base + free)])
+            ++free;
+        const int number = base + free;
+        claim(number);
+        return number;
     }
 
     // The number after `number` in the same exchange when it is free, else any free number.
@@ -142,23 +138,57 @@ public:
     static QString text(int number) { return QString::number(number); }
 
 private:
+    // Past half the city's numbers, random tries land more and more often on
+    // full exchanges, and their cost grew faster than the directory: the
+    // exchange is then chosen among those with a free number, by the same
+    // weights, and the number is the first free one from a random place on.
+    // (Directories of fewer numbers are written as before, seed for seed.)
+    int takeAmongOpen(SampleRandom &random)
+    {
+        if (m_open.empty())
+            throw DatabaseError(u"The sample city has run out of telephone numbers"_s);
+        if (m_openPlaces.size() != m_open.size()) {
+            m_openPlaces.assign(m_open.begin(), m_open.end());
+            std::vector<double> weights;
+            weights.reserve(m_openPlaces.size());
+            for (const size_t place : m_openPlaces)
+                weights.push_back(1.0 / (static_cast<double>(place) + 1.0)); // the harmonic weight of that place
+            m_openPick = WeightedPick(weights);
+        }
+        const size_t place = m_openPlaces[static_cast<size_t>(m_openPick.pick(random))];
+        const int base = m_exchanges[place] * NumbersPerExchange;
+        int n = static_cast<int>(random.below(NumbersPerExchange));
+        while (m_used[static_cast<size_t>(base + n)])
+            n = n + 1 == NumbersPerExchange ? 0 : n + 1;
+        claim(base + n);
+        return base + n;
+    }
+
     bool claim(int number)
     {
         if (m_used[static_cast<size_t>(number)])
             return false;
         m_used[static_cast<size_t>(number)] = true;
-        ++m_taken[static_cast<size_t>(number / NumbersPerExchange)];
+        ++m_takenCount;
+        const auto exchange = static_cast<size_t>(number / NumbersPerExchange);
+        if (++m_taken[exchange] == NumbersPerExchange)
+            m_open.erase(static_cast<size_t>(m_place[exchange]));
         return true;
     }
 
     std::vector<bool> m_used;
     std::vector<int> m_taken; // numbers taken, by exchange code
+    std::vector<int> m_place; // place of each exchange code in m_exchanges, -1 for none
     std::vector<int> m_exchanges;
     WeightedPick m_pick;
-    // Per exchange (by its place in m_exchanges): every number below this one
-    // is taken. The exchanges that may still have a free number.
-    std::vector<int> m_lowestFree;
+    int m_takenCount = 0;
+    // Places (in m_exchanges) of the exchanges with a free number; for each,
+    // every number below m_lowestFree is taken.
     std::set<size_t> m_open;
+    std::vector<int> m_lowestFree;
+    // m_open as a list, and a pick among them, made again when one fills.
+    std::vector<size_t> m_openPlaces;
+    WeightedPick m_openPick;
 };
 
 // Marks exactly `deleted` of `total` records, spread at random (selection sampling).
