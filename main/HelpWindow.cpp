@@ -1,6 +1,7 @@
 #include "HelpWindow.h"
 
 #include "AppInfo.h"
+#include "HelpTopic.h"
 #include "WindowHelpers.h"
 
 #include <QDir>
@@ -14,13 +15,12 @@
 namespace phonebook {
 
 namespace {
-constexpr int HelpContexts[] = {1, 2, 3, 4, 5, 6, 9};
 constexpr QSize HelpWindowSize(640, 520);
 } // namespace
 
 QString HelpPageFile(int context)
 {
-    for (int known : HelpContexts) {
+    for (const int known : HelpTopics) {
         if (known == context)
             return QStringLiteral("topic%1.html").arg(context);
     }

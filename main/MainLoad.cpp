@@ -1,9 +1,9 @@
-// Loading the two full lists: start-up and, later, after an update.
+// Showing the two full lists the session loaded: at start-up and, later,
+// after an update or a new edition copied in by hand.
 
 #include "UMain.h"
 
 #include "AppInfo.h"
-#include "BackgroundBuild.h"
 #include "Dialogs.h"
 #include "ErrorReport.h"
 #include "FillRoutines.h"
@@ -15,8 +15,6 @@
 #include <QProgressBar>
 #include <QTabBar>
 
-#include <utility>
-
 namespace phonebook {
 
 namespace {
@@ -26,6 +24,9 @@ QString NotLoaded(const QString &list, QStringView table)
 {
     return QStringLiteral("%1 не загружен из файла %2.dbf.").arg(list, table);
 }
+
+QString PersonsNotLoaded() { return NotLoaded(QStringLiteral("Список физических лиц"), PersonsTable); }
+QString OrgsNotLoaded() { return NotLoaded(QStringLiteral("Список организаций"), OrgsTable); }
 
 // A table that opened with faults (cut short, a header that disagrees with
 // its records) shows what could be read; the user is told what is wrong.
@@ -39,114 +40,80 @@ void ReportDamage(QWidget *parent, QStringView table, const QStringList &warning
                          QMessageBox::Warning);
 }
 
-void Advance(QProgressBar *bar, int steps)
+// Moves the bar to `value`, the steps of the lists written so far.
+void AdvanceTo(QProgressBar *bar, int value)
 {
     if (bar)
-        bar->setValue(bar->value() + steps);
+        bar->setValue(std::max(bar->value(), value));
 }
 
 } // namespace
 
-void TFrmMain::loadPersons(QProgressBar *bar)
+void TFrmMain::onListsReloaded(const DirectoryCounts &counts)
 {
-    const int barStart = bar ? bar->value() : 0;
-    SetStatusText(0, PersonsCountText.toString() + QString::number(0));
-    const bool loaded = ReportErrors(this, [&] {
-        m_tFullFiz.Close();
-        m_tFullFiz.SetTableName(PersonsTable.toString());
-        m_tFullFiz.Open();
-        ReportDamage(this, PersonsTable, m_tFullFiz.Warnings());
-        SetStatusText(0, PersonsCountText.toString() + QString::number(m_tFullFiz.RecordCount()));
-        if (m_tFullFiz.RecordCount() == 0) {
+    QProgressBar *bar = m_loadBar;
+    const int generation = m_session->Generation();
+    // The organisation list is empty until its build is there.
+    ShowEmptyGrid(*m_sgFullPred, GridLayout::Organisations);
+    SetStatusText(0, PersonsCountText.toString() + QString::number(counts.persons));
+    SetStatusText(1, OrgPhonesCountText.toString() + QString::number(counts.orgPhones));
+
+    const TableLoad &persons = m_session->PersonsLoad();
+    if (persons.error)
+        ShowError(this, *persons.error, PersonsNotLoaded());
+    ReportDamage(this, PersonsTable, persons.warnings);
+    // A message box lets events through: a reload meanwhile shows its own lists.
+    if (generation != m_session->Generation())
+        return;
+    const bool shown = !persons.error && ReportErrors(this, [&] {
+        if (TFullFiz().RecordCount() == 0) {
             ShowEmptyGrid(*m_sgFullFiz, GridLayout::Persons);
             return;
         }
-        FillPersonGridPaged(*m_sgFullFiz, m_tFullFiz, bar); // a null bar counts nothing
-    }, NotLoaded(QStringLiteral("Список физических лиц"), PersonsTable));
-    if (!loaded) {
+        FillPersonGridPaged(*m_sgFullFiz, TFullFiz(), bar); // a null bar counts nothing
+    }, PersonsNotLoaded());
+    if (!shown) {
         // The count is of the list shown, which stays empty.
-        m_tFullFiz.Close();
+        m_session->DropPersons();
         SetStatusText(0, PersonsCountText.toString() + QString::number(0));
         ShowEmptyGrid(*m_sgFullFiz, GridLayout::Persons);
     }
-    // The bar counts this list's first page as written, whatever it held.
-    if (bar)
-        Advance(bar, barStart + SplashSteps / 2 - bar->value());
-}
+    // The bar counts each list's first page as written, whatever it held.
+    AdvanceTo(bar, SplashSteps / 2);
 
-void TFrmMain::loadOrgs(QProgressBar *bar)
-{
-    const int barStart = bar ? bar->value() : 0;
-    // A list still being built for the files read before is stopped, its result unseen.
-    ++m_orgGeneration;
-    DropBuild(m_orgBuild);
-    m_qFullPred.Close();
-    ShowEmptyGrid(*m_sgFullPred, GridLayout::Organisations);
-    SetStatusText(1, OrgPhonesCountText.toString() + QString::number(0));
-    const bool counted = ReportErrors(this, [&] {
-        // Every number of an organisation counts once: the table's own rows.
-        // The table cursor counts them without building a result of every
-        // field of every row, as "SELECT * FROM sp09pr_n" would.
-        TableCursor orgPhones;
-        orgPhones.SetDirectory(m_paths.tables);
-        orgPhones.SetTableName(OrgsTable.toString());
-        orgPhones.Open();
-        ReportDamage(this, OrgsTable, orgPhones.Warnings());
-        SetStatusText(1, OrgPhonesCountText.toString() + QString::number(orgPhones.RecordCount()));
-        orgPhones.Close();
-    }, NotLoaded(QStringLiteral("Список организаций"), OrgsTable));
-    if (bar)
-        Advance(bar, barStart + SplashSteps / 2 - bar->value());
-    if (!counted) {
+    const TableLoad &orgs = m_session->OrgsLoad();
+    if (orgs.error)
+        ShowError(this, *orgs.error, OrgsNotLoaded());
+    ReportDamage(this, OrgsTable, orgs.warnings);
+    AdvanceTo(bar, SplashSteps);
+    if (generation != m_session->Generation())
+        return;
+    if (orgs.error)
         setOrgListWaitCursor(false);
-        return;
+    emit DirectoryLoaded();
+}
+
+void TFrmMain::onOrgListBuilt()
+{
+    const int generation = m_session->Generation();
+    Query &list = QFullPred();
+    bool loaded = false;
+    if (const auto &error = m_session->OrgListError()) {
+        ShowError(this, *error, OrgsNotLoaded());
+    } else {
+        loaded = ReportErrors(this, [&] {
+            if (list.RecordCount() == 0) {
+                ShowEmptyGrid(*m_sgFullPred, GridLayout::Organisations);
+                return;
+            }
+            FillOrgGridPaged(*m_sgFullPred, list);
+        }, OrgsNotLoaded());
     }
-
-    // The distinct list takes a while on a large directory: it is built on a
-    // connection of its own on a worker thread, which shares nothing with
-    // this one but the table files mapped read-only, while the window shows.
-    m_orgBuild = StartBuild(
-        this,
-        [directory = m_paths.tables, sql = OrgListSql.toString()](const StopCheck &stop) {
-            Query list;
-            list.SetDirectory(directory);
-            list.AddSql(sql);
-            list.Open(stop);
-            return list;
-        },
-        [this](auto *build) {
-            if (build == m_orgBuild)
-                finishOrgList();
-        });
-}
-
-void TFrmMain::WaitForOrgList()
-{
-    if (!m_orgBuild)
-        return;
-    m_orgBuild->waitForFinished();
-    finishOrgList();
-}
-
-void TFrmMain::finishOrgList()
-{
-    BuildWatcher<Query> *build = std::exchange(m_orgBuild, nullptr);
-    Built<Query> built = build->result();
-    build->deleteLater();
-    const int generation = m_orgGeneration;
-    const bool loaded = ReportErrors(this, [&] {
-        m_qFullPred = built.get();
-        if (m_qFullPred.RecordCount() == 0) {
-            ShowEmptyGrid(*m_sgFullPred, GridLayout::Organisations);
-            return;
-        }
-        FillOrgGridPaged(*m_sgFullPred, m_qFullPred);
-    }, NotLoaded(QStringLiteral("Список организаций"), OrgsTable));
     // The message box let events through: a reload meanwhile owns the list now.
-    if (generation != m_orgGeneration)
+    if (generation != m_session->Generation())
         return;
     if (!loaded) {
-        m_qFullPred.Close();
+        m_session->DropOrgList();
         ShowEmptyGrid(*m_sgFullPred, GridLayout::Organisations);
     }
     // The organisations side asked for while the list was built gets its tab now.

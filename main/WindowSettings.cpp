@@ -120,7 +120,7 @@ bool RestoreWindowLayout(TFrmMain &main)
     for (ResultGrid *grid : {&main.SGFullFiz(), &main.SGFullPred(), &main.SGTemp()})
         restoreWidths(*grid, *settings);
     if (settings->value(SideKey).toString() == OrgsSide)
-        main.ShowOrgsSide(true);
+        main.ShowOrgsSide();
     const QVariant geometry = settings->value(GeometryKey);
     if (geometry.typeId() != QMetaType::QByteArray || !main.restoreGeometry(geometry.toByteArray()))
         return false;
@@ -137,7 +137,7 @@ bool SaveWindowLayout(const TFrmMain &main)
     const std::unique_ptr<QSettings> settings = openSettings();
     settings->setValue(VersionKey, FormatVersion);
     settings->setValue(GeometryKey, main.saveGeometry());
-    settings->setValue(SideKey, main.SpeedButton(4).isHidden() ? PersonsSide : OrgsSide);
+    settings->setValue(SideKey, main.Session().Side() == DirectorySide::Persons ? PersonsSide : OrgsSide);
     for (const ResultGrid *grid : {&main.SGFullFiz(), &main.SGFullPred(), &main.SGTemp()})
         saveWidths(*grid, *settings);
     settings->sync();

@@ -7,7 +7,6 @@
 #include "Fixtures.h"
 #include "HelpWindow.h"
 #include "ResultGrid.h"
-#include "SearchButtons.h"
 #include "UMain.h"
 #include "StartUp.h"
 #include "UHelpFull.h"
@@ -20,6 +19,7 @@
 #include <QMenu>
 #include <QPointer>
 #include <QFile>
+#include <QFutureWatcher>
 #include <QLabel>
 #include <QTextBrowser>
 #include <QLineEdit>
@@ -95,6 +95,7 @@ private slots:
     void startUpWithMissingTables();
     void startUpWithEmptyTables();
     void startUpWithDamagedTables();
+    void tablesOpenedAheadAndReplacedSinceAreReadAfresh();
     void helpOpensTheTopicOfTheFocusedControl();
     void helpOverAModalBoxTakesTheKeyboardAndClosesWithEsc();
     void organisationTabDisablesTheSearchesItCannotRun();
@@ -255,9 +256,9 @@ void MainWindowTest::orgSideAskedForWhileItsListIsBuilt()
 
     // Back to the individuals before the list is there: no busy cursor left behind.
     main.LoadDirectory(nullptr);
-    main.ShowOrgsSide(true);
+    main.ShowOrgsSide();
     QVERIFY(QApplication::overrideCursor());
-    main.ShowPersonsSide(true);
+    main.ShowPersonsSide();
     QVERIFY(!QApplication::overrideCursor());
     QTRY_VERIFY(!main.OrgListPending());
     QCOMPARE(main.TabControl1().count(), 2);
@@ -271,7 +272,9 @@ void MainWindowTest::reloadDropsTheListBeingBuilt()
     WriteOrgPhones(m_dir->path(), NumberedOrgs(40));
     main.LoadDirectory(nullptr);
     QTRY_COMPARE(loaded.count(), 1);
-    QTest::qWait(100); // time for the first build to finish too: it is never shown
+    // Every build is over once its watcher is gone: the dropped one goes when
+    // its worker has finished and told the window thread, and is never shown.
+    QTRY_VERIFY(main.Session().findChildren<QFutureWatcherBase *>().isEmpty());
     QCOMPARE(loaded.count(), 1);
     QCOMPARE(main.SGFullPred().RowCount(), 41);
     QCOMPARE(main.StatusText(1), QStringLiteral("Телефоных номеров юр. лиц:  80"));
@@ -435,6 +438,21 @@ void MainWindowTest::startUpWithMissingTables()
     QCOMPARE(main->TabControl1().count(), 2);
     QVERIFY(!main->SGFullPred().isHidden());
     QCOMPARE(Dialogs::TakeShownMessages(), QStringList());
+}
+
+void MainWindowTest::tablesOpenedAheadAndReplacedSinceAreReadAfresh()
+{
+    writeDefaultDirectory();
+    auto session = std::make_unique<DirectorySession>(m_dir->path());
+    session->OpenTablesAhead();
+    for (QFutureWatcherBase *opening : session->findChildren<QFutureWatcherBase *>())
+        opening->waitForFinished();
+    // A new edition copied in while the windows were being made.
+    WritePersons(m_dir->path(), NumberedPersons(7));
+    TFrmMain main(std::move(session), ProgramPaths{m_dir->path(), QStringLiteral(PHONEBOOK_HELP_DIR)});
+    QCOMPARE(main.StatusText(0), QStringLiteral("Физических лиц:  7"));
+    QCOMPARE(main.SGFullFiz().RowCount(), 8);
+    QCOMPARE(main.StatusText(1), QStringLiteral("Телефоных номеров юр. лиц:  300"));
 }
 
 void MainWindowTest::startUpWithEmptyTables()
@@ -686,8 +704,7 @@ void MainWindowTest::helpOverAModalBoxTakesTheKeyboardAndClosesWithEsc()
     writeDefaultDirectory();
     auto main = start();
     QVERIFY(main);
-    main->SetCommand(Command::PhoneSearch, [&main] { SpeedButton1Click(*main); });
-    main->SetCommand(Command::SurnameSearch, [&main] { SpeedButton2Click(*main); });
+    AttachToolBarSearches(*main);
 
     // Each box asks for the topic of its own search.
     main->SpeedButton(1).click();
