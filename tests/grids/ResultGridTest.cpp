@@ -428,6 +428,9 @@ TEST(Paging, GridPagesInTheLayoutAndResultItWasFilledFrom)
     EXPECT_EQ(rowText(grid, 300), personText(300));
     EXPECT_TRUE(grid.IsRowLoaded(300 + PersonPageRows - 1));
     EXPECT_FALSE(grid.IsRowLoaded(300 + PersonPageRows));
+    // A taller window brings more rows into view: they load without a scroll.
+    grid.resize(800, 2400);
+    EXPECT_TRUE(QTest::qWaitFor([&grid] { return grid.IsRowLoaded(300 + PersonPageRows + 10); }));
 
     // Results filled whole never page.
     auto phones = openFake({u"nt"_qs, u"mesto"_qs, u"street"_qs, u"hous"_qs}, orgRows(300));
