@@ -4,6 +4,7 @@
 
 #include "AppInfo.h"
 #include "Dialogs.h"
+#include "DirectorySession.h"
 #include "EditionWatcher.h"
 #include "TableFixtures.h"
 #include "UMain.h"
@@ -193,7 +194,7 @@ void UpdateDialogTest::editionCopiedByHandIsLoaded()
 
     // A damaged copy is not loaded: once the watch has looked at it, the lists
     // keep what they showed.
-    auto *watcher = m_main->findChild<update::EditionWatcher *>();
+    update::EditionWatcher *watcher = m_main->Session().FolderWatch();
     QVERIFY(watcher);
     QSignalSpy rejected(watcher, &update::EditionWatcher::Rejected);
     WriteBytes(QDir(program()).filePath(u"sp09kw_n.dbf"_s), QByteArray(100, 'x'));
