@@ -141,12 +141,13 @@ void openConnection(Connection &connection, const QString &directory, const QStr
     sqlite3_create_collation_v2(db, CollationName, SQLITE_UTF8, nullptr, collationCompare, nullptr);
     RegisterLike(db);
     auto files = ListTableFiles(directory);
-    for (auto &[name, path] : files) {
+    for (const auto &file : files) {
+        const QString &name = file.first;
         // "a.dbf" beside "A.DBF": neither is read; a statement naming the table says why.
-        if (std::count_if(files.begin(), files.end(), [&name](const auto &file) { return file.first == name; }) > 1)
+        if (std::count_if(files.begin(), files.end(), [&name](const auto &other) { return other.first == name; }) > 1)
             continue;
-        registerTable(connection, name, path);
-        connection.tables.emplace_back(std::move(name), std::move(path));
+        registerTable(connection, name, file.second);
+        connection.tables.emplace_back(name, file.second);
     }
     sqlite3_set_authorizer(db, authorize, &connection.reads);
 }
