@@ -98,29 +98,27 @@ ResultGrid::ResultGrid(QWidget *parent)
 
     QHeaderView *rows = verticalHeader();
     rows->setMinimumSectionSize(1);
-    rows->setDefaultSectionSize(GridRowHeight);
     rows->setSectionResizeMode(QHeaderView::Fixed);
     rows->setSectionsClickable(false);
     rows->setHighlightSections(false);
     rows->setDefaultAlignment(Qt::AlignCenter);
-    rows->setFixedWidth(MarkerColumnWidth);
 
     QHeaderView *columns = horizontalHeader();
     columns->setSectionResizeMode(QHeaderView::Interactive);
     columns->setSectionsClickable(false);
     columns->setHighlightSections(false);
     columns->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    columns->setFixedHeight(GridRowHeight);
 
     connect(selectionModel(), &QItemSelectionModel::currentChanged, this, &ResultGrid::onCurrentChanged);
 
     m_userWidths = new ColumnWidths(*this);
+    followFont();
     // The last column reaches the window's edge; a column the user drags
     // wider or narrower takes its room from it.
     connect(columns, &QHeaderView::sectionResized, this, [this](int column, int, int newSize) {
         if (m_stretching)
             return;
-        if (column == lastShownColumn()) {
+        if (column == roomColumn()) {
             if (column < static_cast<int>(m_baseWidths.size()) && m_userWidths->Dragging())
                 m_baseWidths[static_cast<size_t>(column)] = newSize;
             return;
@@ -302,6 +300,7 @@ int ResultGrid::beginFill(const FillPlan &plan)
         setColumnHidden(c, !headed);
         header->resizeSection(c, width);
     }
+    measureWideColumn();
     stretchLastColumn();
     return ++m_fillSerial;
 }
@@ -315,21 +314,84 @@ int ResultGrid::lastShownColumn() const
     return -1;
 }
 
+int ResultGrid::roomColumn() const
+{
+    const GridLayout layout = m_model->layout();
+    const std::vector<LayoutColumn> columns = LayoutColumns(layout, 0);
+    const std::vector<int> chosen = m_userWidths->Chosen(layout);
+    for (size_t c = 0; c < columns.size(); ++c) {
+        const bool userChose = c < chosen.size() && chosen[c] > 0;
+        if (columns[c].wide && !userChose && !isColumnHidden(static_cast<int>(c)))
+            return static_cast<int>(c);
+    }
+    return lastShownColumn();
+}
+
 void ResultGrid::stretchLastColumn()
 {
     // A grid not shown keeps its own widths: it is sized when it is shown.
     const int last = lastShownColumn();
     if (last < 0 || m_stretching || !isVisible())
         return;
+    const int room = roomColumn();
+    const bool wide = room != last;
     QHeaderView *header = horizontalHeader();
     int used = 0;
-    for (int c = 0; c < last; ++c)
-        used += header->sectionSize(c); // hidden sections count 0
-    const int base = last < static_cast<int>(m_baseWidths.size()) ? m_baseWidths[static_cast<size_t>(last)]
-                                                                  : header->sectionSize(last);
+    for (int c = 0; c <= last; ++c) {
+        if (c != room)
+            used += header->sectionSize(c); // hidden sections count 0
+    }
+    const int base = wide                                        ? m_wideNeed
+                     : room < static_cast<int>(m_baseWidths.size()) ? m_baseWidths[static_cast<size_t>(room)]
+                                                                    : header->sectionSize(room);
     m_stretching = true;
-    header->resizeSection(last, std::max(base, viewport()->width() - used));
+    header->resizeSection(room, std::max(base, viewport()->width() - used));
     m_stretching = false;
+}
+
+void ResultGrid::measureWideColumn()
+{
+    const std::vector<LayoutColumn> columns = LayoutColumns(m_model->layout(), 0);
+    const QFontMetrics metrics = fontMetrics();
+    m_wideNeed = 0;
+    for (size_t c = 0; c < columns.size(); ++c) {
+        if (!columns[c].wide)
+            continue;
+        const int column = static_cast<int>(c);
+        m_wideNeed = CellWidthFor(metrics, columns[c].heading);
+        const int rows = std::min(m_model->rowCount(), FirstPageRows);
+        for (int r = 0; r < rows; ++r) {
+            if (m_model->isLoaded(r))
+                m_wideNeed = std::max(m_wideNeed, CellWidthFor(metrics, m_model->text(r, column)));
+        }
+    }
+}
+
+void ResultGrid::followFont()
+{
+    const QFontMetrics metrics = fontMetrics();
+    const int height = RowHeightFor(metrics);
+    verticalHeader()->setDefaultSectionSize(height);
+    verticalHeader()->setFixedWidth(MarkerWidthFor(metrics));
+    QHeaderView *header = horizontalHeader();
+    header->setFixedHeight(height);
+    const GridLayout layout = m_model->layout();
+    const std::vector<LayoutColumn> columns = LayoutColumns(layout, WideWidth());
+    m_stretching = true;
+    for (size_t c = 0; c < columns.size() && c < m_baseWidths.size(); ++c) {
+        m_baseWidths[c] = m_userWidths->WidthFor(layout, static_cast<int>(c), FittedColumnWidth(metrics, columns[c]));
+        header->resizeSection(static_cast<int>(c), m_baseWidths[c]);
+    }
+    m_stretching = false;
+    measureWideColumn();
+    stretchLastColumn();
+}
+
+void ResultGrid::changeEvent(QEvent *event)
+{
+    QTableView::changeEvent(event);
+    if (event->type() == QEvent::FontChange)
+        followFont();
 }
 
 void ResultGrid::resizeEvent(QResizeEvent *event)
@@ -353,6 +415,8 @@ void ResultGrid::endFill(int serial)
 {
     if (serial != m_fillSerial)
         return;
+    measureWideColumn();
+    stretchLastColumn();
     updateGeometries();
     const int userRow = m_userRowDuringFill;
     m_movingFromCode = true;

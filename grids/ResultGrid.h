@@ -103,6 +103,9 @@ protected:
     void paintEvent(QPaintEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    // A new font (the lists zoomed, the desktop's font changed) sizes the rows
+    // and fits the columns to it again.
+    void changeEvent(QEvent *event) override;
     void showEvent(QShowEvent *event) override;
     // Enter reports EnterPressed; Shift+F10 and the Menu key open the context
     // menu of the current cell.
@@ -139,8 +142,18 @@ private:
     int loadedRowCount() const;
     // Data column (0-based) shown last; -1 when none is.
     int lastShownColumn() const;
-    // Widens the last shown column to the viewport's edge, never below its own width.
+    // Widens the last shown column to the viewport's edge, never below its own
+    // width; in a layout with a "wide" column whose width the user did not
+    // choose, that column takes the room instead, never less than its first
+    // page needs.
     void stretchLastColumn();
+    // The column that takes the room left: the wide one, else the last shown.
+    int roomColumn() const;
+    // Row height, heading height and marker width from the font; the
+    // layout's widths fitted to it again.
+    void followFont();
+    // Width the wide column's first page needs (its heading, its values).
+    void measureWideColumn();
 
     void onCurrentChanged(const QModelIndex &current, const QModelIndex &previous);
 
@@ -160,6 +173,7 @@ private:
     int m_savedTop = 0;
     int m_savedLeft = 0;
     std::vector<int> m_baseWidths; // per data column, before stretching
+    int m_wideNeed = 0;
     bool m_stretching = false;
 };
 

@@ -14,7 +14,7 @@ inline constexpr QStringView MainCaption = u"Телефонный справоч
 // Base name of the desktop entry (phonebook.desktop).
 inline constexpr QStringView DesktopFileName = u"phonebook";
 
-// Point size of the interface font.
+// Smallest point size of the interface font: the windows were drawn for it.
 inline constexpr int InterfacePointSize = 8;
 
 // The organisations' full list.
@@ -31,6 +31,8 @@ inline constexpr int OrgsTab = 1;
 inline constexpr int OrgTab = 2;
 inline constexpr QStringView PersonsTabCaption = u"Физические лица";
 inline constexpr QStringView OrgsTabCaption = u"Юридические лица";
+// Why the searches are disabled while the tables page is shown.
+inline constexpr QStringView NoTablesTip = u"Недоступно: справочник не загружен";
 // What the result grid is called when no search names its list.
 inline constexpr QStringView SearchResultName = u"Результат поиска";
 

@@ -10,6 +10,7 @@
 #include "GridFiller.h"
 #include "GridLayouts.h"
 #include "ResultGrid.h"
+#include "TableFiles.h"
 
 #include <QApplication>
 #include <QProgressBar>
@@ -29,14 +30,10 @@ QString NotLoaded(const QString &list, QStringView table)
 
 // A table that opened with faults (cut short, a header that disagrees with
 // its records) shows what could be read; the user is told what is wrong.
-void ReportDamage(QWidget *parent, QStringView table, const QStringList &warnings)
+QString DamageText(QStringView table, const QStringList &warnings)
 {
-    if (warnings.isEmpty())
-        return;
-    Dialogs::ShowMessage(parent,
-                         QStringLiteral("Файл %1.dbf повреждён, показано то, что удалось прочесть.\n\n%2")
-                             .arg(table, warnings.join(u'\n')),
-                         QMessageBox::Warning);
+    return QStringLiteral("Файл %1.dbf повреждён, показано то, что удалось прочесть.\n\n%2")
+        .arg(table, warnings.join(u'\n'));
 }
 
 void Advance(QProgressBar *bar, int steps)
@@ -45,17 +42,52 @@ void Advance(QProgressBar *bar, int steps)
         bar->setValue(bar->value() + steps);
 }
 
+constexpr int PersonsIndex = 0;
+constexpr int OrgsIndex = 1;
+
 } // namespace
+
+template <typename Body>
+bool TFrmMain::readTable(int table, Body &&body, const QString &what)
+{
+    QString problem;
+    QString text;
+    try {
+        std::forward<Body>(body)();
+        return true;
+    } catch (const DatabaseError &error) {
+        problem = error.message();
+        text = error.fullText();
+    } catch (const std::exception &error) {
+        problem = text = QString::fromLocal8Bit(error.what());
+    }
+    const QStringView base = table == PersonsIndex ? PersonsTable : OrgsTable;
+    // A missing file is the common case (a folder without a directory): the page says it shortly.
+    m_tableProblems[static_cast<size_t>(table)] =
+        FindTableFile(m_paths.tables, base).isEmpty() ? QStringLiteral("не найден") : problem;
+    m_loadMessages.append(what + QStringLiteral("\n") + text);
+    m_loadFailed = true;
+    return false;
+}
+
+bool TFrmMain::TableRead(QStringView table) const
+{
+    return m_tableProblems[table == PersonsTable ? PersonsIndex : OrgsIndex].isEmpty();
+}
 
 void TFrmMain::loadPersons(QProgressBar *bar)
 {
     const int barStart = bar ? bar->value() : 0;
     SetStatusText(0, PersonsCountText.toString() + QString::number(0));
-    const bool loaded = ReportErrors(this, [&] {
+    m_tableProblems[PersonsIndex].clear();
+    m_tableRecords[PersonsIndex] = -1;
+    const bool loaded = readTable(PersonsIndex, [&] {
         m_tFullFiz.Close();
         m_tFullFiz.SetTableName(PersonsTable.toString());
         m_tFullFiz.Open();
-        ReportDamage(this, PersonsTable, m_tFullFiz.Warnings());
+        if (!m_tFullFiz.Warnings().isEmpty())
+            m_loadMessages.append(DamageText(PersonsTable, m_tFullFiz.Warnings()));
+        m_tableRecords[PersonsIndex] = m_tFullFiz.RecordCount();
         SetStatusText(0, PersonsCountText.toString() + QString::number(m_tFullFiz.RecordCount()));
         if (m_tFullFiz.RecordCount() == 0) {
             ShowEmptyGrid(*m_sgFullFiz, GridLayout::Persons);
@@ -83,7 +115,9 @@ void TFrmMain::loadOrgs(QProgressBar *bar)
     m_qFullPred.Close();
     ShowEmptyGrid(*m_sgFullPred, GridLayout::Organisations);
     SetStatusText(1, OrgPhonesCountText.toString() + QString::number(0));
-    const bool counted = ReportErrors(this, [&] {
+    m_tableProblems[OrgsIndex].clear();
+    m_tableRecords[OrgsIndex] = -1;
+    const bool counted = readTable(OrgsIndex, [&] {
         // Every number of an organisation counts once: the table's own rows.
         // The table cursor counts them without building a result of every
         // field of every row, as "SELECT * FROM sp09pr_n" would.
@@ -91,7 +125,9 @@ void TFrmMain::loadOrgs(QProgressBar *bar)
         orgPhones.SetDirectory(m_paths.tables);
         orgPhones.SetTableName(OrgsTable.toString());
         orgPhones.Open();
-        ReportDamage(this, OrgsTable, orgPhones.Warnings());
+        if (!orgPhones.Warnings().isEmpty())
+            m_loadMessages.append(DamageText(OrgsTable, orgPhones.Warnings()));
+        m_tableRecords[OrgsIndex] = orgPhones.RecordCount();
         SetStatusText(1, OrgPhonesCountText.toString() + QString::number(orgPhones.RecordCount()));
         orgPhones.Close();
     }, NotLoaded(QStringLiteral("Список организаций"), OrgsTable));
@@ -148,6 +184,8 @@ void TFrmMain::finishOrgList()
     if (!loaded) {
         m_qFullPred.Close();
         ShowEmptyGrid(*m_sgFullPred, GridLayout::Organisations);
+        m_tableProblems[OrgsIndex] = QStringLiteral("не прочитан");
+        updateTabCommands();
     }
     // The organisations side asked for while the list was built gets its tab now.
     if (m_selectedTab == OrgsTab && m_tabs->count() < 3 && !m_sgFullPred->isHidden())

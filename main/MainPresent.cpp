@@ -6,6 +6,7 @@
 #include "AppInfo.h"
 #include "Dialogs.h"
 #include "FillRoutines.h"
+#include "QuickSearchBox.h"
 #include "ResultGrid.h"
 #include "SearchOutcome.h"
 
@@ -49,6 +50,9 @@ void TFrmMain::PresentSearch(const search::SearchOutcome &outcome)
         grid.SetHelpContext(outcome.helpContext);
     // Read out, printed and saved as what it lists.
     grid.setAccessibleName(outcome.title.isEmpty() ? SearchResultName.toString() : outcome.title);
+    // The status bar counts what was found and says what was searched.
+    m_quickSearch->ShowFound(grid.RowCount() - 1, outcome.note);
+    updateTabCommands();
     FocusVisibleGrid();
     if (outcome.highlightRow > 0) {
         m_qTemp.MoveBy(outcome.highlightRow - m_qTemp.RecNo());

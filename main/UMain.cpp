@@ -3,8 +3,10 @@
 #include "AppInfo.h"
 #include "BackgroundBuild.h"
 #include "Dialogs.h"
+#include "DirectoryPage.h"
 #include "UpdateSwap.h"
 #include "ErrorReport.h"
+#include "ListZoom.h"
 #include "FillRoutines.h"
 #include "GridCopy.h"
 #include "MainEventFilter.h"
@@ -113,8 +115,27 @@ TFrmMain::TFrmMain(const ProgramPaths &paths, TFrmSplash *splash, QWidget *paren
     createStatusBar();
 
     connectOrgTab();
+    // A quick-search result shows in place of the page; the full list back, the page again.
+    connect(m_quickSearch, &QuickSearchBox::ResultShown, this, &TFrmMain::updateTabCommands);
+    connect(m_quickSearch, &QuickSearchBox::IndexRebuilding, this, &TFrmMain::updateTabCommands);
     m_eventFilter = new MainEventFilter(*this);
     qApp->installEventFilter(m_eventFilter);
+
+    // Tab and Shift+Tab go round the tool bar's buttons, the quick-search box,
+    // the tab bar and the list (or the page in its place).
+    QWidget *previous = nullptr;
+    for (QToolButton *button : m_buttons) {
+        button->setFocusPolicy(Qt::TabFocus);
+        if (previous)
+            setTabOrder(previous, button);
+        previous = button;
+    }
+    m_quickSearch->setFocusPolicy(Qt::StrongFocus);
+    for (QWidget *next : std::initializer_list<QWidget *>{m_quickSearch, m_tabs, m_sgFullFiz, m_sgFullPred, m_sgTemp}) {
+        setTabOrder(previous, next);
+        previous = next;
+    }
+    setTabOrder(previous, m_tablesPage->FirstControl());
 
     // The individuals side until the user chooses otherwise.
     m_sgFullPred->hide();
@@ -148,14 +169,13 @@ void TFrmMain::createToolBar(QWidget *parent)
         auto *button = new QToolButton(toolBar);
         button->setObjectName(QStringLiteral("SpeedButton%1").arg(i + 1));
         button->setAutoRaise(true);
-        button->setFocusPolicy(Qt::NoFocus);
         button->setFixedSize(ToolButtonWidth, ToolButtonHeight);
         button->setIconSize(QSize(GlyphSize, GlyphSize));
         button->setIcon(GlyphIcon(definition.glyph, definition.disabledLook));
         button->setToolTip(QString::fromUtf16(definition.hint));
         // A button without text is named by its hint for screen readers.
         button->setAccessibleName(button->toolTip());
-        // The buttons take no focus; their searches are reached by key as well.
+        // Their searches are reached by key as well.
         if (const QKeySequence key = SearchKey(definition.command); !key.isEmpty() && i + 1 != ExitButton) {
             button->setShortcut(key);
             button->setAccessibleDescription(key.toString(QKeySequence::NativeText));
@@ -216,6 +236,11 @@ void TFrmMain::createTabArea(QWidget *parent)
     stack->addWidget(m_sgFullFiz, 0, 0);
     stack->addWidget(m_sgFullPred, 0, 0);
     stack->addWidget(m_sgTemp, 0, 0);
+    m_tablesPage = new DirectoryPage(page);
+    m_tablesPage->hide();
+    stack->addWidget(m_tablesPage, 0, 0);
+    connect(m_tablesPage, &DirectoryPage::UpdateRequested, this, [this] { RunCommand(Command::Update); });
+    connect(m_tablesPage, &DirectoryPage::HelpRequested, this, &TFrmMain::ShowHelpContents);
 
     auto *layout = static_cast<QVBoxLayout *>(parent->layout());
     layout->addWidget(m_tabs);
@@ -269,8 +294,7 @@ void TFrmMain::createMenu()
         if (ResultGrid *grid = visibleGrid())
             QGuiApplication::clipboard()->setText(SelectionText(*grid));
     });
-    QAction *copyNumber = edit->addAction(CopyNumberText.toString());
-    copyNumber->setObjectName(QStringLiteral("CopyNumberItem"));
+    QAction *copyNumber = addItem(edit, CopyNumberText.utf16(), "CopyNumberItem", CopyNumberKey);
     connect(copyNumber, &QAction::triggered, this, [this] {
         if (ResultGrid *grid = visibleGrid(); grid && !RowNumber(*grid, grid->Row()).isEmpty())
             QGuiApplication::clipboard()->setText(RowNumber(*grid, grid->Row()));
@@ -280,6 +304,12 @@ void TFrmMain::createMenu()
         copy->setEnabled(grid && grid->RowCount() > 1);
         copyNumber->setEnabled(grid && !RowNumber(*grid, grid->Row()).isEmpty());
     });
+
+    // The size of the lists: three commands of their own.
+    QMenu *view = addMenu(u"В&ид", "ViewMenu");
+    m_zoom = new ListZoom({m_sgFullFiz, m_sgFullPred, m_sgTemp, m_quickSearch}, *view, this);
+    for (QAction *action : view->actions())
+        addAction(action);
 
     QMenu *find = addMenu(u"П&оиск", "SearchMenu");
     struct SearchItem {
@@ -331,7 +361,8 @@ void TFrmMain::createMenu()
     connect(update, &QAction::triggered, this, [this] { RunCommand(Command::Update); });
 
     QMenu *help = addMenu(u"&Помощь", "N8");
-    QAction *contents = addItem(help, u"Помощь", "N9");
+    // F1 itself is answered by the window's event filter, with the topic of the focused control.
+    QAction *contents = addNamed(help, u"Помощь"_s, "N9", QKeySequence(Qt::Key_F1));
     connect(contents, &QAction::triggered, this, &TFrmMain::ShowHelpContents);
     help->addSeparator()->setObjectName(QStringLiteral("N10"));
     QAction *about = addItem(help, u"О программе", "N11");
@@ -385,8 +416,16 @@ void TFrmMain::LoadDirectory(QProgressBar *bar)
         Dialogs::ShowMessage(this, restored.messages.join(u'\n'),
                              restored.failed ? QMessageBox::Warning : QMessageBox::Information);
     m_quickSearch->TablesReloaded();
+    m_loadMessages.clear();
+    m_loadFailed = false;
     loadPersons(bar);
     loadOrgs(bar);
+    // One message for the whole load, however many tables it concerns.
+    if (!m_loadMessages.isEmpty())
+        Dialogs::ShowMessage(this, m_loadMessages.join(QStringLiteral("\n\n")),
+                             m_loadFailed ? QMessageBox::Critical : QMessageBox::Warning);
+    m_loadMessages.clear();
+    updateTabCommands();
     emit DirectoryLoaded();
 }
 

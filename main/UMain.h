@@ -9,6 +9,7 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 
 #include <array>
 #include <functional>
@@ -30,7 +31,9 @@ struct SearchOutcome;
 
 template <typename T>
 class BuildWatcher;
+class DirectoryPage;
 class HelpWindow;
+class ListZoom;
 class MainEventFilter;
 class QuickSearchBox;
 class ResultGrid;
@@ -132,6 +135,8 @@ public:
 
     // The quick-search box at the right end of the tool bar.
     QuickSearchBox &QuickSearch() const { return *m_quickSearch; }
+    // The size of the lists and the quick-search box ("Вид" menu).
+    ListZoom &Zoom() const { return *m_zoom; }
 
     // --- commands, help and exit ----------------------------------------------
     // Attaches what a command does; an empty function detaches it.
@@ -159,6 +164,12 @@ public:
     // for the files read before is stopped). Closing the window stops the
     // build and waits for it.
     void LoadDirectory(QProgressBar *bar);
+    // Whether the last load read the table (PersonsTable or OrgsTable): found
+    // and opened, whatever it holds.
+    bool TableRead(QStringView table) const;
+    // The page shown in place of a full list whose table was not read or holds no records.
+    DirectoryPage &TablesPage() const { return *m_tablesPage; }
+
     // Whether the organisation list is still being built; SGFullPred is empty meanwhile.
     bool OrgListPending() const { return m_orgBuild != nullptr; }
     // Waits for the organisation list being built, then shows it.
@@ -185,6 +196,13 @@ private:
     void createTabArea(QWidget *parent);
     void loadPersons(QProgressBar *bar);
     void loadOrgs(QProgressBar *bar);
+    // Runs body() reading table 0 (individuals) or 1 (organisations); a
+    // failure is kept for the one message of the load and for the page.
+    template <typename Body>
+    bool readTable(int table, Body &&body, const QString &what);
+    // Shows the page in place of the side's full list when its table was not
+    // read or holds no records, and the list again when it can.
+    void syncTablesPage();
     void finishOrgList();
     // The organisation tab captioned with the first organisation of the full list.
     void addFirstOrgTab();
@@ -219,6 +237,17 @@ private:
     QPointer<HelpWindow> m_modalHelp;
     MainEventFilter *m_eventFilter = nullptr;
     QuickSearchBox *m_quickSearch = nullptr;
+    DirectoryPage *m_tablesPage = nullptr;
+    ListZoom *m_zoom = nullptr;
+    // The full list the page stands in place of; null when it is not shown.
+    ResultGrid *m_pageCovers = nullptr;
+    // Per table (individuals, organisations): what kept the last load from
+    // reading it (empty when it was read), and its records (-1 when unknown).
+    std::array<QString, 2> m_tableProblems;
+    std::array<int, 2> m_tableRecords{-1, -1};
+    // What the load in progress has to tell: one message when it ends.
+    QStringList m_loadMessages;
+    bool m_loadFailed = false;
 
     std::array<std::function<void()>, CommandCount> m_commands;
     std::function<void(QChar)> m_keyPreview;

@@ -122,6 +122,12 @@ void TFrmAdress::ReloadStreets()
         const auto list = slot == 0 ? search::StreetList::Persons : search::StreetList::Orgs;
         // A build for the files read before is stopped, its result unseen.
         DropBuild(m_builds[slot]);
+        // A table the main window could not read was reported once, by it.
+        if (!m_main.TableRead(slot == 0 ? PersonsTable : OrgsTable)) {
+            boxOf(slot)->setLoading(false);
+            boxOf(slot)->setStreets({});
+            continue;
+        }
         m_builds[slot] = StartBuild(
             this, [directory, list](const StopCheck &stop) { return search::LoadStreetList(directory, list, stop); },
             [this, slot](auto *build) {

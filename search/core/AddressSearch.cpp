@@ -63,6 +63,17 @@ QString AddressTitle(QStringView street, QStringView house, QStringView flat)
     return parts.join(u' ');
 }
 
+// "Поиск по адресу: ул. Мира, 5, кв. 7".
+QString AddressNote(QStringView street, QStringView house, QStringView flat)
+{
+    QStringList parts{street.trimmed().toString()};
+    if (!house.trimmed().isEmpty())
+        parts.append(house.trimmed().toString());
+    if (!flat.trimmed().isEmpty())
+        parts.append(u"кв. "_s + flat.trimmed().toString());
+    return u"Поиск по адресу: "_s + parts.join(u", "_s);
+}
+
 } // namespace
 
 SearchOutcome PersonAddressSearch(Query &temp, QStringView street, QStringView house, QStringView flat)
@@ -76,6 +87,7 @@ SearchOutcome PersonAddressSearch(Query &temp, QStringView street, QStringView h
     outcome.fill = PersonFill(temp.RecordCount());
     outcome.helpContext = HelpAddressResult;
     outcome.title = AddressTitle(street, house, flat);
+    outcome.note = AddressNote(street, house, flat);
     return outcome;
 }
 
@@ -90,6 +102,7 @@ SearchOutcome OrgAddressSearch(Query &temp, QStringView street, QStringView hous
     outcome.fill = OrgFill(temp.RecordCount());
     outcome.helpContext = HelpAddressResult;
     outcome.title = AddressTitle(street, house, {});
+    outcome.note = AddressNote(street, house, {});
     temp.First();
     outcome.orgTabCaption = DecodeText(temp.FieldByName(u"naim"), CipherKey);
     return outcome;

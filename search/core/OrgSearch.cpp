@@ -108,6 +108,7 @@ SearchOutcome OrgSearch(Query &temp, OrgSearchMode mode, QStringView upperText)
         }
         outcome.fill = GridFill::Departments;
         outcome.title = u"Поиск по отделу "_s + upperText.toString();
+        outcome.note = u"Поиск по отделу: "_s + upperText.toString();
         CaptionFirst(temp, outcome);
         outcome.selectTab = OrgTabIndex;
         outcome.helpContext = HelpOrgSearch;
@@ -124,6 +125,7 @@ SearchOutcome OrgSearch(Query &temp, OrgSearchMode mode, QStringView upperText)
     outcome.fill = OrgFill(temp.RecordCount());
     CaptionFirst(temp, outcome);
     outcome.title = u"Поиск предприятия "_s + upperText.toString();
+    outcome.note = u"Поиск предприятия: "_s + upperText.toString();
     outcome.helpContext = HelpOrgSearch;
     return outcome;
 }

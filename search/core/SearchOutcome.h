@@ -55,6 +55,10 @@ struct SearchOutcome {
     QStringList statements;
     // What the list shows, for its print title and file name ("Поиск по отделу БУХГ").
     QString title;
+    // What was searched, as the status bar says it beside the count
+    // ("Поиск по отделу: БУХГ"); empty for a list that names itself (one
+    // organisation's numbers, on its tab).
+    QString note;
 
     bool found() const { return fill != GridFill::None; }
 };

@@ -81,6 +81,7 @@ SearchOutcome PhoneSearchPersons(Query &temp, QStringView answer)
     outcome.fill = PersonFill(temp.RecordCount());
     outcome.helpContext = HelpPhonePersons;
     outcome.title = u"Поиск по номеру "_s + digits;
+    outcome.note = u"Поиск по номеру: "_s + digits;
     return outcome;
 }
 
@@ -115,6 +116,7 @@ SearchOutcome PhoneSearchOrgs(Query &temp, QStringView answer)
     outcome.selectTab = OrgTabIndex;
     outcome.helpContext = HelpOrgNumbers;
     outcome.title = *outcome.orgTabCaption;
+    outcome.note = u"Поиск по номеру: "_s + digits;
     return outcome;
 }
 
@@ -132,6 +134,7 @@ SearchOutcome SurnameSearch(Query &temp, QStringView answer)
     outcome.fill = PersonFill(temp.RecordCount());
     outcome.helpContext = HelpSurname;
     outcome.title = u"Поиск по фамилии "_s + name;
+    outcome.note = u"Поиск по фамилии: "_s + name;
     return outcome;
 }
 
