@@ -68,7 +68,7 @@ void ColumnWidths::SetChosen(GridLayout layout, std::vector<int> widths)
     m_chosen[layout] = std::move(widths);
     if (m_grid.Layout() != layout)
         return;
-    const std::vector<LayoutColumn> columns = LayoutColumns(layout, m_grid.WideWidth());
+    const std::vector<LayoutColumn> columns = m_grid.Columns(layout);
     for (int c = 0; c < m_header->count() && c < static_cast<int>(columns.size()); ++c)
         m_header->resizeSection(c, WidthFor(layout, c, FittedColumnWidth(m_grid.fontMetrics(), columns[static_cast<size_t>(c)])));
 }

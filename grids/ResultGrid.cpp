@@ -277,7 +277,7 @@ int ResultGrid::beginFill(const FillPlan &plan)
     shape.layout = plan.layout;
     shape.rowCount = plan.rowCount;
     shape.colCount = plan.colCount;
-    const std::vector<LayoutColumn> columns = LayoutColumns(plan.layout, WideWidth());
+    const std::vector<LayoutColumn> columns = Columns(plan.layout);
     for (const LayoutColumn &column : columns)
         shape.headings.append(column.heading);
     shape.source = plan.source;
@@ -312,6 +312,22 @@ int ResultGrid::lastShownColumn() const
             return c;
     }
     return -1;
+}
+
+void ResultGrid::SetZoom(int percent)
+{
+    if (percent <= 0 || percent == m_zoom)
+        return;
+    m_zoom = percent;
+    followFont();
+}
+
+std::vector<LayoutColumn> ResultGrid::Columns(GridLayout layout) const
+{
+    std::vector<LayoutColumn> columns = LayoutColumns(layout, WideWidth());
+    for (LayoutColumn &column : columns)
+        column.width = column.width * m_zoom / 100;
+    return columns;
 }
 
 int ResultGrid::roomColumn() const
@@ -376,7 +392,7 @@ void ResultGrid::followFont()
     QHeaderView *header = horizontalHeader();
     header->setFixedHeight(height);
     const GridLayout layout = m_model->layout();
-    const std::vector<LayoutColumn> columns = LayoutColumns(layout, WideWidth());
+    const std::vector<LayoutColumn> columns = Columns(layout);
     m_stretching = true;
     for (size_t c = 0; c < columns.size() && c < m_baseWidths.size(); ++c) {
         m_baseWidths[c] = m_userWidths->WidthFor(layout, static_cast<int>(c), FittedColumnWidth(metrics, columns[c]));

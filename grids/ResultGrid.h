@@ -52,6 +52,13 @@ public:
     int HelpContext() const { return m_helpContext; }
     void SetHelpContext(int context) { m_helpContext = context; }
 
+    // The lists' size in per cent (100 usual): the layout's own widths of its
+    // columns are scaled by it; what a font needs (numbers, headings, row
+    // height) follows the grid's font.
+    void SetZoom(int percent);
+    // The layout's columns with their widths at the grid's zoom.
+    std::vector<LayoutColumn> Columns(GridLayout layout) const;
+
     // Width of the "wide" columns from the next fill on; 0 (the default) takes
     // it from the primary screen.
     void SetWideColumnWidth(int pixels) { m_wideOverride = pixels; }
@@ -174,6 +181,7 @@ private:
     int m_savedLeft = 0;
     std::vector<int> m_baseWidths; // per data column, before stretching
     int m_wideNeed = 0;
+    int m_zoom = 100;
     bool m_stretching = false;
 };
 

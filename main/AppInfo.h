@@ -14,7 +14,7 @@ inline constexpr QStringView MainCaption = u"Телефонный справоч
 // Base name of the desktop entry (phonebook.desktop).
 inline constexpr QStringView DesktopFileName = u"phonebook";
 
-// Smallest point size of the interface font: the windows were drawn for it.
+// Point size of the interface font.
 inline constexpr int InterfacePointSize = 8;
 
 // The organisations' full list.

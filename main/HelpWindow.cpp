@@ -99,6 +99,18 @@ void HelpWindow::keyPressEvent(QKeyEvent *event)
     QWidget::keyPressEvent(event);
 }
 
+bool HelpWindow::event(QEvent *event)
+{
+    const bool handled = QWidget::event(event);
+    const QEvent::Type type = event->type();
+    if (m_fitWhenFramed && (type == QEvent::Move || type == QEvent::Resize || type == QEvent::Show)
+        && frameGeometry() != geometry()) {
+        m_fitWhenFramed = false;
+        FitOnScreen(*this);
+    }
+    return handled;
+}
+
 void HelpWindow::ShowContents()
 {
     showPage(HelpPageFile(0));
@@ -121,8 +133,10 @@ void HelpWindow::showPage(const QString &file)
         m_browser->setSource(QUrl::fromLocalFile(path));
     else
         m_browser->setHtml(QStringLiteral("<p>Файл справки не найден: %1</p>").arg(path.toHtmlEscaped()));
-    if (!isVisible())
+    if (!isVisible()) {
         FitToScreen();
+        m_fitWhenFramed = true;
+    }
     show();
     raise();
     activateWindow();

@@ -38,6 +38,9 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
+    // Once the desktop has framed the window just shown, it is fitted again
+    // with the frame it really has.
+    bool event(QEvent *event) override;
 
 private:
     void showPage(const QString &file);
@@ -45,6 +48,7 @@ private:
     QString m_folder;
     QTextBrowser *m_browser = nullptr;
     QWidget *m_beside = nullptr;
+    bool m_fitWhenFramed = false;
 };
 
 } // namespace phonebook

@@ -1,5 +1,7 @@
 #include "ListZoom.h"
 
+#include "ResultGrid.h"
+
 #include <QAbstractScrollArea>
 #include <QAction>
 #include <QApplication>
@@ -83,6 +85,9 @@ void ListZoom::apply()
     for (QWidget *widget : m_widgets) {
         if (!widget)
             continue;
+        // A list's columns widen with its text.
+        if (auto *grid = qobject_cast<ResultGrid *>(widget))
+            grid->SetZoom(m_percent);
         // The interface font as the desktop gives it, scaled; at 100 % the
         // widget simply follows the interface font again.
         if (m_percent == Usual) {

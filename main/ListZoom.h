@@ -2,7 +2,8 @@
 // The size of the lists and of the quick-search box, in steps from 75 % to
 // 300 % of the interface font: the "Вид" menu's three commands, their keys,
 // and Ctrl with the mouse wheel over a list. The grids follow their font
-// (row height, fitted widths); the window keeps the percentage per user.
+// (row height, fitted widths) and widen their other columns by the same
+// factor; the window keeps the percentage per user.
 
 #include <QObject>
 #include <QPointer>

@@ -31,13 +31,10 @@ void PrepareApplication(QApplication &app)
     QGuiApplication::setDesktopFileName(DesktopFileName.toString());
     QApplication::setWindowIcon(ApplicationIcon());
     QApplication::setStyle(new FocusMarkStyle(QApplication::style()->name()));
-    // The windows were drawn for an 8-point interface font; a desktop that
-    // asks for larger text gets it as it is (the lists follow any font).
+    // The column widths of the lists were chosen for an 8-point interface font.
     QFont font = QApplication::font();
-    if (font.pointSizeF() > 0 && font.pointSizeF() < InterfacePointSize) {
-        font.setPointSize(InterfacePointSize);
-        QApplication::setFont(font);
-    }
+    font.setPointSize(InterfacePointSize);
+    QApplication::setFont(font);
     InstallRussianTranslation(app);
 }
 
