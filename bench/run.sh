@@ -2,11 +2,18 @@
 # Times the directory's engine beside the sqlite3 shell on a plain table that
 # holds the same stored rows, and prints one table of medians and ratios.
 #
-#   bench/run.sh [--rounds N] [--fresh] [--no-gui]   (the update benchmark runs too)
+#   bench/run.sh [--rounds N] [--fresh] [--no-gui] [--large] [--quick-only] [--reference REV]
+#                (the update benchmark runs too)
 #
 #   --rounds N   interleaved rounds per statement (default 5)
 #   --fresh      write the sample directory and the plain database again
 #   --no-gui     skip the window benchmarks of bench/gui (built when the windows are)
+#   --large      time the quick search also on directories with made-up surnames of
+#                1 000 000 / 200 000 and 3 500 000 / 500 000 (written once into
+#                $PHONEBOOK_QUICK_DATA/m1 and /big, default bench/out)
+#   --quick-only only the quick search's benchmarks
+#   --reference REV  run the quick search's benchmarks of git revision REV (built once
+#                into bench/out/reference) beside ours, alternating, for before/after figures
 #   PHONEBOOK_BUILD_DIR   build folder (default: build); configured and built as needed
 #
 # Everything it writes goes to bench/out/ (ignored by git): the sample
@@ -20,12 +27,18 @@ out="$root/bench/out"
 rounds=5
 fresh=0
 gui=1
+large=0
+quick_only=0
+reference=""
 while [ $# -gt 0 ]; do
   case "$1" in
     --rounds) rounds="$2"; shift 2 ;;
     --fresh) fresh=1; shift ;;
     --no-gui) gui=0; shift ;;
-    -h|--help) sed -n '2,14p' "$0"; exit 0 ;;
+    --large) large=1; shift ;;
+    --quick-only) quick_only=1; shift ;;
+    --reference) reference="$2"; shift 2 ;;
+    -h|--help) sed -n '2,22p' "$0"; exit 0 ;;
     *) echo "unknown option $1" >&2; exit 2 ;;
   esac
 done
@@ -52,7 +65,9 @@ data="$out/data"
 plain="$out/plain.db"
 stamp="persons=$persons org_numbers=$org_numbers seed=$seed gen=$(sha1sum "$gen" | cut -c1-16)"
 mkdir -p "$out"
-if [ "$fresh" = 1 ] || [ ! -f "$out/stamp" ] || [ "$(cat "$out/stamp")" != "$stamp" ]; then
+if [ "$quick_only" = 1 ] && [ "$large" = 1 ]; then
+  : # only the directories of the quick search's --large benchmarks are needed
+elif [ "$fresh" = 1 ] || [ ! -f "$out/stamp" ] || [ "$(cat "$out/stamp")" != "$stamp" ]; then
   rm -rf "$data" "$plain" "$out/stamp"
   echo "Writing the sample directory into $data"
   "$gen" --out "$data" --persons "$persons" --org-numbers "$org_numbers" --seed "$seed"
@@ -60,6 +75,7 @@ if [ "$fresh" = 1 ] || [ ! -f "$out/stamp" ] || [ "$(cat "$out/stamp")" != "$sta
   "$bench/bench-load-plain" "$data" "$plain"
   echo "$stamp" > "$out/stamp"
 fi
+if [ "$quick_only" = 0 ]; then
 files_bytes=$(( $(stat -c %s "$data/sp09kw_n.dbf") + $(stat -c %s "$data/sp09pr_n.dbf") ))
 
 # ---- the statements ----
@@ -247,6 +263,98 @@ if [ "$gui" = 1 ]; then
     } | if command -v column >/dev/null; then column -t -s $'\t'; else cat; fi
   fi
 fi
+
+
+fi
+
+# ---- the quick search: the search alone and in the window, ours beside a reference ----
+# Builds the reference's two quick-search benchmarks from git revision $reference.
+reference_bench() {
+  local ref="$out/reference" sha
+  sha=$(git -C "$root" rev-parse "$reference^{commit}")
+  if [ ! -f "$ref/stamp" ] || [ "$(cat "$ref/stamp")" != "$sha" ]; then
+    rm -rf "$ref"
+    mkdir -p "$ref"
+    git -C "$root" archive "$sha" | tar -x -C "$ref"
+    cmake -S "$ref" -B "$ref/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+    echo "$sha" > "$ref/stamp"
+  fi
+  cmake --build "$ref/build" --target bench-quick >/dev/null
+  [ "$gui" = 1 ] && { cmake --build "$ref/build" --target quick-bench >/dev/null 2>&1 || true; }
+  echo "$ref/build/bench"
+}
+
+# Directories with made-up surnames (a dictionary of real size), written once.
+quick_dir() {
+  local name="$1" persons="$2" orgs="$3" dir
+  dir="${PHONEBOOK_QUICK_DATA:-$out}/$name"
+  mkdir -p "$(dirname "$dir")"
+  flock "$(dirname "$dir")/.gen.lock" sh -c "test -e '$dir/done' || { '$gen' --out '$dir' --persons $persons --org-numbers $orgs --made-up-surnames >/dev/null && touch '$dir/done'; }"
+  echo "$dir"
+}
+
+# Runs "$@" twice for ours and twice for the reference, alternating; prints
+# "key<TAB>ours<TAB>reference" medians per line key (the first four fields), with the
+# value in field $value_field.
+side_by_side() {
+  local value_field="$1" kind="$2" dir="$3" ref_bench="$4" r
+  local runs="$out/quick-runs"
+  rm -rf "$runs"; mkdir -p "$runs"
+  for r in 1 2; do
+    QT_QPA_PLATFORM=offscreen "$bench/$kind" "$dir" "$rounds" > "$runs/ours.$r" 2> "$runs/ours.$r.err" || true
+    if [ -n "$ref_bench" ] && [ -x "$ref_bench/$kind" ]; then
+      QT_QPA_PLATFORM=offscreen "$ref_bench/$kind" "$dir" "$rounds" > "$runs/ref.$r" 2> "$runs/ref.$r.err" || true
+    fi
+  done
+  awk -F'\t' -v f="$value_field" '
+    FNR == 1 { who = FILENAME ~ /ref\./ ? "ref" : "ours" }
+    { key = $1 "\t" $2; if (!(key in seen)) { seen[key] = 1; order[++n] = key; rows[key] = $3 }
+      v[who, key] = v[who, key] " " $f; if (who == "ours") rows[key] = $3 }
+    function med(s,   a, k) { k = split(s, a, " "); if (k == 0) return "-"; if (k == 1) return a[1]; return sprintf("%.1f", (a[1] + a[2]) / 2) }
+    END { for (i = 1; i <= n; ++i) print order[i] "\t" rows[order[i]] "\t" med(v["ours", order[i]]) "\t" med(v["ref", order[i]]) }
+  ' "$runs"/ours.[12] $( [ -f "$runs/ref.1" ] && echo "$runs"/ref.[12] )
+  echo "--"
+  grep -h '^index of' "$runs"/ours.*.err | sed 's/^/ours: /' || true
+  [ -f "$runs/ref.1.err" ] && grep -h '^index of' "$runs"/ref.*.err | sed 's/^/reference: /' || true
+}
+
+quick_benchmarks() {
+  local ref_bench="" dirs=() d
+  cmake --build "$build" --target bench-quick >/dev/null
+  [ "$gui" = 1 ] && { cmake --build "$build" --target quick-bench >/dev/null 2>&1 || gui=0; }
+  [ -n "$reference" ] && ref_bench=$(reference_bench)
+  if [ "$large" = 1 ]; then
+    dirs+=("$(quick_dir m1 1000000 200000)" "$(quick_dir big 3500000 500000)")
+  else
+    dirs+=("$data")
+  fi
+  for d in "${dirs[@]}"; do
+    local mb=$(( ($(stat -c %s "$d/sp09kw_n.dbf") + $(stat -c %s "$d/sp09pr_n.dbf")) / 1000000 ))
+    local result
+    echo
+    echo "== bench-quick on $d ($mb MB; the search alone and the first screen of rows; load $(cut -d' ' -f1-3 /proc/loadavg))"
+    result=$(side_by_side 5 bench-quick "$d" "$ref_bench")
+    {
+      printf 'side\ttext\trows\tours ms\treference ms\n'
+      echo "$result" | sed '/^--$/,$d'
+    } | if command -v column >/dev/null; then column -t -s $'\t'; else cat; fi
+    echo "$result" | sed '1,/^--$/d'
+    if [ "$gui" = 1 ]; then
+      echo
+      echo "== quick-bench on $d (keystroke to grid painted, offscreen; load $(cut -d' ' -f1-3 /proc/loadavg))"
+      result=$(side_by_side 4 quick-bench "$d" "$ref_bench")
+      {
+        printf 'typing\ttext\trows\tours ms\treference ms\n'
+        echo "$result" | sed '/^--$/,$d'
+      } | if command -v column >/dev/null; then column -t -s $'\t'; else cat; fi
+    fi
+  done
+}
+
+if [ "$large" = 1 ] || [ "$quick_only" = 1 ] || [ -n "$reference" ]; then
+  quick_benchmarks
+fi
+[ "$quick_only" = 1 ] && exit 0
 
 # Installing the edition from a ZIP archive, beside unzip of the same archive.
 cmake --build "$build" --target phonebook-update >/dev/null

@@ -2,6 +2,7 @@
 
 #include "DatabaseError.h"
 #include "Dataset.h"
+#include "FillPlan.h"
 #include "GridFiller.h"
 #include "ResultGrid.h"
 #include "UHelpFull.h"
@@ -20,15 +21,23 @@ namespace {
 // enough for a progress bar to move, rarely enough to cost nothing per row.
 constexpr qint64 EventIntervalMs = 16;
 
+// A fill plan without its result, which fill() takes from the dataset.
 struct FillRequest {
-    GridLayout layout = GridLayout::None;
-    int colCount = 0;               // data columns; -1 for the dataset's field count
-    std::vector<int> fieldColumns;  // result column per data column
+    FillPlan plan;                  // colCount -1 for the dataset's field count
     int rowsToWrite = -1;           // -1 writes every row
     bool responsive = false;
     QProgressBar *bar = nullptr;
-    bool keepPosition = false;
 };
+
+FillPlan planOf(GridLayout layout, int colCount, std::vector<int> fieldColumns, bool keepPosition = false)
+{
+    FillPlan plan;
+    plan.layout = layout;
+    plan.colCount = colCount;
+    plan.fieldColumns = std::move(fieldColumns);
+    plan.keepPosition = keepPosition;
+    return plan;
+}
 
 std::vector<int> leadingOrdinals(int wanted, int available)
 {
@@ -56,15 +65,6 @@ std::shared_ptr<const RowSource> requireRows(const Dataset &data)
     if (!source || source->rowCount() == 0 || data.RecNo() < 1)
         throw DatabaseError(QStringLiteral("Нет ни одной строки для показа: таблица результата пуста."));
     return source;
-}
-
-QStringList rowValues(const RowSource &source, int row, const std::vector<int> &columns)
-{
-    QStringList values;
-    values.reserve(static_cast<qsizetype>(columns.size()));
-    for (int column : columns)
-        values.append(ShownCell(source, row, column));
-    return values;
 }
 
 // Puts the dataset on record recNo (clamped) if it still holds the result the
@@ -101,13 +101,11 @@ void fill(ResultGrid &grid, Dataset &data, const FillRequest &request)
     const std::shared_ptr<const RowSource> source = requireRows(data);
     const int rows = source->rowCount();
 
-    GridFiller::Plan plan;
-    plan.layout = request.layout;
+    FillPlan plan = request.plan;
     plan.rowCount = rows;
-    plan.colCount = request.colCount < 0 ? source->columnCount() : request.colCount;
+    if (plan.colCount < 0)
+        plan.colCount = source->columnCount();
     plan.source = source;
-    plan.fieldColumns = request.fieldColumns;
-    plan.keepPosition = request.keepPosition;
 
     const int start = data.RecNo() - 1; // result row written into data row 1
     const int toWrite = request.rowsToWrite < 0 ? rows : std::min(request.rowsToWrite, rows);
@@ -119,7 +117,7 @@ void fill(ResultGrid &grid, Dataset &data, const FillRequest &request)
         pump.beforeRow();
         if (filler.superseded())
             return; // a newer fill of this grid took over while events ran
-        filler.setRow(written + 1, rowValues(*source, start + written, request.fieldColumns));
+        filler.setRow(written + 1, start + written);
         if (request.bar) // a bar never set yet reads minimum - 1
             request.bar->setValue(std::max(request.bar->value(), request.bar->minimum()) + 1);
     }
@@ -132,15 +130,15 @@ void append(ResultGrid &grid, Dataset &data, int first, int last, bool byName)
     const std::shared_ptr<const RowSource> source = data.Source();
     if (!source || data.RecNo() < 1)
         return;
-    const GridLayout layout = grid.Layout();
-    const std::vector<int> columns = byName
-        ? ordinalsByName(*source, layout)
-        : leadingOrdinals(static_cast<int>(LayoutFields(layout).size()), source->columnCount());
+    if (source != grid.Source())
+        return; // the grid shows another result: its row numbers mean nothing here
+    if (byName)
+        ordinalsByName(*source, grid.Layout()); // throws when a field is missing
     first = std::max(first, 1);
     last = std::min(last, grid.RowCount() - 1);
     int row = data.RecNo() - 1;
     for (int gridRow = first; gridRow <= last && row < source->rowCount(); ++gridRow, ++row)
-        GridFiller::writeRow(grid, gridRow, rowValues(*source, row, columns));
+        GridFiller::writeRow(grid, gridRow, row);
     moveTo(data, source, std::min(row + 1, source->rowCount()));
 }
 
@@ -173,7 +171,7 @@ QString ShownCell(const RowSource &source, int row, int column)
 void FillOrgGrid(ResultGrid &grid, Dataset &data)
 {
     const int fields = requireRows(data)->columnCount();
-    fill(grid, data, {GridLayout::Organisations, -1, leadingOrdinals(3, fields), -1, false, nullptr, false});
+    fill(grid, data, {planOf(GridLayout::Organisations, -1, leadingOrdinals(3, fields))});
 }
 
 void FillOrgGridPaged(ResultGrid &grid, Dataset &data)
@@ -184,7 +182,7 @@ void FillOrgGridPaged(ResultGrid &grid, Dataset &data)
 void FillOrgGridPaged(ResultGrid &grid, Dataset &data, QProgressBar *bar)
 {
     const int fields = requireRows(data)->columnCount();
-    fill(grid, data, {GridLayout::Organisations, -1, leadingOrdinals(3, fields), FirstPageRows, true, bar, false});
+    fill(grid, data, {planOf(GridLayout::Organisations, -1, leadingOrdinals(3, fields)), FirstPageRows, true, bar});
 }
 
 void AppendOrgRows(ResultGrid &grid, Dataset &data, int first, int last)
@@ -195,26 +193,25 @@ void AppendOrgRows(ResultGrid &grid, Dataset &data, int first, int last)
 void FillOrgPhonesGrid(ResultGrid &grid, Dataset &data)
 {
     const int fields = requireRows(data)->columnCount();
-    fill(grid, data, {GridLayout::OrgPhones, 4, leadingOrdinals(4, fields), -1, false, nullptr, false});
+    fill(grid, data, {planOf(GridLayout::OrgPhones, 4, leadingOrdinals(4, fields))});
 }
 
 void FillDeptGrid(ResultGrid &grid, Dataset &data)
 {
     const int fields = requireRows(data)->columnCount();
-    fill(grid, data, {GridLayout::Departments, -1, leadingOrdinals(5, fields), -1, true, nullptr, false});
+    fill(grid, data, {planOf(GridLayout::Departments, -1, leadingOrdinals(5, fields)), -1, true});
 }
 
 void FillPersonGrid(ResultGrid &grid, Dataset &data)
 {
     const int fields = requireRows(data)->columnCount();
-    fill(grid, data, {GridLayout::Persons, -1, leadingOrdinals(5, fields), -1, false, nullptr, false});
+    fill(grid, data, {planOf(GridLayout::Persons, -1, leadingOrdinals(5, fields))});
 }
 
 void FillPersonGridPaged(ResultGrid &grid, Dataset &data, QProgressBar *bar)
 {
     const std::shared_ptr<const RowSource> source = requireRows(data);
-    fill(grid, data,
-         {GridLayout::Persons, -1, ordinalsByName(*source, GridLayout::Persons), FirstPageRows, true, bar, true});
+    fill(grid, data, {planOf(GridLayout::Persons, -1, ordinalsByName(*source, GridLayout::Persons), true), FirstPageRows, true, bar});
 }
 
 void FillPersonGridPaged(ResultGrid &grid, Dataset &data)

@@ -4,17 +4,10 @@
 
 namespace phonebook {
 
-GridFiller::GridFiller(ResultGrid &grid, const Plan &plan)
+GridFiller::GridFiller(ResultGrid &grid, const FillPlan &plan)
     : m_grid(grid)
+    , m_serial(grid.beginFill(plan))
 {
-    ResultGrid::FillPlan gridPlan;
-    gridPlan.layout = plan.layout;
-    gridPlan.rowCount = plan.rowCount;
-    gridPlan.colCount = plan.colCount;
-    gridPlan.source = plan.source;
-    gridPlan.fieldColumns = plan.fieldColumns;
-    gridPlan.keepPosition = plan.keepPosition;
-    m_serial = m_grid.beginFill(gridPlan);
 }
 
 GridFiller::~GridFiller()
@@ -23,9 +16,9 @@ GridFiller::~GridFiller()
         m_grid.abortFill(m_serial);
 }
 
-void GridFiller::setRow(int row, const QStringList &values)
+void GridFiller::setRow(int row, int sourceRow)
 {
-    m_grid.setRowValues(row, values);
+    m_grid.setSourceRow(row, sourceRow);
 }
 
 bool GridFiller::superseded() const
@@ -39,14 +32,14 @@ void GridFiller::finish()
     m_grid.endFill(m_serial);
 }
 
-void GridFiller::writeRow(ResultGrid &grid, int row, const QStringList &values)
+void GridFiller::writeRow(ResultGrid &grid, int row, int sourceRow)
 {
-    grid.setRowValues(row, values);
+    grid.setSourceRow(row, sourceRow);
 }
 
 void ShowEmptyGrid(ResultGrid &grid, GridLayout layout)
 {
-    GridFiller::Plan plan;
+    FillPlan plan;
     plan.layout = layout;
     plan.colCount = static_cast<int>(LayoutFields(layout).size());
     GridFiller filler(grid, plan);

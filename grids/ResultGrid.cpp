@@ -5,6 +5,7 @@
 #include "GridCopy.h"
 #include "ResultGridModel.h"
 
+#include <QAbstractButton>
 #include <QContextMenuEvent>
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -16,7 +17,11 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QStyledItemDelegate>
+#include <QStyleOption>
+#include <QTimer>
 #include <QToolTip>
+
+#include <algorithm>
 
 namespace phonebook {
 
@@ -80,11 +85,52 @@ private:
     }
 };
 
+// The marker column left of the rows: a header section per row in view, ">"
+// in the first row's. Painted from the grid's scroll position, so that it
+// keeps nothing per row.
+class MarkerColumn : public QWidget {
+public:
+    explicit MarkerColumn(ResultGrid &grid)
+        : QWidget(&grid)
+        , m_grid(grid)
+    {
+        setObjectName(QStringLiteral("markerColumn"));
+        setAccessibleName(QStringLiteral("Столбец-маркер"));
+        setAccessibleDescription(QStringLiteral("Знак «>» отмечает первую строку списка"));
+    }
+
+protected:
+    void paintEvent(QPaintEvent *event) override
+    {
+        QPainter painter(this);
+        const int height = m_grid.RowHeight();
+        const int top = m_grid.verticalScrollBar()->value();
+        const int rows = m_grid.model()->rowCount();
+        const int first = std::max(0, event->rect().top() / height);
+        const int last = std::min(rows - 1 - top, event->rect().bottom() / height);
+        for (int shown = first; shown <= last; ++shown) {
+            QStyleOptionHeader option;
+            option.initFrom(this);
+            option.rect = QRect(0, shown * height, width(), height);
+            option.orientation = Qt::Vertical;
+            option.section = top + shown;
+            option.position = QStyleOptionHeader::Middle;
+            option.text = m_grid.model()->headerData(top + shown, Qt::Vertical).toString();
+            option.textAlignment = Qt::AlignCenter;
+            style()->drawControl(QStyle::CE_Header, &option, &painter, this);
+        }
+    }
+
+private:
+    ResultGrid &m_grid;
+};
+
 } // namespace
 
 ResultGrid::ResultGrid(QWidget *parent)
     : QTableView(parent)
     , m_model(new ResultGridModel(this))
+    , m_marker(new MarkerColumn(*this))
 {
     setModel(m_model);
     setItemDelegate(new GridCellDelegate(this));
@@ -96,12 +142,15 @@ ResultGrid::ResultGrid(QWidget *parent)
     setWordWrap(false);
     setCornerButtonEnabled(false);
 
-    QHeaderView *rows = verticalHeader();
-    rows->setMinimumSectionSize(1);
-    rows->setSectionResizeMode(QHeaderView::Fixed);
-    rows->setSectionsClickable(false);
-    rows->setHighlightSections(false);
-    rows->setDefaultAlignment(Qt::AlignCenter);
+    // The row header would keep a section per row; it stays hidden and
+    // empty, and the grid places rows and paints the marker column itself.
+    verticalHeader()->hide();
+    verticalHeader()->setModel(nullptr);
+    // The view's corner button sits above the marker column.
+    for (QAbstractButton *button : findChildren<QAbstractButton *>(Qt::FindDirectChildrenOnly))
+        m_corner = button;
+    setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
 
     QHeaderView *columns = horizontalHeader();
     columns->setSectionResizeMode(QHeaderView::Interactive);
@@ -154,8 +203,26 @@ QString ResultGrid::Cells(int col, int row) const
 int ResultGrid::ColWidth(int col) const
 {
     if (col == 0)
-        return verticalHeader()->width();
+        return m_markerWidth;
     return horizontalHeader()->sectionSize(col - 1);
+}
+
+int ResultGrid::RowHeight() const
+{
+    return m_rowHeight;
+}
+
+int ResultGrid::rowAt(int y) const
+{
+    if (y < 0)
+        return -1;
+    const int row = (y + verticalOffset()) / RowHeight();
+    return row < m_model->rowCount() ? row : -1;
+}
+
+int ResultGrid::rowHeight(int row) const
+{
+    return row >= 0 && row < m_model->rowCount() ? RowHeight() : 0;
 }
 
 int ResultGrid::Row() const
@@ -257,8 +324,62 @@ void ResultGrid::LoadPageAt(int row)
     if (first < 0)
         return;
     ++m_pageLoads;
-    if (!m_loadingInPaint)
-        emit PageLoaded(first + 1, last + 1);
+    emit PageLoaded(first + 1, last + 1);
+}
+
+int ResultGrid::rowsInView() const
+{
+    const int height = RowHeight();
+    return std::max(1, (viewport()->height() + height - 1) / height);
+}
+
+std::pair<int, int> ResultGrid::rowRangeInView() const
+{
+    const int rows = m_model->rowCount();
+    const int first = verticalScrollBar()->value();
+    if (rows == 0 || first >= rows)
+        return {-1, -1};
+    return {first, std::min(rows, first + rowsInView()) - 1};
+}
+
+void ResultGrid::fetchRowsSoon()
+{
+    if (m_fetchQueued)
+        return;
+    m_fetchQueued = true;
+    QTimer::singleShot(0, this, [this] {
+        m_fetchQueued = false;
+        fetchRowsInView();
+    });
+}
+
+void ResultGrid::fetchRowsInView()
+{
+    if (m_painting) {
+        fetchRowsSoon();
+        return;
+    }
+    if (m_filling || !isVisible() || LayoutPageRows(m_model->layout()) <= 0)
+        return;
+    const auto [first, last] = rowRangeInView();
+    if (first < 0)
+        return;
+    int loadedFirst = -1;
+    int loadedLast = -1;
+    for (int row = first; row <= last; ++row) {
+        if (m_model->isLoaded(row))
+            continue;
+        const auto [pageFirst, pageLast] = m_model->loadPage(row);
+        if (pageFirst < 0)
+            break;
+        ++m_pageLoads;
+        if (loadedFirst < 0)
+            loadedFirst = pageFirst;
+        loadedLast = pageLast;
+        row = pageLast;
+    }
+    if (loadedFirst >= 0)
+        emit PageLoaded(loadedFirst + 1, loadedLast + 1);
 }
 
 int ResultGrid::beginFill(const FillPlan &plan)
@@ -273,17 +394,9 @@ int ResultGrid::beginFill(const FillPlan &plan)
         m_savedLeft = horizontalScrollBar()->value();
     }
 
-    ResultGridModel::Shape shape;
-    shape.layout = plan.layout;
-    shape.rowCount = plan.rowCount;
-    shape.colCount = plan.colCount;
     const std::vector<LayoutColumn> columns = Columns(plan.layout);
-    for (const LayoutColumn &column : columns)
-        shape.headings.append(column.heading);
-    shape.source = plan.source;
-    shape.fieldColumns = plan.fieldColumns;
     m_movingFromCode = true;
-    m_model->reshape(std::move(shape));
+    m_model->reshape(plan);
     m_movingFromCode = false;
     m_pageLoads = 0;
 
@@ -386,11 +499,10 @@ void ResultGrid::measureWideColumn()
 void ResultGrid::followFont()
 {
     const QFontMetrics metrics = fontMetrics();
-    const int height = RowHeightFor(metrics);
-    verticalHeader()->setDefaultSectionSize(height);
-    verticalHeader()->setFixedWidth(MarkerWidthFor(metrics));
+    m_rowHeight = RowHeightFor(metrics);
+    m_markerWidth = MarkerWidthFor(metrics);
     QHeaderView *header = horizontalHeader();
-    header->setFixedHeight(height);
+    header->setFixedHeight(m_rowHeight);
     const GridLayout layout = m_model->layout();
     const std::vector<LayoutColumn> columns = Columns(layout);
     m_stretching = true;
@@ -400,7 +512,10 @@ void ResultGrid::followFont()
     }
     m_stretching = false;
     measureWideColumn();
+    updateGeometries();
     stretchLastColumn();
+    viewport()->update();
+    m_marker->update();
 }
 
 void ResultGrid::changeEvent(QEvent *event)
@@ -420,11 +535,12 @@ void ResultGrid::showEvent(QShowEvent *event)
 {
     QTableView::showEvent(event);
     stretchLastColumn();
+    fetchRowsSoon();
 }
 
-void ResultGrid::setRowValues(int row, const QStringList &values)
+void ResultGrid::setSourceRow(int row, int sourceRow)
 {
-    m_model->setRow(row - 1, values);
+    m_model->setRow(row - 1, sourceRow);
 }
 
 void ResultGrid::endFill(int serial)
@@ -450,7 +566,9 @@ void ResultGrid::endFill(int serial)
     m_movingFromCode = false;
     m_filling = false;
     m_userRowDuringFill = 0;
+    fetchRowsInView();
     viewport()->update();
+    m_marker->update();
     if (userRow > 0 && Row() == userRow)
         emit RowSelected(userRow);
 }
@@ -461,46 +579,278 @@ void ResultGrid::abortFill(int serial)
         return;
     m_filling = false;
     m_userRowDuringFill = 0;
+    fetchRowsSoon();
     viewport()->update();
 }
 
 void ResultGrid::paintEvent(QPaintEvent *event)
 {
-    int loadedFirst = -1;
-    int loadedLast = -1;
-    if (!m_filling && LayoutPageRows(m_model->layout()) > 0 && m_model->rowCount() > 0) {
-        const QRect area = event->rect();
-        const int first = rowAt(area.top());
-        int last = rowAt(area.bottom());
-        if (last < 0)
-            last = m_model->rowCount() - 1;
-        if (first >= 0) {
-            m_loadingInPaint = true;
-            for (int row = first; row <= last; ++row) {
-                if (m_model->isLoaded(row))
-                    continue;
-                const auto [pageFirst, pageLast] = m_model->loadPage(row);
-                if (pageFirst < 0)
-                    break;
-                ++m_pageLoads;
-                if (loadedFirst < 0)
-                    loadedFirst = pageFirst;
-                loadedLast = pageLast;
-                row = pageLast;
-            }
-            m_loadingInPaint = false;
+    const auto [firstRow, lastRow] = rowRangeInView();
+    if (firstRow < 0)
+        return;
+    m_painting = true;
+    QPainter painter(viewport());
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    const QStyle::State baseState = option.state;
+    const QModelIndex current = currentIndex();
+    const bool focused = hasFocus() || viewport()->hasFocus();
+    QItemSelectionModel *selection = selectionModel();
+    const QRect area = event->rect();
+    QHeaderView *header = horizontalHeader();
+    const int firstColumn = std::max(0, header->visualIndexAt(area.left()));
+    int lastColumn = header->visualIndexAt(area.right());
+    if (lastColumn < 0)
+        lastColumn = header->count() - 1;
+    const int height = RowHeight();
+    for (int row = std::max(firstRow, rowAt(area.top())); row <= lastRow; ++row) {
+        const int y = row * height - verticalOffset();
+        if (y > area.bottom())
+            break;
+        for (int visual = firstColumn; visual <= lastColumn; ++visual) {
+            const int column = header->logicalIndex(visual);
+            if (column < 0 || header->isSectionHidden(column))
+                continue;
+            const QModelIndex index = m_model->index(row, column);
+            option.rect = QRect(header->sectionViewportPosition(column), y, header->sectionSize(column), height);
+            option.state = baseState;
+            if (selection && selection->isSelected(index))
+                option.state |= QStyle::State_Selected;
+            if (index == current && focused)
+                option.state |= QStyle::State_HasFocus;
+            itemDelegateForIndex(index)->paint(&painter, option, index);
         }
     }
-    QTableView::paintEvent(event);
-    if (loadedFirst >= 0)
-        emit PageLoaded(loadedFirst + 1, loadedLast + 1);
+    m_painting = false;
+}
+
+QRect ResultGrid::visualRect(const QModelIndex &index) const
+{
+    if (!index.isValid() || index.model() != m_model || isColumnHidden(index.column()))
+        return {};
+    const QHeaderView *header = horizontalHeader();
+    const qint64 y = static_cast<qint64>(index.row()) * RowHeight() - verticalOffset();
+    const int clamped = static_cast<int>(std::clamp<qint64>(y, -0x3fffffff, 0x3fffffff));
+    return QRect(header->sectionViewportPosition(index.column()), clamped, header->sectionSize(index.column()),
+                 RowHeight());
+}
+
+QModelIndex ResultGrid::indexAt(const QPoint &point) const
+{
+    const int row = rowAt(point.y());
+    const int column = horizontalHeader()->logicalIndexAt(point.x());
+    if (row < 0 || column < 0)
+        return {};
+    return m_model->index(row, column);
+}
+
+void ResultGrid::scrollTo(const QModelIndex &index, ScrollHint hint)
+{
+    if (!index.isValid() || index.model() != m_model)
+        return;
+    QScrollBar *rows = verticalScrollBar();
+    const int fullRows = std::max(1, viewport()->height() / RowHeight());
+    const int top = rows->value();
+    const int row = index.row();
+    switch (hint) {
+    case PositionAtTop: rows->setValue(row); break;
+    case PositionAtBottom: rows->setValue(row - fullRows + 1); break;
+    case PositionAtCenter: rows->setValue(row - fullRows / 2); break;
+    case EnsureVisible:
+        if (row < top)
+            rows->setValue(row);
+        else if (row >= top + fullRows)
+            rows->setValue(row - fullRows + 1);
+        break;
+    }
+    const int column = index.column();
+    if (!isColumnHidden(column)) {
+        QHeaderView *header = horizontalHeader();
+        const int left = header->sectionPosition(column);
+        const int right = left + header->sectionSize(column);
+        QScrollBar *columns = horizontalScrollBar();
+        const int width = viewport()->width();
+        if (left < columns->value() || right - left > width)
+            columns->setValue(left);
+        else if (right > columns->value() + width)
+            columns->setValue(right - width);
+    }
+    update(index);
+}
+
+QModelIndex ResultGrid::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers)
+{
+    const int rows = m_model->rowCount();
+    const int columns = m_model->columnCount();
+    if (rows == 0 || columns == 0)
+        return {};
+    const QHeaderView *header = horizontalHeader();
+    // The first shown column from visual position `from` on, in `step` direction; -1 when none.
+    const auto shownColumn = [&](int from, int step) {
+        for (int visual = from; visual >= 0 && visual < columns; visual += step) {
+            const int logical = header->logicalIndex(visual);
+            if (!header->isSectionHidden(logical))
+                return logical;
+        }
+        return -1;
+    };
+    QModelIndex current = currentIndex();
+    if (!current.isValid()) {
+        const int first = shownColumn(0, 1);
+        return first < 0 ? QModelIndex() : m_model->index(0, first);
+    }
+    int row = current.row();
+    int column = current.column();
+    const int visual = header->visualIndex(column);
+    const int page = std::max(1, viewport()->height() / RowHeight());
+    switch (action) {
+    case MoveUp: row = std::max(0, row - 1); break;
+    case MoveDown: row = std::min(rows - 1, row + 1); break;
+    case MovePageUp: row = std::max(0, row - page); break;
+    case MovePageDown: row = std::min(rows - 1, row + page); break;
+    case MoveLeft:
+    case MovePrevious: {
+        const int left = shownColumn(visual - 1, -1);
+        if (left >= 0)
+            column = left;
+        break;
+    }
+    case MoveRight:
+    case MoveNext: {
+        const int right = shownColumn(visual + 1, 1);
+        if (right >= 0)
+            column = right;
+        break;
+    }
+    case MoveHome:
+        column = std::max(0, shownColumn(0, 1));
+        if (modifiers & Qt::ControlModifier)
+            row = 0;
+        break;
+    case MoveEnd:
+        column = std::max(0, shownColumn(columns - 1, -1));
+        if (modifiers & Qt::ControlModifier)
+            row = rows - 1;
+        break;
+    }
+    return m_model->index(row, column);
+}
+
+int ResultGrid::verticalOffset() const
+{
+    return verticalScrollBar()->value() * RowHeight();
+}
+
+bool ResultGrid::isIndexHidden(const QModelIndex &index) const
+{
+    return isColumnHidden(index.column());
+}
+
+void ResultGrid::setSelection(const QRect &rect, QItemSelectionModel::SelectionFlags command)
+{
+    const int rows = m_model->rowCount();
+    const int columns = m_model->columnCount();
+    if (rows == 0 || columns == 0 || !selectionModel())
+        return;
+    const QRect area = rect.normalized();
+    const QHeaderView *header = horizontalHeader();
+    const auto rowOf = [&](int y) { return std::clamp((y + verticalOffset()) / RowHeight(), 0, rows - 1); };
+    const auto columnOf = [&](int x) {
+        const int column = header->logicalIndexAt(x);
+        if (column >= 0)
+            return column;
+        return x < 0 ? header->logicalIndex(0) : header->logicalIndex(columns - 1);
+    };
+    const int top = rowOf(area.top());
+    const int bottom = rowOf(area.bottom());
+    int left = columnOf(area.left());
+    int right = columnOf(area.right());
+    if (left > right)
+        std::swap(left, right);
+    selectionModel()->select(QItemSelection(m_model->index(top, left), m_model->index(bottom, right)), command);
+}
+
+QRegion ResultGrid::visualRegionForSelection(const QItemSelection &selection) const
+{
+    QRegion region;
+    const QRect shown = viewport()->rect();
+    for (const QItemSelectionRange &range : selection) {
+        if (!range.isValid() || range.model() != m_model)
+            continue;
+        const QRect topLeft = visualRect(m_model->index(range.top(), range.left()));
+        const QRect bottomRight = visualRect(m_model->index(range.bottom(), range.right()));
+        QRect united = topLeft.united(bottomRight);
+        if (topLeft.isNull() || bottomRight.isNull()) {
+            // A hidden column at an end: the whole rows of the range.
+            united = QRect(0, topLeft.isNull() ? bottomRight.top() : topLeft.top(), shown.width(),
+                           (range.bottom() - range.top() + 1) * RowHeight());
+        }
+        region += united.intersected(shown);
+    }
+    return region;
+}
+
+void ResultGrid::updateGeometries()
+{
+    if (m_updatingGeometries)
+        return;
+    m_updatingGeometries = true;
+    QHeaderView *header = horizontalHeader();
+    const int headerHeight = header->isHidden() ? 0 : RowHeight();
+    setViewportMargins(m_markerWidth, headerHeight, 0, 0);
+    const QRect area = viewport()->geometry();
+    header->setGeometry(area.left(), area.top() - headerHeight, area.width(), headerHeight);
+    m_marker->setGeometry(area.left() - m_markerWidth, area.top(), m_markerWidth, area.height());
+    if (m_corner)
+        m_corner->setGeometry(area.left() - m_markerWidth, area.top() - headerHeight, m_markerWidth, headerHeight);
+
+    QScrollBar *columns = horizontalScrollBar();
+    columns->setPageStep(area.width());
+    columns->setRange(0, std::max(0, header->length() - area.width()));
+    columns->setSingleStep(std::max(2, area.width() / 20));
+    header->setOffset(columns->value());
+
+    QScrollBar *rows = verticalScrollBar();
+    const int fullRows = std::max(1, area.height() / RowHeight());
+    rows->setPageStep(fullRows);
+    rows->setSingleStep(1);
+    rows->setRange(0, std::max(0, m_model->rowCount() - fullRows));
+    m_updatingGeometries = false;
+    QAbstractItemView::updateGeometries();
+    m_marker->update();
+    fetchRowsSoon();
+}
+
+void ResultGrid::scrollContentsBy(int dx, int dy)
+{
+    if (dx)
+        horizontalHeader()->setOffset(horizontalScrollBar()->value());
+    if (dy) {
+        // The rows in view load before they are painted.
+        fetchRowsInView();
+        m_marker->update();
+    }
+    QAbstractItemView::scrollContentsBy(dx, dy * RowHeight());
+}
+
+int ResultGrid::sizeHintForColumn(int column) const
+{
+    // Measured on the rows in view only: a long list is never read whole for a width.
+    const auto [first, last] = rowRangeInView();
+    int width = 0;
+    if (first >= 0 && !isColumnHidden(column)) {
+        QStyleOptionViewItem option;
+        initViewItemOption(&option);
+        for (int row = first; row <= last; ++row)
+            width = std::max(width, itemDelegate()->sizeHint(option, m_model->index(row, column)).width());
+    }
+    return width;
 }
 
 void ResultGrid::dataChanged(const QModelIndex &topLeft, const QModelIndex &bottomRight, const QList<int> &roles)
 {
-    // Rows loaded while painting are painted by that same paint event; rows
-    // written by a fill are painted once when it ends.
-    if (m_loadingInPaint || m_filling)
+    // Rows written by a fill are painted once when it ends.
+    if (m_filling)
         return;
     QTableView::dataChanged(topLeft, bottomRight, roles);
 }

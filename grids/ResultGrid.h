@@ -4,15 +4,21 @@
 // rows and columns count from 1, as the fill routines and the windows speak.
 //
 // The grid keeps a handle to the result it was filled from. Rows not written
-// by a fill are read from that result, by row number, the first time they are
-// painted; no dataset moves when that happens.
+// by a fill are loaded from that result, by row number, when they come into
+// view (a scroll, a resize, the end of a fill), before they are painted; no
+// dataset moves when that happens.
+//
+// Every row has the same height, so the grid places rows itself and keeps
+// nothing per row: the view's row header is hidden and empty, and the marker
+// column is painted by the grid.
 
-#include "GridLayouts.h"
+#include "FillPlan.h"
 
 #include <QStringList>
 #include <QTableView>
 
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace phonebook {
@@ -36,6 +42,9 @@ public:
     // (">" in row 1), empty for rows not loaded and cells outside the grid.
     QString Cells(int col, int row) const;
     int ColWidth(int col) const;
+    // Height of every row, the header row's too: the one place it is decided,
+    // from the grid's font.
+    int RowHeight() const;
 
     // The current cell (1-based data row and column); 0 when the grid has no data rows.
     int Row() const;
@@ -64,12 +73,20 @@ public:
     void SetWideColumnWidth(int pixels) { m_wideOverride = pixels; }
     int WideWidth() const;
 
-    // A data row counts as loaded when its column-1 cell has text.
+    // Whether data row `row` was written by a fill or a page load, whatever its values.
     bool IsRowLoaded(int row) const;
 
     // Loads the page starting at data row `row` if that row is not loaded;
-    // what painting does for the first unloaded row it meets.
+    // what coming into view does for the first unloaded row it meets.
     void LoadPageAt(int row);
+
+    QRect visualRect(const QModelIndex &index) const override;
+    QModelIndex indexAt(const QPoint &point) const override;
+    void scrollTo(const QModelIndex &index, ScrollHint hint = EnsureVisible) override;
+    // Model row (0-based) at viewport height y, or -1 below the last row.
+    int rowAt(int y) const;
+    // Height of model row `row`; 0 outside the grid.
+    int rowHeight(int row) const;
 
     // The result the grid was filled from (grid row R is result row R - 1);
     // null before the first fill and for a list shown empty.
@@ -101,13 +118,22 @@ signals:
     void GridDoubleClicked();
     // Enter was pressed on the grid's current row.
     void EnterPressed();
-    // Data rows first..last (inclusive) were loaded by painting. A page load
+    // Data rows first..last (inclusive) were loaded as they came into view. A page load
     // never moves the keyboard focus: the list may be scrolled behind an open
     // search dialog, which keeps the focus.
     void PageLoaded(int first, int last);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    // Row geometry: rows are placed by RowHeight(), the vertical scroll bar counts rows.
+    QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
+    int verticalOffset() const override;
+    bool isIndexHidden(const QModelIndex &index) const override;
+    void setSelection(const QRect &rect, QItemSelectionModel::SelectionFlags command) override;
+    QRegion visualRegionForSelection(const QItemSelection &selection) const override;
+    void updateGeometries() override;
+    void scrollContentsBy(int dx, int dy) override;
+    int sizeHintForColumn(int column) const override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     // A new font (the lists zoomed, the desktop's font changed) sizes the rows
@@ -129,18 +155,11 @@ private:
     friend class GridFiller;
     friend struct GridTestAccess;
 
-    struct FillPlan {
-        GridLayout layout = GridLayout::None;
-        int rowCount = 0;                   // data rows (the result's row count)
-        int colCount = 0;                   // data columns (without the marker)
-        std::shared_ptr<const RowSource> source;
-        std::vector<int> fieldColumns;      // result column per data column 1, 2, ...
-        bool keepPosition = false;          // keep current cell and scroll position
-    };
     // Starts a fill: sizes the grid, sets headings and widths, forgets every
     // row. Page loads are held off until endFill(). Returns the fill's serial.
     int beginFill(const FillPlan &plan);
-    void setRowValues(int row, const QStringList &values);
+    // Shows result row `sourceRow` (0-based) in data row `row` (1-based).
+    void setSourceRow(int row, int sourceRow);
     // Ends the fill `serial`: current cell (1,1) at the top unless the plan kept
     // the position or the user chose a cell while the fill let events run.
     void endFill(int serial);
@@ -163,6 +182,14 @@ private:
     void measureWideColumn();
 
     void onCurrentChanged(const QModelIndex &current, const QModelIndex &previous);
+    // Loads the pages of the rows in view that are not loaded yet.
+    void fetchRowsInView();
+    // The same on the next turn of the event loop (asked from layout code, or while painting).
+    void fetchRowsSoon();
+    // Rows fully or partly in the viewport's height.
+    int rowsInView() const;
+    // First and last model rows in view; {-1, -1} when there are none.
+    std::pair<int, int> rowRangeInView() const;
 
     ResultGridModel *m_model = nullptr;
     ColumnWidths *m_userWidths = nullptr;
@@ -171,7 +198,11 @@ private:
     int m_pageLoads = 0;
     bool m_filling = false;
     int m_fillSerial = 0;
-    bool m_loadingInPaint = false;
+    bool m_painting = false;
+    bool m_updatingGeometries = false;
+    bool m_fetchQueued = false;
+    QWidget *m_marker = nullptr;
+    QWidget *m_corner = nullptr;
     bool m_keepPosition = false;
     bool m_movingFromCode = false;
     int m_userRowDuringFill = 0;
@@ -181,6 +212,8 @@ private:
     int m_savedLeft = 0;
     std::vector<int> m_baseWidths; // per data column, before stretching
     int m_wideNeed = 0;
+    int m_rowHeight = GridRowHeight;
+    int m_markerWidth = MarkerColumnWidth;
     int m_zoom = 100;
     bool m_stretching = false;
 };

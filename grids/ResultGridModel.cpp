@@ -1,96 +1,16 @@
 #include "ResultGridModel.h"
 
+#include "Dataset.h"
 #include "FillRoutines.h"
 
-#include "Dataset.h"
-#include "UHelpFull.h"
+#include <QtGlobal>
 
 #include <algorithm>
-#include <cstring>
+#include <exception>
 
 namespace phonebook {
 
 namespace {
-
-// A loaded row is kept as one byte per character: deciphered text holds only
-// characters of the cipher alphabet, so each is stored as its position
-// (1..141) and a 0 byte ends a cell. That is half of what the same text costs
-// as UTF-16. Text from elsewhere with characters outside the alphabet is kept
-// as UTF-16 instead, its cells joined by U+001F; the first byte tells which.
-constexpr char PackedTag = 'P';
-constexpr char WideTag = 'U';
-constexpr char16_t WideSeparator = 0x1F;
-
-QByteArray packRow(const QStringList &values)
-{
-    QByteArray packed;
-    qsizetype length = 1;
-    for (const QString &value : values)
-        length += value.size() + 1;
-    packed.reserve(length);
-    packed.append(PackedTag);
-    for (qsizetype c = 0; c < values.size(); ++c) {
-        if (c > 0)
-            packed.append('\0');
-        for (QChar ch : values[c]) {
-            const int position = CipherPosition(ch.unicode());
-            if (position == 0) {
-                const QString joined = values.join(QChar(WideSeparator));
-                QByteArray wide(1, WideTag);
-                wide.append(reinterpret_cast<const char *>(joined.utf16()), joined.size() * 2);
-                return wide;
-            }
-            packed.append(static_cast<char>(position));
-        }
-    }
-    return packed;
-}
-
-QString wideText(const QByteArray &row)
-{
-    QString text(static_cast<qsizetype>((row.size() - 1) / 2), Qt::Uninitialized);
-    std::memcpy(text.data(), row.constData() + 1, static_cast<size_t>(text.size()) * 2);
-    return text;
-}
-
-QString cellOf(const QByteArray &row, int column)
-{
-    if (row.isEmpty())
-        return {};
-    if (row.front() == WideTag) {
-        const QString text = wideText(row);
-        return QStringView(text).split(QChar(WideSeparator)).value(column).toString();
-    }
-    qsizetype start = 1;
-    for (int c = 0; c < column; ++c) {
-        const qsizetype next = row.indexOf('\0', start);
-        if (next < 0)
-            return {};
-        start = next + 1;
-    }
-    qsizetype end = row.indexOf('\0', start);
-    if (end < 0)
-        end = row.size();
-    QString text(end - start, Qt::Uninitialized);
-    QChar *out = text.data();
-    for (qsizetype i = start; i < end; ++i)
-        *out++ = CipherAlphabet[static_cast<unsigned char>(row[i]) - 1];
-    return text;
-}
-
-bool firstCellEmpty(const QByteArray &row)
-{
-    if (row.size() < 2)
-        return true;
-    if (row.front() == WideTag) {
-        if (row.size() < 3)
-            return true;
-        char16_t first = 0;
-        std::memcpy(&first, row.constData() + 1, sizeof first);
-        return first == WideSeparator;
-    }
-    return row[1] == '\0';
-}
 
 bool isTextRole(int role)
 {
@@ -104,83 +24,106 @@ ResultGridModel::ResultGridModel(QObject *parent)
 {
 }
 
-void ResultGridModel::reshape(Shape shape)
+void ResultGridModel::reshape(const FillPlan &plan)
 {
     beginResetModel();
-    m_shape = std::move(shape);
-    m_rows.reset(m_shape.rowCount);
+    m_plan = plan;
+    m_headings.clear();
+    for (const LayoutColumn &column : LayoutColumns(plan.layout, 0))
+        m_headings.append(column.heading);
+    m_rows.reset(plan.rowCount);
+    m_shown.assign(ShownRowsKept, ShownRow());
     endResetModel();
 }
 
-void ResultGridModel::setRow(int row, const QStringList &values)
+QStringList ResultGridModel::readRow(int sourceRow) const
 {
-    if (row < 0 || row >= m_shape.rowCount)
+    QStringList cells;
+    cells.reserve(m_plan.colCount);
+    const RowSource *source = m_plan.source.get();
+    if (source && sourceRow >= 0 && sourceRow < source->rowCount()) {
+        for (int column : m_plan.fieldColumns)
+            cells.append(ShownCell(*source, sourceRow, column));
+    }
+    while (cells.size() < m_plan.colCount)
+        cells.append(QString());
+    return cells;
+}
+
+const QStringList &ResultGridModel::shownRow(int row) const
+{
+    ShownRow &kept = m_shown[static_cast<size_t>(row % ShownRowsKept)];
+    if (kept.row != row) {
+        try {
+            kept.cells = readRow(*m_rows.find(row));
+        } catch (const std::exception &error) {
+            // Asked while painting: the row shows empty rather than ending the program.
+            qWarning("Row %d of the list could not be read: %s", row + 1, error.what());
+            kept.cells = QStringList(m_plan.colCount, QString());
+        }
+        kept.row = row;
+    }
+    return kept.cells;
+}
+
+void ResultGridModel::setRow(int row, int sourceRow)
+{
+    if (row < 0 || row >= m_plan.rowCount || sourceRow < 0)
         return;
-    m_rows.set(row, packRow(values));
-    if (m_shape.colCount > 0)
-        emit dataChanged(index(row, 0), index(row, m_shape.colCount - 1), {Qt::DisplayRole});
+    // Read now, so that a result that cannot be read fails the fill that writes it.
+    ShownRow &kept = m_shown[static_cast<size_t>(row % ShownRowsKept)];
+    kept.row = -1;
+    kept.cells = readRow(sourceRow);
+    m_rows.set(row, sourceRow);
+    kept.row = row;
+    if (m_plan.colCount > 0)
+        emit dataChanged(index(row, 0), index(row, m_plan.colCount - 1), {Qt::DisplayRole});
 }
 
 QString ResultGridModel::text(int row, int column) const
 {
-    const QByteArray *packed = m_rows.find(row);
-    if (!packed || column < 0 || column >= m_shape.colCount)
+    if (!isLoaded(row) || column < 0 || column >= m_plan.colCount)
         return {};
-    return cellOf(*packed, column);
-}
-
-bool ResultGridModel::isLoaded(int row) const
-{
-    const QByteArray *packed = m_rows.find(row);
-    return packed && !firstCellEmpty(*packed);
+    return shownRow(row).value(column);
 }
 
 QStringList ResultGridModel::rowValues(int row) const
 {
-    QStringList values;
-    values.reserve(m_shape.colCount);
-    const RowSource *source = m_shape.source.get();
-    if (!isLoaded(row) && source && row >= 0 && row < source->rowCount()) {
-        for (int column : m_shape.fieldColumns)
-            values.append(ShownCell(*source, row, column));
-    } else {
-        for (int c = 0; c < m_shape.colCount; ++c)
-            values.append(text(row, c));
-    }
-    while (values.size() < m_shape.colCount)
-        values.append(QString());
-    return values;
+    if (isLoaded(row))
+        return shownRow(row);
+    if (row < 0 || row >= m_plan.rowCount)
+        return QStringList(m_plan.colCount, QString());
+    return readRow(row);
 }
 
 std::pair<int, int> ResultGridModel::loadPage(int row)
 {
-    const int pageRows = LayoutPageRows(m_shape.layout);
-    const RowSource *source = m_shape.source.get();
-    if (pageRows <= 0 || !source || row < 0 || row >= m_shape.rowCount)
+    const int pageRows = LayoutPageRows(m_plan.layout);
+    const RowSource *source = m_plan.source.get();
+    if (pageRows <= 0 || !source || row < 0 || row >= m_plan.rowCount)
         return {-1, -1};
-    const int last = std::min({row + pageRows, m_shape.rowCount, source->rowCount()}) - 1;
+    const int last = std::min({row + pageRows, m_plan.rowCount, source->rowCount()}) - 1;
     if (last < row)
         return {-1, -1};
-    QStringList values;
     for (int r = row; r <= last; ++r) {
-        values.clear();
-        for (int column : m_shape.fieldColumns)
-            values.append(ShownCell(*source, r, column));
-        m_rows.set(r, packRow(values));
+        m_rows.set(r, r);
+        ShownRow &kept = m_shown[static_cast<size_t>(r % ShownRowsKept)];
+        if (kept.row == r)
+            kept.row = -1;
     }
-    if (m_shape.colCount > 0)
-        emit dataChanged(index(row, 0), index(last, m_shape.colCount - 1), {Qt::DisplayRole});
+    if (m_plan.colCount > 0)
+        emit dataChanged(index(row, 0), index(last, m_plan.colCount - 1), {Qt::DisplayRole});
     return {row, last};
 }
 
 int ResultGridModel::rowCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : m_shape.rowCount;
+    return parent.isValid() ? 0 : m_plan.rowCount;
 }
 
 int ResultGridModel::columnCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : m_shape.colCount;
+    return parent.isValid() ? 0 : m_plan.colCount;
 }
 
 QVariant ResultGridModel::data(const QModelIndex &index, int role) const
@@ -192,14 +135,16 @@ QVariant ResultGridModel::data(const QModelIndex &index, int role) const
 
 QVariant ResultGridModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
+    if (role == Qt::AccessibleDescriptionRole && orientation == Qt::Vertical && section == 0 && m_plan.rowCount > 0)
+        return QStringLiteral("Первая строка списка");
     if (!isTextRole(role) || section < 0)
         return {};
     if (orientation == Qt::Horizontal) {
-        if (section >= m_shape.colCount)
+        if (section >= m_plan.colCount)
             return {};
-        return section < m_shape.headings.size() ? m_shape.headings.at(section) : QString();
+        return m_headings.value(section);
     }
-    if (section >= m_shape.rowCount)
+    if (section >= m_plan.rowCount)
         return {};
     return section == 0 ? QStringLiteral(">") : QString();
 }

@@ -1,23 +1,26 @@
 #pragma once
 // The item model behind a ResultGrid: rows and columns are the grid's data rows
 // and columns, 0-based (model row 0 is data row 1). Headings are the horizontal
-// header, the marker column the vertical header. data() only reads the row
-// store; loading a page from the result happens when the view asks for it.
+// header; the marker column's ">" is vertical header data of row 0 (the grid
+// paints it, and screen readers read it from here).
+//
+// The model keeps the result it was filled from and, per loaded row, the
+// result row it shows; a cell is deciphered from the result when it is asked
+// for. The rows asked for last are kept deciphered, so that a repaint reads
+// nothing and a list whose file changed under it keeps the rows on screen.
 
-#include "GridLayouts.h"
+#include "FillPlan.h"
 #include "RowStore.h"
 
 #include <QAbstractTableModel>
-#include <QByteArray>
 #include <QStringList>
 
+#include <cstdint>
 #include <memory>
 #include <utility>
 #include <vector>
 
 namespace phonebook {
-
-class RowSource;
 
 class ResultGridModel : public QAbstractTableModel {
     Q_OBJECT
@@ -25,36 +28,29 @@ class ResultGridModel : public QAbstractTableModel {
 public:
     explicit ResultGridModel(QObject *parent = nullptr);
 
-    struct Shape {
-        GridLayout layout = GridLayout::None;
-        int rowCount = 0;
-        int colCount = 0;
-        QStringList headings;                    // headed columns, from column 0
-        std::shared_ptr<const RowSource> source; // read by page loads; may be null
-        std::vector<int> fieldColumns;           // source column per model column
-    };
     // Replaces everything: no row is loaded afterwards.
-    void reshape(Shape shape);
+    void reshape(const FillPlan &plan);
 
-    GridLayout layout() const { return m_shape.layout; }
-    const std::shared_ptr<const RowSource> &source() const { return m_shape.source; }
-    const std::vector<int> &fieldColumns() const { return m_shape.fieldColumns; }
+    GridLayout layout() const { return m_plan.layout; }
+    const std::shared_ptr<const RowSource> &source() const { return m_plan.source; }
+    const std::vector<int> &fieldColumns() const { return m_plan.fieldColumns; }
 
-    // Stores the deciphered values of one row (model columns 0, 1, ...).
-    void setRow(int row, const QStringList &values);
+    // Shows result row `sourceRow` (0-based) in model row `row`; ignored outside either.
+    void setRow(int row, int sourceRow);
     // Text of a cell; empty when the row is not loaded.
     QString text(int row, int column) const;
-    // A row counts as loaded when its first cell has text.
-    bool isLoaded(int row) const;
-    // Every cell of a row: as loaded, or read from the result (and deciphered)
-    // without storing it when it is not loaded yet.
+    // Whether the row was written by a fill or a page load, whatever its values.
+    bool isLoaded(int row) const { return m_rows.contains(row); }
+    // Every cell of a row: as loaded, or read from the result by row number
+    // (and deciphered) without loading it.
     QStringList rowValues(int row) const;
     int loadedCount() const { return m_rows.loadedCount(); }
-    static constexpr size_t bytesPerUnloadedRow() { return RowStore<QByteArray>::bytesPerUnloadedRow(); }
+    // Bytes the model holds per row that is not loaded.
+    static constexpr size_t bytesPerUnloadedRow() { return RowStore<int32_t>::bytesPerUnloadedRow(); }
 
-    // Reads rows row.. of the page from the result (by row number) into the
-    // store and returns the range written (inclusive), or {-1, -1} when this
-    // layout does not page or there is no result to read.
+    // Loads rows row.. of the page (row numbers of the result) and returns the
+    // range written (inclusive), or {-1, -1} when this layout does not page or
+    // there is no result to read.
     std::pair<int, int> loadPage(int row);
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
@@ -64,9 +60,20 @@ public:
     Qt::ItemFlags flags(const QModelIndex &index) const override;
 
 private:
-    Shape m_shape;
-    // One packed string per loaded row (see packRow).
-    RowStore<QByteArray> m_rows;
+    // Rows deciphered last, by row number modulo their count: a screenful
+    // never evicts itself.
+    static constexpr int ShownRowsKept = 512;
+    struct ShownRow {
+        int row = -1;
+        QStringList cells;
+    };
+    const QStringList &shownRow(int row) const;
+    QStringList readRow(int sourceRow) const;
+
+    FillPlan m_plan;
+    QStringList m_headings;
+    RowStore<int32_t> m_rows; // result row per loaded model row
+    mutable std::vector<ShownRow> m_shown;
 };
 
 } // namespace phonebook

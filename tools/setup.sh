@@ -12,11 +12,11 @@ phonebook_packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-translations-l10n qt6-l10n-tools
   libsqlite3-dev libarchive-dev libjpeg62-turbo fonts-dejavu-core
-  desktop-file-utils
+  desktop-file-utils scdoc
 )
 phonebook_test_packages=(
   libgtest-dev libgmock-dev libicu-dev sqlite3 clang libclang-rt-14-dev
-  appstream file
+  appstream file lintian bash-completion
 )
 
 phonebook_missing_packages() {

@@ -146,5 +146,245 @@
         <source>The table %1 kept changing while the quick search read it.</source>
         <translation>Таблица %1 менялась всё время, пока её читал быстрый поиск.</translation>
     </message>
+    <message>
+        <source>The table %1 holds too many distinct words for the quick search.</source>
+        <translation>В таблице %1 слишком много разных слов для быстрого поиска.</translation>
+    </message>
+</context>
+<context>
+    <name>QCommandLineParser</name>
+    <message>
+        <source>Displays help on commandline options.</source>
+        <translation>Показывает справку по параметрам командной строки.</translation>
+    </message>
+    <message>
+        <source>Displays help including Qt specific options.</source>
+        <translation>Показывает справку, включая параметры Qt.</translation>
+    </message>
+    <message>
+        <source>Displays version information.</source>
+        <translation>Показывает версию программы.</translation>
+    </message>
+    <message>
+        <source>Unknown option '%1'.</source>
+        <translation>Неизвестный параметр «%1».</translation>
+    </message>
+    <message>
+        <source>Unknown options: %1.</source>
+        <translation>Неизвестные параметры: %1.</translation>
+    </message>
+    <message>
+        <source>Missing value after '%1'.</source>
+        <translation>Нет значения после «%1».</translation>
+    </message>
+    <message>
+        <source>Unexpected value after '%1'.</source>
+        <translation>Лишнее значение после «%1».</translation>
+    </message>
+    <message>
+        <source>[options]</source>
+        <translation>[параметры]</translation>
+    </message>
+    <message>
+        <source>Usage: %1</source>
+        <translation>Использование: %1</translation>
+    </message>
+    <message>
+        <source>Options:</source>
+        <translation>Параметры:</translation>
+    </message>
+    <message>
+        <source>Arguments:</source>
+        <translation>Аргументы:</translation>
+    </message>
+</context>
+<context>
+    <name>phonebook</name>
+    <message>
+        <source>Telephone directory of the city telephone network: finds subscribers by number, name,
+address, organisation or department, and installs new editions of the directory.
+The tables sp09kw_n.dbf (individuals) and sp09pr_n.dbf (organisations' numbers) are read
+from the program's folder. Searches from a terminal: phonebook-find; an update from a
+terminal: phonebook-update.</source>
+        <translation>Телефонный справочник абонентов городской телефонной сети: находит абонентов по номеру,
+фамилии, адресу, организации или отделу и устанавливает новые редакции справочника.
+Таблицы sp09kw_n.dbf (физические лица) и sp09pr_n.dbf (номера организаций) читаются
+из папки программы. Поиск из терминала: phonebook-find; обновление из терминала:
+phonebook-update.</translation>
+    </message>
+</context>
+<context>
+    <name>phonebook-find</name>
+    <message>
+        <source>Verbs:</source>
+        <translation>Команды:</translation>
+    </message>
+    <message>
+        <source>Searches the telephone directory's tables.</source>
+        <translation>Ищет в таблицах телефонного справочника.</translation>
+    </message>
+    <message>
+        <source>Values print as UTF-8, one row a line, tab-separated; a tab, line break or backslash
+inside a value prints as \t, \n or \\. Rows print as the statement finds them. Exit status:
+0 rows found, 1 none, 2 an error, 130 stopped by Ctrl+C.</source>
+        <translation>Значения выводятся в UTF-8, строка на строку, через табуляцию; табуляция, перевод строки
+и обратная косая черта внутри значения выводятся как \t, \n и \\. Строки выводятся по мере
+того, как запрос их находит. Код выхода: 0 строки найдены, 1 ничего не найдено, 2 ошибка,
+130 остановлено по Ctrl+C.</translation>
+    </message>
+    <message>
+        <source>Folder of the table files (default: the folder of this program).</source>
+        <translation>Папка файлов таблиц (по умолчанию папка этой программы).</translation>
+    </message>
+    <message>
+        <source>Print values as stored (enciphered).</source>
+        <translation>Выводить значения, как они хранятся (зашифрованными).</translation>
+    </message>
+    <message>
+        <source>Print the field names first.</source>
+        <translation>Сначала вывести имена полей.</translation>
+    </message>
+    <message>
+        <source>Most memory a statement may take: bytes, or a number with K, M or G (default 1G).</source>
+        <translation>Наибольший объём памяти для запроса: в байтах или число с K, M или G (по умолчанию 1G).</translation>
+    </message>
+    <message>
+        <source>What to do (see Verbs).</source>
+        <translation>Что сделать (см. «Команды»).</translation>
+    </message>
+    <message>
+        <source>Runs a statement over the tables; prints its rows, tab-separated, deciphered.</source>
+        <translation>Выполняет запрос к таблицам; выводит его строки через табуляцию, расшифрованными.</translation>
+    </message>
+    <message>
+        <source>Prints the number of records of a table (deleted ones not counted).</source>
+        <translation>Выводит число записей таблицы (без удалённых).</translation>
+    </message>
+    <message>
+        <source>Prints the stored (enciphered) form of a text.</source>
+        <translation>Выводит хранимый (зашифрованный) вид текста.</translation>
+    </message>
+    <message>
+        <source>Prints the plain text of a stored (enciphered) text.</source>
+        <translation>Выводит расшифрованный вид хранимого (зашифрованного) текста.</translation>
+    </message>
+    <message>
+        <source>Telephone-number search: individuals whose number begins with NUMBER ("%" lists all); with --org, every
+      number of the organisation that owns NUMBER, "&gt;" in an extra first column on that number.</source>
+        <translation>Поиск по номеру телефона: физические лица, чей номер начинается с NUMBER («%» — все); с --org все
+      номера организации, которой принадлежит NUMBER, с «&gt;» в добавочном первом столбце у этого номера.</translation>
+    </message>
+    <message>
+        <source>Surname search: individuals whose full name begins with TEXT, in any letter case.</source>
+        <translation>Поиск по фамилии: физические лица, чьё полное имя начинается с TEXT, в любом регистре.</translation>
+    </message>
+    <message>
+        <source>Quick search, as the program's search box: individuals (with --org, organisations' numbers) with a word
+      beginning with each word of TEXT; a number also matches the telephone number's beginning or the
+      house or flat number.</source>
+        <translation>Быстрый поиск, как в поле поиска программы: физические лица (с --org — номера организаций), у которых
+      есть слово, начинающееся с каждого слова TEXT; число находит также начало номера телефона или
+      номер дома или квартиры.</translation>
+    </message>
+    <message>
+        <source>Every number of the organisation named NAME (as the program shows it).</source>
+        <translation>Все номера организации с названием NAME (как его показывает программа).</translation>
+    </message>
+    <message>
+        <source>Address search: individuals at exactly that street (house and flat when given); with --org,
+      organisations on a street beginning with TEXT (house when given; no flat).</source>
+        <translation>Поиск по адресу: физические лица точно на этой улице (и в доме и квартире, если заданы); с --org
+      организации на улице, начинающейся с TEXT (и в доме, если задан; без квартиры).</translation>
+    </message>
+    <message>
+        <source>Organisation search, TEXT upper-cased: 1 the name begins with it (the default; an empty TEXT lists
+      every organisation), 2 a word of the name begins with it, 3 departments holding such a word.
+      Names found nowhere are looked for in the second name.</source>
+        <translation>Поиск организации, TEXT прописными: 1 название начинается с него (по умолчанию; пустой TEXT даёт
+      все организации), 2 слово названия начинается с него, 3 отделы с таким словом.
+      Если по названию ничего не найдено, ищется во втором названии.</translation>
+    </message>
+    <message>
+        <source>The street list of the address dialog: individuals' streets, or with --org organisations'.</source>
+        <translation>Список улиц окна поиска по адресу: улицы физических лиц или с --org — организаций.</translation>
+    </message>
+    <message>
+        <source>The full organisation list: name, street, house.</source>
+        <translation>Полный список организаций: название, улица, дом.</translation>
+    </message>
+</context>
+<context>
+    <name>phonebook-update</name>
+    <message>
+        <source>Installs a new edition of the telephone directory from an update archive: the archive is
+copied beside the tables and delivers new ones into a private folder there; each new table
+that opens soundly replaces the live one, and any other table stays exactly as it was.
+An interrupted update is finished (or undone) the next time the folder is opened.
+Progress and messages go to stderr. Exit status: 0 both tables replaced, 1 one or both
+kept, 2 an error (nothing replaced).</source>
+        <translation>Устанавливает новую редакцию телефонного справочника из архива обновления: архив
+копируется к таблицам и распаковывает новые в отдельную папку рядом с ними; каждая новая
+таблица, которая открывается без ошибок, заменяет действующую, а любая другая остаётся
+в точности как была. Прерванное обновление завершается (или отменяется) при следующем
+открытии папки. Ход работы и сообщения выводятся в stderr. Код выхода: 0 обе таблицы
+заменены, 1 одна или обе оставлены, 2 ошибка (ничего не заменено).</translation>
+    </message>
+    <message>
+        <source>Folder of the table files (default: the folder of this program).</source>
+        <translation>Папка файлов таблиц (по умолчанию папка этой программы).</translation>
+    </message>
+    <message>
+        <source>Stop an archive that runs longer: whole seconds from 1 to 86400 (default: 600).</source>
+        <translation>Остановить архив, который работает дольше: целое число секунд от 1 до 86400 (по умолчанию 600).</translation>
+    </message>
+    <message>
+        <source>The update archive (up*.exe, or a ZIP, RAR or 7-Zip file).</source>
+        <translation>Архив обновления (up*.exe или файл ZIP, RAR или 7-Zip).</translation>
+    </message>
+</context>
+<context>
+    <name>phonebook-gen</name>
+    <message>
+        <source>Writes a synthetic telephone directory: sp09kw_n.dbf (individuals) and sp09pr_n.dbf
+(organisations' numbers), every text value enciphered. The same options and seed
+write the same files. cp1251 tables are marked with language byte 0xC9, cp866
+tables with 0x26; --unmarked writes 0x00, as most real tables carry.</source>
+        <translation>Записывает вымышленный телефонный справочник: sp09kw_n.dbf (физические лица)
+и sp09pr_n.dbf (номера организаций), все текстовые значения зашифрованы. Одни и те же
+параметры и начальное число дают одни и те же файлы. Таблицы cp1251 помечаются байтом
+языка 0xC9, cp866 — 0x26; --unmarked записывает 0x00, как в большинстве настоящих таблиц.</translation>
+    </message>
+    <message>
+        <source>Folder to write the tables into (created if missing).</source>
+        <translation>Папка, в которую записать таблицы (создаётся, если её нет).</translation>
+    </message>
+    <message>
+        <source>Individuals, not counting deleted records (default %1).</source>
+        <translation>Число физических лиц без удалённых записей (по умолчанию %1).</translation>
+    </message>
+    <message>
+        <source>Organisations' numbers, not counting deleted records (default %1).</source>
+        <translation>Число номеров организаций без удалённых записей (по умолчанию %1).</translation>
+    </message>
+    <message>
+        <source>Seed of the random choices (default 1).</source>
+        <translation>Начальное число случайного выбора (по умолчанию 1).</translation>
+    </message>
+    <message>
+        <source>cp1251 (default) or cp866.</source>
+        <translation>cp1251 (по умолчанию) или cp866.</translation>
+    </message>
+    <message>
+        <source>Write language byte 0x00 (no code-page mark).</source>
+        <translation>Записать байт языка 0x00 (без отметки кодовой страницы).</translation>
+    </message>
+    <message>
+        <source>Share of each file's records marked deleted, 0 to 0.9 (default 0).</source>
+        <translation>Доля записей каждого файла, помеченных удалёнными, от 0 до 0.9 (по умолчанию 0).</translation>
+    </message>
+    <message>
+        <source>Make up half the surnames from syllables (hundreds of thousands of distinct words).</source>
+        <translation>Составлять половину фамилий из слогов (сотни тысяч разных слов).</translation>
+    </message>
 </context>
 </TS>

@@ -12,6 +12,7 @@
 #include "GridLayouts.h"
 #include "GridTestAccess.h"
 #include "ResultGrid.h"
+#include "ResultGridModel.h"
 #include "SampleDirectory.h"
 #include "TableFiles.h"
 #include "UHelpFull.h"
@@ -166,8 +167,8 @@ int main(int argc, char *argv[])
         FillPersonGridPaged(grid, large);
         const qint64 after = residentBytes();
         const double perRow = static_cast<double>(after - before) / Rows;
-        std::printf("memory per unloaded row: %.1f bytes (row store %zu, the rest the view's row headers)\n", perRow,
-                    sizeof(uint32_t));
+        std::printf("memory per unloaded row: %.1f bytes (the model's own count: %zu)\n", perRow,
+                    ResultGridModel::bytesPerUnloadedRow());
     }
 
     TableCursor table;

@@ -85,6 +85,9 @@ int main(int argc, char *argv[])
         {"individuals, Latin layout and a slip", QStringLiteral("ujyxhfjd"), false, {}},
         {"organisations, Latin layout", QStringLiteral("vfufpby"), true, {}},
         {"organisations, a slip", QStringLiteral("мгазин"), true, {}},
+        {"individuals, two words", QStringLiteral("петрова анна"), false, {}},
+        {"individuals, hyphenated", QStringLiteral("григорьев-лесн"), false, {}},
+        {"individuals, a house", QStringLiteral("14"), false, {}},
     };
     for (const Case &c : cases) {
         const int letters = static_cast<int>(c.text.size());

@@ -17,7 +17,9 @@
 #include <array>
 #include <chrono>
 #include <cstring>
+#include <future>
 #include <iterator>
+#include <mutex>
 
 namespace phonebook::search {
 
@@ -26,6 +28,10 @@ namespace {
 using namespace Qt::StringLiterals;
 
 constexpr int KeyLength = 10;
+// A kept word entry: the word's number below RankShift, its rank above.
+constexpr int RankShift = 29;
+constexpr uint32_t WordMask = (uint32_t{1} << RankShift) - 1;
+constexpr uint8_t NoRank = 0xff;
 // How many records pass between two looks at the cancel flag.
 constexpr uint32_t CancelStride = 8192;
 
@@ -85,33 +91,124 @@ constexpr size_t FetchAhead = 16;
 
 void Fetch(const void *p) { __builtin_prefetch(p, 0, 0); }
 
+// The rows found, by rank and then place. Each rank's rows are picked out of
+// the places as far as they have been read, so that showing the first screen
+// of a long result orders only that much.
 class QuickRows final : public RowSource {
 public:
-    QuickRows(std::shared_ptr<const DbfTable> table, std::vector<uint32_t> records, std::vector<int> fields,
-              std::vector<QString> names)
-        : m_table(std::move(table)), m_records(std::move(records)), m_fields(std::move(fields)), m_names(std::move(names))
+    QuickRows(std::shared_ptr<const QuickIndex> index, std::shared_ptr<const QuickFound> found,
+              const std::vector<uint32_t> &order, std::vector<int> fields, std::vector<QString> names)
+        : m_index(std::move(index)), m_found(std::move(found)), m_order(order), m_fields(std::move(fields)),
+          m_names(std::move(names))
     {
+        std::array<uint32_t, QuickIndex::MaxRank + 1> counts{};
+        for (const uint8_t rank : m_found->ranks)
+            ++counts[rank];
+        uint32_t start = 0;
+        int ranks = 0;
+        for (size_t r = 0; r < counts.size(); ++r) {
+            m_rankStart[r] = start;
+            start += counts[r];
+            ranks += counts[r] != 0;
+        }
+        m_rankStart.back() = start;
+        m_oneRank = ranks <= 1;
     }
-    int rowCount() const override { return static_cast<int>(m_records.size()); }
+    int rowCount() const override { return static_cast<int>(m_found->size()); }
     int columnCount() const override { return static_cast<int>(m_fields.size()); }
     QString columnName(int column) const override { return m_names.at(static_cast<size_t>(column)); }
     QString text(int row, int column) const override
     {
-        if (!m_guard.MayRead(*m_table, row))
+        const DbfTable &table = m_index->table();
+        if (!m_guard.MayRead(table, row))
             return {};
-        QString value = m_table->text(m_records.at(static_cast<size_t>(row)), m_fields.at(static_cast<size_t>(column)));
-        if (!m_guard.ReadSound(*m_table))
+        QString value = table.text(record(static_cast<uint32_t>(row)), m_fields.at(static_cast<size_t>(column)));
+        if (!m_guard.ReadSound(table))
             return {};
         return value;
     }
 
 private:
-    std::shared_ptr<const DbfTable> m_table;
-    std::vector<uint32_t> m_records;
+    uint32_t record(uint32_t row) const
+    {
+        if (m_oneRank)
+            return m_order[m_found->places.at(row)];
+        size_t rank = 0;
+        while (row >= m_rankStart[rank + 1])
+            ++rank;
+        const uint32_t at = row - m_rankStart[rank];
+        const std::lock_guard lock(m_mutex);
+        std::vector<uint32_t> &picked = m_picked[rank];
+        size_t &next = m_next[rank];
+        const std::vector<uint8_t> &ranks = m_found->ranks;
+        while (picked.size() <= at) {
+            while (ranks[next] != rank)
+                ++next;
+            picked.push_back(m_found->places[next++]);
+        }
+        return m_order[picked[at]];
+    }
+
+    std::shared_ptr<const QuickIndex> m_index;
+    std::shared_ptr<const QuickFound> m_found;
+    const std::vector<uint32_t> &m_order; // the index's, kept by m_index
     std::vector<int> m_fields;
     std::vector<QString> m_names;
+    // Row of the first place of each rank; the count last.
+    std::array<uint32_t, QuickIndex::MaxRank + 2> m_rankStart{};
+    bool m_oneRank = true; // rows in the places' order
+    mutable std::mutex m_mutex;
+    // The places of each rank picked so far, and where the picking goes on.
+    mutable std::array<std::vector<uint32_t>, QuickIndex::MaxRank + 1> m_picked;
+    mutable std::array<size_t, QuickIndex::MaxRank + 1> m_next{};
     TableReadGuard m_guard; // a file replaced since the search is read no further
 };
+
+// Calls `add(word, first)` for the words of folded codes: the runs of word
+// codes and, where a hyphen between two letters joins runs, the whole from
+// each run to the last joined ("петров-водкин", "водкин"); `first` for those
+// of the value's first word, hyphenated or not.
+template <typename Add>
+void ForEachWord(std::string_view codes, Add add)
+{
+    const auto word = [](char c) {
+        const auto code = static_cast<uint8_t>(c);
+        return code != FoldNone && code != FoldHyphen;
+    };
+    const auto letter = [](char c) { return IsFoldLetter(static_cast<uint8_t>(c)); };
+    size_t i = 0;
+    bool first = true;
+    const size_t size = codes.size();
+    while (i < size) {
+        if (!word(codes[i])) {
+            ++i;
+            continue;
+        }
+        // One word, its runs joined by hyphens: [i, end).
+        size_t end = i;
+        for (;;) {
+            while (end < size && word(codes[end]))
+                ++end;
+            if (end + 1 < size && static_cast<uint8_t>(codes[end]) == FoldHyphen && letter(codes[end - 1])
+                && letter(codes[end + 1])) {
+                ++end;
+                continue;
+            }
+            break;
+        }
+        for (size_t start = i; start < end;) {
+            size_t runEnd = start;
+            while (runEnd < end && word(codes[runEnd]))
+                ++runEnd;
+            add(codes.substr(start, runEnd - start), first);
+            if (runEnd < end)
+                add(codes.substr(start, end - start), first);
+            start = runEnd + 1;
+        }
+        first = false;
+        i = end;
+    }
+}
 
 } // namespace
 
@@ -129,6 +226,18 @@ std::vector<QString> QuickShownFields(QuickSide side)
 
 QuickIndex::~QuickIndex() = default;
 
+// What reading a run of live records gives, by live record from the run's
+// first: its words (numbered in the slice's own dictionary, with their ranks),
+// telephone digits and number keys.
+struct QuickIndex::Slice {
+    QuickWords dictionary;
+    std::vector<uint32_t> wordStart;
+    std::vector<uint32_t> words;
+    std::vector<uint64_t> phoneDigits;
+    std::vector<uint32_t> numberKeys;
+    bool complete = false; // not stopped early
+};
+
 // The stored words a typed word matches: one range, or (slips) any set of
 // them, one bit a word.
 struct QuickIndex::WordTest {
@@ -136,6 +245,23 @@ struct QuickIndex::WordTest {
     const uint64_t *bits = nullptr;
     bool holds(uint32_t word) const { return bits ? (bits[word >> 6] >> (word & 63) & 1) != 0 : range.holds(word); }
 };
+
+namespace {
+
+// The best rank of the kept word entries [w, end) whose word `holds` accepts.
+template <typename Holds>
+uint8_t BestRank(const uint32_t *w, const uint32_t *end, Holds holds)
+{
+    uint32_t best = NoRank;
+    for (; w < end; ++w) {
+        const uint32_t entry = *w;
+        if (holds(entry & WordMask))
+            best = std::min(best, entry >> RankShift);
+    }
+    return static_cast<uint8_t>(best);
+}
+
+} // namespace
 
 struct QuickIndex::Prepared {
     struct Number {
@@ -147,6 +273,7 @@ struct QuickIndex::Prepared {
     };
     std::vector<WordTest> words;
     std::vector<Number> numbers;
+    bool numberFirst = false; // the rank is the first number's, else the first word's
     std::vector<std::vector<uint64_t>> bits; // what the slip tests point into
 };
 
@@ -193,81 +320,120 @@ std::shared_ptr<const QuickIndex> QuickIndex::Build(std::shared_ptr<const DbfTab
             for (int k = 0; k < KeyLength; ++k) {
                 probe[k] = QChar(c);
                 const QString plain = DecodeText(QStringView(probe).left(k + 1), CipherKey);
-                index->m_fold[static_cast<size_t>(k * 256 + b)] = FoldChar(plain.back().unicode());
+                index->m_fold[static_cast<size_t>(k * 256 + b)] =
+                    plain.back() == u'-' ? FoldHyphen : FoldChar(plain.back().unicode());
                 probe[k] = u'а';
             }
         }
     }
 
-    // The order first, then every place's arrays in that order.
+    // The order on one worker while the records' words are read on two
+    // halves of the live records, one on another worker; then each place's
+    // arrays in that order.
     const uint32_t count = table->liveCount();
     index->m_order.reserve(count);
     for (uint32_t live = 0; live < count; ++live)
         index->m_order.push_back(table->liveRecord(live));
     const int nameField = persons ? field(u"fio") : field(u"naim");
-    {
+    auto ordering = std::async(std::launch::async, [&] {
         const ScopedStopCheck stopOrdering(stop);
         OrderRecords(*table, index->m_order, {{nameField, false}, {index->m_phone, false}}, {});
-    }
-    if (stop && stop())
+    });
+    const uint32_t half = count / 2;
+    Slice first;
+    Slice second;
+    auto firstHalf = std::async(std::launch::async, [&] { index->describe(0, half, first, stop); });
+    index->describe(half, count, second, stop);
+    firstHalf.get();
+    ordering.get();
+    if ((stop && stop()) || !first.complete || !second.complete)
         return nullptr;
 
-    index->m_numberKeys.assign(static_cast<size_t>(count) * index->m_numberFields.size(), 0);
-    index->m_phoneDigits.assign(count, 0);
-    index->m_wordStart.assign(static_cast<size_t>(count) + 1, 0);
-    // Room for more words than a record usually has: the pages never written
-    // to cost nothing, and the array is not copied as it grows.
-    index->m_words.reserve(static_cast<size_t>(count) * 8);
-    QuickWords dictionary;
-    std::string scratch;
-    std::vector<uint32_t> words;
-    const int recordLength = table->recordLength();
+    // One dictionary, its words numbered in their sorted order.
+    std::vector<uint32_t> secondNumbers(second.dictionary.size());
+    for (uint32_t w = 0; w < secondNumbers.size(); ++w)
+        secondNumbers[w] = first.dictionary.Add(second.dictionary.word(w));
+    if (first.dictionary.size() > WordMask)
+        throw DatabaseError(QCoreApplication::translate("phonebook", "The table %1 holds too many distinct words for the quick search.")
+                                .arg(QuickTableName(side)));
+    const std::vector<uint32_t> firstNumbers = first.dictionary.Sort();
+    for (uint32_t &number : secondNumbers)
+        number = firstNumbers[number];
+    index->m_dictionary = std::make_unique<QuickWords>(std::move(first.dictionary));
+    second.dictionary = {};
+
+    // Every place's arrays, from its record's half.
+    std::vector<uint32_t> liveOf(table->physicalCount());
+    for (uint32_t live = 0; live < count; ++live)
+        liveOf[table->liveRecord(live)] = live;
+    const size_t fields = index->m_numberFields.size();
+    index->m_numberKeys.resize(static_cast<size_t>(count) * fields);
+    index->m_phoneDigits.resize(count);
+    index->m_wordStart.resize(static_cast<size_t>(count) + 1);
+    index->m_words.reserve(first.words.size() + second.words.size());
+    index->m_wordStart[0] = 0;
     for (uint32_t place = 0; place < count; ++place) {
         if (place % CancelStride == 0 && stop && stop())
             return nullptr;
-        if (place + FetchAhead < count) {
-            const unsigned char *ahead = table->record(index->m_order[place + FetchAhead]);
-            for (int offset = 0; offset < recordLength; offset += 64)
-                Fetch(ahead + offset);
+        const uint32_t live = liveOf[index->m_order[place]];
+        const bool inFirst = live < half;
+        const Slice &slice = inFirst ? first : second;
+        const std::vector<uint32_t> &numbers = inFirst ? firstNumbers : secondNumbers;
+        const uint32_t at = inFirst ? live : live - half;
+        for (uint32_t w = slice.wordStart[at]; w < slice.wordStart[at + 1]; ++w) {
+            const uint32_t entry = slice.words[w];
+            index->m_words.push_back(numbers[entry & WordMask] | (entry & ~WordMask));
         }
-        index->describe(place, index->m_order[place], scratch, words, dictionary);
+        index->m_wordStart[place + 1] = static_cast<uint32_t>(index->m_words.size());
+        index->m_phoneDigits[place] = slice.phoneDigits[at];
+        for (size_t f = 0; f < fields; ++f)
+            index->m_numberKeys[place * fields + f] = slice.numberKeys[at * fields + f];
     }
-    // The words' numbers in their sorted order.
-    const std::vector<uint32_t> sorted = dictionary.Sort();
-    for (uint32_t &word : index->m_words)
-        word = sorted[word];
-    index->m_dictionary = std::make_unique<QuickWords>(std::move(dictionary));
     return index;
 }
 
-void QuickIndex::describe(uint32_t place, uint32_t record, std::string &scratch, std::vector<uint32_t> &words,
-                          QuickWords &dictionary)
+void QuickIndex::describe(uint32_t from, uint32_t to, Slice &slice, const std::function<bool()> &stop) const
 {
-    words.clear();
-    for (const int field : m_textFields) {
-        Fold(m_table->rawField(record, field), scratch);
-        for (size_t i = 0; i < scratch.size(); ++i) {
-            const auto c = static_cast<uint8_t>(scratch[i]);
-            if (c == FoldNone || (i > 0 && scratch[i - 1] != FoldNone))
+    const size_t fields = m_numberFields.size();
+    slice.wordStart.reserve(to - from + 1);
+    slice.wordStart.push_back(0);
+    slice.words.reserve(static_cast<size_t>(to - from) * 6);
+    slice.phoneDigits.reserve(to - from);
+    slice.numberKeys.reserve(static_cast<size_t>(to - from) * fields);
+    std::string scratch;
+    std::vector<uint32_t> words;
+    for (uint32_t live = from; live < to; ++live) {
+        if ((live - from) % CancelStride == 0 && stop && stop())
+            return;
+        const uint32_t record = m_table->liveRecord(live);
+        // Entries of the word's number and rank, the number high while they
+        // are sorted, so that a word found twice keeps its best rank.
+        words.clear();
+        for (size_t f = 0; f < m_textFields.size(); ++f) {
+            Fold(m_table->rawField(record, m_textFields[f]), scratch);
+            const auto rank = static_cast<uint32_t>(f == 0 ? 1 : f + 1);
+            ForEachWord(scratch, [&](std::string_view word, bool first) {
+                words.push_back(slice.dictionary.Add(word) << 3 | (first && f == 0 ? 0 : rank));
+            });
+        }
+        std::sort(words.begin(), words.end());
+        uint32_t last = UINT32_MAX;
+        for (const uint32_t entry : words) {
+            if (entry >> 3 == last)
                 continue;
-            size_t length = 1;
-            while (i + length < scratch.size() && scratch[i + length] != FoldNone)
-                ++length;
-            words.push_back(dictionary.Add(std::string_view(scratch).substr(i, length)));
+            last = entry >> 3;
+            slice.words.push_back(last | (entry & 7) << RankShift);
+        }
+        slice.wordStart.push_back(static_cast<uint32_t>(slice.words.size()));
+
+        Fold(m_table->rawField(record, m_phone), scratch);
+        slice.phoneDigits.push_back(PackDigits(scratch));
+        for (size_t f = 0; f < fields; ++f) {
+            Fold(TrimLeft(m_table->rawField(record, m_numberFields[f])), scratch);
+            slice.numberKeys.push_back(NumberKey(LeadingDigits(scratch)));
         }
     }
-    std::sort(words.begin(), words.end());
-    words.erase(std::unique(words.begin(), words.end()), words.end());
-    m_words.insert(m_words.end(), words.begin(), words.end());
-    m_wordStart[place + 1] = static_cast<uint32_t>(m_words.size());
-
-    Fold(m_table->rawField(record, m_phone), scratch);
-    m_phoneDigits[place] = PackDigits(scratch);
-    const size_t fields = m_numberFields.size();
-    for (size_t f = 0; f < fields; ++f) {
-        Fold(TrimLeft(m_table->rawField(record, m_numberFields[f])), scratch);
-        m_numberKeys[place * fields + f] = NumberKey(LeadingDigits(scratch));
-    }
+    slice.complete = true;
 }
 
 void QuickIndex::Fold(std::string_view raw, std::string &codes) const
@@ -291,8 +457,10 @@ void QuickIndex::Fold(std::string_view raw, std::string &codes) const
     // A UTF-8 table: one code per character, deciphered as DecodeText does.
     const QString stored = DecodeBytes(m_table->codePage(), raw);
     const QString plain = DecodeText(stored, CipherKey);
-    for (const char32_t c : plain.toUcs4())
-        codes.push_back(static_cast<char>(FoldChar(c) == FoldUnmatchable ? FoldNone : FoldChar(c)));
+    for (const char32_t c : plain.toUcs4()) {
+        const uint8_t code = c == U'-' ? FoldHyphen : FoldChar(c);
+        codes.push_back(static_cast<char>(code == FoldUnmatchable ? FoldNone : code));
+    }
 }
 
 bool QuickIndex::phoneBegins(uint32_t record, const std::string &number, std::string &codes) const
@@ -316,55 +484,69 @@ bool QuickIndex::leadingDigitsAre(uint32_t record, int field, const std::string 
     return LeadingDigits(codes) == number;
 }
 
-bool QuickIndex::inText(uint32_t place, QuickWords::Range range) const
+bool QuickIndex::hasWord(uint32_t place, const WordTest &words) const
 {
     const uint32_t *w = m_words.data() + m_wordStart[place];
     const uint32_t *end = m_words.data() + m_wordStart[place + 1];
-    return std::any_of(w, end, [range](uint32_t word) { return range.holds(word); });
+    return std::any_of(w, end, [&words](uint32_t entry) { return words.holds(entry & WordMask); });
 }
 
-bool QuickIndex::inText(uint32_t place, const WordTest &words) const
+uint8_t QuickIndex::inText(uint32_t place, const WordTest &words) const
 {
-    if (!words.bits)
-        return inText(place, words.range);
     const uint32_t *w = m_words.data() + m_wordStart[place];
     const uint32_t *end = m_words.data() + m_wordStart[place + 1];
-    return std::any_of(w, end, [&words](uint32_t word) { return words.holds(word); });
+    if (words.bits)
+        return BestRank(w, end, [&words](uint32_t word) { return words.holds(word); });
+    return BestRank(w, end, [range = words.range](uint32_t word) { return range.holds(word); });
 }
 
-bool QuickIndex::matches(uint32_t place, const Prepared &query, Scratch &scratch) const
+uint8_t QuickIndex::matches(uint32_t place, const Prepared &query, Scratch &scratch) const
 {
-    for (const WordTest &word : query.words) {
-        if (!inText(place, word))
-            return false;
+    uint8_t rank = NoRank;
+    for (size_t i = 0; i < query.words.size(); ++i) {
+        if (i == 0 && !query.numberFirst) {
+            rank = inText(place, query.words[i]);
+            if (rank == NoRank)
+                return NoRank;
+        } else if (!hasWord(place, query.words[i])) {
+            return NoRank;
+        }
     }
     const size_t fields = m_numberFields.size();
-    for (const Prepared::Number &number : query.numbers) {
+    for (size_t i = 0; i < query.numbers.size(); ++i) {
+        const Prepared::Number &number = query.numbers[i];
         const std::string &digits = *number.digits;
+        uint8_t best = NoRank;
         // The telephone's digits and the houses' keys are kept; the record is
         // read only for a number longer than they hold.
         if (number.phoneMask != 0 ? (m_phoneDigits[place] & number.phoneMask) == number.phone
-                                  : phoneBegins(m_order[place], digits, scratch.codes))
-            continue;
-        bool found = false;
-        for (size_t f = 0; f < fields && !found; ++f) {
-            found = m_numberKeys[place * fields + f] == number.key
-                && (number.key != UINT32_MAX || leadingDigitsAre(m_order[place], m_numberFields[f], digits, scratch.codes));
+                                  : phoneBegins(m_order[place], digits, scratch.codes)) {
+            best = 0;
         }
-        if (!found && (number.words.count == 0 || !inText(place, number.words)))
-            return false;
+        for (size_t f = 0; f < fields && best == NoRank; ++f) {
+            if (m_numberKeys[place * fields + f] == number.key
+                && (number.key != UINT32_MAX || leadingDigitsAre(m_order[place], m_numberFields[f], digits, scratch.codes)))
+                best = static_cast<uint8_t>(f + 1);
+        }
+        if (best == NoRank && number.words.count != 0 && hasWord(place, WordTest{number.words}))
+            best = static_cast<uint8_t>(fields + 1);
+        if (best == NoRank)
+            return NoRank;
+        if (i == 0 && query.numberFirst)
+            rank = best;
     }
-    return true;
+    return rank;
 }
 
-std::optional<std::vector<uint32_t>> QuickIndex::Find(const QuickQuery &query, const std::vector<uint32_t> *within,
-                                                      const std::function<bool()> &cancelled,
-                                                      bool housesToo, QuickMatch match) const
+std::optional<QuickFound> QuickIndex::Find(const QuickQuery &query, const std::vector<uint32_t> *within,
+                                           const std::function<bool()> &cancelled, bool housesToo,
+                                           QuickMatch match) const
 {
-    std::vector<uint32_t> found;
+    QuickFound found;
     if (query.empty())
         return found;
     Prepared prepared;
+    prepared.numberFirst = query.numberFirst || query.words.empty();
     for (const std::string &word : query.words) {
         if (match == QuickMatch::Slips && word.size() >= SlipWordLength) {
             const std::vector<QuickWords::Range> ranges = m_dictionary->Slips(word);
@@ -396,6 +578,10 @@ std::optional<std::vector<uint32_t>> QuickIndex::Find(const QuickQuery &query, c
         prepared.numbers.push_back(n);
     }
     Scratch scratch;
+    const auto keep = [&found](uint32_t place, uint8_t rank) {
+        found.places.push_back(place);
+        found.ranks.push_back(rank);
+    };
 
     const auto count = static_cast<uint32_t>(m_order.size());
     if (!within) {
@@ -413,18 +599,16 @@ std::optional<std::vector<uint32_t>> QuickIndex::Find(const QuickQuery &query, c
                 const uint32_t first = next;
                 next = m_wordStart[place + 1];
                 if (lead) {
-                    bool hit = false;
-                    for (uint32_t w = first; w < next; ++w)
-                        hit |= holds(words[w]);
-                    if (!hit)
+                    const uint8_t rank = BestRank(words + first, words + next, holds);
+                    if (rank == NoRank)
                         continue;
                     if (leadDecides) {
-                        found.push_back(place);
+                        keep(place, rank);
                         continue;
                     }
                 }
-                if (matches(place, prepared, scratch))
-                    found.push_back(place);
+                if (const uint8_t rank = matches(place, prepared, scratch); rank != NoRank)
+                    keep(place, rank);
             }
             return true;
         };
@@ -461,8 +645,8 @@ std::optional<std::vector<uint32_t>> QuickIndex::Find(const QuickQuery &query, c
             const uint32_t ahead = places[i + FetchAhead / 2];
             Fetch(&m_words[m_wordStart[ahead]]);
         }
-        if (matches(places[i], prepared, scratch))
-            found.push_back(places[i]);
+        if (const uint8_t rank = matches(places[i], prepared, scratch); rank != NoRank)
+            keep(places[i], rank);
     }
     if (!housesToo || fields == 0)
         return found;
@@ -472,7 +656,7 @@ std::optional<std::vector<uint32_t>> QuickIndex::Find(const QuickQuery &query, c
     for (const Prepared::Number &number : prepared.numbers)
         keys.push_back(number.key);
     // One sweep over every place's keys, which hold no 0 for a number.
-    std::vector<uint32_t> houses;
+    QuickFound houses;
     const uint32_t *all = m_numberKeys.data();
     const size_t total = static_cast<size_t>(count) * fields;
     const size_t stride = CancelStride * fields;
@@ -487,25 +671,39 @@ std::optional<std::vector<uint32_t>> QuickIndex::Find(const QuickQuery &query, c
             if (!hit)
                 continue;
             const auto place = static_cast<uint32_t>(i / fields);
-            if ((houses.empty() || houses.back() != place) && matches(place, prepared, scratch))
-                houses.push_back(place);
+            if (!houses.places.empty() && houses.places.back() == place)
+                continue;
+            if (const uint8_t rank = matches(place, prepared, scratch); rank != NoRank) {
+                houses.places.push_back(place);
+                houses.ranks.push_back(rank);
+            }
         }
     }
     if (houses.empty())
         return found;
-    std::vector<uint32_t> merged;
-    merged.reserve(found.size() + houses.size());
-    std::set_union(found.begin(), found.end(), houses.begin(), houses.end(), std::back_inserter(merged));
+    QuickFound merged;
+    merged.places.reserve(found.size() + houses.size());
+    merged.ranks.reserve(found.size() + houses.size());
+    size_t a = 0;
+    size_t b = 0;
+    while (a < found.size() || b < houses.size()) {
+        const bool fromFound = b == houses.size() || (a < found.size() && found.places[a] <= houses.places[b]);
+        if (fromFound) {
+            if (b < houses.size() && houses.places[b] == found.places[a])
+                ++b; // in both: the same place, the same rank
+            merged.places.push_back(found.places[a]);
+            merged.ranks.push_back(found.ranks[a++]);
+        } else {
+            merged.places.push_back(houses.places[b]);
+            merged.ranks.push_back(houses.ranks[b++]);
+        }
+    }
     return merged;
 }
 
-std::shared_ptr<const RowSource> QuickIndex::Rows(const std::vector<uint32_t> &places) const
+std::shared_ptr<const RowSource> QuickIndex::Rows(std::shared_ptr<const QuickFound> found) const
 {
-    std::vector<uint32_t> records;
-    records.reserve(places.size());
-    for (const uint32_t place : places)
-        records.push_back(m_order[place]);
-    return std::make_shared<QuickRows>(m_table, std::move(records), m_shown, m_shownNames);
+    return std::make_shared<QuickRows>(shared_from_this(), std::move(found), m_order, m_shown, m_shownNames);
 }
 
 size_t QuickIndex::MemoryBytes() const

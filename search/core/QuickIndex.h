@@ -1,14 +1,24 @@
 #pragma once
 // The quick search over one table file, on its stored (enciphered) bytes.
 //
-// Built once per table: the records in the order the results are shown in
-// and, for every record at its place in that order, the numbers of its
-// words (see QuickWords), its telephone number's first digits and its house's
-// and flat's leading digits. The words are read once from the stored bytes,
-// through per-key-position tables that fold every byte to its deciphered
-// letter, case and "ё"/"е" ignored. A result is a list of places, ascending,
-// so that narrowing it reads the kept arrays front to back; a record's bytes
-// are read again only for a number longer than the kept digits.
+// Built once per table: the records in the order of the full list and, for
+// every record at its place in that order, the numbers of its words (see
+// QuickWords), each with the rank it gives the row, its telephone number's
+// first digits and its house's and flat's leading digits. The words are read
+// once from the stored bytes, through per-key-position tables that fold every
+// byte to its deciphered letter, case and "ё"/"е" ignored. A stored
+// hyphenated word gives its parts and, besides, itself whole.
+//
+// A result is a list of places, ascending, so that narrowing it reads the
+// kept arrays front to back, with each place's rank: where the first word (or
+// number) of the text matched, best first. Individuals: 0 the first word of
+// the full name, 1 another word of it, 2 a word of the street; a number: 0
+// the telephone number, 1 the house, 2 the flat, 3 only a word. Organisations:
+// 0 the first word of the name, 1 another word of it, 2 the second name, 3 the
+// department, 4 the street; a number: 0 the telephone number, 1 the house, 2
+// only a word. The rows are shown by rank, in the places' order within one
+// rank. A record's bytes are read again only for a number longer than the
+// kept digits.
 
 #include "QuickRule.h"
 #include "QuickWords.h"
@@ -37,8 +47,19 @@ enum class QuickSide {
 QString QuickTableName(QuickSide side);
 std::vector<QString> QuickShownFields(QuickSide side);
 
-class QuickIndex {
+// The places a search found, ascending, and the rank of each.
+struct QuickFound {
+    std::vector<uint32_t> places;
+    std::vector<uint8_t> ranks;
+    size_t size() const { return places.size(); }
+    bool empty() const { return places.empty(); }
+};
+
+class QuickIndex : public std::enable_shared_from_this<QuickIndex> {
 public:
+    // Ranks run from 0 to MaxRank.
+    static constexpr uint8_t MaxRank = 4;
+
     // Reads every record of the table once and orders them. Throws
     // DatabaseError when the table lacks a field the side needs. Returns null
     // when `stop` turned true meanwhile.
@@ -56,12 +77,14 @@ public:
     // numbers are searched besides `within` (a number that extends a previous
     // one: it may now equal a house the shorter one did not). An empty query
     // matches nothing. Returns nothing when `cancelled` turned true meanwhile.
-    std::optional<std::vector<uint32_t>> Find(const QuickQuery &query, const std::vector<uint32_t> *within,
-                                              const std::function<bool()> &cancelled = {},
-                                              bool housesToo = false, QuickMatch match = QuickMatch::Exact) const;
+    std::optional<QuickFound> Find(const QuickQuery &query, const std::vector<uint32_t> *within,
+                                   const std::function<bool()> &cancelled = {}, bool housesToo = false,
+                                   QuickMatch match = QuickMatch::Exact) const;
 
-    // The records at `places` as a result with the side's shown fields (stored text).
-    std::shared_ptr<const RowSource> Rows(const std::vector<uint32_t> &places) const;
+    // The records found as a result with the side's shown fields (stored
+    // text), by rank and then place. Only the rows read are put in order, as
+    // they are read; the result keeps `found` and this index.
+    std::shared_ptr<const RowSource> Rows(std::shared_ptr<const QuickFound> found) const;
 
     // Bytes the index keeps besides the table (written ones).
     size_t MemoryBytes() const;
@@ -80,14 +103,16 @@ private:
     };
     // The query made ready for testing a place.
     struct Prepared;
-    // Fills the kept arrays of the place `place` (record `record`).
-    void describe(uint32_t place, uint32_t record, std::string &scratch, std::vector<uint32_t> &words,
-                  QuickWords &dictionary);
-    bool matches(uint32_t place, const Prepared &query, Scratch &scratch) const;
-    // One of the place's words is in `range` / in `words`.
-    bool inText(uint32_t place, QuickWords::Range range) const;
+    // Reads the live records `from` up to `to` (not included) into `slice`;
+    // stops early when `stop` turns true.
+    struct Slice;
+    void describe(uint32_t from, uint32_t to, Slice &slice, const std::function<bool()> &stop) const;
+    // The place's rank for `query`, NoRank when it does not match.
+    uint8_t matches(uint32_t place, const Prepared &query, Scratch &scratch) const;
+    // The best rank of the place's words that `words` holds, NoRank for none.
     struct WordTest;
-    bool inText(uint32_t place, const WordTest &words) const;
+    uint8_t inText(uint32_t place, const WordTest &words) const;
+    bool hasWord(uint32_t place, const WordTest &words) const;
     // The value's folded digits: the telephone number's begin with `number`;
     // the leading digits (after the leading blanks) are `number`.
     bool phoneBegins(uint32_t record, const std::string &number, std::string &codes) const;
@@ -108,8 +133,9 @@ private:
     std::unique_ptr<const QuickWords> m_dictionary; // the words of the text fields
     // Everything below is by place: a live record's position in the result's order.
     std::vector<uint32_t> m_order; // the physical record at each place
-    // The numbers of the place's distinct words: those of the place p are
-    // m_words[m_wordStart[p] .. m_wordStart[p + 1]).
+    // The numbers of the place's distinct words, each with its rank in the
+    // bits from RankShift up (the best where a word occurs twice): those of
+    // the place p are m_words[m_wordStart[p] .. m_wordStart[p + 1]).
     std::vector<uint32_t> m_wordStart;
     std::vector<uint32_t> m_words;
     // By place and number field: a key of the leading digits (see NumberKey).

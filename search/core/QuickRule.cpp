@@ -80,8 +80,13 @@ bool QuickQuery::extends(const QuickQuery &previous, QuickMatch match) const { r
 QuickQuery ParseQuickText(QStringView text)
 {
     QuickQuery query;
+    const auto noted = [&query](bool number) {
+        if (query.empty())
+            query.numberFirst = number;
+    };
     for (const QStringView piece : text.split(u' ', Qt::SkipEmptyParts)) {
         if (IsNumberPiece(piece)) {
+            noted(true);
             std::string digits;
             for (const QChar c : piece) {
                 if (c >= u'0' && c <= u'9')
@@ -93,15 +98,23 @@ QuickQuery ParseQuickText(QStringView text)
         std::string run;
         bool letter = false;
         auto flush = [&] {
-            if (!run.empty())
+            if (!run.empty()) {
+                noted(!letter);
                 (letter ? query.words : query.numbers).push_back(run);
+            }
             run.clear();
             letter = false;
         };
-        for (const QChar c : piece) {
-            const char32_t code = c.unicode();
-            // Surrogate halves and marks end a run like punctuation does.
-            const uint8_t folded = c.isLetterOrNumber() ? FoldChar(code) : FoldNone;
+        // Surrogate halves and marks end a run like punctuation does.
+        const auto fold = [](QChar c) { return c.isLetterOrNumber() ? FoldChar(c.unicode()) : FoldNone; };
+        for (qsizetype i = 0; i < piece.size(); ++i) {
+            const QChar c = piece[i];
+            if (c == u'-' && !run.empty() && !IsFoldDigit(static_cast<uint8_t>(run.back())) && i + 1 < piece.size()
+                && fold(piece[i + 1]) != FoldNone && !IsFoldDigit(fold(piece[i + 1]))) {
+                run.push_back(static_cast<char>(FoldHyphen));
+                continue;
+            }
+            const uint8_t folded = fold(c);
             if (folded == FoldNone) {
                 flush();
                 continue;

@@ -4,8 +4,9 @@
 //
 // The text is split at blanks. A piece made only of digits and "-", "(", ")"
 // is one number (its digits). Any other piece gives its runs of letters and
-// digits; a run of digits alone is a number, any other run a word. Letters
-// are folded: case is ignored and "ё" counts as "е".
+// digits; a run of digits alone is a number, any other run a word. A hyphen
+// between two letters joins their runs into one word, hyphen included
+// ("римский-к"). Letters are folded: case is ignored and "ё" counts as "е".
 
 #include <QString>
 #include <QStringView>
@@ -23,6 +24,8 @@ inline constexpr uint8_t FoldFirstCyrillic = 1;  // а .. я without ё: 1 .. 32
 inline constexpr uint8_t FoldFirstLatin = 33;    // a .. z: 33 .. 58
 inline constexpr uint8_t FoldFirstDigit = 59;    // 0 .. 9: 59 .. 68
 inline constexpr uint8_t FoldCodeCount = 69;     // codes 1 .. 68 are word characters
+// A hyphen: inside a hyphenated word, else not part of a word.
+inline constexpr uint8_t FoldHyphen = 69;
 // A typed letter or digit that no deciphered value can hold: matches nothing.
 inline constexpr uint8_t FoldUnmatchable = 255;
 
@@ -31,6 +34,7 @@ inline constexpr uint8_t FoldUnmatchable = 255;
 uint8_t FoldChar(char32_t c);
 
 constexpr bool IsFoldDigit(uint8_t code) { return code >= FoldFirstDigit && code < FoldFirstDigit + 10; }
+constexpr bool IsFoldLetter(uint8_t code) { return code != FoldNone && code < FoldFirstDigit; }
 
 // How the words of a query match the stored words.
 enum class QuickMatch {
@@ -43,6 +47,9 @@ struct QuickQuery {
     std::vector<std::string> words;
     // Numbers as folded digit codes.
     std::vector<std::string> numbers;
+    // Whether the text begins with a number rather than a word: the first
+    // of them orders the rows (see QuickIndex).
+    bool numberFirst = false;
 
     bool empty() const { return words.empty() && numbers.empty(); }
     // Whether every row that matches this query also matches `previous`, so

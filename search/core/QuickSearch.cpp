@@ -64,7 +64,7 @@ QString QuickStepNote(const QuickResult &result)
     return {};
 }
 
-std::optional<std::shared_ptr<const std::vector<uint32_t>>>
+std::optional<std::shared_ptr<const QuickFound>>
 QuickSearcher::searchStep(const QuickIndex &index, StepResults &previousResults, QuickStep step, const QuickQuery &query,
                           const std::function<bool()> &cancelled, bool &narrowed)
 {
@@ -73,15 +73,15 @@ QuickSearcher::searchStep(const QuickIndex &index, StepResults &previousResults,
     const bool narrow = previous && query.narrows(previous->query, match);
     const bool extend = !narrow && previous && query.extends(previous->query, match);
     narrowed = narrow || extend;
-    std::shared_ptr<const std::vector<uint32_t>> places;
-    if (narrow && previous->places->empty()) {
-        places = previous->places; // nothing to filter
+    std::shared_ptr<const QuickFound> places;
+    if (narrow && previous->found->empty()) {
+        places = previous->found; // nothing to filter
     } else {
-        std::optional<std::vector<uint32_t>> found =
-            index.Find(query, narrowed ? previous->places.get() : nullptr, cancelled, extend, match);
+        std::optional<QuickFound> found =
+            index.Find(query, narrowed ? &previous->found->places : nullptr, cancelled, extend, match);
         if (!found)
             return std::nullopt;
-        places = std::make_shared<const std::vector<uint32_t>>(std::move(*found));
+        places = std::make_shared<const QuickFound>(std::move(*found));
     }
     previous = Previous{query, places};
     return places;
@@ -120,7 +120,7 @@ std::optional<QuickResult> QuickSearcher::Search(QuickSide side, QStringView tex
 
         // The first step that finds rows gives them; when none does, the
         // typed text's (empty) result stands.
-        std::shared_ptr<const std::vector<uint32_t>> places;
+        std::shared_ptr<const QuickFound> places;
         bool narrowed = true;
         result.step = QuickStep::Exact;
         for (const auto &[step, stepQuery] : steps) {
@@ -147,7 +147,7 @@ std::optional<QuickResult> QuickSearcher::Search(QuickSide side, QStringView tex
         }
         result.narrowed = narrowed;
         result.count = static_cast<int>(places->size());
-        result.rows = index->Rows(*places);
+        result.rows = index->Rows(places);
         return result;
     }
 }

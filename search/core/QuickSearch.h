@@ -76,13 +76,13 @@ private:
 
     struct Previous {
         QuickQuery query;
-        std::shared_ptr<const std::vector<uint32_t>> places; // in the index's order
+        std::shared_ptr<const QuickFound> found;
     };
     // The last result of each step, kept apart: each step narrows its own.
     using StepResults = std::array<std::optional<Previous>, 3>;
 
     // The places of one step's search; nothing when cancelled.
-    std::optional<std::shared_ptr<const std::vector<uint32_t>>> searchStep(const QuickIndex &index, StepResults &previous,
+    std::optional<std::shared_ptr<const QuickFound>> searchStep(const QuickIndex &index, StepResults &previous,
                                                                            QuickStep step, const QuickQuery &query,
                                                                            const std::function<bool()> &cancelled,
                                                                            bool &narrowed);

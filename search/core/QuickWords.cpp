@@ -1,27 +1,56 @@
 #include "QuickWords.h"
 
 #include <algorithm>
+#include <functional>
 #include <numeric>
 #include <ranges>
 
 namespace phonebook::search {
 
+namespace {
+
+size_t HashOf(std::string_view codes) { return std::hash<std::string_view>{}(codes); }
+
+} // namespace
+
 uint32_t QuickWords::Add(std::string_view codes)
 {
-    if (m_start.empty())
+    if (m_start.empty()) {
         m_start.push_back(0);
-    if (const auto known = m_numbers.find(codes); known != m_numbers.end())
-        return known->second;
-    const auto number = static_cast<uint32_t>(size());
-    m_text.append(codes);
-    m_start.push_back(static_cast<uint32_t>(m_text.size()));
-    m_numbers.emplace(codes, number);
-    return number;
+        m_slots.assign(size_t{1} << 16, 0);
+    }
+    const size_t mask = m_slots.size() - 1;
+    for (size_t slot = HashOf(codes) & mask;; slot = (slot + 1) & mask) {
+        const uint32_t held = m_slots[slot];
+        if (held == 0) {
+            const auto number = static_cast<uint32_t>(size());
+            m_text.append(codes);
+            m_start.push_back(static_cast<uint32_t>(m_text.size()));
+            m_slots[slot] = number + 1;
+            if (size() * 2 > m_slots.size())
+                grow();
+            return number;
+        }
+        if (word(held - 1) == codes)
+            return held - 1;
+    }
+}
+
+void QuickWords::grow()
+{
+    m_slots.assign(m_slots.size() * 2, 0);
+    const size_t mask = m_slots.size() - 1;
+    for (uint32_t number = 0; number < size(); ++number) {
+        size_t slot = HashOf(word(number)) & mask;
+        while (m_slots[slot] != 0)
+            slot = (slot + 1) & mask;
+        m_slots[slot] = number + 1;
+    }
 }
 
 std::vector<uint32_t> QuickWords::Sort()
 {
-    m_numbers = {};
+    m_slots = {};
     const size_t count = size();
     std::vector<uint32_t> order(count);
     std::iota(order.begin(), order.end(), 0);

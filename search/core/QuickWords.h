@@ -5,10 +5,8 @@
 // becomes "one of the record's word numbers lies in a range".
 
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace phonebook::search {
@@ -47,16 +45,13 @@ public:
     size_t MemoryBytes() const { return m_text.capacity() + m_start.capacity() * sizeof(uint32_t); }
 
 private:
-    // Looks the words up by their codes without making a string of them.
-    struct CodesHash {
-        using is_transparent = void;
-        size_t operator()(std::string_view codes) const { return std::hash<std::string_view>{}(codes); }
-    };
+    void grow();
 
     std::string m_text;            // the words' codes, one after another
     std::vector<uint32_t> m_start; // where each word begins in m_text, and its end last
-    // While building: each word's provisional number.
-    std::unordered_map<std::string, uint32_t, CodesHash, std::equal_to<>> m_numbers;
+    // While building: an open-addressing table of the words, each slot a
+    // provisional number plus one (0 for an empty slot).
+    std::vector<uint32_t> m_slots;
 };
 
 } // namespace phonebook::search

@@ -462,6 +462,11 @@ TEST(Paging, TypingAndAccessibilityDoNotLoadRows)
     QAccessibleInterface *first = table->cellAt(0, 1);
     ASSERT_NE(first, nullptr);
     EXPECT_EQ(first->text(QAccessible::Name), u"ИВАНОВ 1"_qs);
+    // The marker column is read with its row, its ">" named for what it marks.
+    const QList<QAccessibleInterface *> marker = first->tableCellInterface()->rowHeaderCells();
+    ASSERT_EQ(marker.size(), 1);
+    EXPECT_EQ(marker.first()->text(QAccessible::Name), u">"_qs);
+    EXPECT_FALSE(marker.first()->text(QAccessible::Description).isEmpty());
     EXPECT_EQ(GridTestAccess::loadedRowCount(grid), loaded);
     EXPECT_EQ(grid.model()->data(grid.model()->index(1, 1), Qt::AccessibleTextRole).toString(), u"ИВАНОВ 2"_qs);
 }
@@ -621,24 +626,49 @@ TEST(GridModel, PassesTheModelTesterThroughFillsAndPageLoads)
     EXPECT_FALSE(grid.model()->flags(grid.model()->index(0, 0)).testFlag(Qt::ItemIsEditable));
 }
 
-TEST(GridModel, KeepsTextFromOutsideTheCipherAlphabet)
+TEST(GridModel, ShowsEveryValueAsTheResultHoldsItAndReadsARowOnce)
 {
-    // Deciphered text is stored compactly; anything else must come back as written.
-    auto data = openFake(personNames(), personRows(3));
+    // Text outside the cipher alphabet, and a row whose first value is blank.
+    const std::vector<QStringList> rows{
+        {u"Straße ✓"_qs, QString(), u"😀 №1"_qs, u"ул. \"Мира\", 5"_qs, u"x"_qs},
+        {QString(), u"ä"_qs, u"ул.Садовая"_qs, u"1"_qs, u"2"_qs},
+        {CipherAlphabet.toString(), u"Я"_qs, QString(), QString(), QString()},
+    };
+    auto few = openFake(personNames(), rows);
     ResultGrid grid;
-    FillPersonGrid(grid, *data);
-    const QStringList odd{u"Straße ✓"_qs, QString(), u"😀 №1"_qs, u"ул. \"Мира\", 5"_qs, u"x"_qs};
-    GridFiller::writeRow(grid, 2, odd);
-    EXPECT_EQ(rowText(grid, 2), odd);
-    EXPECT_TRUE(grid.IsRowLoaded(2));
-    GridFiller::writeRow(grid, 3, {QString(), u"ä"_qs});
-    EXPECT_FALSE(grid.IsRowLoaded(3)); // an empty first cell counts as not loaded
-    EXPECT_EQ(grid.Cells(2, 3), u"ä"_qs);
-    GridFiller::writeRow(grid, 3, {QString(), u"Я"_qs});
-    EXPECT_FALSE(grid.IsRowLoaded(3));
-    EXPECT_EQ(grid.Cells(2, 3), u"Я"_qs);
-    const QString everyCharacter = CipherAlphabet.toString();
-    GridFiller::writeRow(grid, 1, {everyCharacter});
-    EXPECT_EQ(grid.Cells(1, 1), everyCharacter);
-    EXPECT_EQ(grid.Cells(2, 1), QString());
+    FillPersonGrid(grid, *few);
+    for (int r = 1; r <= 3; ++r) {
+        QStringList expected;
+        for (const QString &value : rows[static_cast<size_t>(r - 1)])
+            expected.append(shown(value));
+        EXPECT_EQ(rowText(grid, r), expected) << r;
+        EXPECT_TRUE(grid.IsRowLoaded(r)) << r; // loaded whatever its first value
+    }
+
+    // A paged list: rows in view are read when they load and never again while
+    // they are painted, a row with a blank first value too.
+    std::vector<QStringList> many = personRows(600);
+    many[250][0].clear();
+    ShownGrid shownGrid;
+    ResultGrid &paged = shownGrid.grid;
+    auto data = openFake(personNames(), many);
+    FillPersonGridPaged(paged, *data);
+    scrollTo(paged, 249);
+    ASSERT_TRUE(paged.IsRowLoaded(251));
+    EXPECT_EQ(paged.Cells(1, 251), QString());
+    EXPECT_EQ(paged.Cells(2, 251), personText(251).at(1));
+    const int loads = GridTestAccess::pageLoads(paged);
+    const int reads = data->fake().reads;
+    for (int i = 0; i < 3; ++i) {
+        paged.viewport()->repaint();
+        settle();
+    }
+    EXPECT_EQ(GridTestAccess::pageLoads(paged), loads);
+    EXPECT_EQ(data->fake().reads, reads);
+
+    // The file under the list changes: the rows in view stay as they were.
+    data->fake().gone = true;
+    data->fake().onRead = [](int) { throw DatabaseError(u"replaced"_qs); };
+    paged.viewport()->repaint();
+    EXPECT_EQ(rowText(paged, 260), personText(260));
 }

@@ -6,6 +6,7 @@
 #include "Fixtures.h"
 #include "QuickSearch.h"
 #include "SampleDirectory.h"
+#include "TableOrder.h"
 #include "TableFixtures.h"
 #include "UHelpFull.h"
 
@@ -203,9 +204,8 @@ TEST_F(QuickSearchTest, NumbersMatchTelephoneHouseFlatAndWords)
     EXPECT_EQ(Persons(u"23-45-67"_s), QStringList{u"234567"_s});
     EXPECT_EQ(Persons(u"(23) 5"_s), QStringList{u"235111"_s}); // 23 and 5 (the house), each somewhere
     EXPECT_EQ(Persons(u"2345"_s), (QStringList{u"234567"_s, u"234500"_s}));
-    // 14: house 14Б and 14, flat 14; not house 145, nor "/14" (no leading digits).
-    // In the collation's order Ё comes with Е, before И.
-    EXPECT_EQ(Persons(u"14"_s), (QStringList{u"522222"_s, u"234567"_s, u"511111"_s}));
+    // 14: house 14Б and 14, then flat 14; not house 145, nor "/14" (no leading digits).
+    EXPECT_EQ(Persons(u"14"_s), (QStringList{u"234567"_s, u"511111"_s, u"522222"_s}));
     EXPECT_EQ(Persons(u"55"_s), QStringList{u"234500"_s});
     EXPECT_EQ(Persons(u"8"_s), QStringList{u"522222"_s}); // "8 Марта" in the street
     EXPECT_EQ(Persons(u"14 труда"_s), QStringList{u"511111"_s});
@@ -217,7 +217,7 @@ TEST_F(QuickSearchTest, OrganisationsMatchNameSecondNameDepartmentAndStreet)
     EXPECT_EQ(Orgs(u"зик бух"_s), QStringList{u"400001"_s});
     EXPECT_EQ(Orgs(u"приемная"_s), (QStringList{u"400003"_s, u"512345"_s}));
     EXPECT_EQ(Orgs(u"ромашка"_s), QStringList{u"512345"_s});
-    EXPECT_EQ(Orgs(u"5"_s), (QStringList{u"400010"_s, u"512345"_s})); // a number after "№" is a word
+    EXPECT_EQ(Orgs(u"5"_s), (QStringList{u"512345"_s, u"400010"_s})); // the telephone, then "№5" (a word)
     EXPECT_EQ(Orgs(u"22"_s), QStringList{u"512345"_s});
     EXPECT_EQ(Orgs(u"4000"_s), (QStringList{u"400010"_s, u"400001"_s, u"400003"_s}));
     const std::vector<QString> shown = QuickShownFields(QuickSide::Orgs);
@@ -313,7 +313,9 @@ std::string ShownRow(const QStringList &stored)
 
 // The rule applied to each record by itself, on its deciphered values: every
 // word begins a word of the text fields; every number begins the telephone
-// number's digits, equals a house's or flat's leading digits, or begins a word.
+// number's digits, equals a house's or flat's leading digits, or begins a
+// word. The rows by the rank of the first word or number, then in the full
+// list's order.
 class PlainScan {
 public:
     PlainScan(const QString &directory, QuickSide side)
@@ -323,27 +325,31 @@ public:
         const std::vector<QString> text = persons ? std::vector{u"fio"_s, u"street"_s}
                                                   : std::vector{u"naim"_s, u"knaim"_s, u"mesto"_s, u"street"_s};
         const std::vector<QString> numbers = persons ? std::vector{u"hous"_s, u"flat"_s} : std::vector{u"hous"_s};
-        for (uint32_t r = 0; r < m_table->physicalCount(); ++r) {
+        std::vector<uint32_t> order;
+        for (uint32_t live = 0; live < m_table->liveCount(); ++live)
+            order.push_back(m_table->liveRecord(live));
+        OrderRecords(*m_table, order, {{m_table->fieldIndex(text[0]), false}, {m_table->fieldIndex(u"nt"), false}}, {});
+        for (const uint32_t r : order) {
             Record record;
-            record.deleted = m_table->isDeleted(r);
-            for (const QString &name : text) {
-                for (std::string &word : Words(Plain(r, name)))
-                    record.words.push_back(std::move(word));
+            for (size_t f = 0; f < text.size(); ++f) {
+                for (auto &[word, first] : Words(Plain(r, text[f])))
+                    record.words.emplace_back(std::move(word), f == 0 ? (first ? 0 : 1) : static_cast<int>(f) + 1);
             }
             record.phone = Digits(Plain(r, u"nt"_s), false);
             for (const QString &name : numbers)
                 record.houses.push_back(Digits(Plain(r, name), true));
+            QStringList shown;
             for (const QString &name : QuickShownFields(side))
-                record.shown.append(m_table->text(r, m_table->fieldIndex(name)));
-            record.row = ShownRow(record.shown);
+                shown.append(m_table->text(r, m_table->fieldIndex(name)));
+            record.row = ShownRow(shown);
             m_records.push_back(std::move(record));
         }
     }
 
-    // Every live record that matches, as ShownRow() gives it, sorted: by the
-    // typed text; when that finds nothing and it holds Latin letters, by the
-    // same keys on the Russian layout; when still nothing, by the last text
-    // with slips.
+    // Every live record that matches, as ShownRow() gives it, in order: by
+    // the typed text; when that finds nothing and it holds Latin letters, by
+    // the same keys on the Russian layout; when still nothing, by the last
+    // text with slips.
     std::vector<std::string> Matching(const QString &text) const
     {
         QuickQuery query = ParseQuickText(text);
@@ -356,12 +362,15 @@ public:
     }
     std::vector<std::string> Matching(const QuickQuery &query, bool slips) const
     {
-        std::vector<std::string> rows;
+        std::vector<std::pair<int, std::string>> ranked;
         for (const Record &record : m_records) {
-            if (!record.deleted && !query.empty() && record.matches(query, slips))
-                rows.push_back(record.row);
+            if (const int rank = query.empty() ? -1 : record.rank(query, slips); rank >= 0)
+                ranked.emplace_back(rank, record.row);
         }
-        std::sort(rows.begin(), rows.end());
+        std::stable_sort(ranked.begin(), ranked.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
+        std::vector<std::string> rows;
+        for (auto &[rank, row] : ranked)
+            rows.push_back(std::move(row));
         return rows;
     }
 
@@ -374,22 +383,31 @@ public:
 
 private:
     struct Record {
-        bool deleted = false;
-        std::vector<std::string> words;
+        std::vector<std::pair<std::string, int>> words; // with the rank each gives
         std::string phone;
         std::vector<std::string> houses;
-        QStringList shown;
         std::string row;
 
-        bool begins(const std::string &prefix) const
+        // The best rank of the words `near` accepts, -1 for none.
+        template <typename Near>
+        int best(Near near) const
         {
-            return std::any_of(words.begin(), words.end(), [&](const std::string &w) { return w.starts_with(prefix); });
+            int rank = -1;
+            for (const auto &[word, r] : words) {
+                if (near(word) && (rank < 0 || r < rank))
+                    rank = r;
+            }
+            return rank;
+        }
+        int begins(const std::string &prefix) const
+        {
+            return best([&](const std::string &w) { return w.starts_with(prefix); });
         }
         // Some word has a beginning of the typed word's length, or one
         // shorter or longer, within one slip of it.
-        bool beginsNearly(const std::string &typed) const
+        int beginsNearly(const std::string &typed) const
         {
-            return std::any_of(words.begin(), words.end(), [&](const std::string &w) {
+            return best([&](const std::string &w) {
                 for (size_t length = typed.size() - 1; length <= typed.size() + 1 && length <= w.size(); ++length) {
                     if (Slips(w.substr(0, length), typed) <= 1)
                         return true;
@@ -397,18 +415,27 @@ private:
                 return false;
             });
         }
-        bool matches(const QuickQuery &query, bool slips) const
+        // The rank of the first word or number, -1 when something does not match.
+        int rank(const QuickQuery &query, bool slips) const
         {
+            std::vector<int> wordRanks;
             for (const std::string &word : query.words) {
-                if (!(slips && word.size() >= 4 ? beginsNearly(word) : begins(word)))
-                    return false;
+                wordRanks.push_back(slips && word.size() >= 4 ? beginsNearly(word) : begins(word));
+                if (wordRanks.back() < 0)
+                    return -1;
             }
+            std::vector<int> numberRanks;
             for (const std::string &number : query.numbers) {
-                if (!phone.starts_with(number) && std::find(houses.begin(), houses.end(), number) == houses.end()
-                    && !begins(number))
-                    return false;
+                const auto house = std::find(houses.begin(), houses.end(), number);
+                const int rank = phone.starts_with(number) ? 0
+                    : house != houses.end()                ? static_cast<int>(house - houses.begin()) + 1
+                    : begins(number) >= 0                  ? static_cast<int>(houses.size()) + 1
+                                                           : -1;
+                if (rank < 0)
+                    return -1;
+                numberRanks.push_back(rank);
             }
-            return true;
+            return query.numberFirst || wordRanks.empty() ? numberRanks.front() : wordRanks.front();
         }
     };
 
@@ -429,19 +456,43 @@ private:
         }
         return d[a.size()][b.size()];
     }
-    // Runs of letters and digits, folded (a letter of another alphabet stays in its word).
-    static std::vector<std::string> Words(const QString &plain)
+    // Runs of letters and digits, folded (a letter of another alphabet stays
+    // in its word), and every run joined by hyphens between letters to those
+    // after it; each with whether it is part of the value's first word.
+    static std::vector<std::pair<std::string, bool>> Words(const QString &plain)
     {
-        std::vector<std::string> words(1);
-        for (const char32_t c : plain.toUcs4()) {
-            const uint8_t code = FoldChar(c);
-            if (code != FoldNone)
-                words.back().push_back(static_cast<char>(code));
-            else if (!words.back().empty())
-                words.emplace_back();
+        struct Run {
+            std::string codes;
+            bool joinedToNext = false;
+        };
+        std::vector<Run> runs(1);
+        const QList<uint> ucs4 = plain.toUcs4();
+        const std::vector<char32_t> chars(ucs4.begin(), ucs4.end());
+        const auto letter = [](char32_t c) { return IsFoldLetter(FoldChar(c)); };
+        for (size_t i = 0; i < chars.size(); ++i) {
+            const uint8_t code = FoldChar(chars[i]);
+            if (code != FoldNone) {
+                runs.back().codes.push_back(static_cast<char>(code));
+                continue;
+            }
+            if (runs.back().codes.empty())
+                continue;
+            runs.back().joinedToNext = chars[i] == U'-' && letter(chars[i - 1]) && i + 1 < chars.size() && letter(chars[i + 1]);
+            runs.emplace_back();
         }
-        if (words.back().empty())
-            words.pop_back();
+        if (runs.back().codes.empty())
+            runs.pop_back();
+        std::vector<std::pair<std::string, bool>> words;
+        bool first = true;
+        for (size_t i = 0; i < runs.size(); ++i) {
+            std::string joined = runs[i].codes;
+            words.emplace_back(joined, first);
+            for (size_t j = i; runs[j].joinedToNext; ++j) {
+                joined += static_cast<char>(FoldHyphen) + runs[j + 1].codes;
+                words.emplace_back(joined, first);
+            }
+            first = first && runs[i].joinedToNext;
+        }
         return words;
     }
     // Every digit, folded; or only the leading ones after the leading blanks.
@@ -462,7 +513,7 @@ private:
     std::vector<Record> m_records;
 };
 
-// Every row of a result, as ShownRow() gives it, sorted.
+// Every row of a result, as ShownRow() gives it, in the result's order.
 std::vector<std::string> Rows(const QuickResult &result)
 {
     std::vector<std::string> rows;
@@ -472,7 +523,6 @@ std::vector<std::string> Rows(const QuickResult &result)
             row.append(result.rows->text(r, c));
         rows.push_back(ShownRow(row));
     }
-    std::sort(rows.begin(), rows.end());
     return rows;
 }
 
@@ -740,4 +790,97 @@ TEST_F(QuickSearchTest, ATableCopiedOverBetweenKeystrokesIsSearchedAsTheNewEditi
     ASSERT_TRUE(unchanged);
     EXPECT_FALSE(unchanged->rebuilt);
     EXPECT_TRUE(unchanged->narrowed);
+}
+
+namespace {
+
+class QuickOrderTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_dir.isValid());
+        fixtures::WritePersons(m_dir.path(), {
+            {u"100001"_s, u"БЕЛОВ ОЛЕГ"_s, u"ул. Аннинская"_s, u"3"_s, u"4"_s},
+            {u"100002"_s, u"АННИНА ВЕРА"_s, u"ул. Мира"_s, u"5"_s, u"6"_s},
+            {u"100003"_s, u"ВОЛКОВА АННА"_s, u"ул. Мира"_s, u"14"_s, u"1"_s},
+            {u"100004"_s, u"АБРАМОВА АННА"_s, u"ул. Труда"_s, u"2"_s, u"14"_s},
+            {u"100005"_s, u"АННОВ ПЁТР"_s, u"ул. Мира"_s, u"7"_s, u"8"_s},
+            {u"140006"_s, u"ЖУКОВ ИВАН"_s, u"ул. Мира"_s, u"9"_s, u"3"_s},
+            {u"100007"_s, u"ЗУЕВ ИЛЬЯ"_s, u"ул. 14 Линия"_s, u"1"_s, u"1"_s},
+            {u"100008"_s, u"ГРИГОРЬЕВ-ЛЕСНОЙ ИГОРЬ"_s, u"ул. Лесная"_s, u"1"_s, u"2"_s},
+            {u"100009"_s, u"АБРАМОВА НАДЕЖДА ГРИГОРЬЕВНА"_s, u"ул. Лесная"_s, u"3"_s, u"4"_s},
+            {u"100010"_s, u"РИМСКИЙ-КОРСАКОВ НИКОЛАЙ"_s, u"ул. 8-го Марта"_s, u"5"_s, u"6"_s},
+        });
+        fixtures::WriteOrgPhones(m_dir.path(), {
+            {u"300001"_s, u"БАНК"_s, {}, u"Касса"_s, u"ул. Магазинная"_s, u"22"_s},
+            {u"300002"_s, u"АПТЕКА"_s, {}, u"Магазин"_s, u"ул. Мира"_s, u"1"_s},
+            {u"300003"_s, u"ЗАВОД"_s, u"МАГАЗИН ЗАВОДА"_s, u"Приемная"_s, u"ул. Мира"_s, u"2"_s},
+            {u"300004"_s, u"ООО МАГАЗИН-СКЛАД"_s, {}, u"Склад"_s, u"ул. Мира"_s, u"3"_s},
+            {u"300005"_s, u"МАГАЗИН №22"_s, {}, u"Касса"_s, u"ул. Мира"_s, u"4"_s},
+            {u"220006"_s, u"ЯСЛИ"_s, {}, u"Группа"_s, u"ул. Мира"_s, u"5"_s},
+        });
+    }
+    QStringList Found(QuickSide side, const QString &text) const
+    {
+        QuickSearcher searcher(m_dir.path());
+        const std::optional<QuickResult> result = searcher.Search(side, text);
+        QStringList rows;
+        for (int r = 0; result && result->rows && r < result->rows->rowCount(); ++r)
+            rows.append(DecodeText(result->rows->text(r, 0), CipherKey).trimmed());
+        return rows;
+    }
+    QTemporaryDir m_dir;
+};
+
+} // namespace
+
+TEST_F(QuickOrderTest, RowsComeByWhereTheFirstWordOrNumberMatchedThenInTheListsOrder)
+{
+    const auto persons = [&](const QString &text) { return Found(QuickSide::Persons, text); };
+    // The surname, another word of the name, the street; by name within each.
+    const QStringList ann{u"100002"_s, u"100005"_s, u"100004"_s, u"100003"_s, u"100001"_s};
+    EXPECT_EQ(persons(u"анн"_s), ann);
+    EXPECT_EQ(persons(u"fyy"_s), ann); // the same on the Russian layout
+    // One slip: the surname before the street.
+    EXPECT_EQ(persons(u"авнин"_s), (QStringList{u"100002"_s, u"100001"_s}));
+    // The telephone number, the house, the flat, a word.
+    EXPECT_EQ(persons(u"14"_s), (QStringList{u"140006"_s, u"100003"_s, u"100004"_s, u"100007"_s}));
+    // Only the first word or number orders; the others filter.
+    EXPECT_EQ(persons(u"мира анн"_s), (QStringList{u"100002"_s, u"100005"_s, u"100003"_s}));
+    EXPECT_EQ(persons(u"14 мира"_s), (QStringList{u"140006"_s, u"100003"_s}));
+    EXPECT_EQ(persons(u"анна 14"_s), (QStringList{u"100004"_s, u"100003"_s}));
+
+    const auto orgs = [&](const QString &text) { return Found(QuickSide::Orgs, text); };
+    // The name's first word, another word of it, the second name, the department, the street.
+    const QStringList shop{u"300005"_s, u"300004"_s, u"300003"_s, u"300002"_s, u"300001"_s};
+    EXPECT_EQ(orgs(u"магазин"_s), shop);
+    EXPECT_EQ(orgs(u"vfufpby"_s), shop);
+    EXPECT_EQ(orgs(u"мгазин"_s), shop);
+    // The telephone number, the house, a word.
+    EXPECT_EQ(orgs(u"22"_s), (QStringList{u"220006"_s, u"300001"_s, u"300005"_s}));
+}
+
+TEST_F(QuickOrderTest, AHyphenBetweenLettersKeepsAWordWhole)
+{
+    const auto persons = [&](const QString &text) { return Found(QuickSide::Persons, text); };
+    EXPECT_EQ(persons(u"григорьев-лесн"_s), QStringList{u"100008"_s});
+    EXPECT_EQ(persons(u"Римский-К"_s), QStringList{u"100010"_s});
+    EXPECT_EQ(persons(u"римский-ни"_s), QStringList{}); // not across the blank, even with a slip
+    // The parts alone still find it; both parts are the surname.
+    EXPECT_EQ(persons(u"григорьев"_s), (QStringList{u"100008"_s, u"100009"_s}));
+    EXPECT_EQ(persons(u"лесн"_s), (QStringList{u"100008"_s, u"100009"_s}));
+    EXPECT_EQ(persons(u"корсаков"_s), QStringList{u"100010"_s});
+    // A hyphen not between letters splits as any other sign.
+    EXPECT_EQ(persons(u"григорьев-"_s), persons(u"григорьев"_s));
+    EXPECT_EQ(persons(u"8-го"_s), QStringList{u"100010"_s});
+    EXPECT_EQ(ParseQuickText(u"а-б 8-го х-1"_s).words,
+              (std::vector<std::string>{Codes(u"а"_s) + static_cast<char>(FoldHyphen) + Codes(u"б"_s), Codes(u"го"_s), Codes(u"х"_s)}));
+    // Typed letter by letter, through the hyphen and back.
+    QuickSearcher session(m_dir.path());
+    for (const QString &text : {u"григ"_s, u"григорьев"_s, u"григорьев-"_s, u"григорьев-л"_s, u"григорьев-"_s,
+                                u"григорьев"_s, u"григорьев-лесной"_s, u"григорьев-лесная"_s}) {
+        const std::optional<QuickResult> result = session.Search(QuickSide::Persons, text);
+        ASSERT_TRUE(result);
+        EXPECT_EQ(result->count, Found(QuickSide::Persons, text).size()) << text.toStdString();
+    }
 }

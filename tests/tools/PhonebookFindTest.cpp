@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 
 #include <signal.h>
@@ -246,6 +247,10 @@ TEST_F(PhonebookFindTest, QuickSaysOnStderrWhichTextOrWordsTheRowsAreFor)
     const FindRun typed = Find(In({u"quick"_s, surname}));
     ASSERT_EQ(typed.exitCode, 0) << typed.error.toStdString();
     EXPECT_TRUE(typed.error.isEmpty());
+    // In the window's order: the rows of that surname before those where it begins another word.
+    EXPECT_TRUE(std::is_partitioned(typed.lines.begin(), typed.lines.end(), [&](const QString &line) {
+        return line.section(u'\t', 1, 1).toLower().startsWith(surname);
+    }));
 
     static const QString latin = u"`qwertyuiop[]asdfghjkl;'zxcvbnm,."_s;
     const QString russian = search::ToRussianLayout(latin);

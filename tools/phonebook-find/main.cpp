@@ -77,13 +77,14 @@ void WatchInterrupt()
     }).detach();
 }
 
+// A text of --help in the user's language (English when there is no translation).
+QString Help(const char *text) { return QCoreApplication::translate("phonebook-find", text); }
+
 QString VerbList()
 {
-    QString text = u"Verbs:\n"_s;
-    for (const find::Verb &verb : find::Verbs()) {
-        text += u"  %1 %2\n      %3\n"_s.arg(QLatin1StringView(verb.name), QLatin1StringView(verb.arguments),
-                                           QLatin1StringView(verb.summary));
-    }
+    QString text = Help("Verbs:") + u'\n';
+    for (const find::Verb &verb : find::Verbs())
+        text += u"  %1 %2\n      %3\n"_s.arg(QLatin1StringView(verb.name), QLatin1StringView(verb.arguments), Help(verb.summary));
     return text;
 }
 
@@ -98,19 +99,19 @@ int main(int argc, char *argv[])
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
-        u"Searches the telephone directory's tables.\n\n"_s + VerbList()
-        + u"\nValues print as UTF-8, one row a line, tab-separated; a tab, line break or backslash\n"
-          "inside a value prints as \\t, \\n or \\\\. Rows print as the statement finds them. Exit status:\n"
-          "0 rows found, 1 none, 2 an error, 130 stopped by Ctrl+C."_s);
+        Help("Searches the telephone directory's tables.") + u"\n\n"_s + VerbList() + u'\n'
+        + Help("Values print as UTF-8, one row a line, tab-separated; a tab, line break or backslash\n"
+               "inside a value prints as \\t, \\n or \\\\. Rows print as the statement finds them. Exit status:\n"
+               "0 rows found, 1 none, 2 an error, 130 stopped by Ctrl+C."));
     parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
     parser.addHelpOption();
-    const QCommandLineOption dirOption(u"dir"_s, u"Folder of the table files (default: the folder of this program)."_s, u"DIR"_s);
-    const QCommandLineOption rawOption(u"raw"_s, u"Print values as stored (enciphered)."_s);
-    const QCommandLineOption headerOption(u"header"_s, u"Print the field names first."_s);
+    const QCommandLineOption dirOption(u"dir"_s, Help("Folder of the table files (default: the folder of this program)."), u"DIR"_s);
+    const QCommandLineOption rawOption(u"raw"_s, Help("Print values as stored (enciphered)."));
+    const QCommandLineOption headerOption(u"header"_s, Help("Print the field names first."));
     const QCommandLineOption memoryOption(
-        u"memory"_s, u"Most memory a statement may take: bytes, or a number with K, M or G (default 1G)."_s, u"SIZE"_s);
+        u"memory"_s, Help("Most memory a statement may take: bytes, or a number with K, M or G (default 1G)."), u"SIZE"_s);
     parser.addOptions({dirOption, rawOption, headerOption, memoryOption});
-    parser.addPositionalArgument(u"verb"_s, u"What to do (see Verbs)."_s, u"VERB ARGUMENTS..."_s);
+    parser.addPositionalArgument(u"verb"_s, Help("What to do (see Verbs)."), u"VERB ARGUMENTS..."_s);
     if (!parser.parse(QCoreApplication::arguments()))
         return Fail(parser.errorText());
     if (parser.isSet(u"help"_s) || parser.isSet(u"help-all"_s)) {

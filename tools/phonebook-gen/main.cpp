@@ -1,12 +1,14 @@
 // phonebook-gen: writes a synthetic directory (the individuals' and the
 // organisations' tables, enciphered) for trying the program and measuring it.
 
+#include "CoreTranslation.h"
 #include "DatabaseError.h"
 #include "SampleDirectory.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QLocale>
 
 #include <cstdio>
 #include <limits>
@@ -15,6 +17,9 @@ using namespace Qt::StringLiterals;
 using namespace phonebook;
 
 namespace {
+
+// A text of --help in the user's language (English when there is no translation).
+QString Help(const char *text) { return QCoreApplication::translate("phonebook-gen", text); }
 
 int Fail(const QString &message)
 {
@@ -28,22 +33,23 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(u"phonebook-gen"_s);
+    InstallCoreTranslation(QLocale::system()); // --help in the user's language
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        u"Writes a synthetic telephone directory: sp09kw_n.dbf (individuals) and sp09pr_n.dbf\n"
+    parser.setApplicationDescription(Help(
+        "Writes a synthetic telephone directory: sp09kw_n.dbf (individuals) and sp09pr_n.dbf\n"
         "(organisations' numbers), every text value enciphered. The same options and seed\n"
         "write the same files. cp1251 tables are marked with language byte 0xC9, cp866\n"
-        "tables with 0x26; --unmarked writes 0x00, as most real tables carry."_s);
+        "tables with 0x26; --unmarked writes 0x00, as most real tables carry."));
     parser.addHelpOption();
-    const QCommandLineOption outOption(u"out"_s, u"Folder to write the tables into (created if missing)."_s, u"DIR"_s);
-    const QCommandLineOption personsOption(u"persons"_s, u"Individuals, not counting deleted records (default %1)."_s.arg(sample::DefaultPersons), u"N"_s);
-    const QCommandLineOption orgOption(u"org-numbers"_s, u"Organisations' numbers, not counting deleted records (default %1)."_s.arg(sample::DefaultOrgNumbers), u"N"_s);
-    const QCommandLineOption seedOption(u"seed"_s, u"Seed of the random choices (default 1)."_s, u"N"_s);
-    const QCommandLineOption codePageOption(u"codepage"_s, u"cp1251 (default) or cp866."_s, u"NAME"_s);
-    const QCommandLineOption unmarkedOption(u"unmarked"_s, u"Write language byte 0x00 (no code-page mark)."_s);
-    const QCommandLineOption deletedOption(u"deleted"_s, u"Share of each file's records marked deleted, 0 to 0.9 (default 0)."_s, u"FRACTION"_s);
-    const QCommandLineOption madeUpOption(u"made-up-surnames"_s, u"Make up half the surnames from syllables (hundreds of thousands of distinct words)."_s);
+    const QCommandLineOption outOption(u"out"_s, Help("Folder to write the tables into (created if missing)."), u"DIR"_s);
+    const QCommandLineOption personsOption(u"persons"_s, Help("Individuals, not counting deleted records (default %1).").arg(sample::DefaultPersons), u"N"_s);
+    const QCommandLineOption orgOption(u"org-numbers"_s, Help("Organisations' numbers, not counting deleted records (default %1).").arg(sample::DefaultOrgNumbers), u"N"_s);
+    const QCommandLineOption seedOption(u"seed"_s, Help("Seed of the random choices (default 1)."), u"N"_s);
+    const QCommandLineOption codePageOption(u"codepage"_s, Help("cp1251 (default) or cp866."), u"NAME"_s);
+    const QCommandLineOption unmarkedOption(u"unmarked"_s, Help("Write language byte 0x00 (no code-page mark)."));
+    const QCommandLineOption deletedOption(u"deleted"_s, Help("Share of each file's records marked deleted, 0 to 0.9 (default 0)."), u"FRACTION"_s);
+    const QCommandLineOption madeUpOption(u"made-up-surnames"_s, Help("Make up half the surnames from syllables (hundreds of thousands of distinct words)."));
     parser.addOptions({outOption, personsOption, orgOption, seedOption, codePageOption, unmarkedOption, deletedOption, madeUpOption});
     parser.process(app);
 

@@ -28,6 +28,9 @@ void Say(const QString &line)
     std::fprintf(stderr, "%s\n", qUtf8Printable(line));
 }
 
+// A text of --help in the user's language (English when there is no translation).
+QString Help(const char *text) { return QCoreApplication::translate("phonebook-update", text); }
+
 int Fail(const QString &message)
 {
     Say(u"phonebook-update: "_s + message);
@@ -62,28 +65,32 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(u"phonebook-update"_s);
-    // The same messages as the program's dialog: the table reader's faults in Russian too.
-    InstallCoreTranslation(QLocale(QLocale::Russian));
+    // --help in the user's language; the update's own messages are Russian
+    // whatever the locale (below).
+    const bool userLanguage = InstallCoreTranslation(QLocale::system());
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        u"Installs a new edition of the telephone directory from an update archive: the archive is\n"
+    parser.setApplicationDescription(Help(
+        "Installs a new edition of the telephone directory from an update archive: the archive is\n"
         "copied beside the tables and delivers new ones into a private folder there; each new table\n"
         "that opens soundly replaces the live one, and any other table stays exactly as it was.\n"
         "An interrupted update is finished (or undone) the next time the folder is opened.\n"
         "Progress and messages go to stderr. Exit status: 0 both tables replaced, 1 one or both\n"
-        "kept, 2 an error (nothing replaced)."_s);
+        "kept, 2 an error (nothing replaced)."));
     parser.addHelpOption();
-    const QCommandLineOption dirOption(u"dir"_s, u"Folder of the table files (default: the folder of this program)."_s, u"DIR"_s);
-    const QCommandLineOption timeoutOption(u"timeout"_s, u"Stop an archive that runs longer: whole seconds from 1 to 86400 (default: 600)."_s, u"SECONDS"_s);
+    const QCommandLineOption dirOption(u"dir"_s, Help("Folder of the table files (default: the folder of this program)."), u"DIR"_s);
+    const QCommandLineOption timeoutOption(u"timeout"_s, Help("Stop an archive that runs longer: whole seconds from 1 to 86400 (default: 600)."), u"SECONDS"_s);
     parser.addOptions({dirOption, timeoutOption});
-    parser.addPositionalArgument(u"archive"_s, u"The update archive (up*.exe, or a ZIP, RAR or 7-Zip file)."_s);
+    parser.addPositionalArgument(u"archive"_s, Help("The update archive (up*.exe, or a ZIP, RAR or 7-Zip file)."));
     if (!parser.parse(QCoreApplication::arguments()))
         return Fail(parser.errorText());
     if (parser.isSet(u"help"_s)) {
         std::fputs(qUtf8Printable(parser.helpText()), stdout);
         return Replaced;
     }
+    // The same messages as the program's dialog: the table reader's faults in Russian too.
+    if (!userLanguage)
+        InstallCoreTranslation(QLocale(QLocale::Russian));
     const QStringList arguments = parser.positionalArguments();
     if (arguments.size() != 1)
         return Fail(u"usage: phonebook-update [--dir DIR] [--timeout SECONDS] ARCHIVE"_s);

@@ -12,6 +12,7 @@
 
 #include <cmath>
 #include <functional>
+#include <set>
 #include <vector>
 
 namespace phonebook::sample {
@@ -78,7 +79,8 @@ public:
     static constexpr int LastExchange = 699;
     static constexpr int NumbersPerExchange = 10000;
 
-    explicit PhonePool(SampleRandom &random) : m_used(static_cast<size_t>((LastExchange + 1) * NumbersPerExchange), false)
+    explicit PhonePool(SampleRandom &random)
+        : m_used(static_cast<size_t>((LastExchange + 1) * NumbersPerExchange), false), m_taken(LastExchange + 1, 0)
     {
         for (int code = FirstExchange; code <= LastExchange; ++code) {
             if ((code / 10) % 10 != 0) // no exchange has 0 as its second digit
@@ -87,6 +89,9 @@ public:
         for (size_t i = m_exchanges.size() - 1; i > 0; --i)
             std::swap(m_exchanges[i], m_exchanges[random.below(static_cast<uint32_t>(i + 1))]);
         m_pick = WeightedPick::harmonic(static_cast<int>(m_exchanges.size()));
+        m_lowestFree.assign(m_exchanges.size(), 0);
+        for (size_t i = 0; i < m_exchanges.size(); ++i)
+            m_open.insert(m_open.end(), i);
     }
 
     static int capacity() { return 450 * NumbersPerExchange; }
@@ -96,17 +101,31 @@ public:
         for (int attempt = 0; attempt < 40; ++attempt) {
             const int exchange = m_exchanges[static_cast<size_t>(m_pick.pick(random))];
             const int number = exchange * NumbersPerExchange + static_cast<int>(random.below(NumbersPerExchange));
-            if (claim(number))
+            // A full exchange is known without looking at its numbers (the
+            // choices are drawn all the same, so a seed keeps its numbers).
+            if (m_taken[static_cast<size_t>(exchange)] < NumbersPerExchange && claim(number))
                 return number;
         }
-        // The crowded exchanges are full: take the next free number of any exchange.
-        const int start = static_cast<int>(random.below(static_cast<uint32_t>(m_exchanges.size())));
-        for (size_t i = 0; i < m_exchanges.size(); ++i) {
-            const int exchange = m_exchanges[(static_cast<size_t>(start) + i) % m_exchanges.size()];
-            for (int n = 0; n < NumbersPerExchange; ++n) {
-                if (claim(exchange * NumbersPerExchange + n))
-                    return exchange * NumbersPerExchange + n;
+        // The crowded exchanges are full: take the lowest free number of the
+        // first exchange, from a random one on, that has any.
+        const size_t start = random.below(static_cast<uint32_t>(m_exchanges.size()));
+        auto open = m_open.lower_bound(start);
+        if (open == m_open.end())
+            open = m_open.begin();
+        while (open != m_open.end()) {
+            const size_t index = *open;
+            const int base = m_exchanges[index] * NumbersPerExchange;
+            int &free = m_lowestFree[index];
+            while (free < NumbersPerExchange && m_used[static_cast<size_t>(base + free)])
+                ++free;
+            if (free < NumbersPerExchange) {
+                claim(base + free);
+                return base + free;
             }
+            // Full: never looked at again.
+            open = m_open.erase(open);
+            if (open == m_open.end())
+                open = m_open.begin();
         }
         throw DatabaseError(u"The sample city has run out of telephone numbers"_s);
     }
@@ -128,12 +147,18 @@ private:
         if (m_used[static_cast<size_t>(number)])
             return false;
         m_used[static_cast<size_t>(number)] = true;
+        ++m_taken[static_cast<size_t>(number / NumbersPerExchange)];
         return true;
     }
 
     std::vector<bool> m_used;
+    std::vector<int> m_taken; // numbers taken, by exchange code
     std::vector<int> m_exchanges;
     WeightedPick m_pick;
+    // Per exchange (by its place in m_exchanges): every number below this one
+    // is taken. The exchanges that may still have a free number.
+    std::vector<int> m_lowestFree;
+    std::set<size_t> m_open;
 };
 
 // Marks exactly `deleted` of `total` records, spread at random (selection sampling).
@@ -178,7 +203,7 @@ public:
         m_surnamePick = WeightedPick::rootHarmonic(static_cast<int>(m_surnames.size()));
         m_roots = words(SurnameRoots());
         m_endings = words(SurnameEndings());
-        m_apostropheSurnames = words(ApostropheSurnames());
+        m_separatingSignSurnames = words(SeparatingSignSurnames());
         for (const MaleName &n : MaleNames())
             m_maleNames.push_back({word(n.name), word(n.patronymicMale), word(n.patronymicFemale)});
         m_malePick = WeightedPick::rootHarmonic(static_cast<int>(m_maleNames.size()));
@@ -244,7 +269,7 @@ private:
             return surname + any(m_endings);
         }
         if (r < 0.003)
-            return any(m_apostropheSurnames);
+            return any(m_separatingSignSurnames);
         if (r < 0.25)
             return any(m_roots) + any(m_endings);
         return m_surnames[m_surnamePick.pick(m_random)];
@@ -370,7 +395,7 @@ private:
             if (r < 0.85)
                 o.name = form + u" \""_s + b + u'"';
             else if (r < 0.90)
-                o.name = form + u" «"_s + b + u'»';
+                o.name = form + u' ' + b; // unquoted, as some records have it
             else
                 o.name = b + u", "_s + form;
             if (m_random.chance(0.45))
@@ -632,7 +657,7 @@ private:
     SampleRandom m_random;
     PhonePool m_phones;
 
-    QStringList m_surnames, m_roots, m_endings, m_apostropheSurnames, m_femaleNames, m_streets;
+    QStringList m_surnames, m_roots, m_endings, m_separatingSignSurnames, m_femaleNames, m_streets;
     struct MaleNameText {
         QString name, patronymicMale, patronymicFemale;
     };

@@ -47,6 +47,10 @@ public:
 
 private:
     std::vector<double> m_cumulative;
+    // Equal slices of the total weight, as many as the items: the first item
+    // past each slice's lower edge, so that a pick searches one slice only.
+    std::vector<int> m_sliceStart;
+    double m_slicesPerWeight = 0;
 };
 
 } // namespace phonebook::sample

@@ -45,8 +45,8 @@ const char16_t *const surnameRoots[] = {
 
 const char16_t *const surnameEndings[] = {u"ОВ", u"ИН", u"ЕНКО", u"СКИЙ"};
 
-const char16_t *const apostropheSurnames[] = {
-    u"Д'ЯКОНОВ", u"Д'ЯЧЕНКО", u"П'ЯНКОВ", u"ОБ'ЕДКОВ", u"ПОД'ЯЧЕВ",
+const char16_t *const separatingSignSurnames[] = {
+    u"ДЬЯКОНОВ", u"ДЬЯЧЕНКО", u"ПЬЯНКОВ", u"ОБЪЕДКОВ", u"ПОДЪЯЧЕВ",
 };
 
 const MaleName maleNames[] = {
@@ -113,7 +113,7 @@ const char16_t *const streets[] = {
     u"б-р Молодежи", u"б-р Победы", u"б-р Гагарина", u"б-р Строителей", u"б-р Зеленый",
     u"ш. Московское", u"ш. Северное", u"ш. Новое", u"ш. Аэропортовское",
     u"наб. Реки Светлой", u"наб. Заречная", u"пр-д Энергетиков", u"пр-д Промышленный",
-    u"пр-д Складской", u"туп. Кузнечный", u"ул. Д'Артаньяна",
+    u"пр-д Складской", u"туп. Кузнечный", u"ул. Д-Артаньяна",
 };
 
 const char16_t *const brandWords[] = {
@@ -128,7 +128,7 @@ const char16_t *const brandWords[] = {
     u"ДОМОСТРОЙ", u"НОВОСЕЛ", u"ТЕРЕМОК", u"ЕЛОЧКА", u"ВОЛНА", u"РОДНИК", u"ИСТОК", u"КРИНИЦА",
     u"ХЛЕБОДАР", u"КАРАВАЙ", u"КОЛОСОК", u"НИВА", u"УРОЖАЙ", u"АГРОНОМ", u"МЕЧТА", u"РАДУГА",
     u"СКАЗКА", u"ЗОЛОТОЙ КЛЮЧИК", u"СЕМЬ ЯНВАРЕЙ", u"ТРИ МЕДВЕДЯ", u"БЕЛЫЙ ПАРУС",
-    u"Д'АРТАНЬЯН", u"ОБ'ЕДИНЕНИЕ", u"ШАТÓ", u"КАФÉ НА УГЛУ", u"ЄДНІСТЬ",
+    u"Д-АРТАНЬЯН", u"ОБЪЕДИНЕНИЕ", u"ШАТО", u"КАФЕ НА УГЛУ", u"ЕДИНСТВО",
 };
 
 const char16_t *const brandStems[] = {
@@ -200,7 +200,7 @@ const char16_t *const shopDepartments[] = {
 WordList CommonSurnames() { return commonSurnames; }
 WordList SurnameRoots() { return surnameRoots; }
 WordList SurnameEndings() { return surnameEndings; }
-WordList ApostropheSurnames() { return apostropheSurnames; }
+WordList SeparatingSignSurnames() { return separatingSignSurnames; }
 std::span<const MaleName> MaleNames() { return maleNames; }
 WordList FemaleNames() { return femaleNames; }
 WordList Streets() { return streets; }

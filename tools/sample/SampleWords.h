@@ -19,8 +19,8 @@ WordList CommonSurnames();
 // Stems and endings that make the long tail of rarer surnames.
 WordList SurnameRoots();
 WordList SurnameEndings();
-// Surnames as some records spell them, with an apostrophe (outside the cipher alphabet).
-WordList ApostropheSurnames();
+// Surnames with a separating soft or hard sign (ДЬЯКОНОВ, ОБЪЕДКОВ), rare enough to need a list.
+WordList SeparatingSignSurnames();
 std::span<const MaleName> MaleNames();
 WordList FemaleNames();
 
