@@ -45,11 +45,21 @@ public:
     }
 
 private:
-    QString fill(QString text) const
+    // %1 to %9 replaced in one pass: an argument that holds "%2" stays as it is.
+    QString fill(const QString &text) const
     {
-        for (const QString &argument : m_arguments)
-            text = text.arg(argument);
-        return text;
+        QString filled;
+        filled.reserve(text.size());
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            const int number = i + 1 < text.size() && text[i] == u'%' ? text[i + 1].digitValue() : -1;
+            if (number >= 1 && number <= m_arguments.size()) {
+                filled += m_arguments[number - 1];
+                ++i;
+            } else {
+                filled += text[i];
+            }
+        }
+        return filled;
     }
 
     const char *m_source = nullptr;

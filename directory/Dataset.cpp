@@ -84,7 +84,7 @@ QString Dataset::FieldByName(QStringView name) const
 {
     const int ordinal = FieldIndex(name);
     if (ordinal < 0)
-        throw DatabaseError(QCoreApplication::translate("phonebook", "Field \"%1\" not found.").arg(name));
+        throw DatabaseError(CoreError(CoreMessage("Field \"%1\" not found."), {name.toString()}));
     return Field(ordinal);
 }
 
@@ -92,7 +92,7 @@ bool Dataset::Locate(QStringView field, QStringView value)
 {
     const int ordinal = FieldIndex(field);
     if (ordinal < 0)
-        throw DatabaseError(QCoreApplication::translate("phonebook", "Field \"%1\" not found.").arg(field));
+        throw DatabaseError(CoreError(CoreMessage("Field \"%1\" not found."), {field.toString()}));
     const int count = RecordCount();
     int found = -1;
     if (const auto *result = dynamic_cast<const QueryResult *>(m_source.get())) {
@@ -179,8 +179,13 @@ void TableCursor::Open()
     m_warnings.clear();
     const QString path = FindTableFile(Directory(), m_tableName);
     if (path.isEmpty())
-        throw DatabaseError(QCoreApplication::translate("phonebook", "Table \"%1\" not found in %2.").arg(m_tableName, Directory()));
-    std::shared_ptr<const DbfTable> table = DbfTable::open(path);
+        throw DatabaseError(CoreError(CoreMessage("Table \"%1\" not found in %2."), {m_tableName, Directory()}));
+    Open(DbfTable::open(path));
+}
+
+void TableCursor::Open(std::shared_ptr<const DbfTable> table)
+{
+    Close();
     m_warnings = table->warnings();
     m_table = std::make_shared<TableSource>(std::move(table));
     setSource(m_table);

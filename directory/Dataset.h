@@ -101,6 +101,7 @@ private:
     bool m_eof = true; // a Next() or MoveBy() ran into the end, or there is no row
 };
 
+class DbfTable;
 class TableSource;
 
 // A table file in its physical order, deleted records hidden.
@@ -109,8 +110,9 @@ public:
     ~TableCursor() override;
     // Base name ("sp09kw_n") or file name ("sp09kw_n.dbf"), in any letter case.
     void SetTableName(const QString &name) { m_tableName = name; }
-    const QString &TableName() const { return m_tableName; }
     void Open() override;
+    // Opens the cursor on a table already opened from its file (DbfTable::open).
+    void Open(std::shared_ptr<const DbfTable> table);
     // Warnings of the table file read by the last Open().
     const QStringList &Warnings() const { return m_warnings; }
     // Whether the table file was replaced or cut short since Open(); the

@@ -72,7 +72,7 @@ void QueryResult::appendCellSlowly(std::string_view utf8)
         flag = StartsChunk;
     }
     if (start + utf8.size() > OffsetMask)
-        throw DatabaseError(QCoreApplication::translate("phonebook", "The result of the statement is too large to hold (over 2 GB of text)."));
+        throw DatabaseError(CoreError(CoreMessage("The result of the statement is too large to hold (over 2 GB of text).")));
     if (!utf8.empty()) {
         cover(start, utf8.size());
         std::memcpy(m_chunkBase[start >> ChunkBits] + (start & (ChunkSize - 1)), utf8.data(), utf8.size());

@@ -84,24 +84,25 @@ struct Connection {
     }
 };
 
-QString interruptedMessage() { return QCoreApplication::translate("phonebook", "The statement was interrupted."); }
+CoreError interruptedMessage() { return CoreError(CoreMessage("The statement was interrupted.")); }
 
-QString memoryMessage()
+CoreError memoryMessage()
 {
-    return QCoreApplication::translate("phonebook", "The statement needs more memory than the %1 MiB allowed to it.")
-        .arg(g_memoryLimit.load() / (1024 * 1024));
+    return CoreError(CoreMessage("The statement needs more memory than the %1 MiB allowed to it."),
+                     {QString::number(g_memoryLimit.load() / (1024 * 1024))});
 }
 
-QString engineMessage(sqlite3 *db, const QString &directory)
+// The engine's own words are shown as they are.
+CoreError engineMessage(sqlite3 *db, const QString &directory)
 {
     if (g_interrupted.load() && sqlite3_errcode(db) == SQLITE_INTERRUPT)
         return interruptedMessage();
     if (g_memoryLimit.load() > 0 && sqlite3_errcode(db) == SQLITE_NOMEM)
         return memoryMessage();
-    QString message = QString::fromUtf8(sqlite3_errmsg(db));
+    const QString message = QString::fromUtf8(sqlite3_errmsg(db));
     if (message.startsWith(u"no such table: "))
-        message += QCoreApplication::translate("phonebook", " (no table file of that name in %1)").arg(directory);
-    return message;
+        return CoreError(CoreMessage("%1 (no table file of that name in %2)"), {message, directory});
+    return DatabaseError(message).error();
 }
 
 void registerTable(Connection &connection, const QString &name, const QString &path)
@@ -119,8 +120,8 @@ void openConnection(Connection &connection, const QString &directory, const QStr
     if (opened == SQLITE_NOMEM && g_memoryLimit.load() > 0)
         throw DatabaseError(memoryMessage(), sql);
     if (opened != SQLITE_OK)
-        throw DatabaseError(QCoreApplication::translate("phonebook", "The SQL engine cannot start: %1")
-                                .arg(QString::fromUtf8(sqlite3_errmsg(connection.db))),
+        throw DatabaseError(CoreError(CoreMessage("The SQL engine cannot start: %1"),
+                                      {QString::fromUtf8(sqlite3_errmsg(connection.db))}),
                             sql);
     sqlite3 *db = connection.db;
     {
@@ -204,14 +205,14 @@ void prepareStatement(Connection &connection, const QString &directory, const QS
     if (prepared != SQLITE_OK)
         throw DatabaseError(engineMessage(db, directory), sql);
     if (!connection.statement)
-        throw DatabaseError(QCoreApplication::translate("phonebook", "The statement is empty."), sql);
+        throw DatabaseError(CoreError(CoreMessage("The statement is empty.")), sql);
     if (tail && !QByteArray(tail).trimmed().isEmpty()) {
         // Anything after the first statement must be blanks, a ";" or a comment.
         sqlite3_stmt *next = nullptr;
         const int rc = sqlite3_prepare_v2(db, tail, -1, &next, nullptr);
         sqlite3_finalize(next);
         if (rc != SQLITE_OK || next)
-            throw DatabaseError(QCoreApplication::translate("phonebook", "Only one statement can be run at a time."), sql);
+            throw DatabaseError(CoreError(CoreMessage("Only one statement can be run at a time.")), sql);
     }
 }
 
@@ -263,13 +264,13 @@ void finishStatement(const Connection &connection, int rc, const QString &direct
 {
     for (const auto &table : connection.opened) {
         if (table->changed())
-            throw DatabaseError(QCoreApplication::translate("phonebook", "The table %1 changed while it was being read; run the statement again.")
-                                    .arg(QDir::toNativeSeparators(table->path())),
+            throw DatabaseError(CoreError(CoreMessage("The table %1 changed while it was being read; run the statement again."),
+                                          {QDir::toNativeSeparators(table->path())}),
                                 sql);
     }
     // Stopped: the rows so far may be out of order (a table gave up ordering them).
     if (stop && stop())
-        throw DatabaseError(QCoreApplication::translate("phonebook", "The statement was stopped."), sql);
+        throw DatabaseError(CoreError(CoreMessage("The statement was stopped.")), sql);
     if (rc != SQLITE_DONE)
         throw DatabaseError(engineMessage(connection.db, directory), sql);
 }

@@ -1,6 +1,7 @@
 #pragma once
 // Names and numbers the program's windows fix, in one place.
 
+#include "HelpTopic.h"
 #include "OrgSearch.h"
 #include "TableFiles.h"
 
@@ -24,6 +25,8 @@ inline constexpr QStringView OrgListSql = search::FullOrgListSql;
 inline constexpr int StatusPanelWidths[3] = {160, 200, 50};
 inline constexpr QStringView PersonsCountText = u"Физических лиц:  ";
 inline constexpr QStringView OrgPhonesCountText = u"Телефоных номеров юр. лиц:  ";
+// What the status bar says after a new edition copied in by hand was loaded.
+inline constexpr char16_t NewEditionStatus[] = u"Загружена новая редакция справочника";
 
 // Tabs.
 inline constexpr int PersonsTab = 0;
@@ -48,9 +51,5 @@ inline constexpr int SplashWidth = 380;
 inline constexpr int SplashPictureHeight = 214;
 inline constexpr int SplashBarHeight = 10;
 inline constexpr int SplashSteps = 200;
-
-// Help contexts of the main window's grids.
-inline constexpr int HelpPersons = 1;
-inline constexpr int HelpOrgs = 4;
 
 } // namespace phonebook

@@ -1,6 +1,7 @@
 #include "HelpWindow.h"
 
 #include "AppInfo.h"
+#include "HelpTopic.h"
 #include "WindowHelpers.h"
 
 #include <QDir>
@@ -22,7 +23,6 @@
 namespace phonebook {
 
 namespace {
-constexpr int HelpContexts[] = {1, 2, 3, 4, 5, 6, 9};
 constexpr QSize HelpWindowSize(640, 520);
 // Pixels between a modal window and the help shown beside it.
 constexpr int HelpGap = 8;
@@ -42,7 +42,7 @@ QMargins FrameMargins(const QWidget &window)
 
 QString HelpPageFile(int context)
 {
-    for (int known : HelpContexts) {
+    for (const int known : HelpTopics) {
         if (known == context)
             return QStringLiteral("topic%1.html").arg(context);
     }

@@ -22,11 +22,6 @@ void TFrmMain::SetCommand(Command command, std::function<void()> action)
     m_commands.at(static_cast<size_t>(command)) = std::move(action);
 }
 
-bool TFrmMain::HasCommand(Command command) const
-{
-    return static_cast<bool>(m_commands.at(static_cast<size_t>(command)));
-}
-
 void TFrmMain::RunCommand(Command command)
 {
     const std::function<void()> &action = m_commands.at(static_cast<size_t>(command));

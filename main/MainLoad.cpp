@@ -1,9 +1,9 @@
-// Loading the two full lists: start-up and, later, after an update.
+// Showing the two full lists the session loaded: at start-up and, later,
+// after an update or a new edition copied in by hand.
 
 #include "UMain.h"
 
 #include "AppInfo.h"
-#include "BackgroundBuild.h"
 #include "Dialogs.h"
 #include "ErrorReport.h"
 #include "FillRoutines.h"
@@ -13,10 +13,9 @@
 #include "TableFiles.h"
 
 #include <QApplication>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QTabBar>
-
-#include <utility>
 
 namespace phonebook {
 
@@ -28,18 +27,43 @@ QString NotLoaded(const QString &list, QStringView table)
     return QStringLiteral("%1 не загружен из файла %2.dbf.").arg(list, table);
 }
 
-// A table that opened with faults (cut short, a header that disagrees with
-// its records) shows what could be read; the user is told what is wrong.
-QString DamageText(QStringView table, const QStringList &warnings)
-{
-    return QStringLiteral("Файл %1.dbf повреждён, показано то, что удалось прочесть.\n\n%2")
-        .arg(table, warnings.join(u'\n'));
-}
+QString PersonsNotLoaded() { return NotLoaded(QStringLiteral("Список физических лиц"), PersonsTable); }
+QString OrgsNotLoaded() { return NotLoaded(QStringLiteral("Список организаций"), OrgsTable); }
 
-void Advance(QProgressBar *bar, int steps)
+// What a load has to tell, gathered into one message box when it ends.
+class LoadMessages {
+public:
+    // A list that could not be read: what it is, then why.
+    void Fail(const QString &what, const QString &text)
+    {
+        m_texts.append(what + u'\n' + text);
+        m_failed = true;
+    }
+    // A table that opened with faults (cut short, a header that disagrees
+    // with its records) shows what could be read; the user is told what is wrong.
+    void Damage(QStringView table, const QStringList &warnings)
+    {
+        if (!warnings.isEmpty())
+            m_texts.append(QStringLiteral("Файл %1.dbf повреждён, показано то, что удалось прочесть.\n\n%2")
+                               .arg(table, warnings.join(u'\n')));
+    }
+    void Show(QWidget *parent) const
+    {
+        if (!m_texts.isEmpty())
+            Dialogs::ShowMessage(parent, m_texts.join(QStringLiteral("\n\n")),
+                                 m_failed ? QMessageBox::Critical : QMessageBox::Warning);
+    }
+
+private:
+    QStringList m_texts;
+    bool m_failed = false;
+};
+
+// Moves the bar to `value`, the steps of the lists written so far.
+void AdvanceTo(QProgressBar *bar, int value)
 {
     if (bar)
-        bar->setValue(bar->value() + steps);
+        bar->setValue(std::max(bar->value(), value));
 }
 
 constexpr int PersonsIndex = 0;
@@ -47,142 +71,105 @@ constexpr int OrgsIndex = 1;
 
 } // namespace
 
-template <typename Body>
-bool TFrmMain::readTable(int table, Body &&body, const QString &what)
-{
-    QString problem;
-    QString text;
-    try {
-        std::forward<Body>(body)();
-        return true;
-    } catch (const DatabaseError &error) {
-        problem = error.message();
-        text = error.fullText();
-    } catch (const std::exception &error) {
-        problem = text = QString::fromLocal8Bit(error.what());
-    }
-    const QStringView base = table == PersonsIndex ? PersonsTable : OrgsTable;
-    // A missing file is the common case (a folder without a directory): the page says it shortly.
-    m_tableProblems[static_cast<size_t>(table)] =
-        FindTableFile(m_paths.tables, base).isEmpty() ? QStringLiteral("не найден") : problem;
-    m_loadMessages.append(what + QStringLiteral("\n") + text);
-    m_loadFailed = true;
-    return false;
-}
-
 bool TFrmMain::TableRead(QStringView table) const
 {
     return m_tableProblems[table == PersonsTable ? PersonsIndex : OrgsIndex].isEmpty();
 }
 
-void TFrmMain::loadPersons(QProgressBar *bar)
+void TFrmMain::noteTableLoad(int table, const TableLoad &load, int records)
 {
-    const int barStart = bar ? bar->value() : 0;
-    SetStatusText(0, PersonsCountText.toString() + QString::number(0));
-    m_tableProblems[PersonsIndex].clear();
-    m_tableRecords[PersonsIndex] = -1;
-    const bool loaded = readTable(PersonsIndex, [&] {
-        m_tFullFiz.Close();
-        m_tFullFiz.SetTableName(PersonsTable.toString());
-        m_tFullFiz.Open();
-        if (!m_tFullFiz.Warnings().isEmpty())
-            m_loadMessages.append(DamageText(PersonsTable, m_tFullFiz.Warnings()));
-        m_tableRecords[PersonsIndex] = m_tFullFiz.RecordCount();
-        SetStatusText(0, PersonsCountText.toString() + QString::number(m_tFullFiz.RecordCount()));
-        if (m_tFullFiz.RecordCount() == 0) {
-            ShowEmptyGrid(*m_sgFullFiz, GridLayout::Persons);
-            return;
+    const auto index = static_cast<size_t>(table);
+    if (!load.error) {
+        m_tableProblems[index].clear();
+        m_tableRecords[index] = records;
+        return;
+    }
+    // A missing file is the common case (a folder without a directory): the page says it shortly.
+    const QStringView base = table == PersonsIndex ? PersonsTable : OrgsTable;
+    m_tableProblems[index] =
+        FindTableFile(m_session->TablesFolder(), base).isEmpty() ? QStringLiteral("не найден") : load.error->message();
+    m_tableRecords[index] = -1;
+}
+
+void TFrmMain::onListsReloaded(const DirectoryCounts &counts)
+{
+    QProgressBar *bar = m_loadBar;
+    const int generation = m_session->Generation();
+    // The organisation list is empty until its build is there.
+    ShowEmptyGrid(*m_sgFullPred, GridLayout::Organisations);
+    SetStatusText(0, PersonsCountText.toString() + QString::number(counts.persons));
+    SetStatusText(1, OrgPhonesCountText.toString() + QString::number(counts.orgPhones));
+
+    const TableLoad &persons = m_session->PersonsLoad();
+    const TableLoad &orgs = m_session->OrgsLoad();
+    noteTableLoad(PersonsIndex, persons, counts.persons);
+    noteTableLoad(OrgsIndex, orgs, counts.orgPhones);
+    // One message for the whole load, however many tables it concerns.
+    LoadMessages messages;
+    if (persons.error)
+        messages.Fail(PersonsNotLoaded(), persons.error->fullText());
+    messages.Damage(PersonsTable, persons.warnings);
+    bool shown = !persons.error;
+    if (shown) {
+        try {
+            if (TFullFiz().RecordCount() == 0)
+                ShowEmptyGrid(*m_sgFullFiz, GridLayout::Persons);
+            else
+                FillPersonGridPaged(*m_sgFullFiz, TFullFiz(), bar); // a null bar counts nothing
+        } catch (const DatabaseError &error) {
+            shown = false;
+            messages.Fail(PersonsNotLoaded(), error.fullText());
+            m_tableProblems[PersonsIndex] = error.message();
+        } catch (const std::exception &error) {
+            shown = false;
+            messages.Fail(PersonsNotLoaded(), QString::fromLocal8Bit(error.what()));
+            m_tableProblems[PersonsIndex] = QString::fromLocal8Bit(error.what());
         }
-        FillPersonGridPaged(*m_sgFullFiz, m_tFullFiz, bar); // a null bar counts nothing
-    }, NotLoaded(QStringLiteral("Список физических лиц"), PersonsTable));
-    if (!loaded) {
+    }
+    if (!shown) {
         // The count is of the list shown, which stays empty.
-        m_tFullFiz.Close();
+        m_session->DropPersons();
         SetStatusText(0, PersonsCountText.toString() + QString::number(0));
         ShowEmptyGrid(*m_sgFullFiz, GridLayout::Persons);
     }
-    // The bar counts this list's first page as written, whatever it held.
-    if (bar)
-        Advance(bar, barStart + SplashSteps / 2 - bar->value());
-}
+    // The bar counts each list's first page as written, whatever it held.
+    AdvanceTo(bar, SplashSteps / 2);
 
-void TFrmMain::loadOrgs(QProgressBar *bar)
-{
-    const int barStart = bar ? bar->value() : 0;
-    // A list still being built for the files read before is stopped, its result unseen.
-    ++m_orgGeneration;
-    DropBuild(m_orgBuild);
-    m_qFullPred.Close();
-    ShowEmptyGrid(*m_sgFullPred, GridLayout::Organisations);
-    SetStatusText(1, OrgPhonesCountText.toString() + QString::number(0));
-    m_tableProblems[OrgsIndex].clear();
-    m_tableRecords[OrgsIndex] = -1;
-    const bool counted = readTable(OrgsIndex, [&] {
-        // Every number of an organisation counts once: the table's own rows.
-        // The table cursor counts them without building a result of every
-        // field of every row, as "SELECT * FROM sp09pr_n" would.
-        TableCursor orgPhones;
-        orgPhones.SetDirectory(m_paths.tables);
-        orgPhones.SetTableName(OrgsTable.toString());
-        orgPhones.Open();
-        if (!orgPhones.Warnings().isEmpty())
-            m_loadMessages.append(DamageText(OrgsTable, orgPhones.Warnings()));
-        m_tableRecords[OrgsIndex] = orgPhones.RecordCount();
-        SetStatusText(1, OrgPhonesCountText.toString() + QString::number(orgPhones.RecordCount()));
-        orgPhones.Close();
-    }, NotLoaded(QStringLiteral("Список организаций"), OrgsTable));
-    if (bar)
-        Advance(bar, barStart + SplashSteps / 2 - bar->value());
-    if (!counted) {
+    if (orgs.error)
+        messages.Fail(OrgsNotLoaded(), orgs.error->fullText());
+    messages.Damage(OrgsTable, orgs.warnings);
+    AdvanceTo(bar, SplashSteps);
+    // A message box lets events through: a reload meanwhile shows its own lists.
+    messages.Show(this);
+    if (generation != m_session->Generation())
+        return;
+    if (orgs.error)
         setOrgListWaitCursor(false);
-        return;
+    updateTabCommands(); // the page too
+    emit DirectoryLoaded();
+}
+
+void TFrmMain::onOrgListBuilt()
+{
+    const int generation = m_session->Generation();
+    Query &list = QFullPred();
+    bool loaded = false;
+    if (const auto &error = m_session->OrgListError()) {
+        ShowError(this, *error, OrgsNotLoaded());
+    } else {
+        loaded = ReportErrors(this, [&] {
+            if (list.RecordCount() == 0) {
+                ShowEmptyGrid(*m_sgFullPred, GridLayout::Organisations);
+                return;
+            }
+            FillOrgGridPaged(*m_sgFullPred, list);
+        }, OrgsNotLoaded());
     }
-
-    // The distinct list takes a while on a large directory: it is built on a
-    // connection of its own on a worker thread, which shares nothing with
-    // this one but the table files mapped read-only, while the window shows.
-    m_orgBuild = StartBuild(
-        this,
-        [directory = m_paths.tables, sql = OrgListSql.toString()](const StopCheck &stop) {
-            Query list;
-            list.SetDirectory(directory);
-            list.AddSql(sql);
-            list.Open(stop);
-            return list;
-        },
-        [this](auto *build) {
-            if (build == m_orgBuild)
-                finishOrgList();
-        });
-}
-
-void TFrmMain::WaitForOrgList()
-{
-    if (!m_orgBuild)
-        return;
-    m_orgBuild->waitForFinished();
-    finishOrgList();
-}
-
-void TFrmMain::finishOrgList()
-{
-    BuildWatcher<Query> *build = std::exchange(m_orgBuild, nullptr);
-    Built<Query> built = build->result();
-    build->deleteLater();
-    const int generation = m_orgGeneration;
-    const bool loaded = ReportErrors(this, [&] {
-        m_qFullPred = built.get();
-        if (m_qFullPred.RecordCount() == 0) {
-            ShowEmptyGrid(*m_sgFullPred, GridLayout::Organisations);
-            return;
-        }
-        FillOrgGridPaged(*m_sgFullPred, m_qFullPred);
-    }, NotLoaded(QStringLiteral("Список организаций"), OrgsTable));
     // The message box let events through: a reload meanwhile owns the list now.
-    if (generation != m_orgGeneration)
+    if (generation != m_session->Generation())
         return;
     if (!loaded) {
-        m_qFullPred.Close();
+        m_session->DropOrgList();
         ShowEmptyGrid(*m_sgFullPred, GridLayout::Organisations);
         m_tableProblems[OrgsIndex] = QStringLiteral("не прочитан");
         updateTabCommands();

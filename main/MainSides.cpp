@@ -4,7 +4,7 @@
 #include "UMain.h"
 
 #include "AppInfo.h"
-#include "DirectoryPage.h"
+#include "TablesStatePage.h"
 #include "ErrorReport.h"
 #include "QuickSearchBox.h"
 #include "ResultGrid.h"
@@ -37,7 +37,24 @@ private:
     int &m_depth;
 };
 
+// The page of the session a tab shows.
+DirectoryPage PageOf(int tab)
+{
+    switch (tab) {
+    case PersonsTab: return DirectoryPage::Persons;
+    case OrgsTab: return DirectoryPage::Orgs;
+    case OrgTab: return DirectoryPage::Organisation;
+    default: return DirectoryPage::None;
+    }
+}
+
 } // namespace
+
+void TFrmMain::setSelectedTab(int index)
+{
+    m_selectedTab = index;
+    m_session->SetPage(PageOf(index));
+}
 
 QString ButtonTip(const QToolButton &button, const QString &neededTabs)
 {
@@ -51,7 +68,7 @@ QString ButtonTip(const QToolButton &button, const QString &neededTabs)
 
 void TFrmMain::syncTablesPage()
 {
-    const bool orgsSide = SpeedButton(2).isHidden();
+    const bool orgsSide = m_session->Side() == DirectorySide::Orgs;
     const size_t table = orgsSide ? 1 : 0;
     ResultGrid *full = orgsSide ? m_sgFullPred : m_sgFullFiz;
     const bool unread = !m_tableProblems[table].isEmpty();
@@ -64,7 +81,7 @@ void TFrmMain::syncTablesPage()
             std::vector<TableFileState> files;
             for (size_t t = 0; t < 2; ++t)
                 files.push_back({(t == 0 ? PersonsTableFile : OrgsTableFile).toString(), m_tableProblems[t]});
-            m_tablesPage->ShowUnread(m_paths.tables, files);
+            m_tablesPage->ShowUnread(m_session->TablesFolder(), files);
         } else {
             m_tablesPage->ShowNoRecords();
         }
@@ -121,7 +138,7 @@ void TFrmMain::SelectTab(int index)
         return;
     const TabChangeFromCode fromCode(m_tabChangesFromCode);
     m_tabs->setCurrentIndex(index);
-    m_selectedTab = index;
+    setSelectedTab(index);
     updateTabCommands();
 }
 
@@ -139,7 +156,7 @@ void TFrmMain::RemoveOrgTab()
     m_tabs->removeTab(OrgTab);
     // The bar moves its highlight elsewhere; the program counts no tab as selected.
     if (m_selectedTab == OrgTab)
-        m_selectedTab = -1;
+        setSelectedTab(-1);
     updateTabCommands();
 }
 
@@ -147,7 +164,7 @@ void TFrmMain::onCurrentTabChanged(int index)
 {
     if (m_tabChangesFromCode > 0 || index < 0 || index == m_selectedTab)
         return;
-    m_selectedTab = index;
+    setSelectedTab(index);
     updateTabCommands();
     ReportErrors(this, [this] { TabControl1Change(); });
 }
@@ -159,7 +176,7 @@ void TFrmMain::onTabClicked(int index)
     // it changes nothing. Other clicks arrive through currentChanged.
     if (m_selectedTab >= 0 || index < 0 || index != m_tabs->currentIndex())
         return;
-    m_selectedTab = index;
+    setSelectedTab(index);
     updateTabCommands();
     ReportErrors(this, [this] { TabControl1Change(); });
 }
@@ -168,10 +185,10 @@ void TFrmMain::TabControl1Change()
 {
     switch (m_selectedTab) {
     case PersonsTab:
-        ShowPersonsSide(false);
+        ShowPersonsSide();
         break;
     case OrgsTab:
-        ShowOrgsSide(false);
+        ShowOrgsSide();
         break;
     case OrgTab:
         ShowOrgNumbers();
@@ -181,13 +198,29 @@ void TFrmMain::TabControl1Change()
     }
 }
 
-void TFrmMain::ShowPersonsSide(bool selectTab)
+void TFrmMain::ShowPersonsSide()
 {
-    m_quickSearch->SideChanged();
+    m_session->ShowSide(DirectorySide::Persons);
+}
+
+void TFrmMain::ShowOrgsSide()
+{
+    m_session->ShowSide(DirectorySide::Orgs);
+}
+
+void TFrmMain::onSideChanged(DirectorySide side)
+{
+    if (side == DirectorySide::Persons)
+        showPersonsSide();
+    else
+        showOrgsSide();
+}
+
+void TFrmMain::showPersonsSide()
+{
     setOrgListWaitCursor(false);
     RemoveOrgTab();
-    if (selectTab)
-        SelectTab(PersonsTab);
+    SelectTab(PersonsTab);
     SpeedButton(2).show();
     SpeedButton(3).show();
     SpeedButton(4).hide();
@@ -200,12 +233,10 @@ void TFrmMain::ShowPersonsSide(bool selectTab)
     FocusVisibleGrid();
 }
 
-void TFrmMain::ShowOrgsSide(bool selectTab)
+void TFrmMain::showOrgsSide()
 {
-    m_quickSearch->SideChanged();
     RemoveOrgTab();
-    if (selectTab)
-        SelectTab(OrgsTab);
+    SelectTab(OrgsTab);
     // A list still being built shows empty under a busy cursor; its tab is
     // added when the list is there.
     addFirstOrgTab();
@@ -228,9 +259,10 @@ void TFrmMain::addFirstOrgTab()
     // The tab is captioned with the first organisation of the full list; a
     // list that could not be read (or is not built yet) has none, and then
     // no organisation tab.
-    if (m_qFullPred.Active() && m_qFullPred.RecordCount() > 0) {
-        m_qFullPred.First();
-        AddOrgTab(DecodeText(m_qFullPred.FieldByName(u"naim"), CipherKey));
+    Query &list = QFullPred();
+    if (list.Active() && list.RecordCount() > 0) {
+        list.First();
+        AddOrgTab(DecodeText(list.FieldByName(u"naim"), CipherKey));
     }
 }
 

@@ -53,7 +53,7 @@ QString TFrmMain::selectOrganisationRow(ResultGrid &grid, Dataset &data, int row
 void TFrmMain::SGFullPredSelectCell(int row)
 {
     RemoveOrgTab();
-    AddOrgTab(DecodeText(selectOrganisationRow(*m_sgFullPred, m_qFullPred, row), CipherKey));
+    AddOrgTab(DecodeText(selectOrganisationRow(*m_sgFullPred, QFullPred(), row), CipherKey));
 }
 
 void TFrmMain::SGTempSelectCell(int row)
@@ -63,12 +63,12 @@ void TFrmMain::SGTempSelectCell(int row)
     if (m_selectedTab == OrgsTab
         && (m_sgTemp->Layout() == GridLayout::Organisations || m_sgTemp->Layout() == GridLayout::Departments)) {
         RemoveOrgTab();
-        AddOrgTab(DecodeText(selectOrganisationRow(*m_sgTemp, m_qTemp, row), CipherKey));
+        AddOrgTab(DecodeText(selectOrganisationRow(*m_sgTemp, QTemp(), row), CipherKey));
     } else if (m_selectedTab == OrgTab && m_sgTemp->Layout() == GridLayout::Departments) {
         // Removing the selected tab leaves none selected: the user lists the
         // organisation's numbers by selecting its tab.
         RemoveOrgTab();
-        AddOrgTab(DecodeText(selectOrganisationRow(*m_sgTemp, m_qTemp, row), CipherKey));
+        AddOrgTab(DecodeText(selectOrganisationRow(*m_sgTemp, QTemp(), row), CipherKey));
     }
 }
 
@@ -90,7 +90,7 @@ QString TFrmMain::CurrentOrganisation() const
 {
     const bool temp = !m_sgTemp->isHidden();
     const ResultGrid &grid = temp ? *m_sgTemp : *m_sgFullPred;
-    const Query &data = temp ? m_qTemp : m_qFullPred;
+    const Query &data = temp ? m_session->QTemp() : m_session->QFullPred();
     const std::shared_ptr<const RowSource> source = grid.Source();
     if (!source)
         return {};
@@ -107,7 +107,7 @@ QString TFrmMain::CurrentOrganisation() const
 
 void TFrmMain::ShowOrgNumbers()
 {
-    PresentSearch(search::OrgNumbers(m_qTemp, CurrentOrganisation()));
+    PresentSearch(search::OrgNumbers(QTemp(), CurrentOrganisation()));
 }
 
 } // namespace phonebook

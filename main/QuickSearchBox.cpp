@@ -14,7 +14,6 @@
 #include <QApplication>
 #include <QStatusBar>
 #include <QTimer>
-#include <QToolButton>
 
 #include <algorithm>
 #include <utility>
@@ -25,9 +24,9 @@ namespace {
 
 using search::QuickSide;
 
-// Help topics of SGTemp while it shows a quick-search result.
-constexpr int HelpQuickPersons = 1;
-constexpr int HelpQuickOrgs = 5;
+// The box's name and what it shows while empty.
+constexpr QStringView QuickBoxName = u"Быстрый поиск";
+constexpr QStringView QuickBoxPlaceholder = u"Номер, фамилия, улица или организация";
 // Status panel that counts the rows found.
 constexpr int CountPanel = 2;
 constexpr int BoxMargin = 4;
@@ -40,15 +39,15 @@ QuickSearchBox::QuickSearchBox(TFrmMain &main, QWidget *toolBar)
     : QLineEdit(toolBar)
     , m_main(main)
     , m_toolBar(toolBar)
-    , m_session(main.Paths().tables)
+    , m_session(main.Session().TablesFolder())
     , m_note(new QLabel(main.statusBar()))
 {
     m_note->setObjectName(QStringLiteral("QuickSearchNote"));
     m_note->setTextInteractionFlags(Qt::TextSelectableByKeyboard);
     m_note->hide(); // placed after the status bar's panels when first needed
     setObjectName(QStringLiteral("QuickSearch"));
-    setAccessibleName(search::QuickBoxName.toString());
-    setPlaceholderText(search::QuickBoxPlaceholder.toString());
+    setAccessibleName(QuickBoxName.toString());
+    setPlaceholderText(QuickBoxPlaceholder.toString());
     setToolTip(Tip());
     setClearButtonEnabled(true);
     setFocusPolicy(Qt::ClickFocus);
@@ -68,6 +67,9 @@ QuickSearchBox::QuickSearchBox(TFrmMain &main, QWidget *toolBar)
     connect(&m_session, &search::QuickSession::Found, this, &QuickSearchBox::present);
     connect(&m_session, &search::QuickSession::Rebuilding, this, &QuickSearchBox::showRebuilding);
     connect(&m_session, &search::QuickSession::Failed, this, &QuickSearchBox::showError);
+    const DirectorySession &directory = main.Session();
+    connect(&directory, &DirectorySession::SideChanged, this, &QuickSearchBox::SideChanged);
+    connect(&directory, &DirectorySession::ListsReloaded, this, &QuickSearchBox::TablesReloaded);
 }
 
 QuickSearchBox::~QuickSearchBox() = default;
@@ -99,8 +101,7 @@ bool QuickSearchBox::eventFilter(QObject *watched, QEvent *event)
 
 QuickSide QuickSearchBox::currentSide() const
 {
-    // The individuals side shows the surname button; the organisations side hides it.
-    return m_main.SpeedButton(2).isHidden() ? QuickSide::Orgs : QuickSide::Persons;
+    return m_main.Session().Side() == DirectorySide::Persons ? QuickSide::Persons : QuickSide::Orgs;
 }
 
 void QuickSearchBox::keyPressEvent(QKeyEvent *event)
@@ -170,7 +171,7 @@ void QuickSearchBox::ShowFound(int count, const QString &note)
 
 QString QuickSearchBox::Tip()
 {
-    return QStringLiteral("%1 (%2)").arg(search::QuickBoxName.toString(),
+    return QStringLiteral("%1 (%2)").arg(QuickBoxName.toString(),
                                          QKeySequence(QKeySequence::Find).toString(QKeySequence::NativeText));
 }
 
@@ -188,8 +189,7 @@ void QuickSearchBox::setNote(const QString &note)
     }
     m_note->setText(note);
     m_note->setAccessibleName(note);
-    if (auto *count = m_main.statusBar()->findChild<QLabel *>(QStringLiteral("StatusBar1Panel%1").arg(CountPanel)))
-        count->setAccessibleDescription(note);
+    m_main.SetStatusDescription(CountPanel, note);
 }
 
 void QuickSearchBox::setBusy(bool busy)
@@ -233,13 +233,13 @@ void QuickSearchBox::present(int generation, const search::QuickResult &result)
     }
     m_shown = grid.Source();
     m_showing = true;
-    grid.SetHelpContext(persons ? HelpQuickPersons : HelpQuickOrgs);
-    grid.setAccessibleName(QStringLiteral("%1 %2").arg(search::QuickBoxName, result.text.trimmed()));
+    grid.SetHelpContext(persons ? HelpPersons : HelpOrgSearch);
+    grid.setAccessibleName(QStringLiteral("%1 %2").arg(QuickBoxName, result.text.trimmed()));
     grid.show();
     m_main.SGFullFiz().hide();
     m_main.SGFullPred().hide();
     m_main.SetStatusText(CountPanel, FoundText(result.count));
-    setNote(search::QuickStepNote(result));
+    setNote(search::QuickStepNote(result).Text());
     // The organisation tab names the organisation of the row the list starts on.
     if (!persons && result.count > 0) {
         m_main.RemoveOrgTab();

@@ -34,12 +34,6 @@ public:
     // A search still running is abandoned.
     ~QuickSearchBox() override;
 
-    // The other side is shown: the box empties, and no result of the old text appears.
-    void SideChanged();
-    // The tables were read again: the indexes and results are forgotten, a
-    // build of them still running stops, and the text in the box (if any) is
-    // searched again.
-    void TablesReloaded();
     // Builds both sides' indexes on the worker now, before the first keystroke
     // (which would otherwise build its side's index itself).
     void Prepare();
@@ -53,8 +47,6 @@ public:
     static QString Tip();
     // What the status bar says of the result shown besides its count.
     QString Note() const;
-    // Searches given up because a newer text arrived.
-    int CancelledCount() const { return m_session.CancelledCount(); }
     // Whether the session has nothing running: whatever it had to tell the
     // window is already posted to it.
     bool WorkerIdle() const { return m_session.Idle(); }
@@ -71,6 +63,12 @@ protected:
     void changeEvent(QEvent *event) override;
 
 private:
+    // The other side is shown: the box empties, and no result of the old text appears.
+    void SideChanged();
+    // The tables were read again: the indexes and results are forgotten, a
+    // build of them still running stops, and the text in the box (if any) is
+    // searched again.
+    void TablesReloaded();
     void onTextChanged(const QString &text);
     void present(int generation, const search::QuickResult &result);
     void showRebuilding(int generation, search::QuickSide side);

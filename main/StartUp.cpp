@@ -1,17 +1,20 @@
 #include "StartUp.h"
 
-#include "BackgroundBuild.h"
-
 #include "AppInfo.h"
 #include "AuxWindows.h"
-#include "DbfTable.h"
 #include "FocusMarkStyle.h"
+#include "QuickSearchBox.h"
 #include "Resources.h"
+#include "SecretCode.h"
 #include "SearchButtons.h"
 #include "SearchDialogs.h"
-#include "TableFiles.h"
 #include "Translations.h"
+#include "UAbout.h"
+#include "UAdress.h"
+#include "UPred.h"
+#include "USecret.h"
 #include "USplash.h"
+#include "UUpdate.h"
 #include "UpdateWindow.h"
 #include "WindowSettings.h"
 
@@ -20,7 +23,6 @@
 #include <QScreen>
 #include <QStyle>
 
-#include <exception>
 
 namespace phonebook {
 
@@ -38,36 +40,17 @@ void PrepareApplication(QApplication &app)
     InstallRussianTranslation(app);
 }
 
-namespace {
-
-// Counting a large table's records is the longest step of the start-up: both
-// tables are opened on a worker while the windows are made, and the main
-// window finds them open (or waits for the one still being opened). A table
-// that cannot be opened is reported when the main window opens it.
-void OpenTablesAhead(const QString &directory)
-{
-    StartWork([directory](const StopCheck &) {
-        for (const QStringView name : {PersonsTable, OrgsTable}) {
-            try {
-                const QString path = FindTableFile(directory, name);
-                if (!path.isEmpty())
-                    DbfTable::open(path);
-            } catch (const std::exception &) {
-            }
-        }
-    });
-}
-
-} // namespace
 
 std::unique_ptr<TFrmMain> StartUp(const ProgramPaths &paths)
 {
-    OpenTablesAhead(paths.tables);
+    // The tables are opened on a worker while the windows are made.
+    auto session = std::make_unique<DirectorySession>(paths.tables);
+    session->OpenTablesAhead();
     auto splash = std::make_unique<TFrmSplash>();
     splash->show();
     QCoreApplication::processEvents();
 
-    auto main = std::make_unique<TFrmMain>(paths, splash.get());
+    auto main = std::make_unique<TFrmMain>(std::move(session), paths, splash.get());
     QCoreApplication::processEvents();
 
     splash.reset();
@@ -96,15 +79,72 @@ int RunEventLoop(const TFrmMain &main)
 
 void CreateRemainingWindows(TFrmMain &main)
 {
-    // The tool-bar searches need no window of their own.
-    main.SetCommand(Command::PhoneSearch, [&main] { SpeedButton1Click(main); });
-    main.SetCommand(Command::SurnameSearch, [&main] { SpeedButton2Click(main); });
-    // Then the address search and organisation search dialogs, the update
-    // window, the about and hidden picture windows, in this order; each
-    // attaches its commands with main.SetCommand().
-    CreateSearchDialogs(main);
-    CreateUpdateWindow(main);
-    CreateAuxWindows(main);
+    AttachToolBarSearches(main);
+    AttachSearchDialogs(main);
+    AttachUpdateWindow(main);
+    AttachAuxWindows(main);
+}
+
+void AttachToolBarSearches(TFrmMain &main)
+{
+    DirectorySession &session = main.Session();
+    main.SetCommand(Command::PhoneSearch, [&main, &session] { SpeedButton1Click(session, &main); });
+    main.SetCommand(Command::SurnameSearch, [&main, &session] { SpeedButton2Click(session, &main, main.Edit1()); });
+}
+
+SearchDialogs AttachSearchDialogs(TFrmMain &main)
+{
+    const SearchDialogs dialogs = CreateSearchDialogs(main.Session(), &main);
+    TFrmAdress *address = dialogs.address;
+    TFrmPred *org = dialogs.org;
+    main.SetCommand(Command::PersonAddressSearch, [address] { address->ShowPersonsMode(); });
+    main.SetCommand(Command::OrgAddressSearch, [address] { address->ShowOrgsMode(); });
+    main.SetCommand(Command::OrgSearch, [org] { org->Open(); });
+    // The quick search's indexes take seconds on a large directory: they are
+    // built once the lists are, not competing with them for the processor.
+    const auto prepareQuickSearch = [&main, address] {
+        if (!main.OrgListPending() && address->StreetsLoaded())
+            main.QuickSearch().Prepare();
+    };
+    QObject::connect(&main, &TFrmMain::OrgListLoaded, address, prepareQuickSearch);
+    QObject::connect(address, &TFrmAdress::StreetsReady, address, prepareQuickSearch);
+    return dialogs;
+}
+
+TFrmUpdate *AttachUpdateWindow(TFrmMain &main)
+{
+    TFrmUpdate *dialog = CreateUpdateWindow(main.Session(), &main);
+    main.SetCommand(Command::Update, [dialog] { dialog->Open(); });
+    return dialog;
+}
+
+AuxWindows AttachAuxWindows(TFrmMain &main)
+{
+    const AuxWindows windows = CreateAuxWindows(&main);
+    TFrmAbout *about = windows.about;
+    TFrmSecret *secret = windows.secret;
+    main.SetCommand(Command::About, [&main, about] {
+        about->exec();
+        main.activateWindow();
+    });
+
+    // The counter lives as long as the main window's key preview does.
+    auto counter = std::make_shared<SecretCodeCounter>();
+    main.SetKeyPreview([&main, secret, counter](QChar key) {
+        switch (counter->Feed(key)) {
+        case SecretCodeCounter::Step::Advanced:
+            main.FocusVisibleGrid();
+            break;
+        case SecretCodeCounter::Step::Complete:
+            secret->exec();
+            main.activateWindow();
+            break;
+        case SecretCodeCounter::Step::Reset:
+        case SecretCodeCounter::Step::Waiting:
+            break;
+        }
+    });
+    return windows;
 }
 
 } // namespace phonebook

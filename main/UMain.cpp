@@ -3,8 +3,6 @@
 #include "AppInfo.h"
 #include "BackgroundBuild.h"
 #include "Dialogs.h"
-#include "DirectoryPage.h"
-#include "UpdateSwap.h"
 #include "ErrorReport.h"
 #include "ListZoom.h"
 #include "FillRoutines.h"
@@ -15,6 +13,7 @@
 #include "Resources.h"
 #include "ResultGrid.h"
 #include "SaveList.h"
+#include "TablesStatePage.h"
 #include "SearchText.h"
 #include "USplash.h"
 #include "UHelpFull.h"
@@ -63,6 +62,18 @@ constexpr ButtonSpec ToolButtons[6] = {
     {u"Выход из программы", Glyph::Exit, true, Command::PhoneSearch},
 };
 
+// Whether tool-bar button `number` (1 to 6) is shown on the side.
+bool ShownOnSide(int number, DirectorySide side)
+{
+    switch (number) {
+    case 2:
+    case 3: return side == DirectorySide::Persons;
+    case 4:
+    case 5: return side == DirectorySide::Orgs;
+    default: return true;
+    }
+}
+
 // Keys of the tool-bar searches. The two address buttons share theirs: only
 // one of them is shown at a time.
 QKeySequence SearchKey(Command command)
@@ -97,8 +108,15 @@ ProgramPaths ProgramPaths::BesideProgram()
 }
 
 TFrmMain::TFrmMain(const ProgramPaths &paths, TFrmSplash *splash, QWidget *parent)
+    : TFrmMain(std::make_unique<DirectorySession>(paths.tables), paths, splash, parent)
+{
+}
+
+TFrmMain::TFrmMain(std::unique_ptr<DirectorySession> session, const ProgramPaths &paths, TFrmSplash *splash,
+                   QWidget *parent)
     : QMainWindow(parent)
     , m_paths(paths)
+    , m_session(std::move(session))
 {
     FrmMain = this;
     setObjectName(QStringLiteral("FrmMain"));
@@ -118,6 +136,18 @@ TFrmMain::TFrmMain(const ProgramPaths &paths, TFrmSplash *splash, QWidget *paren
     // A quick-search result shows in place of the page; the full list back, the page again.
     connect(m_quickSearch, &QuickSearchBox::ResultShown, this, &TFrmMain::updateTabCommands);
     connect(m_quickSearch, &QuickSearchBox::IndexRebuilding, this, &TFrmMain::updateTabCommands);
+    // After the quick-search box, which follows the same signals and must
+    // forget its results before the lists are shown anew.
+    connect(m_session.get(), &DirectorySession::UpdateRecovered, this, [this](const update::RestoreReport &restored) {
+        Dialogs::ShowMessage(this, restored.messages.join(u'\n'),
+                             restored.failed ? QMessageBox::Warning : QMessageBox::Information);
+    });
+    connect(m_session.get(), &DirectorySession::ListsReloaded, this, &TFrmMain::onListsReloaded);
+    connect(m_session.get(), &DirectorySession::OrgListBuilt, this, &TFrmMain::onOrgListBuilt);
+    connect(m_session.get(), &DirectorySession::SideChanged, this, &TFrmMain::onSideChanged);
+    connect(m_session.get(), &DirectorySession::ResultChanged, this, &TFrmMain::showSearch);
+    connect(m_session.get(), &DirectorySession::NewEditionLoaded, this,
+            [this] { SetStatusText(2, QString::fromUtf16(NewEditionStatus)); });
     m_eventFilter = new MainEventFilter(*this);
     qApp->installEventFilter(m_eventFilter);
 
@@ -151,7 +181,9 @@ TFrmMain::TFrmMain(const ProgramPaths &paths, TFrmSplash *splash, QWidget *paren
 
 TFrmMain::~TFrmMain()
 {
-    StopBuilds(this);
+    // The session's builds end before the window they report to does.
+    m_session->disconnect(this);
+    StopBuilds(m_session.get());
     setOrgListWaitCursor(false);
     qApp->removeEventFilter(m_eventFilter);
     delete m_eventFilter;
@@ -236,11 +268,11 @@ void TFrmMain::createTabArea(QWidget *parent)
     stack->addWidget(m_sgFullFiz, 0, 0);
     stack->addWidget(m_sgFullPred, 0, 0);
     stack->addWidget(m_sgTemp, 0, 0);
-    m_tablesPage = new DirectoryPage(page);
+    m_tablesPage = new TablesStatePage(page);
     m_tablesPage->hide();
     stack->addWidget(m_tablesPage, 0, 0);
-    connect(m_tablesPage, &DirectoryPage::UpdateRequested, this, [this] { RunCommand(Command::Update); });
-    connect(m_tablesPage, &DirectoryPage::HelpRequested, this, &TFrmMain::ShowHelpContents);
+    connect(m_tablesPage, &TablesStatePage::UpdateRequested, this, [this] { RunCommand(Command::Update); });
+    connect(m_tablesPage, &TablesStatePage::HelpRequested, this, &TFrmMain::ShowHelpContents);
 
     auto *layout = static_cast<QVBoxLayout *>(parent->layout());
     layout->addWidget(m_tabs);
@@ -277,9 +309,9 @@ void TFrmMain::createMenu()
 
     QMenu *subscribers = addMenu(u"&Абоненты", "N3");
     QAction *persons = addItem(subscribers, u"&Физ. лица", "N4", QKeySequence(Qt::CTRL | Qt::Key_Q));
-    connect(persons, &QAction::triggered, this, [this] { ShowPersonsSide(true); });
+    connect(persons, &QAction::triggered, this, &TFrmMain::ShowPersonsSide);
     QAction *orgs = addItem(subscribers, u"&Юр. лица", "N5", QKeySequence(Qt::CTRL | Qt::Key_W));
-    connect(orgs, &QAction::triggered, this, [this] { ShowOrgsSide(true); });
+    connect(orgs, &QAction::triggered, this, &TFrmMain::ShowOrgsSide);
 
     // Items that name a key the tool bar, the grids or the quick-search box
     // already answer show it without taking it.
@@ -315,7 +347,7 @@ void TFrmMain::createMenu()
     struct SearchItem {
         const char16_t *text;
         const char *name;
-        std::array<int, 2> buttons; // the tool buttons that run it, by side
+        std::array<int, 2> buttons; // the tool buttons that run it: on the individuals side, on the organisations side
     };
     constexpr SearchItem SearchItems[] = {
         {u"По &номеру телефона…", "PhoneSearchItem", {1, 1}},
@@ -329,12 +361,8 @@ void TFrmMain::createMenu()
         QAction *action = addNamed(find, QString::fromUtf16(item.text), item.name,
                                    SpeedButton(buttons[0]).shortcut());
         connect(action, &QAction::triggered, this, [this, buttons] {
-            for (int number : buttons) {
-                if (!SpeedButton(number).isHidden() && SpeedButton(number).isEnabled()) {
-                    RunCommand(ToolButtons[number - 1].command);
-                    return;
-                }
-            }
+            if (const int number = runnableButton(buttons))
+                RunCommand(ToolButtons[number - 1].command);
         });
         searchItems.emplace_back(action, buttons);
     }
@@ -346,12 +374,8 @@ void TFrmMain::createMenu()
     });
     // A search shows as it can run: on its side's tab.
     const auto syncSearchItems = [this, searchItems] {
-        for (const auto &[action, buttons] : searchItems) {
-            bool runs = false;
-            for (int number : buttons)
-                runs = runs || (!SpeedButton(number).isHidden() && SpeedButton(number).isEnabled());
-            action->setEnabled(runs);
-        }
+        for (const auto &[action, buttons] : searchItems)
+            action->setEnabled(runnableButton(buttons) != 0);
     };
     connect(find, &QMenu::aboutToShow, this, syncSearchItems);
     connect(this, &TFrmMain::TabCommandsChanged, this, syncSearchItems);
@@ -367,6 +391,13 @@ void TFrmMain::createMenu()
     help->addSeparator()->setObjectName(QStringLiteral("N10"));
     QAction *about = addItem(help, u"О программе", "N11");
     connect(about, &QAction::triggered, this, [this] { RunCommand(Command::About); });
+}
+
+int TFrmMain::runnableButton(const std::array<int, 2> &buttons) const
+{
+    const DirectorySide side = m_session->Side();
+    const int number = buttons[side == DirectorySide::Persons ? 0 : 1];
+    return ShownOnSide(number, side) && SpeedButton(number).isEnabled() ? number : 0;
 }
 
 ResultGrid *TFrmMain::visibleGrid() const
@@ -402,31 +433,20 @@ void TFrmMain::SetStatusText(int panel, const QString &text)
     m_panels.at(panel)->setText(text);
 }
 
+void TFrmMain::SetStatusDescription(int panel, const QString &text)
+{
+    m_panels.at(panel)->setAccessibleDescription(text);
+}
+
 void TFrmMain::LoadDirectory(QProgressBar *bar)
 {
     if (bar) {
         bar->setRange(0, SplashSteps);
         bar->setValue(0);
     }
-    for (Dataset *data : {static_cast<Dataset *>(&m_tFullFiz), static_cast<Dataset *>(&m_qFullPred),
-                          static_cast<Dataset *>(&m_qTemp)})
-        data->SetDirectory(m_paths.tables);
-    const update::RestoreReport restored = update::RecoverInterruptedUpdate(m_paths.tables);
-    if (!restored.messages.isEmpty())
-        Dialogs::ShowMessage(this, restored.messages.join(u'\n'),
-                             restored.failed ? QMessageBox::Warning : QMessageBox::Information);
-    m_quickSearch->TablesReloaded();
-    m_loadMessages.clear();
-    m_loadFailed = false;
-    loadPersons(bar);
-    loadOrgs(bar);
-    // One message for the whole load, however many tables it concerns.
-    if (!m_loadMessages.isEmpty())
-        Dialogs::ShowMessage(this, m_loadMessages.join(QStringLiteral("\n\n")),
-                             m_loadFailed ? QMessageBox::Critical : QMessageBox::Warning);
-    m_loadMessages.clear();
-    updateTabCommands();
-    emit DirectoryLoaded();
+    m_loadBar = bar;
+    m_session->Reload();
+    m_loadBar = nullptr;
 }
 
 } // namespace phonebook

@@ -1,10 +1,12 @@
 #pragma once
-// TFrmMain: the main window. It owns the three datasets and the three result
+// TFrmMain: the main window. It shows the directory session (the datasets,
+// the side, the current result and the counts, main/core) in the three result
 // grids, the tool bar, the tab bar, the menu and the status bar, and decides
 // which grid and which buttons are visible (the individuals side or the
-// organisations side).
+// organisations side). It follows the session's signals; the other windows
+// speak to the session, never to it.
 
-#include "Dataset.h"
+#include "DirectorySession.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -29,14 +31,12 @@ namespace search {
 struct SearchOutcome;
 }
 
-template <typename T>
-class BuildWatcher;
-class DirectoryPage;
 class HelpWindow;
 class ListZoom;
 class MainEventFilter;
 class QuickSearchBox;
 class ResultGrid;
+class TablesStatePage;
 class TFrmSplash;
 
 // Where the program finds its tables and its help pages: normally both beside
@@ -64,20 +64,26 @@ class TFrmMain : public QMainWindow {
     Q_OBJECT
 
 public:
-    // Builds the window and loads both lists from the tables in paths.tables
-    // (the start-up steps). A missing or damaged table is reported in a
-    // message box and leaves its list empty. With a splash, its progress bar
-    // counts the rows written.
+    // Builds the window and its session over the tables in paths.tables, and
+    // loads both lists (the start-up steps). A missing or damaged table is
+    // reported in a message box and leaves its list empty. With a splash, its
+    // progress bar counts the rows written.
     explicit TFrmMain(const ProgramPaths &paths, TFrmSplash *splash = nullptr, QWidget *parent = nullptr);
+    // The same over a session made before (its tables perhaps being opened
+    // ahead); its folder is the one the lists are read from.
+    TFrmMain(std::unique_ptr<DirectorySession> session, const ProgramPaths &paths, TFrmSplash *splash = nullptr,
+             QWidget *parent = nullptr);
     ~TFrmMain() override;
 
     // --- components -----------------------------------------------------------
     ResultGrid &SGFullFiz() const { return *m_sgFullFiz; }
     ResultGrid &SGFullPred() const { return *m_sgFullPred; }
     ResultGrid &SGTemp() const { return *m_sgTemp; }
-    TableCursor &TFullFiz() { return m_tFullFiz; }
-    Query &QFullPred() { return m_qFullPred; }
-    Query &QTemp() { return m_qTemp; }
+    // The session the window shows; it lives as long as the window.
+    DirectorySession &Session() const { return *m_session; }
+    TableCursor &TFullFiz() { return m_session->TFullFiz(); }
+    Query &QFullPred() { return m_session->QFullPred(); }
+    Query &QTemp() { return m_session->QTemp(); }
     QTabBar &TabControl1() const { return *m_tabs; }
     QLineEdit &Edit1() const { return *m_edit1; }
     QToolButton &SpeedButton(int number) const { return *m_buttons.at(number - 1); }
@@ -86,6 +92,8 @@ public:
     // Status bar panel 0, 1 or 2.
     QString StatusText(int panel) const;
     void SetStatusText(int panel, const QString &text);
+    // What a screen reader says of the panel besides its text.
+    void SetStatusDescription(int panel, const QString &text);
 
     // --- tabs -----------------------------------------------------------------
     // The selected tab: 0 individuals, 1 organisations, 2 the organisation tab;
@@ -101,12 +109,12 @@ public:
     void TabControl1Change();
 
     // --- sides ----------------------------------------------------------------
-    // Individuals side: buttons 2 and 3, SGFullFiz, no organisation tab.
-    // `selectTab` selects tab 0 first (the menu does; a tab click already has).
-    void ShowPersonsSide(bool selectTab);
-    // Organisations side: buttons 4 and 5, SGFullPred, and the organisation
-    // tab captioned with the first organisation of the list.
-    void ShowOrgsSide(bool selectTab);
+    // Individuals side: tab 0, buttons 2 and 3, SGFullFiz, no organisation
+    // tab. Asked of the session, whose SideChanged the window follows.
+    void ShowPersonsSide();
+    // Organisations side: tab 1, buttons 4 and 5, SGFullPred, and the
+    // organisation tab captioned with the first organisation of the list.
+    void ShowOrgsSide();
     // Places the visible tool-bar buttons side by side from the left.
     void ArrangeToolButtons();
 
@@ -128,7 +136,8 @@ public:
     QString CurrentOrganisation() const;
 
     // --- searches -------------------------------------------------------------
-    // Shows what a search found in QTemp: the message when it found nothing,
+    // Has the session present what a search found in QTemp; the window shows
+    // it (see the session's ResultChanged): the message when it found nothing,
     // else SGTemp filled and shown with its help topic, the organisation tab,
     // the highlighted row. A cancelled search changes nothing.
     void PresentSearch(const search::SearchOutcome &outcome);
@@ -141,7 +150,6 @@ public:
     // --- commands, help and exit ----------------------------------------------
     // Attaches what a command does; an empty function detaches it.
     void SetCommand(Command command, std::function<void()> action);
-    bool HasCommand(Command command) const;
     void RunCommand(Command command);
     // Every character typed in the main window is passed here before the
     // focused control sees it; the character still reaches the control.
@@ -154,30 +162,27 @@ public:
     // until it is closed; otherwise the main window's, null until first asked for.
     HelpWindow *Help() const;
 
-    // Reads both lists from the tables again (start-up steps 3 to 7); each
-    // list that fails is reported and left empty. The bar, when given, runs
-    // from 0 to 200 as the first pages are written.
-    // Tables an update left set aside are restored first (and the user told).
-    // Emits DirectoryLoaded() at the end.
-    // The individuals list is read at once; the organisation list is built
-    // on a worker thread and shown when it is finished (a build still running
-    // for the files read before is stopped). Closing the window stops the
-    // build and waits for it.
+    // Has the session read both tables again (start-up steps 3 to 7; see
+    // DirectorySession::Reload); the window shows them as the session says:
+    // each list that fails is reported and left empty, tables an update left
+    // set aside are restored first (and the user told). The bar, when given,
+    // runs from 0 to 200 as the first pages are written. The individuals list
+    // is shown at once; the organisation list when its build is finished.
     void LoadDirectory(QProgressBar *bar);
     // Whether the last load read the table (PersonsTable or OrgsTable): found
     // and opened, whatever it holds.
     bool TableRead(QStringView table) const;
     // The page shown in place of a full list whose table was not read or holds no records.
-    DirectoryPage &TablesPage() const { return *m_tablesPage; }
+    TablesStatePage &TablesPage() const { return *m_tablesPage; }
 
     // Whether the organisation list is still being built; SGFullPred is empty meanwhile.
-    bool OrgListPending() const { return m_orgBuild != nullptr; }
+    bool OrgListPending() const { return m_session->OrgListPending(); }
     // Waits for the organisation list being built, then shows it.
-    void WaitForOrgList();
+    void WaitForOrgList() { m_session->WaitForOrgList(); }
 
 signals:
-    // Both lists were read from the tables again (at start-up, after an update,
-    // or a new edition copied in by hand): whatever else shows the directory reloads too.
+    // Both lists were read from the tables again and the individuals' list is
+    // shown (at start-up, after an update, or a new edition copied in by hand).
     void DirectoryLoaded();
     // The organisation list built in the background is shown (or its failure reported).
     void OrgListLoaded();
@@ -194,16 +199,21 @@ private:
     void createMenu();
     void createStatusBar();
     void createTabArea(QWidget *parent);
-    void loadPersons(QProgressBar *bar);
-    void loadOrgs(QProgressBar *bar);
-    // Runs body() reading table 0 (individuals) or 1 (organisations); a
-    // failure is kept for the one message of the load and for the page.
-    template <typename Body>
-    bool readTable(int table, Body &&body, const QString &what);
+    // The session's signals.
+    void onListsReloaded(const DirectoryCounts &counts);
+    void onOrgListBuilt();
+    void onSideChanged(DirectorySide side);
+    void showSearch(const search::SearchOutcome &outcome);
+    void showPersonsSide();
+    void showOrgsSide();
+    // The selected tab, as the window and the session count it.
+    void setSelectedTab(int index);
+    // Keeps for the page what the session's reload of table 0 (individuals)
+    // or 1 (organisations) left: why it was not read, or its records.
+    void noteTableLoad(int table, const TableLoad &load, int records);
     // Shows the page in place of the side's full list when its table was not
     // read or holds no records, and the list again when it can.
     void syncTablesPage();
-    void finishOrgList();
     // The organisation tab captioned with the first organisation of the full list.
     void addFirstOrgTab();
     void setOrgListWaitCursor(bool on);
@@ -215,6 +225,9 @@ private:
     // Enables the searches that act on the selected tab and disables the
     // others, their tips naming the tab they need.
     void updateTabCommands();
+    // Of a search's tool buttons (on the individuals side, on the organisations
+    // side), the one that runs it on the side shown now; 0 when none does.
+    int runnableButton(const std::array<int, 2> &buttons) const;
     // The grid shown now; null when none is.
     ResultGrid *visibleGrid() const;
     // The help window to show a page in (see Help()).
@@ -222,9 +235,9 @@ private:
     void onTabClicked(int index);
 
     ProgramPaths m_paths;
-    TableCursor m_tFullFiz;
-    Query m_qFullPred;
-    Query m_qTemp;
+    std::unique_ptr<DirectorySession> m_session;
+    // The bar the lists being loaded count on; null but while LoadDirectory() runs.
+    QProgressBar *m_loadBar = nullptr;
 
     ResultGrid *m_sgFullFiz = nullptr;
     ResultGrid *m_sgFullPred = nullptr;
@@ -237,7 +250,7 @@ private:
     QPointer<HelpWindow> m_modalHelp;
     MainEventFilter *m_eventFilter = nullptr;
     QuickSearchBox *m_quickSearch = nullptr;
-    DirectoryPage *m_tablesPage = nullptr;
+    TablesStatePage *m_tablesPage = nullptr;
     ListZoom *m_zoom = nullptr;
     // The full list the page stands in place of; null when it is not shown.
     ResultGrid *m_pageCovers = nullptr;
@@ -245,18 +258,12 @@ private:
     // reading it (empty when it was read), and its records (-1 when unknown).
     std::array<QString, 2> m_tableProblems;
     std::array<int, 2> m_tableRecords{-1, -1};
-    // What the load in progress has to tell: one message when it ends.
-    QStringList m_loadMessages;
-    bool m_loadFailed = false;
 
     std::array<std::function<void()>, CommandCount> m_commands;
     std::function<void(QChar)> m_keyPreview;
     int m_selectedTab = 0;
     int m_tabChangesFromCode = 0;
     bool m_shown = false;
-    // The organisation list being built; null when none is.
-    BuildWatcher<Query> *m_orgBuild = nullptr;
-    int m_orgGeneration = 0;
     bool m_orgWaitCursor = false;
 };
 

@@ -123,7 +123,7 @@ bool RestoreWindowLayout(TFrmMain &main)
     for (ResultGrid *grid : {&main.SGFullFiz(), &main.SGFullPred(), &main.SGTemp()})
         restoreWidths(*grid, *settings);
     if (settings->value(SideKey).toString() == OrgsSide)
-        main.ShowOrgsSide(true);
+        main.ShowOrgsSide();
     bool isNumber = false;
     const int zoom = settings->value(ZoomKey).toInt(&isNumber);
     if (isNumber)
@@ -144,7 +144,7 @@ bool SaveWindowLayout(const TFrmMain &main)
     const std::unique_ptr<QSettings> settings = openSettings();
     settings->setValue(VersionKey, FormatVersion);
     settings->setValue(GeometryKey, main.saveGeometry());
-    settings->setValue(SideKey, main.SpeedButton(4).isHidden() ? PersonsSide : OrgsSide);
+    settings->setValue(SideKey, main.Session().Side() == DirectorySide::Persons ? PersonsSide : OrgsSide);
     settings->setValue(ZoomKey, main.Zoom().Percent());
     for (const ResultGrid *grid : {&main.SGFullFiz(), &main.SGFullPred(), &main.SGTemp()})
         saveWidths(*grid, *settings);

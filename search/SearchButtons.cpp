@@ -1,36 +1,46 @@
 #include "SearchButtons.h"
 
-#include "AppInfo.h"
 #include "Dialogs.h"
+#include "DirectorySession.h"
 #include "Searches.h"
 #include "SearchText.h"
-#include "UMain.h"
 
 #include <QLineEdit>
 
 namespace phonebook {
 
-void SpeedButton1Click(TFrmMain &main)
+namespace {
+
+// The questions the tool-bar searches ask.
+constexpr QStringView PhoneQuestionCaption = u"Введите номер телефона";
+constexpr QStringView PhoneQuestionPrompt = u"Какой телефон будем искать?";
+constexpr QStringView SurnameQuestionCaption = u"Введите фамилию";
+constexpr QStringView SurnameQuestionPrompt = u"Какую фамилию будем искать?";
+
+} // namespace
+
+void SpeedButton1Click(DirectorySession &session, QWidget *owner)
 {
-    const int tab = main.TabIndex();
-    if (tab != PersonsTab && tab != OrgsTab)
+    const DirectoryPage page = session.Page();
+    if (page != DirectoryPage::Persons && page != DirectoryPage::Orgs)
         return;
-    const QString answer = Dialogs::InputBox(&main, search::PhoneQuestionCaption.toString(),
-                                             search::PhoneQuestionPrompt.toString(), {},
-                                             tab == PersonsTab ? search::HelpPhonePersons : search::HelpOrgNumbers);
-    main.PresentSearch(tab == PersonsTab ? search::PhoneSearchPersons(main.QTemp(), answer)
-                                         : search::PhoneSearchOrgs(main.QTemp(), answer));
+    const bool persons = page == DirectoryPage::Persons;
+    const QString answer = Dialogs::InputBox(owner, PhoneQuestionCaption.toString(),
+                                             PhoneQuestionPrompt.toString(), {},
+                                             persons ? HelpPersons : HelpOrgs);
+    session.Present(persons ? search::PhoneSearchPersons(session.QTemp(), answer)
+                            : search::PhoneSearchOrgs(session.QTemp(), answer));
 }
 
-void SpeedButton2Click(TFrmMain &main)
+void SpeedButton2Click(DirectorySession &session, QWidget *owner, QLineEdit &edit1)
 {
-    if (main.TabIndex() != PersonsTab)
+    if (session.Page() != DirectoryPage::Persons)
         return;
-    const QString answer = Dialogs::InputBox(&main, search::SurnameQuestionCaption.toString(),
-                                             search::SurnameQuestionPrompt.toString(), {}, search::HelpSurname);
+    const QString answer = Dialogs::InputBox(owner, SurnameQuestionCaption.toString(),
+                                             SurnameQuestionPrompt.toString(), {}, HelpSurname);
     // Edit1 keeps the last answer, upper-cased.
-    main.Edit1().setText(search::UpperCaseName(answer));
-    main.PresentSearch(search::SurnameSearch(main.QTemp(), main.Edit1().text()));
+    edit1.setText(search::UpperCaseName(answer));
+    session.Present(search::SurnameSearch(session.QTemp(), edit1.text()));
 }
 
 } // namespace phonebook

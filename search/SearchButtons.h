@@ -1,15 +1,20 @@
 #pragma once
-// The main window's tool-bar searches: each asks its question, runs the
-// search on the main window's QTemp and has the main window present it.
+// The main window's tool-bar searches: each asks its question (in a box over
+// `owner`, the main window), runs the search on the session's QTemp and has
+// the session present it.
+
+class QLineEdit;
+class QWidget;
 
 namespace phonebook {
 
-class TFrmMain;
+class DirectorySession;
 
 // SpeedButton1: the telephone-number search, on the individuals or the
-// organisations tab; on the organisation tab it does nothing.
-void SpeedButton1Click(TFrmMain &main);
-// SpeedButton2: the surname search, on the individuals tab only.
-void SpeedButton2Click(TFrmMain &main);
+// organisations page; on the organisation page it does nothing.
+void SpeedButton1Click(DirectorySession &session, QWidget *owner);
+// SpeedButton2: the surname search, on the individuals page only. The answer
+// goes through `edit1` (the main window's upper-casing box), which keeps it.
+void SpeedButton2Click(DirectorySession &session, QWidget *owner, QLineEdit &edit1);
 
 } // namespace phonebook

@@ -1,14 +1,22 @@
 #pragma once
-// The address and organisation search dialogs, attached to the main window.
+// The address and organisation search dialogs.
+
+class QWidget;
 
 namespace phonebook {
 
-class TFrmMain;
+class DirectorySession;
+class TFrmAdress;
+class TFrmPred;
 
-// Creates FrmAdress and then FrmPred as children of `main` and attaches
-// SpeedButton3, SpeedButton4 and SpeedButton5 to them. The street lists are
-// loaded once the event loop runs (after the main window is shown), and again
-// whenever the main window loads the directory anew.
-void CreateSearchDialogs(TFrmMain &main);
+struct SearchDialogs {
+    TFrmAdress *address = nullptr;
+    TFrmPred *org = nullptr;
+};
+
+// Creates FrmAdress and then FrmPred as children of `owner` (the main window)
+// over the session. The street lists are loaded once the event loop runs, and
+// again whenever the session reloads the directory.
+SearchDialogs CreateSearchDialogs(DirectorySession &session, QWidget *owner);
 
 } // namespace phonebook

@@ -7,23 +7,22 @@
 #include "ErrorReport.h"
 #include "SearchOutcome.h"
 #include "StreetBox.h"
-#include "UMain.h"
+#include "DirectorySession.h"
 #include "WindowHelpers.h"
 
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
-#include <QTabBar>
 
 #include <utility>
 
 namespace phonebook {
 
-TFrmAdress *FrmAdress = nullptr;
-
 namespace {
 
+// What the individuals' street box shows at start and after every search.
+constexpr QStringView StreetPrompt = u"ул.";
 constexpr int ClientWidth = 278;
 constexpr int ClientHeight = 218;
 constexpr int Margin = 4;
@@ -54,17 +53,16 @@ QLabel *BoldLabel(QWidget *parent, const char *name, QStringView text, int left,
 
 } // namespace
 
-TFrmAdress::TFrmAdress(TFrmMain &main)
-    : QDialog(&main, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint)
-    , m_main(main)
+TFrmAdress::TFrmAdress(DirectorySession &session, QWidget *owner)
+    : QDialog(owner, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint)
+    , m_session(session)
 {
-    FrmAdress = this;
     SetUpWindow(*this, u"FrmAdress", u"Поиск по адресу", false, ClientWidth, ClientHeight);
 
     m_street1 = new StreetBox(this);
     m_street1->setObjectName(QStringLiteral("ComboBox1"));
     m_street1->setGeometry(Margin, BoxTop, StreetWidth, StreetHeight);
-    m_street1->setText(search::StreetPrompt.toString());
+    m_street1->setText(StreetPrompt.toString());
     m_street2 = new StreetBox(this);
     m_street2->setObjectName(QStringLiteral("ComboBox2"));
     m_street2->setGeometry(Margin, BoxTop, StreetWidth, StreetHeight);
@@ -104,26 +102,24 @@ TFrmAdress::TFrmAdress(TFrmMain &main)
                {this, m_street1->edit(), m_street1->list(), m_street2->edit(), m_street2->list(), m_house, m_flat, m_ok},
                [this] { ReportErrors(this, [this] { Button1Click(); }); });
 
-    setHelp(search::HelpPersonAddress);
+    setHelp(HelpPersonAddress);
     CenterForm(*this);
 }
 
 TFrmAdress::~TFrmAdress()
 {
     StopBuilds(this);
-    if (FrmAdress == this)
-        FrmAdress = nullptr;
 }
 
 void TFrmAdress::ReloadStreets()
 {
-    const QString directory = m_main.Paths().tables;
+    const QString directory = m_session.TablesFolder();
     for (int slot : {0, 1}) {
-        const auto list = slot == 0 ? search::StreetList::Persons : search::StreetList::Orgs;
+        const Table list = slot == 0 ? Table::Persons : Table::Orgs;
         // A build for the files read before is stopped, its result unseen.
         DropBuild(m_builds[slot]);
-        // A table the main window could not read was reported once, by it.
-        if (!m_main.TableRead(slot == 0 ? PersonsTable : OrgsTable)) {
+        // A table the session could not read was reported once, by the main window.
+        if ((slot == 0 ? m_session.PersonsLoad() : m_session.OrgsLoad()).error) {
             boxOf(slot)->setLoading(false);
             boxOf(slot)->setStreets({});
             continue;
@@ -181,7 +177,7 @@ void TFrmAdress::setHelp(int context)
 {
     SetHelpContext(this, context);
     SetHelpContext(m_house, context);
-    SetHelpContext(context == search::HelpPersonAddress ? m_street1 : m_street2, context);
+    SetHelpContext(context == HelpPersonAddress ? m_street1 : m_street2, context);
 }
 
 void TFrmAdress::ShowPersonsMode()
@@ -192,14 +188,14 @@ void TFrmAdress::ShowPersonsMode()
     m_street2->hide();
     m_street1->show();
     m_street1->setFocus(Qt::OtherFocusReason);
-    setHelp(search::HelpPersonAddress);
+    setHelp(HelpPersonAddress);
     findChild<QLabel *>(QStringLiteral("Label1"))->setBuddy(m_street1);
     showLoading();
 }
 
 void TFrmAdress::ShowOrgsMode()
 {
-    if (m_main.TabIndex() != OrgsTab)
+    if (m_session.Page() != DirectoryPage::Orgs)
         return;
     show();
     raise();
@@ -207,31 +203,28 @@ void TFrmAdress::ShowOrgsMode()
     m_street1->hide();
     m_street2->show();
     m_street2->setFocus(Qt::OtherFocusReason);
-    setHelp(search::HelpOrgAddress);
+    setHelp(HelpAddress);
     findChild<QLabel *>(QStringLiteral("Label1"))->setBuddy(m_street2);
     showLoading();
 }
 
 void TFrmAdress::Button1Click()
 {
-    const int tab = m_main.TabIndex();
+    const DirectoryPage page = m_session.Page();
     search::SearchOutcome outcome;
     bool ran = false;
     const auto reset = [this] {
         // Whatever the outcome, the individuals' street box and the house box start again.
-        m_street1->setText(search::StreetPrompt.toString());
+        m_street1->setText(StreetPrompt.toString());
         m_house->clear();
     };
     try {
-        if (tab == PersonsTab) {
-            outcome = search::PersonAddressSearch(m_main.QTemp(), m_street1->text(), m_house->text(), m_flat->text());
+        if (page == DirectoryPage::Persons) {
+            outcome = search::PersonAddressSearch(m_session.QTemp(), m_street1->text(), m_house->text(), m_flat->text());
             ran = true;
-        } else if (tab == OrgsTab) {
-            outcome = search::OrgAddressSearch(m_main.QTemp(), m_street2->text(), m_house->text());
+        } else if (page == DirectoryPage::Orgs) {
+            outcome = search::OrgAddressSearch(m_session.QTemp(), m_street2->text(), m_house->text());
             ran = true;
-            // The organisation tab is captioned anew only when there is one.
-            if (m_main.TabControl1().count() <= 2)
-                outcome.orgTabCaption.reset();
         }
     } catch (...) {
         reset();
@@ -241,12 +234,13 @@ void TFrmAdress::Button1Click()
     if (!ran)
         return;
     if (!outcome.found()) {
-        Dialogs::ShowMessage(this, outcome.message);
+        Dialogs::ShowMessage(this, outcome.message.Text());
         return;
     }
     hide();
-    m_main.PresentSearch(outcome);
-    m_main.activateWindow();
+    m_session.Present(outcome);
+    if (QWidget *owner = parentWidget())
+        owner->activateWindow();
 }
 
 } // namespace phonebook

@@ -1,8 +1,8 @@
 #pragma once
 // TFrmAdress: the address search dialog. Not modal: it stays beside the main
-// window until a search finds something. The search follows the main
-// window's selected tab (individuals or organisations), not the street box
-// shown.
+// window until a search finds something. The search follows the page the
+// directory session shows (individuals or organisations), not the street box
+// shown, and is presented through the session.
 
 #include <QDialog>
 #include <QStringList>
@@ -12,8 +12,8 @@ class QPushButton;
 
 namespace phonebook {
 
+class DirectorySession;
 class StreetBox;
-class TFrmMain;
 template <typename T>
 class BuildWatcher;
 
@@ -21,9 +21,9 @@ class TFrmAdress : public QDialog {
     Q_OBJECT
 
 public:
-    // Creates the dialog centred on the screen, its street lists still empty
-    // (ReloadStreets builds them).
-    explicit TFrmAdress(TFrmMain &main);
+    // Creates the dialog centred on the screen, a child of `owner` (the main
+    // window), its street lists still empty (ReloadStreets builds them).
+    TFrmAdress(DirectorySession &session, QWidget *owner);
     ~TFrmAdress() override;
 
     StreetBox &ComboBox1() const { return *m_street1; }
@@ -32,7 +32,7 @@ public:
     QLineEdit &Edit2() const { return *m_flat; }
     QPushButton &Button1() const { return *m_ok; }
 
-    // Builds both street lists again from the tables in the main window's
+    // Builds both street lists again from the tables in the session's
     // folder, in the background: each statement on a connection of its own on
     // a worker thread, so the windows go on meanwhile. Called at start-up and
     // whenever a new edition of the tables is installed. Each box keeps what
@@ -49,7 +49,7 @@ public:
     // SpeedButton3: individuals mode. SpeedButton5: organisations mode.
     void ShowPersonsMode();
     void ShowOrgsMode();
-    // Runs the search on the main window's selected tab (Button1, Enter).
+    // Runs the search on the session's page (Button1, Enter).
     void Button1Click();
 
 signals:
@@ -63,7 +63,7 @@ private:
     void finishStreets(int slot);
     void showLoading();
 
-    TFrmMain &m_main;
+    DirectorySession &m_session;
     StreetBox *m_street1 = nullptr;
     StreetBox *m_street2 = nullptr;
     QLineEdit *m_house = nullptr;
@@ -72,8 +72,5 @@ private:
     // The build running for each box, by slot; null when none runs.
     BuildWatcher<QStringList> *m_builds[2] = {nullptr, nullptr};
 };
-
-// The one address dialog, while it exists.
-extern TFrmAdress *FrmAdress;
 
 } // namespace phonebook

@@ -5,7 +5,7 @@
 #include "OrgSearch.h"
 #include "SearchOutcome.h"
 #include "SearchText.h"
-#include "UMain.h"
+#include "DirectorySession.h"
 #include "WindowHelpers.h"
 
 #include <QLineEdit>
@@ -14,8 +14,6 @@
 #include <QValidator>
 
 namespace phonebook {
-
-TFrmPred *FrmPred = nullptr;
 
 namespace {
 
@@ -49,11 +47,10 @@ constexpr QStringView ModeCaptions[3] = {
 
 } // namespace
 
-TFrmPred::TFrmPred(TFrmMain &main)
-    : QDialog(&main, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint)
-    , m_main(main)
+TFrmPred::TFrmPred(DirectorySession &session, QWidget *owner)
+    : QDialog(owner, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint)
+    , m_session(session)
 {
-    FrmPred = this;
     SetUpWindow(*this, u"FrmPred", u"Поиск предприятия", false, ClientWidth, ClientHeight);
 
     m_text = new QLineEdit(this);
@@ -84,17 +81,13 @@ TFrmPred::TFrmPred(TFrmMain &main)
     CenterForm(*this);
 }
 
-TFrmPred::~TFrmPred()
-{
-    if (FrmPred == this)
-        FrmPred = nullptr;
-}
+TFrmPred::~TFrmPred() = default;
 
 QRadioButton &TFrmPred::RadioButton(int number) const { return *m_modes[number - 1]; }
 
 void TFrmPred::Open()
 {
-    if (m_main.TabIndex() != OrgsTab)
+    if (m_session.Page() != DirectoryPage::Orgs)
         return;
     show();
     raise();
@@ -103,7 +96,7 @@ void TFrmPred::Open()
     for (QWidget *widget : {static_cast<QWidget *>(this), static_cast<QWidget *>(m_text),
                             static_cast<QWidget *>(m_modes[0]), static_cast<QWidget *>(m_modes[1]),
                             static_cast<QWidget *>(m_ok)})
-        SetHelpContext(widget, search::HelpOrgSearch);
+        SetHelpContext(widget, HelpOrgSearch);
 }
 
 void TFrmPred::Button1Click()
@@ -114,22 +107,17 @@ void TFrmPred::Button1Click()
     else if (m_modes[2]->isChecked())
         mode = search::OrgSearchMode::Department;
 
-    const search::SearchOutcome outcome = search::OrgSearch(m_main.QTemp(), mode, m_text->text());
-    const bool keepOpen = mode == search::OrgSearchMode::Department && outcome.found();
-    // A name result is presented on the organisations tab, so that it pages
-    // and re-captions the organisation tab as usual, even when a department
-    // result left the organisation tab (or no tab) selected.
-    if (mode != search::OrgSearchMode::Department && outcome.found() && m_main.TabIndex() != OrgsTab
-        && m_main.TabIndex() != PersonsTab)
-        m_main.SelectTab(OrgsTab);
-    if (keepOpen) {
-        m_main.PresentSearch(outcome);
+    const search::SearchOutcome outcome = search::OrgSearch(m_session.QTemp(), mode, m_text->text());
+    if (mode == search::OrgSearchMode::Department && outcome.found()) {
+        m_session.Present(outcome);
         return;
     }
-    m_main.raise();
-    m_main.activateWindow();
+    if (QWidget *owner = parentWidget()) {
+        owner->raise();
+        owner->activateWindow();
+    }
     hide();
-    m_main.PresentSearch(outcome);
+    m_session.Present(outcome);
 }
 
 } // namespace phonebook

@@ -11,32 +11,31 @@ class QRadioButton;
 
 namespace phonebook {
 
-class TFrmMain;
+class DirectorySession;
 
 class TFrmPred : public QDialog {
     Q_OBJECT
 
 public:
-    explicit TFrmPred(TFrmMain &main);
+    // A child of `owner` (the main window); its searches run on the session's
+    // QTemp and are presented through the session.
+    TFrmPred(DirectorySession &session, QWidget *owner);
     ~TFrmPred() override;
 
     QLineEdit &Edit1() const { return *m_text; }
     QRadioButton &RadioButton(int number) const;
     QPushButton &Button1() const { return *m_ok; }
 
-    // SpeedButton4: shows the dialog while the organisations tab is selected.
+    // SpeedButton4: shows the dialog while the session shows the organisations page.
     void Open();
     // Runs the search of the chosen mode (Button1, Enter).
     void Button1Click();
 
 private:
-    TFrmMain &m_main;
+    DirectorySession &m_session;
     QLineEdit *m_text = nullptr;
     QRadioButton *m_modes[3] = {};
     QPushButton *m_ok = nullptr;
 };
-
-// The one organisation dialog, while it exists.
-extern TFrmPred *FrmPred;
 
 } // namespace phonebook

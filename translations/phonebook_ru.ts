@@ -119,8 +119,8 @@
         <translation>Результат запроса слишком велик (больше 2 ГБ текста).</translation>
     </message>
     <message>
-        <source> (no table file of that name in %1)</source>
-        <translation> (в папке %1 нет файла таблицы с таким именем)</translation>
+        <source>%1 (no table file of that name in %2)</source>
+        <translation>%1 (в папке %2 нет файла таблицы с таким именем)</translation>
     </message>
     <message>
         <source>The SQL engine cannot start: %1</source>
@@ -149,6 +149,94 @@
     <message>
         <source>The table %1 holds too many distinct words for the quick search.</source>
         <translation>В таблице %1 слишком много разных слов для быстрого поиска.</translation>
+    </message>
+    <message>
+        <source>No such telephone number!!!</source>
+        <translation>Указанный телефон не найден!!!</translation>
+    </message>
+    <message>
+        <source>No such person!!!</source>
+        <translation>Указанный человек не найден!!!</translation>
+    </message>
+    <message>
+        <source>No such organisation!!!</source>
+        <translation>Указанная организация не найдена!!!</translation>
+    </message>
+    <message>
+        <source>No such address!!!</source>
+        <translation>Такого адреса не найдено!!!</translation>
+    </message>
+    <message>
+        <source>Search by number %1</source>
+        <translation>Поиск по номеру %1</translation>
+    </message>
+    <message>
+        <source>Search by surname %1</source>
+        <translation>Поиск по фамилии %1</translation>
+    </message>
+    <message>
+        <source>Search by department %1</source>
+        <translation>Поиск по отделу %1</translation>
+    </message>
+    <message>
+        <source>Search for the organisation %1</source>
+        <translation>Поиск предприятия %1</translation>
+    </message>
+    <message>
+        <source>Search by address %1</source>
+        <translation>Поиск по адресу %1</translation>
+    </message>
+    <message>
+        <source>Search by address %1 house %2</source>
+        <translation>Поиск по адресу %1 д. %2</translation>
+    </message>
+    <message>
+        <source>Search by address %1 flat %2</source>
+        <translation>Поиск по адресу %1 кв. %2</translation>
+    </message>
+    <message>
+        <source>Search by address %1 house %2 flat %3</source>
+        <translation>Поиск по адресу %1 д. %2 кв. %3</translation>
+    </message>
+    <message>
+        <source>Search by number: %1</source>
+        <translation>Поиск по номеру: %1</translation>
+    </message>
+    <message>
+        <source>Search by surname: %1</source>
+        <translation>Поиск по фамилии: %1</translation>
+    </message>
+    <message>
+        <source>Search by department: %1</source>
+        <translation>Поиск по отделу: %1</translation>
+    </message>
+    <message>
+        <source>Search for the organisation: %1</source>
+        <translation>Поиск предприятия: %1</translation>
+    </message>
+    <message>
+        <source>Search by address: %1</source>
+        <translation>Поиск по адресу: %1</translation>
+    </message>
+    <message>
+        <source>Search by address: %1, %2</source>
+        <translation>Поиск по адресу: %1, %2</translation>
+    </message>
+    <message>
+        <source>Search by address: %1, flat %2</source>
+        <translation>Поиск по адресу: %1, кв. %2</translation>
+    </message>
+    <message>
+        <source>Search by address: %1, %2, flat %3</source>
+        <translation>Поиск по адресу: %1, %2, кв. %3</translation>
+    </message>
+    <message>
+        <source>Showing the results for "%1"</source>
+        <translation>Показаны результаты для «%1»</translation>
+    </message>
+    <message>
+        <source>Showing similar words</source>
+        <translation>Показаны похожие слова</translation>
     </message>
 </context>
 <context>

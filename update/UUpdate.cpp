@@ -1,8 +1,8 @@
 #include "UUpdate.h"
 
+#include "AppInfo.h"
 #include "Dialogs.h"
-#include "EditionWatcher.h"
-#include "UMain.h"
+#include "DirectorySession.h"
 #include "UpdateRun.h"
 #include "WindowHelpers.h"
 
@@ -24,11 +24,10 @@
 
 namespace phonebook {
 
-TFrmUpdate::TFrmUpdate(TFrmMain &main, update::EditionWatcher *watcher, QWidget *parent)
+TFrmUpdate::TFrmUpdate(DirectorySession &session, QWidget *parent)
     : QDialog(parent)
-    , m_main(main)
-    , m_watcher(watcher)
-    , m_run(new update::UpdateRun(main.Paths().tables, this))
+    , m_session(session)
+    , m_run(new update::UpdateRun(session.TablesFolder(), this))
 {
     setObjectName(QStringLiteral("FrmUpdate"));
     setWindowTitle(UpdateCaption.toString());
@@ -44,7 +43,7 @@ TFrmUpdate::TFrmUpdate(TFrmMain &main, update::EditionWatcher *watcher, QWidget 
     m_edit->setObjectName(QStringLiteral("Edit1"));
     m_edit->setAccessibleName(UpdatePathLabel.toString());
     m_label->setBuddy(m_edit);
-    SetHelpContext(m_edit, UpdateHelpContext);
+    SetHelpContext(m_edit, HelpUpdate);
 
     m_browse = new QToolButton(this);
     m_browse->setObjectName(QStringLiteral("BitBtn1"));
@@ -52,12 +51,12 @@ TFrmUpdate::TFrmUpdate(TFrmMain &main, update::EditionWatcher *watcher, QWidget 
     m_browse->setToolTip(UpdateBrowseHint.toString());
     m_browse->setAccessibleName(UpdateBrowseHint.toString());
     m_browse->setFocusPolicy(Qt::StrongFocus);
-    SetHelpContext(m_browse, UpdateHelpContext);
+    SetHelpContext(m_browse, HelpUpdate);
 
     m_button = new QPushButton(UpdateButtonText.toString(), this);
     m_button->setObjectName(QStringLiteral("Button1"));
     m_button->setDefault(true);
-    SetHelpContext(m_button, UpdateHelpContext);
+    SetHelpContext(m_button, HelpUpdate);
 
     auto *panel = new QFrame(this);
     panel->setObjectName(QStringLiteral("Panel1"));
@@ -109,10 +108,11 @@ void TFrmUpdate::SetTimeLimit(std::chrono::milliseconds limit)
 
 void TFrmUpdate::Open()
 {
-    m_main.ShowPersonsSide(true);
+    m_session.ShowSide(DirectorySide::Persons);
     m_edit->setFocus(Qt::OtherFocusReason);
     exec();
-    m_main.activateWindow();
+    if (QWidget *owner = parentWidget())
+        owner->activateWindow();
 }
 
 void TFrmUpdate::BitBtn1Click()
@@ -144,11 +144,7 @@ void TFrmUpdate::Button1Click()
         return;
     }
     // The lists let go of the tables before they are set aside.
-    m_main.TFullFiz().Close();
-    m_main.QFullPred().Close();
-    m_main.QTemp().Close();
-    if (m_watcher)
-        m_watcher->Pause();
+    m_session.ReleaseTables();
     m_edit->setEnabled(false);
     m_browse->setEnabled(false);
     m_button->setText(UpdateCancelText.toString());
@@ -204,7 +200,7 @@ void TFrmUpdate::onFinished()
 
 bool TFrmUpdate::offerAdministrator()
 {
-    const QString directory = m_main.Paths().tables;
+    const QString directory = m_session.TablesFolder();
     const QString tool = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("phonebook-update"));
     const QString pkexec = QStandardPaths::findExecutable(QStringLiteral("pkexec"));
     const QString archive = QFileInfo(m_archive).absoluteFilePath();
@@ -268,17 +264,19 @@ void TFrmUpdate::onAdministratorFinished()
 
 void TFrmUpdate::reloadAndClose(bool confirm)
 {
-    // Both lists from whatever tables the directory now holds, counted on this bar.
+    // Both lists from whatever tables the directory now holds.
     m_button->setText(UpdateButtonText.toString());
-    m_main.LoadDirectory(m_bar);
+    m_session.Reload();
     m_bar->setRange(0, 100);
     m_bar->setValue(0);
     m_bar->setToolTip({});
     m_bar->setAccessibleDescription({});
-    if (m_watcher)
-        m_watcher->Resume();
-    if (confirm)
-        Dialogs::ShowMessage(this, QStringLiteral("Справочник обновлён.\n%1\n%2").arg(m_main.StatusText(0), m_main.StatusText(1)));
+    if (confirm) {
+        const DirectoryCounts &counts = m_session.Counts();
+        Dialogs::ShowMessage(this, QStringLiteral("Справочник обновлён.\n%1%2\n%3%4")
+                                       .arg(PersonsCountText, QString::number(counts.persons), OrgPhonesCountText,
+                                            QString::number(counts.orgPhones)));
+    }
 
     m_edit->clear();
     m_edit->setEnabled(true);

@@ -1,8 +1,8 @@
 #pragma once
 // TFrmUpdate: the update dialog. The archive's path (typed, or picked with the
 // browse button), a progress bar and "Обновить", which installs the edition
-// and reloads both lists of the main window. While the archive runs, the same
-// button (or Esc) stops it.
+// and has the directory session reload both lists. While the archive runs,
+// the same button (or Esc) stops it.
 
 #include <QDialog>
 #include <QStringView>
@@ -18,10 +18,9 @@ class QToolButton;
 
 namespace phonebook {
 
-class TFrmMain;
+class DirectorySession;
 
 namespace update {
-class EditionWatcher;
 class UpdateRun;
 } // namespace update
 
@@ -31,7 +30,6 @@ inline constexpr QStringView UpdateBrowseHint = u"Выберите путь к �
 inline constexpr QStringView UpdateButtonText = u"Обновить";
 inline constexpr QStringView UpdateCancelText = u"Остановить";
 inline constexpr QStringView UpdateFilter = u"Полное обновление для базы из архива(up*.exe)";
-inline constexpr int UpdateHelpContext = 9;
 // Outer size 475×78 leaves this client area under a usual frame.
 inline constexpr int UpdateClientWidth = 467;
 inline constexpr int UpdateClientHeight = 51;
@@ -40,9 +38,10 @@ class TFrmUpdate : public QDialog {
     Q_OBJECT
 
 public:
-    // `watcher`, when given, is paused while an update runs, so that the
-    // update's own changes are not taken for a new edition.
-    TFrmUpdate(TFrmMain &main, update::EditionWatcher *watcher, QWidget *parent = nullptr);
+    // Updates the session's folder. The session lets go of its tables (and
+    // pauses its folder watch, so that the update's own changes are not taken
+    // for a new edition) while an update runs, and reloads them afterwards.
+    explicit TFrmUpdate(DirectorySession &session, QWidget *parent = nullptr);
     ~TFrmUpdate() override;
 
     QLineEdit &Edit1() const { return *m_edit; }
@@ -77,8 +76,7 @@ private:
     // Reloads both lists and gives the dialog back.
     void reloadAndClose(bool confirm);
 
-    TFrmMain &m_main;
-    update::EditionWatcher *m_watcher;
+    DirectorySession &m_session;
     update::UpdateRun *m_run;
     QLabel *m_label = nullptr;
     QLineEdit *m_edit = nullptr;

@@ -1,21 +1,14 @@
 #include "UpdateWindow.h"
 
-#include "EditionWatcher.h"
-#include "UMain.h"
+#include "DirectorySession.h"
 #include "UUpdate.h"
 
 namespace phonebook {
 
-TFrmUpdate *CreateUpdateWindow(TFrmMain &main)
+TFrmUpdate *CreateUpdateWindow(DirectorySession &session, QWidget *owner)
 {
-    auto *watcher = new update::EditionWatcher(main.Paths().tables, &main);
-    auto *dialog = new TFrmUpdate(main, watcher, &main);
-    main.SetCommand(Command::Update, [dialog] { dialog->Open(); });
-    QObject::connect(watcher, &update::EditionWatcher::NewEdition, &main, [&main] {
-        main.LoadDirectory(nullptr);
-        main.SetStatusText(2, QString::fromUtf16(NewEditionStatus));
-    });
-    return dialog;
+    session.WatchFolder();
+    return new TFrmUpdate(session, owner);
 }
 
 } // namespace phonebook

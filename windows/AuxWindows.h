@@ -1,13 +1,20 @@
 #pragma once
-// The about window and the hidden picture window, attached to the main window.
+// The about window and the hidden picture window.
+
+class QWidget;
 
 namespace phonebook {
 
-class TFrmMain;
+class TFrmAbout;
+class TFrmSecret;
 
-// Creates FrmAbout and FrmSecret as children of `main` (they live as long as
-// it does), attaches the menu command "О программе" and the key preview that
-// watches for the hidden picture's code.
-void CreateAuxWindows(TFrmMain &main);
+struct AuxWindows {
+    TFrmAbout *about = nullptr;
+    TFrmSecret *secret = nullptr;
+};
+
+// Creates FrmAbout and FrmSecret as children of `owner` (the main window;
+// they live as long as it does).
+AuxWindows CreateAuxWindows(QWidget *owner);
 
 } // namespace phonebook

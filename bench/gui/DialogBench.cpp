@@ -85,8 +85,8 @@ int main(int argc, char *argv[])
     const auto [dir, rounds] = bench::ParseWindowBenchArgs(argc, argv, "dialog-bench DIR [ROUNDS]");
     const std::unique_ptr<TFrmMain> mainWindow = bench::ShowMainWindow(dir);
     TFrmMain &main = *mainWindow;
-    auto *address = new TFrmAdress(main);
-    auto *org = new TFrmPred(main);
+    auto *address = new TFrmAdress(main.Session(), &main);
+    auto *org = new TFrmPred(main.Session(), &main);
 
     // The street lists, both, as after start-up or an update.
     {
@@ -98,16 +98,16 @@ int main(int argc, char *argv[])
             address->WaitForStreets();
             times.push_back(bench::Milliseconds(clock));
             clock.restart();
-            const int rows = search::LoadStreetList(dir, search::StreetList::Persons).size()
-                + search::LoadStreetList(dir, search::StreetList::Orgs).size();
+            const int rows = search::LoadStreetList(dir, Table::Persons).size()
+                + search::LoadStreetList(dir, Table::Orgs).size();
             coreTimes.push_back(bench::Milliseconds(clock));
             (void)rows;
         }
         std::printf("street lists, both\t-\t%lld\t%.1f\t%.1f\t%.1f\t%s\t%s\n",
                     static_cast<long long>(address->ComboBox1().streets().size() + address->ComboBox2().streets().size()),
                     bench::Median(times), *std::max_element(times.begin(), times.end()), bench::Median(coreTimes),
-                    qUtf8Printable(search::StreetListSql(search::StreetList::Persons)),
-                    qUtf8Printable(search::StreetListSql(search::StreetList::Orgs)));
+                    qUtf8Printable(search::StreetListSql(Table::Persons)),
+                    qUtf8Printable(search::StreetListSql(Table::Orgs)));
         std::fflush(stdout);
     }
 
@@ -115,7 +115,7 @@ int main(int argc, char *argv[])
     const QString orgStreet = address->ComboBox2().streets().value(0);
     const auto persons = [&](QString house, QString flat) {
         return [&main, address, street, house, flat] {
-            main.ShowPersonsSide(true);
+            main.ShowPersonsSide();
             address->ShowPersonsMode();
             address->ComboBox1().setText(street);
             address->Edit1().setText(house);
@@ -124,7 +124,7 @@ int main(int argc, char *argv[])
     };
     const auto orgAddress = [&](QString streetText, QString house) {
         return [&main, address, streetText, house] {
-            main.ShowOrgsSide(true);
+            main.ShowOrgsSide();
             address->ShowOrgsMode();
             address->ComboBox2().setText(streetText);
             address->Edit1().setText(house);
@@ -132,7 +132,7 @@ int main(int argc, char *argv[])
     };
     const auto orgMode = [&](int mode, QString text) {
         return [&main, org, mode, text] {
-            main.ShowOrgsSide(true);
+            main.ShowOrgsSide();
             org->Open();
             org->RadioButton(mode).setChecked(true);
             org->Edit1().setText(text);

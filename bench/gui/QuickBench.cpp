@@ -60,7 +60,7 @@ int main(int argc, char *argv[])
         clock.start();
         box.setText(QStringLiteral("я"));
         WaitForResult(box, main);
-        main.ShowOrgsSide(true);
+        main.ShowOrgsSide();
         box.setText(QStringLiteral("я"));
         WaitForResult(box, main);
         std::printf("indexes of both sides (background after start-up)\t-\t-\t%.1f\t%.1f\t-\n", bench::Milliseconds(clock),
@@ -95,9 +95,9 @@ int main(int argc, char *argv[])
         std::vector<int> rows(static_cast<size_t>(letters));
         for (int round = 0; round < rounds; ++round) {
             if (c.orgs)
-                main.ShowOrgsSide(true);
+                main.ShowOrgsSide();
             else
-                main.ShowPersonsSide(true);
+                main.ShowPersonsSide();
             box.setFocus();
             QApplication::processEvents();
             for (int i = 0; i < letters; ++i) {

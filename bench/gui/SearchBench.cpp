@@ -67,17 +67,17 @@ int main(int argc, char *argv[])
         std::vector<double> times;
         for (int round = 0; round < rounds; ++round) {
             if (c.orgs)
-                main.ShowOrgsSide(true);
+                main.ShowOrgsSide();
             else
-                main.ShowPersonsSide(true);
+                main.ShowPersonsSide();
             QApplication::processEvents();
             Dialogs::QueueInputAnswer(c.answer);
             QElapsedTimer clock;
             clock.start();
             if (c.button == 1)
-                SpeedButton1Click(main);
+                SpeedButton1Click(main.Session(), &main);
             else
-                SpeedButton2Click(main);
+                SpeedButton2Click(main.Session(), &main, main.Edit1());
             main.SGTemp().viewport()->repaint();
             times.push_back(bench::Milliseconds(clock));
         }

@@ -53,25 +53,29 @@ QString OrgAddressSql(QStringView street, QStringView house)
 
 namespace {
 
-QString AddressTitle(QStringView street, QStringView house, QStringView flat)
+CoreError AddressTitle(QStringView street, QStringView house, QStringView flat)
 {
-    QStringList parts{u"Поиск по адресу"_s, street.trimmed().toString()};
-    if (!house.trimmed().isEmpty())
-        parts.append(u"д. "_s + house.trimmed().toString());
-    if (!flat.trimmed().isEmpty())
-        parts.append(u"кв. "_s + flat.trimmed().toString());
-    return parts.join(u' ');
+    const QString s = street.trimmed().toString(), h = house.trimmed().toString(), f = flat.trimmed().toString();
+    if (!h.isEmpty() && !f.isEmpty())
+        return CoreError(CoreMessage("Search by address %1 house %2 flat %3"), {s, h, f});
+    if (!h.isEmpty())
+        return CoreError(CoreMessage("Search by address %1 house %2"), {s, h});
+    if (!f.isEmpty())
+        return CoreError(CoreMessage("Search by address %1 flat %2"), {s, f});
+    return CoreError(CoreMessage("Search by address %1"), {s});
 }
 
-// "Поиск по адресу: ул. Мира, 5, кв. 7".
-QString AddressNote(QStringView street, QStringView house, QStringView flat)
+// "Search by address: Mira St, 5, flat 7".
+CoreError AddressNote(QStringView street, QStringView house, QStringView flat)
 {
-    QStringList parts{street.trimmed().toString()};
-    if (!house.trimmed().isEmpty())
-        parts.append(house.trimmed().toString());
-    if (!flat.trimmed().isEmpty())
-        parts.append(u"кв. "_s + flat.trimmed().toString());
-    return u"Поиск по адресу: "_s + parts.join(u", "_s);
+    const QString s = street.trimmed().toString(), h = house.trimmed().toString(), f = flat.trimmed().toString();
+    if (!h.isEmpty() && !f.isEmpty())
+        return CoreError(CoreMessage("Search by address: %1, %2, flat %3"), {s, h, f});
+    if (!h.isEmpty())
+        return CoreError(CoreMessage("Search by address: %1, %2"), {s, h});
+    if (!f.isEmpty())
+        return CoreError(CoreMessage("Search by address: %1, flat %2"), {s, f});
+    return CoreError(CoreMessage("Search by address: %1"), {s});
 }
 
 } // namespace
@@ -81,11 +85,11 @@ SearchOutcome PersonAddressSearch(Query &temp, QStringView street, QStringView h
     SearchOutcome outcome;
     ReplaceSql(temp, PersonAddressSql(street, house, flat), outcome);
     if (temp.RecordCount() == 0) {
-        outcome.message = AddressNotFound.toString();
+        outcome.message = CoreError(AddressNotFound);
         return outcome;
     }
     outcome.fill = PersonFill(temp.RecordCount());
-    outcome.helpContext = HelpAddressResult;
+    outcome.helpContext = HelpAddress;
     outcome.title = AddressTitle(street, house, flat);
     outcome.note = AddressNote(street, house, flat);
     return outcome;
@@ -96,30 +100,31 @@ SearchOutcome OrgAddressSearch(Query &temp, QStringView street, QStringView hous
     SearchOutcome outcome;
     ReplaceSql(temp, OrgAddressSql(street, house), outcome);
     if (temp.RecordCount() == 0) {
-        outcome.message = AddressNotFound.toString();
+        outcome.message = CoreError(AddressNotFound);
         return outcome;
     }
     outcome.fill = OrgFill(temp.RecordCount());
-    outcome.helpContext = HelpAddressResult;
+    outcome.helpContext = HelpAddress;
     outcome.title = AddressTitle(street, house, {});
     outcome.note = AddressNote(street, house, {});
     temp.First();
     outcome.orgTabCaption = DecodeText(temp.FieldByName(u"naim"), CipherKey);
+    outcome.renameOrgTabOnly = true;
     return outcome;
 }
 
-QString StreetListSql(StreetList list)
+QString StreetListSql(Table table)
 {
-    return list == StreetList::Persons
+    return table == Table::Persons
         ? u"SELECT DISTINCT sp09kw_n.street FROM sp09kw_n ORDER BY sp09kw_n.street"_s
         : u"SELECT DISTINCT sp09pr_n.street FROM sp09pr_n ORDER BY sp09pr_n.street"_s;
 }
 
-QStringList LoadStreetList(const QString &directory, StreetList list, const StopCheck &stop)
+QStringList LoadStreetList(const QString &directory, Table table, const StopCheck &stop)
 {
     Query query;
     query.SetDirectory(directory);
-    query.AddSql(StreetListSql(list));
+    query.AddSql(StreetListSql(table));
     query.Open(stop);
     const auto source = query.Source();
     QStringList streets;

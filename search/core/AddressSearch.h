@@ -7,6 +7,7 @@
 
 #include "SearchOutcome.h"
 #include "StopCheck.h"
+#include "TableFiles.h"
 
 #include <QString>
 #include <QStringList>
@@ -18,14 +19,8 @@ class Query;
 
 namespace phonebook::search {
 
-inline constexpr QStringView AddressNotFound = u"Такого адреса не найдено!!!";
-// What the individuals' street box shows at start and after every search.
-inline constexpr QStringView StreetPrompt = u"ул.";
-
-// Help topics of the dialog in each mode, and of the result grid in both.
-inline constexpr int HelpPersonAddress = 3;
-inline constexpr int HelpOrgAddress = 6;
-inline constexpr int HelpAddressResult = 6;
+// What the address searches say when they find nothing.
+inline constexpr char AddressNotFound[] = CoreMessage("No such address!!!");
 
 // Stored widths houses and flats are right-aligned in.
 inline constexpr int HouseWidth = 7;
@@ -48,11 +43,10 @@ SearchOutcome PersonAddressSearch(Query &temp, QStringView street, QStringView h
 SearchOutcome OrgAddressSearch(Query &temp, QStringView street, QStringView house);
 
 // The two street lists: the DISTINCT statements over each table.
-enum class StreetList { Persons, Orgs };
-QString StreetListSql(StreetList list);
+QString StreetListSql(Table table);
 // Every street of the list, deciphered, in the engine's order of the stored
 // (enciphered) values: not re-sorted. Throws DatabaseError, also once `stop`
 // says stop (asked every few thousand rows).
-QStringList LoadStreetList(const QString &directory, StreetList list, const StopCheck &stop = {});
+QStringList LoadStreetList(const QString &directory, Table table, const StopCheck &stop = {});
 
 } // namespace phonebook::search

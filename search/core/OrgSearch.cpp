@@ -103,14 +103,13 @@ SearchOutcome OrgSearch(Query &temp, OrgSearchMode mode, QStringView upperText)
         if (temp.RecordCount() == 0)
             ReplaceSql(temp, AnyCaseDepartmentSql(temp, upperText, outcome), outcome);
         if (temp.RecordCount() == 0) {
-            outcome.message = OrgNotFound.toString();
+            outcome.message = CoreError(OrgNotFound);
             return outcome;
         }
         outcome.fill = GridFill::Departments;
-        outcome.title = u"Поиск по отделу "_s + upperText.toString();
-        outcome.note = u"Поиск по отделу: "_s + upperText.toString();
+        outcome.title = CoreError(CoreMessage("Search by department %1"), {upperText.toString()});
+        outcome.note = CoreError(CoreMessage("Search by department: %1"), {upperText.toString()});
         CaptionFirst(temp, outcome);
-        outcome.selectTab = OrgTabIndex;
         outcome.helpContext = HelpOrgSearch;
         return outcome;
     }
@@ -119,13 +118,13 @@ SearchOutcome OrgSearch(Query &temp, OrgSearchMode mode, QStringView upperText)
     if (temp.RecordCount() == 0)
         ReplaceSql(temp, OrgNameSql(mode, OrgNameField::Knaim, upperText), outcome);
     if (temp.RecordCount() == 0) {
-        outcome.message = OrgNotFound.toString();
+        outcome.message = CoreError(OrgNotFound);
         return outcome;
     }
     outcome.fill = OrgFill(temp.RecordCount());
     CaptionFirst(temp, outcome);
-    outcome.title = u"Поиск предприятия "_s + upperText.toString();
-    outcome.note = u"Поиск предприятия: "_s + upperText.toString();
+    outcome.title = CoreError(CoreMessage("Search for the organisation %1"), {upperText.toString()});
+    outcome.note = CoreError(CoreMessage("Search for the organisation: %1"), {upperText.toString()});
     outcome.helpContext = HelpOrgSearch;
     return outcome;
 }

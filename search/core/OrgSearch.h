@@ -19,9 +19,6 @@ namespace phonebook::search {
 inline constexpr QStringView FullOrgListSql =
     u"SELECT DISTINCT sp09pr_n.naim, sp09pr_n.street, sp09pr_n.hous FROM sp09pr_n ORDER BY naim";
 
-// Help topic of the organisation dialog and of its results.
-inline constexpr int HelpOrgSearch = 5;
-
 enum class OrgSearchMode {
     NameStart = 1,  // the name begins with the text
     NameWord = 2,   // a word of the name begins with the text

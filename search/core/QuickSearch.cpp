@@ -22,8 +22,8 @@ QuickSide OtherSide(QuickSide side) { return side == QuickSide::Persons ? QuickS
 constexpr int ChangeAttempts = 3;
 
 // What the status bar says when the rows are not those of the typed text.
-constexpr QStringView LayoutNote = u"Показаны результаты для «%1»";
-constexpr QStringView SlipsNote = u"Показаны похожие слова";
+constexpr char LayoutNote[] = CoreMessage("Showing the results for \"%1\"");
+constexpr char SlipsNote[] = CoreMessage("Showing similar words");
 
 } // namespace
 
@@ -51,15 +51,15 @@ std::shared_ptr<const QuickIndex> QuickSearcher::Index(QuickSide side, const std
     return index;
 }
 
-QString QuickStepNote(const QuickResult &result)
+CoreError QuickStepNote(const QuickResult &result)
 {
     switch (result.step) {
     case QuickStep::Exact:
         return {};
     case QuickStep::Layout:
-        return LayoutNote.toString().arg(result.converted.trimmed());
+        return CoreError(LayoutNote, {result.converted.trimmed()});
     case QuickStep::Slips:
-        return SlipsNote.toString();
+        return CoreError(SlipsNote);
     }
     return {};
 }

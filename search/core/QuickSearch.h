@@ -10,6 +10,7 @@
 // One thread at a time may use a session; the results it returns may be read
 // from any thread.
 
+#include "CoreResult.h"
 #include "QuickIndex.h"
 
 #include <QString>
@@ -20,10 +21,6 @@
 #include <optional>
 
 namespace phonebook::search {
-
-// Messages of the quick search.
-inline constexpr QStringView QuickBoxName = u"Быстрый поиск";
-inline constexpr QStringView QuickBoxPlaceholder = u"Номер, фамилия, улица или организация";
 
 // Which step of the rule gave the rows: the text as typed; the same keys on
 // the Russian layout (when the text holds Latin letters); that text (or the
@@ -47,8 +44,8 @@ struct QuickResult {
 };
 
 // What the status bar says of a result besides its count: nothing for the
-// typed text, else which text or which words the rows are for.
-QString QuickStepNote(const QuickResult &result);
+// typed text (unset), else which text or which words the rows are for.
+CoreError QuickStepNote(const QuickResult &result);
 
 class QuickSearcher {
 public:

@@ -48,10 +48,8 @@ int QuickSession::Search(QuickSide side, const QString &text)
         };
         try {
             std::optional<QuickResult> result = searcher.Search(side, text, cancelled, rebuilding);
-            if (!result) {
-                ++m_cancelled;
-                return;
-            }
+            if (!result)
+                return; // a newer text took over
             QMetaObject::invokeMethod(this, [this, generation, r = std::move(*result)] { emit Found(generation, r); },
                                       Qt::QueuedConnection);
         } catch (const DatabaseError &error) {
@@ -84,8 +82,9 @@ void QuickSession::Prepare()
                 if (!searcher.Index(side, interrupted))
                     break;
             }
-        } catch (const std::exception &) {
+        } catch (const std::exception &error) {
             // A missing table is reported when a search asks for it.
+            qWarning("Quick search: the indexes were not built ahead: %s", error.what());
         }
     });
 }

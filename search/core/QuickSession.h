@@ -38,8 +38,6 @@ public:
 
     // The generation of the newest search, cancel or reset.
     int Generation() const { return m_generation.load(); }
-    // Searches given up because a newer text arrived.
-    int CancelledCount() const { return m_cancelled.load(); }
     // Whether nothing is running: whatever the work had to report is already posted.
     bool Idle() const { return m_running.load() == 0; }
 
@@ -57,7 +55,6 @@ private:
     std::unique_ptr<QuickSearcher> m_searcher; // used by one worker at a time, under m_searcherMutex
     std::mutex m_searcherMutex;
     std::atomic<int> m_generation{0};
-    std::atomic<int> m_cancelled{0};
     std::atomic<int> m_running{0};
     std::atomic<bool> m_reset{false};
 };

@@ -14,6 +14,11 @@ using namespace Qt::StringLiterals;
 constexpr QStringView PersonFields =
     u"SELECT sp09kw_n.nt,sp09kw_n.fio,sp09kw_n.street,sp09kw_n.hous,sp09kw_n.flat FROM sp09kw_n WHERE ";
 
+// One organisation's numbers are titled with its name alone.
+constexpr char OrganisationTitle[] = "%1";
+// What the status bar says of a search by number, whichever list it fills.
+constexpr char NumberNote[] = CoreMessage("Search by number: %1");
+
 // The two blanks every stored organisation number begins with.
 constexpr QStringView OrgPhonePadding = u"  ";
 
@@ -28,9 +33,9 @@ QString PrefixPattern(QStringView answer)
     return answer == u"%" ? answer.toString() : EncodeText(answer, CipherKey) + u'%';
 }
 
-SearchOutcome NotFound(QStringView message, SearchOutcome outcome)
+SearchOutcome NotFound(const char *message, SearchOutcome outcome)
 {
-    outcome.message = message.toString();
+    outcome.message = CoreError(message);
     return outcome;
 }
 
@@ -79,9 +84,9 @@ SearchOutcome PhoneSearchPersons(Query &temp, QStringView answer)
     if (temp.RecordCount() == 0)
         return NotFound(PhoneNotFound, std::move(outcome));
     outcome.fill = PersonFill(temp.RecordCount());
-    outcome.helpContext = HelpPhonePersons;
-    outcome.title = u"Поиск по номеру "_s + digits;
-    outcome.note = u"Поиск по номеру: "_s + digits;
+    outcome.helpContext = HelpPersons;
+    outcome.title = CoreError(CoreMessage("Search by number %1"), {digits});
+    outcome.note = CoreError(NumberNote, {digits});
     return outcome;
 }
 
@@ -96,27 +101,22 @@ SearchOutcome PhoneSearchOrgs(Query &temp, QStringView answer)
     ReplaceSql(temp, OrgPhoneSql(digits), outcome);
     // An unknown number has no organisation: its empty name would list the
     // rows whose name is blank.
-    if (temp.RecordCount() == 0) {
-        outcome.selectTab = OrgsTabIndex;
+    if (temp.RecordCount() == 0)
         return NotFound(PhoneNotFound, std::move(outcome));
-    }
     temp.First();
     const QString storedName = temp.FieldByName(u"naim");
 
     ReplaceSql(temp, OrgNumbersByPhoneSql(storedName), outcome);
-    if (temp.RecordCount() == 0) {
-        outcome.selectTab = OrgsTabIndex;
+    if (temp.RecordCount() == 0)
         return NotFound(PhoneNotFound, std::move(outcome));
-    }
     temp.First();
     temp.Locate(u"nt", EncodeText(OrgPhonePadding.toString() + digits, CipherKey));
     outcome.fill = GridFill::OrgPhones;
     outcome.highlightRow = temp.RecNo();
     outcome.orgTabCaption = DecodeText(temp.FieldByName(u"naim"), CipherKey);
-    outcome.selectTab = OrgTabIndex;
-    outcome.helpContext = HelpOrgNumbers;
-    outcome.title = *outcome.orgTabCaption;
-    outcome.note = u"Поиск по номеру: "_s + digits;
+    outcome.helpContext = HelpOrgs;
+    outcome.title = CoreError(OrganisationTitle, {*outcome.orgTabCaption});
+    outcome.note = CoreError(NumberNote, {digits});
     return outcome;
 }
 
@@ -133,8 +133,8 @@ SearchOutcome SurnameSearch(Query &temp, QStringView answer)
         return NotFound(PersonNotFound, std::move(outcome));
     outcome.fill = PersonFill(temp.RecordCount());
     outcome.helpContext = HelpSurname;
-    outcome.title = u"Поиск по фамилии "_s + name;
-    outcome.note = u"Поиск по фамилии: "_s + name;
+    outcome.title = CoreError(CoreMessage("Search by surname %1"), {name});
+    outcome.note = CoreError(CoreMessage("Search by surname: %1"), {name});
     return outcome;
 }
 
@@ -149,9 +149,8 @@ SearchOutcome OrgNumbers(Query &temp, QStringView storedName)
     if (temp.RecordCount() == 0)
         return NotFound(OrgNotFound, std::move(outcome));
     outcome.fill = GridFill::OrgPhones;
-    outcome.selectTab = OrgTabIndex;
-    outcome.helpContext = HelpOrgNumbers;
-    outcome.title = DecodeText(storedName, CipherKey).trimmed();
+    outcome.helpContext = HelpOrgs;
+    outcome.title = CoreError(OrganisationTitle, {DecodeText(storedName, CipherKey).trimmed()});
     return outcome;
 }
 

@@ -16,19 +16,10 @@ class Query;
 
 namespace phonebook::search {
 
-// Messages, captions and prompts of these searches.
-inline constexpr QStringView PhoneNotFound = u"Указанный телефон не найден!!!";
-inline constexpr QStringView PersonNotFound = u"Указанный человек не найден!!!";
-inline constexpr QStringView OrgNotFound = u"Указанная организация не найдена!!!";
-inline constexpr QStringView PhoneQuestionCaption = u"Введите номер телефона";
-inline constexpr QStringView PhoneQuestionPrompt = u"Какой телефон будем искать?";
-inline constexpr QStringView SurnameQuestionCaption = u"Введите фамилию";
-inline constexpr QStringView SurnameQuestionPrompt = u"Какую фамилию будем искать?";
-
-// Help topics of the result grid after these searches.
-inline constexpr int HelpPhonePersons = 1;
-inline constexpr int HelpSurname = 2;
-inline constexpr int HelpOrgNumbers = 4;
+// What these searches say when they find nothing.
+inline constexpr char PhoneNotFound[] = CoreMessage("No such telephone number!!!");
+inline constexpr char PersonNotFound[] = CoreMessage("No such person!!!");
+inline constexpr char OrgNotFound[] = CoreMessage("No such organisation!!!");
 
 // Statements, exactly as the searches issue them. `answer` is what was typed
 // (after PhoneDigits or UpperCaseName); "%" alone lists every row.

@@ -100,7 +100,7 @@ void DeskCommandsTest::savingWritesEveryRowOfTheListShown()
     QVERIFY2(lines.last().startsWith(QStringLiteral("200700;АБОНЕНТ 700;")), qPrintable(lines.last()));
 
     // The organisations side: a name with a quote and a ";" stays one field.
-    main->ShowOrgsSide(true);
+    main->ShowOrgsSide();
     Dialogs::QueueFileName(path);
     trigger(*main, "SaveListItem");
     file.close();
@@ -256,7 +256,7 @@ void DeskCommandsTest::layoutComesBackAtTheNextStart()
         main->setGeometry(40, 50, 700, 500);
         main->SGFullFiz().UserWidths().SetChosen(GridLayout::Persons, {0, 321, 0, 0, 0});
         QCOMPARE(main->SGFullFiz().ColWidth(2), 321);
-        main->ShowOrgsSide(true);
+        main->ShowOrgsSide();
         main->close(); // saves
     }
     QVERIFY(QFile::exists(WindowSettingsPath()));

@@ -1,13 +1,27 @@
 #include "Fixtures.h"
 
+#include "CoreTranslation.h"
 #include "DbfWriter.h"
 #include "UHelpFull.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QLocale>
 
 namespace phonebook::fixtures {
 
 namespace {
+
+#ifdef PHONEBOOK_TRANSLATIONS_DIR
+// The windows under test speak Russian, as the program does: the core's
+// messages are read through the translation built beside the program.
+void InstallRussianMessages()
+{
+    if (!InstallCoreTranslation(QLocale(QLocale::Russian), QStringLiteral(PHONEBOOK_TRANSLATIONS_DIR)))
+        qFatal("The Russian translation is missing from %s", PHONEBOOK_TRANSLATIONS_DIR);
+}
+Q_COREAPP_STARTUP_FUNCTION(InstallRussianMessages)
+#endif
 
 QString Stored(const QString &plain)
 {

@@ -4,7 +4,7 @@
 #include "DatabaseError.h"
 #include "DbfWriter.h"
 #include "Dialogs.h"
-#include "DirectoryPage.h"
+#include "TablesStatePage.h"
 #include "Fixtures.h"
 #include "HelpWindow.h"
 #include "ListZoom.h"
@@ -12,7 +12,6 @@
 #include "WindowSettings.h"
 #include "QuickSearchBox.h"
 #include "ResultGrid.h"
-#include "SearchButtons.h"
 #include "UAdress.h"
 #include "UMain.h"
 #include "StartUp.h"
@@ -27,6 +26,7 @@
 #include <QMenu>
 #include <QPointer>
 #include <QFile>
+#include <QFutureWatcher>
 #include <QLabel>
 #include <QTextBrowser>
 #include <QLineEdit>
@@ -107,6 +107,7 @@ private slots:
     void startUpWithMissingTables();
     void startUpWithEmptyTables();
     void startUpWithDamagedTables();
+    void tablesOpenedAheadAndReplacedSinceAreReadAfresh();
     void helpOpensTheTopicOfTheFocusedControl();
     void helpOverAModalBoxTakesTheKeyboardAndClosesWithEsc();
     void organisationTabDisablesTheSearchesItCannotRun();
@@ -271,9 +272,9 @@ void MainWindowTest::orgSideAskedForWhileItsListIsBuilt()
 
     // Back to the individuals before the list is there: no busy cursor left behind.
     main.LoadDirectory(nullptr);
-    main.ShowOrgsSide(true);
+    main.ShowOrgsSide();
     QVERIFY(QApplication::overrideCursor());
-    main.ShowPersonsSide(true);
+    main.ShowPersonsSide();
     QVERIFY(!QApplication::overrideCursor());
     QTRY_VERIFY(!main.OrgListPending());
     QCOMPARE(main.TabControl1().count(), 2);
@@ -287,7 +288,9 @@ void MainWindowTest::reloadDropsTheListBeingBuilt()
     WriteOrgPhones(m_dir->path(), NumberedOrgs(40));
     main.LoadDirectory(nullptr);
     QTRY_COMPARE(loaded.count(), 1);
-    QTest::qWait(100); // time for the first build to finish too: it is never shown
+    // Every build is over once its watcher is gone: the dropped one goes when
+    // its worker has finished and told the window thread, and is never shown.
+    QTRY_VERIFY(main.Session().findChildren<QFutureWatcherBase *>().isEmpty());
     QCOMPARE(loaded.count(), 1);
     QCOMPARE(main.SGFullPred().RowCount(), 41);
     QCOMPARE(main.StatusText(1), QStringLiteral("Телефоных номеров юр. лиц:  80"));
@@ -438,7 +441,7 @@ void MainWindowTest::startUpWithoutTables()
              qPrintable(messages.first()));
 
     // The page stands in place of the list and offers a way forward; the searches wait for the tables.
-    DirectoryPage &page = main->TablesPage();
+    TablesStatePage &page = main->TablesPage();
     QVERIFY(page.isVisible() && page.Unread());
     QVERIFY(main->SGFullFiz().isHidden());
     for (const QString &part : {QStringLiteral("sp09kw_n.dbf — не найден"), QStringLiteral("sp09pr_n.dbf — не найден"),
@@ -517,6 +520,21 @@ void MainWindowTest::startUpWithMissingTables()
     QVERIFY(main->SGFullPred().isHidden() && main->TablesPage().isVisible());
     QVERIFY(!main->SpeedButton(1).isEnabled());
     QCOMPARE(Dialogs::TakeShownMessages(), QStringList());
+}
+
+void MainWindowTest::tablesOpenedAheadAndReplacedSinceAreReadAfresh()
+{
+    writeDefaultDirectory();
+    auto session = std::make_unique<DirectorySession>(m_dir->path());
+    session->OpenTablesAhead();
+    for (QFutureWatcherBase *opening : session->findChildren<QFutureWatcherBase *>())
+        opening->waitForFinished();
+    // A new edition copied in while the windows were being made.
+    WritePersons(m_dir->path(), NumberedPersons(7));
+    TFrmMain main(std::move(session), ProgramPaths{m_dir->path(), QStringLiteral(PHONEBOOK_HELP_DIR)});
+    QCOMPARE(main.StatusText(0), QStringLiteral("Физических лиц:  7"));
+    QCOMPARE(main.SGFullFiz().RowCount(), 8);
+    QCOMPARE(main.StatusText(1), QStringLiteral("Телефоных номеров юр. лиц:  300"));
 }
 
 void MainWindowTest::startUpWithEmptyTables()
@@ -774,8 +792,7 @@ void MainWindowTest::helpOverAModalBoxTakesTheKeyboardAndClosesWithEsc()
     writeDefaultDirectory();
     auto main = start();
     QVERIFY(main);
-    main->SetCommand(Command::PhoneSearch, [&main] { SpeedButton1Click(*main); });
-    main->SetCommand(Command::SurnameSearch, [&main] { SpeedButton2Click(*main); });
+    AttachToolBarSearches(*main);
 
     // Each box asks for the topic of its own search.
     main->SpeedButton(1).click();

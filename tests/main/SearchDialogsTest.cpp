@@ -5,7 +5,7 @@
 #include "QuickSearchBox.h"
 #include "Fixtures.h"
 #include "ResultGrid.h"
-#include "SearchDialogs.h"
+#include "StartUp.h"
 #include "StreetBox.h"
 #include "UAdress.h"
 #include "UMain.h"
@@ -82,7 +82,7 @@ void SearchDialogsTest::start()
     m_main->resize(900, 600);
     m_main->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_main.get()));
-    CreateSearchDialogs(*m_main);
+    AttachSearchDialogs(*m_main);
     m_address = m_main->findChild<TFrmAdress *>(QStringLiteral("FrmAdress"));
     m_org = m_main->findChild<TFrmPred *>(QStringLiteral("FrmPred"));
     QVERIFY(m_address && m_org);

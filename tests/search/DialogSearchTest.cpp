@@ -122,7 +122,7 @@ TEST_F(DialogSearches, AddressOfIndividualsMatchesTheStreetWholeAndPaddedNumbers
     // A street typed by hand must be exact on this side.
     const SearchOutcome partial = PersonAddressSearch(m_temp, u"ул. Мир", u"", u"");
     EXPECT_FALSE(partial.found());
-    EXPECT_EQ(partial.message, u"Такого адреса не найдено!!!"_s);
+    EXPECT_EQ(partial.message.Text(), u"Такого адреса не найдено!!!"_s);
     EXPECT_FALSE(PersonAddressSearch(m_temp, u"ул.", u"", u"").found());
 }
 
@@ -136,7 +136,7 @@ TEST_F(DialogSearches, AddressOfOrganisationsTakesTheStreetAsAPrefix)
     EXPECT_EQ(found.helpContext, 6);
     ASSERT_TRUE(OrgAddressSearch(m_temp, u"ул. Мир", u"5").found());
     EXPECT_EQ(Column(m_temp, u"naim"_s), QStringList{u"ООО \"РОМАШКА\""_s});
-    EXPECT_EQ(OrgAddressSearch(m_temp, u"пр. Мира", u"").message, u"Такого адреса не найдено!!!"_s);
+    EXPECT_EQ(OrgAddressSearch(m_temp, u"пр. Мира", u"").message.Text(), u"Такого адреса не найдено!!!"_s);
 }
 
 TEST_F(DialogSearches, OrganisationNamesByStartByWordAndBySecondName)
@@ -148,7 +148,7 @@ TEST_F(DialogSearches, OrganisationNamesByStartByWordAndBySecondName)
     const SearchOutcome word = OrgSearch(m_temp, OrgSearchMode::NameWord, u"КИРОВА");
     ASSERT_TRUE(word.found());
     EXPECT_EQ(word.orgTabCaption, std::optional<QString>(u"ЗАВОД ИМ. КИРОВА"_s));
-    EXPECT_EQ(word.selectTab, -1);
+    EXPECT_EQ(word.listing(), Listing::Organisations);
     EXPECT_EQ(word.helpContext, 5);
     EXPECT_EQ(word.statements.size(), 1);
     EXPECT_FALSE(OrgSearch(m_temp, OrgSearchMode::NameWord, u"ИРОВ").found()); // not the start of a word
@@ -166,7 +166,7 @@ TEST_F(DialogSearches, OrganisationNamesByStartByWordAndBySecondName)
     ASSERT_TRUE(OrgSearch(m_temp, OrgSearchMode::NameStart, u"").found());
     EXPECT_EQ(m_temp.RecordCount(), 3);
     const SearchOutcome missing = OrgSearch(m_temp, OrgSearchMode::NameWord, u"ФАБРИКА");
-    EXPECT_EQ(missing.message, u"Указанная организация не найдена!!!"_s);
+    EXPECT_EQ(missing.message.Text(), u"Указанная организация не найдена!!!"_s);
     EXPECT_EQ(missing.statements.size(), 2);
 }
 
@@ -175,7 +175,7 @@ TEST_F(DialogSearches, DepartmentsAreListedWithTheOrganisationTabSelected)
     const SearchOutcome upper = OrgSearch(m_temp, OrgSearchMode::Department, u"КАДРОВ");
     ASSERT_TRUE(upper.found());
     EXPECT_EQ(upper.fill, GridFill::Departments);
-    EXPECT_EQ(upper.selectTab, OrgTabIndex);
+    EXPECT_EQ(upper.listing(), Listing::Departments);
     EXPECT_EQ(upper.orgTabCaption, std::optional<QString>(u"ЗАВОД ИМ. КИРОВА"_s));
     EXPECT_EQ(upper.statements, QStringList{DepartmentSql(u"КАДРОВ")});
     EXPECT_EQ(Column(m_temp, u"nt"_s), QStringList{u"400002"_s});
@@ -191,7 +191,8 @@ TEST_F(DialogSearches, DepartmentsAreListedWithTheOrganisationTabSelected)
     ASSERT_TRUE(accounts.found());
     EXPECT_EQ(numbers(), (QStringList{u"400001"_s, u"400005"_s, u"400006"_s}));
     // Printed and saved as the search and what was typed, not as an organisation.
-    EXPECT_EQ(accounts.title, u"Поиск по отделу БУХГ"_s);
+    EXPECT_EQ(accounts.title.Text(), u"Поиск по отделу БУХГ"_s);
+    EXPECT_EQ(accounts.note.Text(), u"Поиск по отделу: БУХГ"_s);
     const SearchOutcome settlement = OrgSearch(m_temp, OrgSearchMode::Department, u"РАСЧЕТ");
     ASSERT_TRUE(settlement.found());
     EXPECT_EQ(settlement.statements.first(), DepartmentSql(u"РАСЧЕТ"));
@@ -203,16 +204,16 @@ TEST_F(DialogSearches, DepartmentsAreListedWithTheOrganisationTabSelected)
     EXPECT_FALSE(OrgSearch(m_temp, OrgSearchMode::Department, u"ГАЛТЕР").found());
 
     const SearchOutcome missing = OrgSearch(m_temp, OrgSearchMode::Department, u"СКЛАД");
-    EXPECT_EQ(missing.message, u"Указанная организация не найдена!!!"_s);
+    EXPECT_EQ(missing.message.Text(), u"Указанная организация не найдена!!!"_s);
     EXPECT_EQ(missing.statements.first(), DepartmentSql(u"СКЛАД"));
 }
 
 TEST_F(DialogSearches, StreetListsAreDecipheredInTheStoredOrder)
 {
-    const QStringList persons = LoadStreetList(m_dir.path(), StreetList::Persons);
+    const QStringList persons = LoadStreetList(m_dir.path(), Table::Persons);
     ASSERT_EQ(persons.size(), 3);
     EXPECT_TRUE(persons.contains(u"ул. Мирная"_s));
-    EXPECT_EQ(LoadStreetList(m_dir.path(), StreetList::Orgs).size(), 3);
+    EXPECT_EQ(LoadStreetList(m_dir.path(), Table::Orgs).size(), 3);
     // A list asked to stop gives no list, not a part of one.
-    EXPECT_THROW(LoadStreetList(m_dir.path(), StreetList::Orgs, [] { return true; }), DatabaseError);
+    EXPECT_THROW(LoadStreetList(m_dir.path(), Table::Orgs, [] { return true; }), DatabaseError);
 }

@@ -625,7 +625,7 @@ Shown Searched(QuickSearcher &searcher, const QString &text)
         return shown;
     for (int r = 0; r < result->rows->rowCount(); ++r)
         shown.first.append(DecodeText(result->rows->text(r, 0), CipherKey).trimmed());
-    shown.second = QuickStepNote(*result);
+    shown.second = QuickStepNote(*result).Text();
     return shown;
 }
 

@@ -114,7 +114,7 @@ TEST_F(Searches, PhoneOnTheIndividualsSideIsAPrefixOfTheNumber)
     EXPECT_EQ(m_temp.RecordCount(), 6);
     const SearchOutcome missing = PhoneSearchPersons(m_temp, u"9");
     EXPECT_FALSE(missing.found());
-    EXPECT_EQ(missing.message, u"Указанный телефон не найден!!!"_s);
+    EXPECT_EQ(missing.message.Text(), u"Указанный телефон не найден!!!"_s);
     EXPECT_TRUE(PhoneSearchPersons(m_temp, u" - ").cancelled);
     EXPECT_TRUE(PhoneSearchPersons(m_temp, u"").cancelled);
 }
@@ -145,7 +145,7 @@ TEST_F(Searches, PhoneOnTheOrganisationsSideListsTheOwnerAndHighlightsTheNumber)
     EXPECT_EQ(numbers.at(found.highlightRow - 1), u"  400002"_s);
     EXPECT_EQ(m_temp.RecNo(), found.highlightRow);
     EXPECT_EQ(found.orgTabCaption, std::optional<QString>(u"ЗАВОД ИМ. КИРОВА"_s));
-    EXPECT_EQ(found.selectTab, OrgTabIndex);
+    EXPECT_EQ(found.listing(), Listing::OrgNumbers);
     EXPECT_EQ(found.helpContext, 4);
     ASSERT_EQ(found.statements.size(), 2);
     EXPECT_EQ(found.statements.at(1), OrgNumbersByPhoneSql(Enc(u"ЗАВОД ИМ. КИРОВА"_s)));
@@ -153,8 +153,8 @@ TEST_F(Searches, PhoneOnTheOrganisationsSideListsTheOwnerAndHighlightsTheNumber)
     // The match is on the whole number; an unknown one never lists the rows without a name.
     const SearchOutcome partial = PhoneSearchOrgs(m_temp, u"40000");
     EXPECT_FALSE(partial.found());
-    EXPECT_EQ(partial.message, u"Указанный телефон не найден!!!"_s);
-    EXPECT_EQ(partial.selectTab, OrgsTabIndex);
+    EXPECT_EQ(partial.message.Text(), u"Указанный телефон не найден!!!"_s);
+    EXPECT_EQ(partial.listing(), Listing::Nothing);
     EXPECT_EQ(partial.statements.size(), 1);
 
     // A name whose cipher output holds a separator is taken as stored, not re-enciphered.
@@ -183,7 +183,7 @@ TEST_F(Searches, SurnameIsAPrefixOfTheFullNameInAnyLetterCase)
 
     EXPECT_TRUE(SurnameSearch(m_temp, u"%").found());
     EXPECT_EQ(m_temp.RecordCount(), 6);
-    EXPECT_EQ(SurnameSearch(m_temp, u"СИДОРОВ").message, u"Указанный человек не найден!!!"_s);
+    EXPECT_EQ(SurnameSearch(m_temp, u"СИДОРОВ").message.Text(), u"Указанный человек не найден!!!"_s);
     EXPECT_TRUE(SurnameSearch(m_temp, u"").cancelled);
 }
 
@@ -198,7 +198,7 @@ TEST_F(Searches, OrganisationNumbersByStoredAndByShownName)
     // A stored name with a quote in it neither breaks nor changes the statement.
     const SearchOutcome quoted = OrgNumbers(m_temp, u"X' OR 'a'='a"_s);
     EXPECT_FALSE(quoted.found());
-    EXPECT_FALSE(quoted.message.isEmpty());
+    EXPECT_TRUE(quoted.message.IsSet());
 
     // Shown names whose enciphering is not the stored name are found as well.
     const QString shown = DecodeText(Enc(u"КАФЕ r="_s), CipherKey);

@@ -2,13 +2,14 @@
 // the browse button, "Обновить", the messages, the new counts; and a new
 // edition copied into the folder by hand while the program runs.
 
+#include "AppInfo.h"
 #include "Dialogs.h"
 #include "TableFixtures.h"
 #include "UMain.h"
 #include "UUpdate.h"
 #include "ResultGrid.h"
 #include "UpdateFixtures.h"
-#include "UpdateWindow.h"
+#include "StartUp.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -68,7 +69,7 @@ void UpdateDialogTest::init()
     m_main->resize(900, 600);
     m_main->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_main.get()));
-    m_dialog = CreateUpdateWindow(*m_main);
+    m_dialog = AttachUpdateWindow(*m_main);
 }
 
 void UpdateDialogTest::cleanup()
@@ -103,7 +104,7 @@ void UpdateDialogTest::runDialog(const std::function<void()> &act)
 void UpdateDialogTest::browseAndUpdateShowTheNewCounts()
 {
     const QString archive = WriteScriptArchive(m_root->filePath(u"up0312.exe"_s), Script::BothTables, edition());
-    m_main->ShowOrgsSide(true);
+    m_main->ShowOrgsSide();
     QSignalSpy reloaded(m_main.get(), &TFrmMain::DirectoryLoaded);
     runDialog([&] {
         QCOMPARE(m_main->TabIndex(), 0); // the menu item shows the individuals side first

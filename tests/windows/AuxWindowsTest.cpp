@@ -1,13 +1,13 @@
 // The about window, the hidden picture window and the code that opens it,
 // driven as a user would on a small directory.
 
-#include "AuxWindows.h"
 #include "Dialogs.h"
 #include "Fixtures.h"
 #include "LinkLabel.h"
 #include "MailLink.h"
 #include "ResultGrid.h"
 #include "SecretCode.h"
+#include "StartUp.h"
 #include "UAbout.h"
 #include "UMain.h"
 #include "USecret.h"
@@ -93,7 +93,7 @@ void AuxWindowsTest::init()
                                     QStringLiteral("Касса"), QStringLiteral("пр. Мира"), QStringLiteral("1")}});
     m_main = std::make_unique<TFrmMain>(ProgramPaths{m_dir->path(), {}});
     m_main->WaitForOrgList();
-    CreateAuxWindows(*m_main);
+    AttachAuxWindows(*m_main);
     m_main->resize(800, 600);
     m_main->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_main.get()));

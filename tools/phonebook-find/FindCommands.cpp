@@ -10,14 +10,38 @@
 #include "SqlEngine.h"
 #include "UHelpFull.h"
 
+#include <QCoreApplication>
+#include <QDir>
+#include <QTranslator>
+
 #include <algorithm>
 #include <cerrno>
+#include <memory>
 #include <optional>
 
 namespace phonebook::find {
 namespace {
 
 using namespace Qt::StringLiterals;
+
+// The searches' own words (what finding nothing says, the quick search's
+// note) are the program's Russian texts, as its windows show them, whatever
+// the locale; the engine's and the table reader's messages follow the locale.
+QString ProgramText(const CoreError &text)
+{
+    static const std::unique_ptr<QTranslator> russian = [] {
+        auto translator = std::make_unique<QTranslator>();
+        if (!translator->load(u"phonebook_ru"_s, QDir(QCoreApplication::applicationDirPath()).filePath(u"translations"_s)))
+            translator.reset();
+        return translator;
+    }();
+    QString shown = russian ? russian->translate("phonebook", text.Source()) : QString();
+    if (shown.isEmpty())
+        return text.Text();
+    for (const QString &argument : text.Arguments())
+        shown = shown.arg(argument);
+    return shown;
+}
 
 // Several words on the command line stand for one text with single spaces.
 QString Joined(const QStringList &arguments) { return arguments.join(u' '); }
@@ -124,7 +148,7 @@ int RunSearch(const FindContext &context, const QString &answer, Output &out, Se
     if (outcome.cancelled)
         throw DatabaseError(u"nothing to search for in \"%1\""_s.arg(answer));
     if (!outcome.found()) {
-        std::fprintf(stderr, "phonebook-find: %s\n", qUtf8Printable(outcome.message));
+        std::fprintf(stderr, "phonebook-find: %s\n", qUtf8Printable(ProgramText(outcome.message)));
         return NothingFound;
     }
     return PrintResult(context, *temp.Source(), out, marked ? outcome.highlightRow : -1);
@@ -224,8 +248,8 @@ int RunStreets(const FindContext &context, const QStringList &arguments, Output 
 {
     OnlyOptions(arguments, {}, {u"--org"});
     return RunStatement(context,
-                        search::StreetListSql(arguments.contains(u"--org"_s) ? search::StreetList::Orgs
-                                                                               : search::StreetList::Persons),
+                        search::StreetListSql(arguments.contains(u"--org"_s) ? Table::Orgs
+                                                                               : Table::Persons),
                         out);
 }
 
@@ -245,8 +269,8 @@ int RunQuick(const FindContext &context, const QStringList &arguments, Output &o
     if (!result || !result->rows)
         throw DatabaseError(u"nothing to search for in \"%1\""_s.arg(text));
     // Which text or words the rows are for, as the status bar says it.
-    if (const QString note = search::QuickStepNote(*result); !note.isEmpty())
-        std::fprintf(stderr, "%s\n", qUtf8Printable(note));
+    if (const CoreError note = search::QuickStepNote(*result); note.IsSet())
+        std::fprintf(stderr, "%s\n", qUtf8Printable(ProgramText(note)));
     return PrintResult(context, *result->rows, out);
 }
 

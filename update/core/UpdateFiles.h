@@ -3,6 +3,8 @@
 // owns, judging a delivered table, the checks made before anything changes,
 // and placing the archive beside the tables. GUI-free.
 
+#include "TableFiles.h"
+
 #include <QString>
 #include <QStringList>
 #include <QStringView>
@@ -12,8 +14,8 @@
 
 namespace phonebook::update {
 
-enum class Table { Persons, Orgs };
-inline constexpr std::array<Table, 2> Tables = {Table::Persons, Table::Orgs};
+using phonebook::Table;
+using phonebook::Tables;
 
 // "sp09kw_n" or "sp09pr_n".
 QString TableBase(Table table);

@@ -21,11 +21,11 @@ struct TableFileState {
     QString problem;
 };
 
-class DirectoryPage : public QFrame {
+class TablesStatePage : public QFrame {
     Q_OBJECT
 
 public:
-    explicit DirectoryPage(QWidget *parent = nullptr);
+    explicit TablesStatePage(QWidget *parent = nullptr);
 
     // The tables in `folder` could not all be read: each file in order, with
     // what is wrong with it.

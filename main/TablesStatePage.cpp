@@ -1,4 +1,4 @@
-#include "DirectoryPage.h"
+#include "TablesStatePage.h"
 
 #include <QDir>
 #include <QHBoxLayout>
@@ -14,10 +14,10 @@ constexpr int ReadableColumns = 70;
 constexpr qreal TitleScale = 1.5;
 } // namespace
 
-DirectoryPage::DirectoryPage(QWidget *parent)
+TablesStatePage::TablesStatePage(QWidget *parent)
     : QFrame(parent)
 {
-    setObjectName(QStringLiteral("DirectoryPage"));
+    setObjectName(QStringLiteral("TablesStatePage"));
     setAutoFillBackground(true);
     setBackgroundRole(QPalette::Base);
     setFocusPolicy(Qt::NoFocus);
@@ -45,8 +45,8 @@ DirectoryPage::DirectoryPage(QWidget *parent)
     m_help = new QPushButton(QStringLiteral("Справка"), this);
     m_help->setObjectName(QStringLiteral("DirectoryPageHelp"));
     m_help->setAutoDefault(true);
-    connect(m_update, &QPushButton::clicked, this, &DirectoryPage::UpdateRequested);
-    connect(m_help, &QPushButton::clicked, this, &DirectoryPage::HelpRequested);
+    connect(m_update, &QPushButton::clicked, this, &TablesStatePage::UpdateRequested);
+    connect(m_help, &QPushButton::clicked, this, &TablesStatePage::HelpRequested);
 
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(m_update);
@@ -74,7 +74,7 @@ DirectoryPage::DirectoryPage(QWidget *parent)
     ShowNoRecords();
 }
 
-void DirectoryPage::ShowUnread(const QString &folder, const std::vector<TableFileState> &files)
+void TablesStatePage::ShowUnread(const QString &folder, const std::vector<TableFileState> &files)
 {
     m_unread = true;
     m_title->setText(QStringLiteral("Справочник не загружен"));
@@ -97,7 +97,7 @@ void DirectoryPage::ShowUnread(const QString &folder, const std::vector<TableFil
     setAccessibleDescription(m_details->text());
 }
 
-void DirectoryPage::ShowNoRecords()
+void TablesStatePage::ShowNoRecords()
 {
     m_unread = false;
     m_title->setText(NoRecordsText.toString());
@@ -111,12 +111,12 @@ void DirectoryPage::ShowNoRecords()
     setAccessibleDescription(QString());
 }
 
-QString DirectoryPage::Text() const
+QString TablesStatePage::Text() const
 {
     return m_unread ? m_title->text() + u'\n' + m_details->text() : m_title->text();
 }
 
-QWidget *DirectoryPage::FirstControl() const
+QWidget *TablesStatePage::FirstControl() const
 {
     return m_unread ? static_cast<QWidget *>(m_update) : m_title;
 }
