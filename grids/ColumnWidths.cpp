@@ -18,6 +18,26 @@ int WidestDigitWidth(const QFontMetrics &metrics)
     return digit;
 }
 
+namespace {
+// Pixels between a row's text and its top and bottom edges.
+constexpr int RowTextMargin = 2;
+} // namespace
+
+int RowHeightFor(const QFontMetrics &metrics)
+{
+    return std::max(GridRowHeight, metrics.height() + 2 * RowTextMargin);
+}
+
+int MarkerWidthFor(const QFontMetrics &metrics)
+{
+    return std::max(MarkerColumnWidth, metrics.horizontalAdvance(u'>') + 2 * CellPadding);
+}
+
+int CellWidthFor(const QFontMetrics &metrics, const QString &text)
+{
+    return metrics.horizontalAdvance(text) + 2 * CellPadding + 1;
+}
+
 int FittedColumnWidth(const QFontMetrics &metrics, const LayoutColumn &column)
 {
     const int text = std::max(metrics.horizontalAdvance(column.heading), WidestDigitWidth(metrics) * column.digits);
@@ -48,7 +68,7 @@ void ColumnWidths::SetChosen(GridLayout layout, std::vector<int> widths)
     m_chosen[layout] = std::move(widths);
     if (m_grid.Layout() != layout)
         return;
-    const std::vector<LayoutColumn> columns = LayoutColumns(layout, m_grid.WideWidth());
+    const std::vector<LayoutColumn> columns = m_grid.Columns(layout);
     for (int c = 0; c < m_header->count() && c < static_cast<int>(columns.size()); ++c)
         m_header->resizeSection(c, WidthFor(layout, c, FittedColumnWidth(m_grid.fontMetrics(), columns[static_cast<size_t>(c)])));
 }

@@ -20,6 +20,13 @@ class ResultGrid;
 
 // Advance of the font's widest digit: a number's width is at most that many times its length.
 int WidestDigitWidth(const QFontMetrics &metrics);
+// Height of a grid's rows and of its heading row in a grid font: the text's
+// height with a little room above and below, never less than GridRowHeight.
+int RowHeightFor(const QFontMetrics &metrics);
+// Width of the marker column in a grid font: room for its ">", never less than MarkerColumnWidth.
+int MarkerWidthFor(const QFontMetrics &metrics);
+// Width of a cell holding `text` whole in a grid font.
+int CellWidthFor(const QFontMetrics &metrics, const QString &text);
 // Width the column needs in a grid font: the given width, or more when the
 // heading or the widest number (in the font's widest digit) does not fit.
 int FittedColumnWidth(const QFontMetrics &metrics, const LayoutColumn &column);

@@ -149,6 +149,7 @@ protected:
         menu.addAction(m_copy);
         QAction *number = menu.addAction(CopyNumberText.toString());
         number->setObjectName(QStringLiteral("CopyNumberAction"));
+        number->setShortcut(CopyNumberKey); // shown; the window answers the key
         const QString text = RowNumber(m_grid, row);
         number->setEnabled(!text.isEmpty());
         m_copy->setEnabled(m_grid.RowCount() > 1);

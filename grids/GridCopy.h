@@ -8,6 +8,7 @@
 
 #include "GridExport.h"
 
+#include <QKeySequence>
 #include <QString>
 
 class QPoint;
@@ -19,6 +20,8 @@ class ResultGrid;
 // The copy commands' names, in the context menu and the "Правка" menu.
 inline constexpr QStringView CopyText = u"Копировать";
 inline constexpr QStringView CopyNumberText = u"Копировать номер";
+// The key of "Копировать номер" (the main window's "Правка" menu answers it).
+inline const QKeySequence CopyNumberKey{QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C)};
 
 // Adds the copy key and the context menu to the grid.
 void AttachCopyCommands(ResultGrid &grid);

@@ -157,17 +157,17 @@ ResultGrid::ResultGrid(QWidget *parent)
     columns->setSectionsClickable(false);
     columns->setHighlightSections(false);
     columns->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    columns->setFixedHeight(RowHeight());
 
     connect(selectionModel(), &QItemSelectionModel::currentChanged, this, &ResultGrid::onCurrentChanged);
 
     m_userWidths = new ColumnWidths(*this);
+    followFont();
     // The last column reaches the window's edge; a column the user drags
     // wider or narrower takes its room from it.
     connect(columns, &QHeaderView::sectionResized, this, [this](int column, int, int newSize) {
         if (m_stretching)
             return;
-        if (column == lastShownColumn()) {
+        if (column == roomColumn()) {
             if (column < static_cast<int>(m_baseWidths.size()) && m_userWidths->Dragging())
                 m_baseWidths[static_cast<size_t>(column)] = newSize;
             return;
@@ -203,13 +203,13 @@ QString ResultGrid::Cells(int col, int row) const
 int ResultGrid::ColWidth(int col) const
 {
     if (col == 0)
-        return MarkerColumnWidth;
+        return m_markerWidth;
     return horizontalHeader()->sectionSize(col - 1);
 }
 
 int ResultGrid::RowHeight() const
 {
-    return GridRowHeight;
+    return m_rowHeight;
 }
 
 int ResultGrid::rowAt(int y) const
@@ -394,7 +394,7 @@ int ResultGrid::beginFill(const FillPlan &plan)
         m_savedLeft = horizontalScrollBar()->value();
     }
 
-    const std::vector<LayoutColumn> columns = LayoutColumns(plan.layout, WideWidth());
+    const std::vector<LayoutColumn> columns = Columns(plan.layout);
     m_movingFromCode = true;
     m_model->reshape(plan);
     m_movingFromCode = false;
@@ -413,6 +413,7 @@ int ResultGrid::beginFill(const FillPlan &plan)
         setColumnHidden(c, !headed);
         header->resizeSection(c, width);
     }
+    measureWideColumn();
     stretchLastColumn();
     return ++m_fillSerial;
 }
@@ -426,21 +427,102 @@ int ResultGrid::lastShownColumn() const
     return -1;
 }
 
+void ResultGrid::SetZoom(int percent)
+{
+    if (percent <= 0 || percent == m_zoom)
+        return;
+    m_zoom = percent;
+    followFont();
+}
+
+std::vector<LayoutColumn> ResultGrid::Columns(GridLayout layout) const
+{
+    std::vector<LayoutColumn> columns = LayoutColumns(layout, WideWidth());
+    for (LayoutColumn &column : columns)
+        column.width = column.width * m_zoom / 100;
+    return columns;
+}
+
+int ResultGrid::roomColumn() const
+{
+    const GridLayout layout = m_model->layout();
+    const std::vector<LayoutColumn> columns = LayoutColumns(layout, 0);
+    const std::vector<int> chosen = m_userWidths->Chosen(layout);
+    for (size_t c = 0; c < columns.size(); ++c) {
+        const bool userChose = c < chosen.size() && chosen[c] > 0;
+        if (columns[c].wide && !userChose && !isColumnHidden(static_cast<int>(c)))
+            return static_cast<int>(c);
+    }
+    return lastShownColumn();
+}
+
 void ResultGrid::stretchLastColumn()
 {
     // A grid not shown keeps its own widths: it is sized when it is shown.
     const int last = lastShownColumn();
     if (last < 0 || m_stretching || !isVisible())
         return;
+    const int room = roomColumn();
+    const bool wide = room != last;
     QHeaderView *header = horizontalHeader();
     int used = 0;
-    for (int c = 0; c < last; ++c)
-        used += header->sectionSize(c); // hidden sections count 0
-    const int base = last < static_cast<int>(m_baseWidths.size()) ? m_baseWidths[static_cast<size_t>(last)]
-                                                                  : header->sectionSize(last);
+    for (int c = 0; c <= last; ++c) {
+        if (c != room)
+            used += header->sectionSize(c); // hidden sections count 0
+    }
+    const int base = wide                                        ? m_wideNeed
+                     : room < static_cast<int>(m_baseWidths.size()) ? m_baseWidths[static_cast<size_t>(room)]
+                                                                    : header->sectionSize(room);
     m_stretching = true;
-    header->resizeSection(last, std::max(base, viewport()->width() - used));
+    header->resizeSection(room, std::max(base, viewport()->width() - used));
     m_stretching = false;
+}
+
+void ResultGrid::measureWideColumn()
+{
+    const std::vector<LayoutColumn> columns = LayoutColumns(m_model->layout(), 0);
+    const QFontMetrics metrics = fontMetrics();
+    m_wideNeed = 0;
+    for (size_t c = 0; c < columns.size(); ++c) {
+        if (!columns[c].wide)
+            continue;
+        const int column = static_cast<int>(c);
+        m_wideNeed = CellWidthFor(metrics, columns[c].heading);
+        const int rows = std::min(m_model->rowCount(), FirstPageRows);
+        for (int r = 0; r < rows; ++r) {
+            if (m_model->isLoaded(r))
+                m_wideNeed = std::max(m_wideNeed, CellWidthFor(metrics, m_model->text(r, column)));
+        }
+    }
+}
+
+void ResultGrid::followFont()
+{
+    const QFontMetrics metrics = fontMetrics();
+    m_rowHeight = RowHeightFor(metrics);
+    m_markerWidth = MarkerWidthFor(metrics);
+    QHeaderView *header = horizontalHeader();
+    header->setFixedHeight(m_rowHeight);
+    const GridLayout layout = m_model->layout();
+    const std::vector<LayoutColumn> columns = Columns(layout);
+    m_stretching = true;
+    for (size_t c = 0; c < columns.size() && c < m_baseWidths.size(); ++c) {
+        m_baseWidths[c] = m_userWidths->WidthFor(layout, static_cast<int>(c), FittedColumnWidth(metrics, columns[c]));
+        header->resizeSection(static_cast<int>(c), m_baseWidths[c]);
+    }
+    m_stretching = false;
+    measureWideColumn();
+    updateGeometries();
+    stretchLastColumn();
+    viewport()->update();
+    m_marker->update();
+}
+
+void ResultGrid::changeEvent(QEvent *event)
+{
+    QTableView::changeEvent(event);
+    if (event->type() == QEvent::FontChange)
+        followFont();
 }
 
 void ResultGrid::resizeEvent(QResizeEvent *event)
@@ -465,6 +547,8 @@ void ResultGrid::endFill(int serial)
 {
     if (serial != m_fillSerial)
         return;
+    measureWideColumn();
+    stretchLastColumn();
     updateGeometries();
     const int userRow = m_userRowDuringFill;
     m_movingFromCode = true;
@@ -713,12 +797,12 @@ void ResultGrid::updateGeometries()
     m_updatingGeometries = true;
     QHeaderView *header = horizontalHeader();
     const int headerHeight = header->isHidden() ? 0 : RowHeight();
-    setViewportMargins(MarkerColumnWidth, headerHeight, 0, 0);
+    setViewportMargins(m_markerWidth, headerHeight, 0, 0);
     const QRect area = viewport()->geometry();
     header->setGeometry(area.left(), area.top() - headerHeight, area.width(), headerHeight);
-    m_marker->setGeometry(area.left() - MarkerColumnWidth, area.top(), MarkerColumnWidth, area.height());
+    m_marker->setGeometry(area.left() - m_markerWidth, area.top(), m_markerWidth, area.height());
     if (m_corner)
-        m_corner->setGeometry(area.left() - MarkerColumnWidth, area.top() - headerHeight, MarkerColumnWidth, headerHeight);
+        m_corner->setGeometry(area.left() - m_markerWidth, area.top() - headerHeight, m_markerWidth, headerHeight);
 
     QScrollBar *columns = horizontalScrollBar();
     columns->setPageStep(area.width());

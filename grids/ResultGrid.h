@@ -42,7 +42,8 @@ public:
     // (">" in row 1), empty for rows not loaded and cells outside the grid.
     QString Cells(int col, int row) const;
     int ColWidth(int col) const;
-    // Height of every row, the header row's too: the one place it is decided.
+    // Height of every row, the header row's too: the one place it is decided,
+    // from the grid's font.
     int RowHeight() const;
 
     // The current cell (1-based data row and column); 0 when the grid has no data rows.
@@ -59,6 +60,13 @@ public:
     // Help topic shown for F1 while the grid has the focus.
     int HelpContext() const { return m_helpContext; }
     void SetHelpContext(int context) { m_helpContext = context; }
+
+    // The lists' size in per cent (100 usual): the layout's own widths of its
+    // columns are scaled by it; what a font needs (numbers, headings, row
+    // height) follows the grid's font.
+    void SetZoom(int percent);
+    // The layout's columns with their widths at the grid's zoom.
+    std::vector<LayoutColumn> Columns(GridLayout layout) const;
 
     // Width of the "wide" columns from the next fill on; 0 (the default) takes
     // it from the primary screen.
@@ -128,6 +136,9 @@ protected:
     int sizeHintForColumn(int column) const override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    // A new font (the lists zoomed, the desktop's font changed) sizes the rows
+    // and fits the columns to it again.
+    void changeEvent(QEvent *event) override;
     void showEvent(QShowEvent *event) override;
     // Enter reports EnterPressed; Shift+F10 and the Menu key open the context
     // menu of the current cell.
@@ -157,8 +168,18 @@ private:
     int loadedRowCount() const;
     // Data column (0-based) shown last; -1 when none is.
     int lastShownColumn() const;
-    // Widens the last shown column to the viewport's edge, never below its own width.
+    // Widens the last shown column to the viewport's edge, never below its own
+    // width; in a layout with a "wide" column whose width the user did not
+    // choose, that column takes the room instead, never less than its first
+    // page needs.
     void stretchLastColumn();
+    // The column that takes the room left: the wide one, else the last shown.
+    int roomColumn() const;
+    // Row height, heading height and marker width from the font; the
+    // layout's widths fitted to it again.
+    void followFont();
+    // Width the wide column's first page needs (its heading, its values).
+    void measureWideColumn();
 
     void onCurrentChanged(const QModelIndex &current, const QModelIndex &previous);
     // Loads the pages of the rows in view that are not loaded yet.
@@ -190,6 +211,10 @@ private:
     int m_savedTop = 0;
     int m_savedLeft = 0;
     std::vector<int> m_baseWidths; // per data column, before stretching
+    int m_wideNeed = 0;
+    int m_rowHeight = GridRowHeight;
+    int m_markerWidth = MarkerColumnWidth;
+    int m_zoom = 100;
     bool m_stretching = false;
 };
 

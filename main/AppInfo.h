@@ -34,6 +34,8 @@ inline constexpr int OrgsTab = 1;
 inline constexpr int OrgTab = 2;
 inline constexpr QStringView PersonsTabCaption = u"Физические лица";
 inline constexpr QStringView OrgsTabCaption = u"Юридические лица";
+// Why the searches are disabled while the tables page is shown.
+inline constexpr QStringView NoTablesTip = u"Недоступно: справочник не загружен";
 // What the result grid is called when no search names its list.
 inline constexpr QStringView SearchResultName = u"Результат поиска";
 

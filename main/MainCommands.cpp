@@ -17,13 +17,6 @@
 
 namespace phonebook {
 
-namespace {
-// Pixels between a modal window and the help shown beside it.
-constexpr int HelpGap = 8;
-// The narrowest the help is made to fit beside a window.
-constexpr int HelpNarrowest = 420;
-} // namespace
-
 void TFrmMain::SetCommand(Command command, std::function<void()> action)
 {
     m_commands.at(static_cast<size_t>(command)) = std::move(action);
@@ -51,24 +44,8 @@ HelpWindow &TFrmMain::helpWindow()
         auto *help = new HelpWindow(m_paths.help, modal);
         help->setAttribute(Qt::WA_DeleteOnClose);
         help->setWindowModality(Qt::WindowModal);
-        // Beside the window, on the side with more room (narrowed to it when
-        // that still leaves a readable page), so that both are seen.
-        const QRect owner = modal->frameGeometry();
-        if (const QScreen *screen = modal->screen()) {
-            const QRect area = screen->availableGeometry();
-            const int rightRoom = area.right() - owner.right() - HelpGap;
-            const int leftRoom = owner.left() - area.left() - HelpGap;
-            const int room = std::max(rightRoom, leftRoom);
-            const int border = help->frameGeometry().width() - help->width();
-            if (room < help->frameGeometry().width() && room >= HelpNarrowest)
-                help->resize(room - border, help->height());
-            QRect beside(QPoint(0, owner.top()), help->frameGeometry().size());
-            if (rightRoom >= leftRoom)
-                beside.moveLeft(owner.right() + HelpGap);
-            else
-                beside.moveRight(owner.left() - HelpGap);
-            help->move(FittedFrame(beside, area).topLeft());
-        }
+        // Beside the window, so that both are seen, when the screen has room.
+        help->SetBeside(modal);
         // Closing the help gives the keyboard back to the window it was asked from.
         connect(help, &QObject::destroyed, modal, [modal] { modal->activateWindow(); });
         m_modalHelp = help;

@@ -10,8 +10,10 @@
 #include "GridFiller.h"
 #include "GridLayouts.h"
 #include "ResultGrid.h"
+#include "TableFiles.h"
 
 #include <QApplication>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QTabBar>
 
@@ -28,17 +30,34 @@ QString NotLoaded(const QString &list, QStringView table)
 QString PersonsNotLoaded() { return NotLoaded(QStringLiteral("Список физических лиц"), PersonsTable); }
 QString OrgsNotLoaded() { return NotLoaded(QStringLiteral("Список организаций"), OrgsTable); }
 
-// A table that opened with faults (cut short, a header that disagrees with
-// its records) shows what could be read; the user is told what is wrong.
-void ReportDamage(QWidget *parent, QStringView table, const QStringList &warnings)
-{
-    if (warnings.isEmpty())
-        return;
-    Dialogs::ShowMessage(parent,
-                         QStringLiteral("Файл %1.dbf повреждён, показано то, что удалось прочесть.\n\n%2")
-                             .arg(table, warnings.join(u'\n')),
-                         QMessageBox::Warning);
-}
+// What a load has to tell, gathered into one message box when it ends.
+class LoadMessages {
+public:
+    // A list that could not be read: what it is, then why.
+    void Fail(const QString &what, const QString &text)
+    {
+        m_texts.append(what + u'\n' + text);
+        m_failed = true;
+    }
+    // A table that opened with faults (cut short, a header that disagrees
+    // with its records) shows what could be read; the user is told what is wrong.
+    void Damage(QStringView table, const QStringList &warnings)
+    {
+        if (!warnings.isEmpty())
+            m_texts.append(QStringLiteral("Файл %1.dbf повреждён, показано то, что удалось прочесть.\n\n%2")
+                               .arg(table, warnings.join(u'\n')));
+    }
+    void Show(QWidget *parent) const
+    {
+        if (!m_texts.isEmpty())
+            Dialogs::ShowMessage(parent, m_texts.join(QStringLiteral("\n\n")),
+                                 m_failed ? QMessageBox::Critical : QMessageBox::Warning);
+    }
+
+private:
+    QStringList m_texts;
+    bool m_failed = false;
+};
 
 // Moves the bar to `value`, the steps of the lists written so far.
 void AdvanceTo(QProgressBar *bar, int value)
@@ -47,7 +66,30 @@ void AdvanceTo(QProgressBar *bar, int value)
         bar->setValue(std::max(bar->value(), value));
 }
 
+constexpr int PersonsIndex = 0;
+constexpr int OrgsIndex = 1;
+
 } // namespace
+
+bool TFrmMain::TableRead(QStringView table) const
+{
+    return m_tableProblems[table == PersonsTable ? PersonsIndex : OrgsIndex].isEmpty();
+}
+
+void TFrmMain::noteTableLoad(int table, const TableLoad &load, int records)
+{
+    const auto index = static_cast<size_t>(table);
+    if (!load.error) {
+        m_tableProblems[index].clear();
+        m_tableRecords[index] = records;
+        return;
+    }
+    // A missing file is the common case (a folder without a directory): the page says it shortly.
+    const QStringView base = table == PersonsIndex ? PersonsTable : OrgsTable;
+    m_tableProblems[index] =
+        FindTableFile(m_session->TablesFolder(), base).isEmpty() ? QStringLiteral("не найден") : load.error->message();
+    m_tableRecords[index] = -1;
+}
 
 void TFrmMain::onListsReloaded(const DirectoryCounts &counts)
 {
@@ -59,19 +101,31 @@ void TFrmMain::onListsReloaded(const DirectoryCounts &counts)
     SetStatusText(1, OrgPhonesCountText.toString() + QString::number(counts.orgPhones));
 
     const TableLoad &persons = m_session->PersonsLoad();
+    const TableLoad &orgs = m_session->OrgsLoad();
+    noteTableLoad(PersonsIndex, persons, counts.persons);
+    noteTableLoad(OrgsIndex, orgs, counts.orgPhones);
+    // One message for the whole load, however many tables it concerns.
+    LoadMessages messages;
     if (persons.error)
-        ShowError(this, *persons.error, PersonsNotLoaded());
-    ReportDamage(this, PersonsTable, persons.warnings);
-    // A message box lets events through: a reload meanwhile shows its own lists.
-    if (generation != m_session->Generation())
-        return;
-    const bool shown = !persons.error && ReportErrors(this, [&] {
-        if (TFullFiz().RecordCount() == 0) {
-            ShowEmptyGrid(*m_sgFullFiz, GridLayout::Persons);
-            return;
+        messages.Fail(PersonsNotLoaded(), persons.error->fullText());
+    messages.Damage(PersonsTable, persons.warnings);
+    bool shown = !persons.error;
+    if (shown) {
+        try {
+            if (TFullFiz().RecordCount() == 0)
+                ShowEmptyGrid(*m_sgFullFiz, GridLayout::Persons);
+            else
+                FillPersonGridPaged(*m_sgFullFiz, TFullFiz(), bar); // a null bar counts nothing
+        } catch (const DatabaseError &error) {
+            shown = false;
+            messages.Fail(PersonsNotLoaded(), error.fullText());
+            m_tableProblems[PersonsIndex] = error.message();
+        } catch (const std::exception &error) {
+            shown = false;
+            messages.Fail(PersonsNotLoaded(), QString::fromLocal8Bit(error.what()));
+            m_tableProblems[PersonsIndex] = QString::fromLocal8Bit(error.what());
         }
-        FillPersonGridPaged(*m_sgFullFiz, TFullFiz(), bar); // a null bar counts nothing
-    }, PersonsNotLoaded());
+    }
     if (!shown) {
         // The count is of the list shown, which stays empty.
         m_session->DropPersons();
@@ -81,15 +135,17 @@ void TFrmMain::onListsReloaded(const DirectoryCounts &counts)
     // The bar counts each list's first page as written, whatever it held.
     AdvanceTo(bar, SplashSteps / 2);
 
-    const TableLoad &orgs = m_session->OrgsLoad();
     if (orgs.error)
-        ShowError(this, *orgs.error, OrgsNotLoaded());
-    ReportDamage(this, OrgsTable, orgs.warnings);
+        messages.Fail(OrgsNotLoaded(), orgs.error->fullText());
+    messages.Damage(OrgsTable, orgs.warnings);
     AdvanceTo(bar, SplashSteps);
+    // A message box lets events through: a reload meanwhile shows its own lists.
+    messages.Show(this);
     if (generation != m_session->Generation())
         return;
     if (orgs.error)
         setOrgListWaitCursor(false);
+    updateTabCommands(); // the page too
     emit DirectoryLoaded();
 }
 
@@ -115,6 +171,8 @@ void TFrmMain::onOrgListBuilt()
     if (!loaded) {
         m_session->DropOrgList();
         ShowEmptyGrid(*m_sgFullPred, GridLayout::Organisations);
+        m_tableProblems[OrgsIndex] = QStringLiteral("не прочитан");
+        updateTabCommands();
     }
     // The organisations side asked for while the list was built gets its tab now.
     if (m_selectedTab == OrgsTab && m_tabs->count() < 3 && !m_sgFullPred->isHidden())

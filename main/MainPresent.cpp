@@ -7,6 +7,7 @@
 #include "AppInfo.h"
 #include "Dialogs.h"
 #include "FillRoutines.h"
+#include "QuickSearchBox.h"
 #include "ResultGrid.h"
 #include "SearchOutcome.h"
 
@@ -68,6 +69,9 @@ void TFrmMain::showSearch(const search::SearchOutcome &outcome)
         grid.SetHelpContext(outcome.helpContext);
     // Read out, printed and saved as what it lists.
     grid.setAccessibleName(outcome.title.IsSet() ? outcome.title.Text() : SearchResultName.toString());
+    // The status bar counts what was found and says what was searched.
+    m_quickSearch->ShowFound(grid.RowCount() - 1, outcome.note.IsSet() ? outcome.note.Text() : QString());
+    updateTabCommands();
     FocusVisibleGrid();
     if (outcome.highlightRow > 0) {
         temp.MoveBy(outcome.highlightRow - temp.RecNo());

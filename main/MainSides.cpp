@@ -4,11 +4,14 @@
 #include "UMain.h"
 
 #include "AppInfo.h"
+#include "TablesStatePage.h"
 #include "ErrorReport.h"
+#include "QuickSearchBox.h"
 #include "ResultGrid.h"
 #include "UHelpFull.h"
 #include "WindowHelpers.h"
 
+#include <QApplication>
 #include <QSignalBlocker>
 #include <QTabBar>
 #include <QToolButton>
@@ -63,8 +66,44 @@ QString ButtonTip(const QToolButton &button, const QString &neededTabs)
     return tip;
 }
 
+void TFrmMain::syncTablesPage()
+{
+    const bool orgsSide = m_session->Side() == DirectorySide::Orgs;
+    const size_t table = orgsSide ? 1 : 0;
+    ResultGrid *full = orgsSide ? m_sgFullPred : m_sgFullFiz;
+    const bool unread = !m_tableProblems[table].isEmpty();
+    const bool noRecords = !unread && m_tableRecords[table] == 0;
+    // In place of a full list only: a search's result shows as it is.
+    const bool shown = m_sgTemp->isHidden() && (unread || noRecords);
+    const bool hadFocus = m_tablesPage->isAncestorOf(QApplication::focusWidget());
+    if (shown) {
+        if (unread) {
+            std::vector<TableFileState> files;
+            for (size_t t = 0; t < 2; ++t)
+                files.push_back({(t == 0 ? PersonsTableFile : OrgsTableFile).toString(), m_tableProblems[t]});
+            m_tablesPage->ShowUnread(m_session->TablesFolder(), files);
+        } else {
+            m_tablesPage->ShowNoRecords();
+        }
+        full->hide();
+        m_pageCovers = full;
+        m_tablesPage->show();
+        if (hadFocus || m_sgFullFiz->hasFocus() || m_sgFullPred->hasFocus())
+            FocusVisibleGrid();
+        return;
+    }
+    m_tablesPage->hide();
+    // The list the page stood for comes back when its side is still shown.
+    if (m_pageCovers == full && m_sgTemp->isHidden())
+        full->show();
+    m_pageCovers = nullptr;
+    if (hadFocus)
+        FocusVisibleGrid();
+}
+
 void TFrmMain::updateTabCommands()
 {
+    syncTablesPage();
     const bool onSide = m_selectedTab == PersonsTab || m_selectedTab == OrgsTab;
     const bool onOrgs = m_selectedTab == OrgsTab;
     const QString orgs = QStringLiteral("«%1»").arg(OrgsTabCaption);
@@ -75,8 +114,21 @@ void TFrmMain::updateTabCommands()
         button.setToolTip(ButtonTip(button, enabled ? QString() : needed));
     };
     set(1, onSide, sides);
+    set(2, true, {});
+    set(3, true, {});
     set(4, onOrgs, orgs);
     set(5, onOrgs, orgs);
+    // Without the side's table there is nothing to search: the page says why.
+    const bool unread = !m_tablesPage->isHidden() && m_tablesPage->Unread();
+    if (unread) {
+        for (int number = 1; number <= 5; ++number) {
+            QToolButton &button = SpeedButton(number);
+            button.setEnabled(false);
+            button.setToolTip(ButtonTip(button, {}) + u'\n' + NoTablesTip.toString());
+        }
+    }
+    m_quickSearch->setEnabled(!unread);
+    m_quickSearch->setToolTip(QuickSearchBox::Tip() + (unread ? u'\n' + NoTablesTip.toString() : QString()));
     emit TabCommandsChanged();
 }
 
@@ -227,7 +279,9 @@ void TFrmMain::ArrangeToolButtons()
 
 void TFrmMain::FocusVisibleGrid()
 {
-    FocusFirstVisible({m_sgFullFiz, m_sgFullPred, m_sgTemp});
+    // The page stands in place of a list: its first control takes the focus.
+    FocusFirstVisible({m_sgFullFiz, m_sgFullPred, m_sgTemp,
+                       m_tablesPage->isHidden() ? nullptr : m_tablesPage->FirstControl()});
 }
 
 } // namespace phonebook

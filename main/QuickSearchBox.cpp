@@ -11,6 +11,7 @@
 #include <QEvent>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QApplication>
 #include <QStatusBar>
 #include <QTimer>
 
@@ -47,8 +48,7 @@ QuickSearchBox::QuickSearchBox(TFrmMain &main, QWidget *toolBar)
     setObjectName(QStringLiteral("QuickSearch"));
     setAccessibleName(QuickBoxName.toString());
     setPlaceholderText(QuickBoxPlaceholder.toString());
-    setToolTip(QStringLiteral("%1 (%2)").arg(QuickBoxName.toString(),
-                                             QKeySequence(QKeySequence::Find).toString(QKeySequence::NativeText)));
+    setToolTip(Tip());
     setClearButtonEnabled(true);
     setFocusPolicy(Qt::ClickFocus);
     toolBar->installEventFilter(this);
@@ -76,8 +76,20 @@ QuickSearchBox::~QuickSearchBox() = default;
 
 void QuickSearchBox::placeOnToolBar()
 {
-    const int height = std::min(sizeHint().height(), ToolBarHeight - 2);
-    setGeometry(m_toolBar->width() - BoxWidth - BoxMargin, (ToolBarHeight - height) / 2, BoxWidth, height);
+    // A larger font (the lists zoomed) makes the box wider and taller, and the tool bar with it.
+    const int barHeight = std::max(ToolBarHeight, sizeHint().height() + 2);
+    m_toolBar->setFixedHeight(barHeight);
+    const int height = std::min(sizeHint().height(), barHeight - 2);
+    const qreal usual = QApplication::font(this).pointSizeF();
+    const int width = usual > 0 && font().pointSizeF() > 0 ? qRound(BoxWidth * font().pointSizeF() / usual) : BoxWidth;
+    setGeometry(m_toolBar->width() - width - BoxMargin, (barHeight - height) / 2, width, height);
+}
+
+void QuickSearchBox::changeEvent(QEvent *event)
+{
+    QLineEdit::changeEvent(event);
+    if (event->type() == QEvent::FontChange)
+        placeOnToolBar();
 }
 
 bool QuickSearchBox::eventFilter(QObject *watched, QEvent *event)
@@ -149,6 +161,18 @@ void QuickSearchBox::TablesReloaded()
 void QuickSearchBox::Prepare()
 {
     m_session.Prepare();
+}
+
+void QuickSearchBox::ShowFound(int count, const QString &note)
+{
+    m_main.SetStatusText(CountPanel, FoundText(count));
+    setNote(note);
+}
+
+QString QuickSearchBox::Tip()
+{
+    return QStringLiteral("%1 (%2)").arg(QuickBoxName.toString(),
+                                         QKeySequence(QKeySequence::Find).toString(QKeySequence::NativeText));
 }
 
 QString QuickSearchBox::Note() const

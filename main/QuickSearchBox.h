@@ -40,6 +40,11 @@ public:
 
     // Searches started and not yet shown or dropped.
     bool Searching() const { return m_waitingFor != 0; }
+    // Another search's result is shown: the status bar counts its rows and
+    // says what was searched (`note`, when not empty), as for the box's own.
+    void ShowFound(int count, const QString &note);
+    // The box's tip: its name and key.
+    static QString Tip();
     // What the status bar says of the result shown besides its count.
     QString Note() const;
     // Whether the session has nothing running: whatever it had to tell the
@@ -55,6 +60,7 @@ signals:
 protected:
     void keyPressEvent(QKeyEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
     // The other side is shown: the box empties, and no result of the old text appears.

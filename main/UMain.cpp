@@ -4,6 +4,7 @@
 #include "BackgroundBuild.h"
 #include "Dialogs.h"
 #include "ErrorReport.h"
+#include "ListZoom.h"
 #include "FillRoutines.h"
 #include "GridCopy.h"
 #include "MainEventFilter.h"
@@ -12,6 +13,7 @@
 #include "Resources.h"
 #include "ResultGrid.h"
 #include "SaveList.h"
+#include "TablesStatePage.h"
 #include "SearchText.h"
 #include "USplash.h"
 #include "UHelpFull.h"
@@ -131,6 +133,9 @@ TFrmMain::TFrmMain(std::unique_ptr<DirectorySession> session, const ProgramPaths
     createStatusBar();
 
     connectOrgTab();
+    // A quick-search result shows in place of the page; the full list back, the page again.
+    connect(m_quickSearch, &QuickSearchBox::ResultShown, this, &TFrmMain::updateTabCommands);
+    connect(m_quickSearch, &QuickSearchBox::IndexRebuilding, this, &TFrmMain::updateTabCommands);
     // After the quick-search box, which follows the same signals and must
     // forget its results before the lists are shown anew.
     connect(m_session.get(), &DirectorySession::UpdateRecovered, this, [this](const update::RestoreReport &restored) {
@@ -145,6 +150,22 @@ TFrmMain::TFrmMain(std::unique_ptr<DirectorySession> session, const ProgramPaths
             [this] { SetStatusText(2, QString::fromUtf16(NewEditionStatus)); });
     m_eventFilter = new MainEventFilter(*this);
     qApp->installEventFilter(m_eventFilter);
+
+    // Tab and Shift+Tab go round the tool bar's buttons, the quick-search box,
+    // the tab bar and the list (or the page in its place).
+    QWidget *previous = nullptr;
+    for (QToolButton *button : m_buttons) {
+        button->setFocusPolicy(Qt::TabFocus);
+        if (previous)
+            setTabOrder(previous, button);
+        previous = button;
+    }
+    m_quickSearch->setFocusPolicy(Qt::StrongFocus);
+    for (QWidget *next : std::initializer_list<QWidget *>{m_quickSearch, m_tabs, m_sgFullFiz, m_sgFullPred, m_sgTemp}) {
+        setTabOrder(previous, next);
+        previous = next;
+    }
+    setTabOrder(previous, m_tablesPage->FirstControl());
 
     // The individuals side until the user chooses otherwise.
     m_sgFullPred->hide();
@@ -180,14 +201,13 @@ void TFrmMain::createToolBar(QWidget *parent)
         auto *button = new QToolButton(toolBar);
         button->setObjectName(QStringLiteral("SpeedButton%1").arg(i + 1));
         button->setAutoRaise(true);
-        button->setFocusPolicy(Qt::NoFocus);
         button->setFixedSize(ToolButtonWidth, ToolButtonHeight);
         button->setIconSize(QSize(GlyphSize, GlyphSize));
         button->setIcon(GlyphIcon(definition.glyph, definition.disabledLook));
         button->setToolTip(QString::fromUtf16(definition.hint));
         // A button without text is named by its hint for screen readers.
         button->setAccessibleName(button->toolTip());
-        // The buttons take no focus; their searches are reached by key as well.
+        // Their searches are reached by key as well.
         if (const QKeySequence key = SearchKey(definition.command); !key.isEmpty() && i + 1 != ExitButton) {
             button->setShortcut(key);
             button->setAccessibleDescription(key.toString(QKeySequence::NativeText));
@@ -248,6 +268,11 @@ void TFrmMain::createTabArea(QWidget *parent)
     stack->addWidget(m_sgFullFiz, 0, 0);
     stack->addWidget(m_sgFullPred, 0, 0);
     stack->addWidget(m_sgTemp, 0, 0);
+    m_tablesPage = new TablesStatePage(page);
+    m_tablesPage->hide();
+    stack->addWidget(m_tablesPage, 0, 0);
+    connect(m_tablesPage, &TablesStatePage::UpdateRequested, this, [this] { RunCommand(Command::Update); });
+    connect(m_tablesPage, &TablesStatePage::HelpRequested, this, &TFrmMain::ShowHelpContents);
 
     auto *layout = static_cast<QVBoxLayout *>(parent->layout());
     layout->addWidget(m_tabs);
@@ -301,8 +326,7 @@ void TFrmMain::createMenu()
         if (ResultGrid *grid = visibleGrid())
             QGuiApplication::clipboard()->setText(SelectionText(*grid));
     });
-    QAction *copyNumber = edit->addAction(CopyNumberText.toString());
-    copyNumber->setObjectName(QStringLiteral("CopyNumberItem"));
+    QAction *copyNumber = addItem(edit, CopyNumberText.utf16(), "CopyNumberItem", CopyNumberKey);
     connect(copyNumber, &QAction::triggered, this, [this] {
         if (ResultGrid *grid = visibleGrid(); grid && !RowNumber(*grid, grid->Row()).isEmpty())
             QGuiApplication::clipboard()->setText(RowNumber(*grid, grid->Row()));
@@ -312,6 +336,12 @@ void TFrmMain::createMenu()
         copy->setEnabled(grid && grid->RowCount() > 1);
         copyNumber->setEnabled(grid && !RowNumber(*grid, grid->Row()).isEmpty());
     });
+
+    // The size of the lists: three commands of their own.
+    QMenu *view = addMenu(u"В&ид", "ViewMenu");
+    m_zoom = new ListZoom({m_sgFullFiz, m_sgFullPred, m_sgTemp, m_quickSearch}, *view, this);
+    for (QAction *action : view->actions())
+        addAction(action);
 
     QMenu *find = addMenu(u"П&оиск", "SearchMenu");
     struct SearchItem {
@@ -355,7 +385,8 @@ void TFrmMain::createMenu()
     connect(update, &QAction::triggered, this, [this] { RunCommand(Command::Update); });
 
     QMenu *help = addMenu(u"&Помощь", "N8");
-    QAction *contents = addItem(help, u"Помощь", "N9");
+    // F1 itself is answered by the window's event filter, with the topic of the focused control.
+    QAction *contents = addNamed(help, u"Помощь"_s, "N9", QKeySequence(Qt::Key_F1));
     connect(contents, &QAction::triggered, this, &TFrmMain::ShowHelpContents);
     help->addSeparator()->setObjectName(QStringLiteral("N10"));
     QAction *about = addItem(help, u"О программе", "N11");

@@ -11,6 +11,7 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 
 #include <array>
 #include <functional>
@@ -31,9 +32,11 @@ struct SearchOutcome;
 }
 
 class HelpWindow;
+class ListZoom;
 class MainEventFilter;
 class QuickSearchBox;
 class ResultGrid;
+class TablesStatePage;
 class TFrmSplash;
 
 // Where the program finds its tables and its help pages: normally both beside
@@ -141,6 +144,8 @@ public:
 
     // The quick-search box at the right end of the tool bar.
     QuickSearchBox &QuickSearch() const { return *m_quickSearch; }
+    // The size of the lists and the quick-search box ("Вид" menu).
+    ListZoom &Zoom() const { return *m_zoom; }
 
     // --- commands, help and exit ----------------------------------------------
     // Attaches what a command does; an empty function detaches it.
@@ -164,6 +169,12 @@ public:
     // runs from 0 to 200 as the first pages are written. The individuals list
     // is shown at once; the organisation list when its build is finished.
     void LoadDirectory(QProgressBar *bar);
+    // Whether the last load read the table (PersonsTable or OrgsTable): found
+    // and opened, whatever it holds.
+    bool TableRead(QStringView table) const;
+    // The page shown in place of a full list whose table was not read or holds no records.
+    TablesStatePage &TablesPage() const { return *m_tablesPage; }
+
     // Whether the organisation list is still being built; SGFullPred is empty meanwhile.
     bool OrgListPending() const { return m_session->OrgListPending(); }
     // Waits for the organisation list being built, then shows it.
@@ -197,6 +208,12 @@ private:
     void showOrgsSide();
     // The selected tab, as the window and the session count it.
     void setSelectedTab(int index);
+    // Keeps for the page what the session's reload of table 0 (individuals)
+    // or 1 (organisations) left: why it was not read, or its records.
+    void noteTableLoad(int table, const TableLoad &load, int records);
+    // Shows the page in place of the side's full list when its table was not
+    // read or holds no records, and the list again when it can.
+    void syncTablesPage();
     // The organisation tab captioned with the first organisation of the full list.
     void addFirstOrgTab();
     void setOrgListWaitCursor(bool on);
@@ -233,6 +250,14 @@ private:
     QPointer<HelpWindow> m_modalHelp;
     MainEventFilter *m_eventFilter = nullptr;
     QuickSearchBox *m_quickSearch = nullptr;
+    TablesStatePage *m_tablesPage = nullptr;
+    ListZoom *m_zoom = nullptr;
+    // The full list the page stands in place of; null when it is not shown.
+    ResultGrid *m_pageCovers = nullptr;
+    // Per table (individuals, organisations): what kept the last load from
+    // reading it (empty when it was read), and its records (-1 when unknown).
+    std::array<QString, 2> m_tableProblems;
+    std::array<int, 2> m_tableRecords{-1, -1};
 
     std::array<std::function<void()>, CommandCount> m_commands;
     std::function<void(QChar)> m_keyPreview;

@@ -1,6 +1,7 @@
 #include "WindowSettings.h"
 
 #include "ColumnWidths.h"
+#include "ListZoom.h"
 #include "ResultGrid.h"
 #include "UMain.h"
 #include "WindowHelpers.h"
@@ -20,6 +21,8 @@ constexpr int FormatVersion = 1;
 const QString VersionKey = QStringLiteral("layout/version");
 const QString GeometryKey = QStringLiteral("layout/geometry");
 const QString SideKey = QStringLiteral("layout/side");
+// The lists' size, in per cent (ListZoom's steps).
+const QString ZoomKey = QStringLiteral("view/zoom");
 const QString PersonsSide = QStringLiteral("persons");
 const QString OrgsSide = QStringLiteral("organisations");
 
@@ -121,6 +124,10 @@ bool RestoreWindowLayout(TFrmMain &main)
         restoreWidths(*grid, *settings);
     if (settings->value(SideKey).toString() == OrgsSide)
         main.ShowOrgsSide();
+    bool isNumber = false;
+    const int zoom = settings->value(ZoomKey).toInt(&isNumber);
+    if (isNumber)
+        main.Zoom().SetPercent(zoom);
     const QVariant geometry = settings->value(GeometryKey);
     if (geometry.typeId() != QMetaType::QByteArray || !main.restoreGeometry(geometry.toByteArray()))
         return false;
@@ -138,6 +145,7 @@ bool SaveWindowLayout(const TFrmMain &main)
     settings->setValue(VersionKey, FormatVersion);
     settings->setValue(GeometryKey, main.saveGeometry());
     settings->setValue(SideKey, main.Session().Side() == DirectorySide::Persons ? PersonsSide : OrgsSide);
+    settings->setValue(ZoomKey, main.Zoom().Percent());
     for (const ResultGrid *grid : {&main.SGFullFiz(), &main.SGFullPred(), &main.SGTemp()})
         saveWidths(*grid, *settings);
     settings->sync();

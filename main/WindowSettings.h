@@ -1,6 +1,7 @@
 #pragma once
 // The main window's layout, kept per user between runs: its size and place,
-// the column widths the user dragged in each list, and the side shown last.
+// the column widths the user dragged in each list, the side shown last and
+// the lists' size.
 // A settings file that cannot be read, or holds values of another kind, is
 // ignored: the window opens as it would the first time.
 

@@ -118,6 +118,12 @@ void TFrmAdress::ReloadStreets()
         const Table list = slot == 0 ? Table::Persons : Table::Orgs;
         // A build for the files read before is stopped, its result unseen.
         DropBuild(m_builds[slot]);
+        // A table the session could not read was reported once, by the main window.
+        if ((slot == 0 ? m_session.PersonsLoad() : m_session.OrgsLoad()).error) {
+            boxOf(slot)->setLoading(false);
+            boxOf(slot)->setStreets({});
+            continue;
+        }
         m_builds[slot] = StartBuild(
             this, [directory, list](const StopCheck &stop) { return search::LoadStreetList(directory, list, stop); },
             [this, slot](auto *build) {

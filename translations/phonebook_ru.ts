@@ -199,6 +199,38 @@
         <translation>Поиск по адресу %1 д. %2 кв. %3</translation>
     </message>
     <message>
+        <source>Search by number: %1</source>
+        <translation>Поиск по номеру: %1</translation>
+    </message>
+    <message>
+        <source>Search by surname: %1</source>
+        <translation>Поиск по фамилии: %1</translation>
+    </message>
+    <message>
+        <source>Search by department: %1</source>
+        <translation>Поиск по отделу: %1</translation>
+    </message>
+    <message>
+        <source>Search for the organisation: %1</source>
+        <translation>Поиск предприятия: %1</translation>
+    </message>
+    <message>
+        <source>Search by address: %1</source>
+        <translation>Поиск по адресу: %1</translation>
+    </message>
+    <message>
+        <source>Search by address: %1, %2</source>
+        <translation>Поиск по адресу: %1, %2</translation>
+    </message>
+    <message>
+        <source>Search by address: %1, flat %2</source>
+        <translation>Поиск по адресу: %1, кв. %2</translation>
+    </message>
+    <message>
+        <source>Search by address: %1, %2, flat %3</source>
+        <translation>Поиск по адресу: %1, %2, кв. %3</translation>
+    </message>
+    <message>
         <source>Showing the results for "%1"</source>
         <translation>Показаны результаты для «%1»</translation>
     </message>

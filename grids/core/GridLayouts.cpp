@@ -16,7 +16,7 @@ std::vector<LayoutColumn> LayoutColumns(GridLayout layout, int wideWidth)
 {
     switch (layout) {
     case GridLayout::Organisations:
-        return {{QStringLiteral("Организация"), wideWidth},
+        return {{QStringLiteral("Организация"), wideWidth, 0, true},
                 {QStringLiteral("Улица"), 200},
                 {QStringLiteral("Дом"), 50, HouseDigits}};
     case GridLayout::OrgPhones:
@@ -26,7 +26,7 @@ std::vector<LayoutColumn> LayoutColumns(GridLayout layout, int wideWidth)
                 {QStringLiteral("Дом"), 50, HouseDigits}};
     case GridLayout::Departments:
         return {{DeptPhoneHeading.toString(), 60, NumberDigits},
-                {QStringLiteral("Организация"), wideWidth},
+                {QStringLiteral("Организация"), wideWidth, 0, true},
                 {QStringLiteral("Отдел"), 200},
                 {QStringLiteral("Улица"), 200},
                 {QStringLiteral("Дом"), 50, HouseDigits}};

@@ -18,6 +18,7 @@ enum class GridLayout {
 
 // Column 0 holds only the ">" of row 1.
 inline constexpr int MarkerColumnWidth = 10;
+// Row height at the interface font; a larger font makes rows taller.
 inline constexpr int GridRowHeight = 18;
 
 // A paged fill writes rows 1 to FirstPageRows; later pages start at the first
@@ -50,6 +51,8 @@ struct LayoutColumn {
     // Characters of the column's widest value when it holds digits only (a
     // telephone number, a house, a flat); 0 for free text, which is elided.
     int digits = 0;
+    // A "wide" column (an organisation's name) takes the room the others leave.
+    bool wide = false;
 };
 
 // Space a cell leaves on each side of its text.

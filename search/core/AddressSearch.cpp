@@ -65,6 +65,19 @@ CoreError AddressTitle(QStringView street, QStringView house, QStringView flat)
     return CoreError(CoreMessage("Search by address %1"), {s});
 }
 
+// "Search by address: Mira St, 5, flat 7".
+CoreError AddressNote(QStringView street, QStringView house, QStringView flat)
+{
+    const QString s = street.trimmed().toString(), h = house.trimmed().toString(), f = flat.trimmed().toString();
+    if (!h.isEmpty() && !f.isEmpty())
+        return CoreError(CoreMessage("Search by address: %1, %2, flat %3"), {s, h, f});
+    if (!h.isEmpty())
+        return CoreError(CoreMessage("Search by address: %1, %2"), {s, h});
+    if (!f.isEmpty())
+        return CoreError(CoreMessage("Search by address: %1, flat %2"), {s, f});
+    return CoreError(CoreMessage("Search by address: %1"), {s});
+}
+
 } // namespace
 
 SearchOutcome PersonAddressSearch(Query &temp, QStringView street, QStringView house, QStringView flat)
@@ -78,6 +91,7 @@ SearchOutcome PersonAddressSearch(Query &temp, QStringView street, QStringView h
     outcome.fill = PersonFill(temp.RecordCount());
     outcome.helpContext = HelpAddress;
     outcome.title = AddressTitle(street, house, flat);
+    outcome.note = AddressNote(street, house, flat);
     return outcome;
 }
 
@@ -92,6 +106,7 @@ SearchOutcome OrgAddressSearch(Query &temp, QStringView street, QStringView hous
     outcome.fill = OrgFill(temp.RecordCount());
     outcome.helpContext = HelpAddress;
     outcome.title = AddressTitle(street, house, {});
+    outcome.note = AddressNote(street, house, {});
     temp.First();
     outcome.orgTabCaption = DecodeText(temp.FieldByName(u"naim"), CipherKey);
     outcome.renameOrgTabOnly = true;

@@ -108,6 +108,7 @@ SearchOutcome OrgSearch(Query &temp, OrgSearchMode mode, QStringView upperText)
         }
         outcome.fill = GridFill::Departments;
         outcome.title = CoreError(CoreMessage("Search by department %1"), {upperText.toString()});
+        outcome.note = CoreError(CoreMessage("Search by department: %1"), {upperText.toString()});
         CaptionFirst(temp, outcome);
         outcome.helpContext = HelpOrgSearch;
         return outcome;
@@ -123,6 +124,7 @@ SearchOutcome OrgSearch(Query &temp, OrgSearchMode mode, QStringView upperText)
     outcome.fill = OrgFill(temp.RecordCount());
     CaptionFirst(temp, outcome);
     outcome.title = CoreError(CoreMessage("Search for the organisation %1"), {upperText.toString()});
+    outcome.note = CoreError(CoreMessage("Search for the organisation: %1"), {upperText.toString()});
     outcome.helpContext = HelpOrgSearch;
     return outcome;
 }

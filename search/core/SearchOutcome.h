@@ -61,6 +61,9 @@ struct SearchOutcome {
     QStringList statements;
     // What the list shows, for its print title and file name ("Search by department %1"); unset for none.
     CoreError title;
+    // What was searched, as the status bar says it beside the count
+    // ("Search by department: %1"); unset for a list that names itself.
+    CoreError note;
 
     bool found() const { return fill != GridFill::None; }
     Listing listing() const

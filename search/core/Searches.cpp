@@ -16,6 +16,8 @@ constexpr QStringView PersonFields =
 
 // One organisation's numbers are titled with its name alone.
 constexpr char OrganisationTitle[] = "%1";
+// What the status bar says of a search by number, whichever list it fills.
+constexpr char NumberNote[] = CoreMessage("Search by number: %1");
 
 // The two blanks every stored organisation number begins with.
 constexpr QStringView OrgPhonePadding = u"  ";
@@ -84,6 +86,7 @@ SearchOutcome PhoneSearchPersons(Query &temp, QStringView answer)
     outcome.fill = PersonFill(temp.RecordCount());
     outcome.helpContext = HelpPersons;
     outcome.title = CoreError(CoreMessage("Search by number %1"), {digits});
+    outcome.note = CoreError(NumberNote, {digits});
     return outcome;
 }
 
@@ -113,6 +116,7 @@ SearchOutcome PhoneSearchOrgs(Query &temp, QStringView answer)
     outcome.orgTabCaption = DecodeText(temp.FieldByName(u"naim"), CipherKey);
     outcome.helpContext = HelpOrgs;
     outcome.title = CoreError(OrganisationTitle, {*outcome.orgTabCaption});
+    outcome.note = CoreError(NumberNote, {digits});
     return outcome;
 }
 
@@ -130,6 +134,7 @@ SearchOutcome SurnameSearch(Query &temp, QStringView answer)
     outcome.fill = PersonFill(temp.RecordCount());
     outcome.helpContext = HelpSurname;
     outcome.title = CoreError(CoreMessage("Search by surname %1"), {name});
+    outcome.note = CoreError(CoreMessage("Search by surname: %1"), {name});
     return outcome;
 }
 

@@ -4,9 +4,15 @@
 #include "DatabaseError.h"
 #include "DbfWriter.h"
 #include "Dialogs.h"
+#include "TablesStatePage.h"
 #include "Fixtures.h"
 #include "HelpWindow.h"
+#include "ListZoom.h"
+#include "OrgSearch.h"
+#include "WindowSettings.h"
+#include "QuickSearchBox.h"
 #include "ResultGrid.h"
+#include "UAdress.h"
 #include "UMain.h"
 #include "StartUp.h"
 #include "UHelpFull.h"
@@ -16,6 +22,7 @@
 #include <QAction>
 #include <QCursor>
 #include <QDialog>
+#include <QDir>
 #include <QMenu>
 #include <QPointer>
 #include <QFile>
@@ -30,7 +37,11 @@
 #include <QTabBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QHeaderView>
+#include <QScreen>
+#include <QScrollBar>
 #include <QTimer>
+#include <QWheelEvent>
 #include <QToolButton>
 
 #include <memory>
@@ -92,6 +103,7 @@ private slots:
     void switchingSidesByMenu();
     void switchingSidesByTab();
     void tabsChangedByCodeRunNothing();
+    void startUpWithoutTables();
     void startUpWithMissingTables();
     void startUpWithEmptyTables();
     void startUpWithDamagedTables();
@@ -100,6 +112,10 @@ private slots:
     void helpOverAModalBoxTakesTheKeyboardAndClosesWithEsc();
     void organisationTabDisablesTheSearchesItCannotRun();
     void helpListsEveryKeyOfTheWindow();
+    void helpFitsTheScreen();
+    void listsFollowTheZoom();
+    void wideColumnTakesWhatTheOthersLeave();
+    void tabGoesRoundTheWindow();
     void commandsDoNothingUntilAttached();
     void keyPreviewSeesTypedCharacters();
     void edit1UpperCases();
@@ -403,6 +419,66 @@ void MainWindowTest::tabsChangedByCodeRunNothing()
     QVERIFY(!main->SGFullPred().isHidden());
 }
 
+void MainWindowTest::startUpWithoutTables()
+{
+    // The whole start-up, street lists and folder watch included.
+    auto main = std::make_unique<TFrmMain>(ProgramPaths{m_dir->path(), QStringLiteral(PHONEBOOK_HELP_DIR)});
+    main->resize(900, 600);
+    main->show();
+    QVERIFY(QTest::qWaitForWindowExposed(main.get()));
+    main->activateWindow();
+    CreateRemainingWindows(*main);
+    auto *address = main->findChild<TFrmAdress *>();
+    QVERIFY(address);
+    address->WaitForStreets();
+
+    // One message, in Russian, naming both files and the folder; no statement.
+    const QStringList messages = Dialogs::TakeShownMessages();
+    QCOMPARE(messages.size(), 1);
+    for (const QString &part : {QStringLiteral("sp09kw_n"), QStringLiteral("sp09pr_n"), m_dir->path()})
+        QVERIFY2(messages.first().contains(part), qPrintable(messages.first()));
+    QVERIFY2(!messages.first().contains(u"SELECT") && !messages.first().contains(u"no such table"),
+             qPrintable(messages.first()));
+
+    // The page stands in place of the list and offers a way forward; the searches wait for the tables.
+    TablesStatePage &page = main->TablesPage();
+    QVERIFY(page.isVisible() && page.Unread());
+    QVERIFY(main->SGFullFiz().isHidden());
+    for (const QString &part : {QStringLiteral("sp09kw_n.dbf — не найден"), QStringLiteral("sp09pr_n.dbf — не найден"),
+                                QDir::toNativeSeparators(m_dir->path())})
+        QVERIFY2(page.Text().contains(part), qPrintable(page.Text()));
+    QCOMPARE(page.accessibleName(), QStringLiteral("Справочник не загружен"));
+    auto *update = page.findChild<QPushButton *>(QStringLiteral("DirectoryPageUpdate"));
+    auto *help = page.findChild<QPushButton *>(QStringLiteral("DirectoryPageHelp"));
+    QVERIFY(update && help);
+    QCOMPARE(update->text(), QStringLiteral("Обновить из архива…"));
+    QTRY_COMPARE(QApplication::focusWidget(), update);
+    QTest::keyClick(update, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), help);
+    for (int number = 1; number <= 3; ++number) {
+        QVERIFY(!main->SpeedButton(number).isEnabled());
+        QVERIFY(main->SpeedButton(number).toolTip().contains(u"справочник не загружен"));
+    }
+    QVERIFY(!main->QuickSearch().isEnabled());
+    QTest::keyClick(main.get(), Qt::Key_W, Qt::ControlModifier);
+    QVERIFY(page.isVisible() && main->SGFullPred().isHidden());
+    QVERIFY(!main->SpeedButton(4).isEnabled());
+    QTest::keyClick(main.get(), Qt::Key_Q, Qt::ControlModifier);
+    help->click();
+    QTRY_VERIFY(main->Help() && main->Help()->isVisible());
+    main->Help()->close();
+
+    // A directory copied into the folder: the lists load by themselves.
+    WritePersons(m_dir->path(), NumberedPersons(5));
+    WriteOrgPhones(m_dir->path(), NumberedOrgs(3));
+    QTRY_VERIFY_WITH_TIMEOUT(!main->SGFullFiz().isHidden(), 15000);
+    QVERIFY(page.isHidden());
+    QCOMPARE(main->StatusText(0), QStringLiteral("Физических лиц:  5"));
+    QCOMPARE(main->SGFullFiz().RowCount(), 6);
+    QVERIFY(main->SpeedButton(2).isEnabled() && main->QuickSearch().isEnabled());
+    QCOMPARE(Dialogs::TakeShownMessages(), QStringList());
+}
+
 void MainWindowTest::startUpWithMissingTables()
 {
     WriteOrgPhones(m_dir->path(), NumberedOrgs(3));
@@ -414,10 +490,14 @@ void MainWindowTest::startUpWithMissingTables()
         QVERIFY2(messages.first().contains(u"sp09kw_n"), qPrintable(messages.first()));
         QCOMPARE(main->StatusText(0), QStringLiteral("Физических лиц:  0"));
         QCOMPARE(main->SGFullFiz().RowCount(), 1);
-        QCOMPARE(main->SGFullFiz().Cells(1, 0), QStringLiteral("Номер"));
-        // The other list is there.
+        QVERIFY(main->TablesPage().isVisible());
+        QVERIFY(main->TablesPage().Text().contains(u"sp09pr_n.dbf — прочитан"));
+        // The other list is there, and its searches work.
         QCOMPARE(main->StatusText(1), QStringLiteral("Телефоных номеров юр. лиц:  6"));
         QCOMPARE(main->SGFullPred().RowCount(), 4);
+        QTest::keyClick(main.get(), Qt::Key_W, Qt::ControlModifier);
+        QVERIFY(main->TablesPage().isHidden() && main->SGFullPred().isVisible());
+        QVERIFY(main->SpeedButton(4).isEnabled() && main->QuickSearch().isEnabled());
     }
 
     QVERIFY(QFile::remove(m_dir->filePath(QStringLiteral("sp09pr_n.dbf"))));
@@ -432,11 +512,13 @@ void MainWindowTest::startUpWithMissingTables()
     QCOMPARE(main->SGFullPred().RowCount(), 1);
     QCOMPARE(main->SGFullPred().Cells(1, 0), QStringLiteral("Организация"));
 
-    // The organisations side still opens, with no organisation to caption a tab.
+    // The organisations side still opens, with no organisation to caption a
+    // tab, and the page in place of its list.
     QTest::keyClick(main.get(), Qt::Key_W, Qt::ControlModifier);
     QCOMPARE(main->TabIndex(), 1);
     QCOMPARE(main->TabControl1().count(), 2);
-    QVERIFY(!main->SGFullPred().isHidden());
+    QVERIFY(main->SGFullPred().isHidden() && main->TablesPage().isVisible());
+    QVERIFY(!main->SpeedButton(1).isEnabled());
     QCOMPARE(Dialogs::TakeShownMessages(), QStringList());
 }
 
@@ -467,8 +549,13 @@ void MainWindowTest::startUpWithEmptyTables()
     QCOMPARE(main->SGFullFiz().RowCount(), 1);
     QCOMPARE(main->SGFullFiz().Cells(2, 0), QStringLiteral("Ф. И. О."));
     QCOMPARE(main->SGFullPred().RowCount(), 1);
+    // A line in place of each list says there is nothing in it; the searches stay.
+    QVERIFY(main->TablesPage().isVisible() && !main->TablesPage().Unread());
+    QCOMPARE(main->TablesPage().Text(), QStringLiteral("В справочнике нет записей"));
+    QVERIFY(main->SpeedButton(2).isEnabled());
     QTest::keyClick(main.get(), Qt::Key_W, Qt::ControlModifier);
     QCOMPARE(main->TabControl1().count(), 2);
+    QVERIFY(main->TablesPage().isVisible() && main->SGFullPred().isHidden());
     QTest::keyClick(main.get(), Qt::Key_Q, Qt::ControlModifier);
     QCOMPARE(Dialogs::TakeShownMessages(), QStringList());
 }
@@ -489,10 +576,11 @@ void MainWindowTest::startUpWithDamagedTables()
     }
     auto main = start();
     QVERIFY(main);
+    // Both in one message.
     const QStringList messages = Dialogs::TakeShownMessages();
-    QVERIFY2(messages.size() == 2, qPrintable(messages.join(u'|')));
+    QVERIFY2(messages.size() == 1, qPrintable(messages.join(u'|')));
     QVERIFY2(messages.at(0).contains(u"sp09kw_n.dbf", Qt::CaseInsensitive), qPrintable(messages.at(0)));
-    QVERIFY2(messages.at(1).contains(u"sp09pr_n", Qt::CaseInsensitive), qPrintable(messages.at(1)));
+    QVERIFY2(messages.at(0).contains(u"sp09pr_n", Qt::CaseInsensitive), qPrintable(messages.at(0)));
     QCOMPARE(main->StatusText(0), QStringLiteral("Физических лиц:  0"));
     QCOMPARE(main->SGFullFiz().RowCount(), 1);
     QCOMPARE(main->SGFullPred().RowCount(), 1);
@@ -864,6 +952,132 @@ void MainWindowTest::helpListsEveryKeyOfTheWindow()
     for (const char *name : {"SearchMenu", "EditMenu"})
         QVERIFY(main->findChild<QMenu *>(QLatin1StringView(name)));
     QVERIFY(help.contains(u"меню «Правка» — «Копировать»"));
+}
+
+void MainWindowTest::helpFitsTheScreen()
+{
+    writeDefaultDirectory();
+    auto main = start();
+    QVERIFY(main);
+    const QRect area = main->screen()->availableGeometry();
+    main->ShowHelpContents();
+    QPointer<HelpWindow> help = main->Help();
+    QVERIFY(help && help->isVisible());
+    QVERIFY2(area.contains(help->frameGeometry()), qPrintable(QStringLiteral("%1,%2 %3x%4").arg(help->x()).arg(help->y()).arg(help->width()).arg(help->height())));
+    QVERIFY(help->width() >= help->NeededWidth());
+    help->close();
+
+    // Over a small modal window at the bottom left of the screen: wholly on
+    // the screen, as wide as its pages need rather than squeezed beside it.
+    QDialog box(main.get());
+    box.setWindowModality(Qt::ApplicationModal);
+    box.resize(300, 150);
+    box.move(area.left(), area.bottom() - 150);
+    box.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&box));
+    QTest::keyClick(&box, Qt::Key_F1);
+    QPointer<HelpWindow> over = main->Help();
+    QVERIFY(over && over != help && over->isVisible());
+    QVERIFY(area.contains(over->frameGeometry()));
+    QVERIFY(over->width() >= over->NeededWidth());
+    QVERIFY(over->height() > over->NeededWidth() / 2);
+    over->close();
+}
+
+void MainWindowTest::listsFollowTheZoom()
+{
+    writeDefaultDirectory();
+    auto main = start();
+    QVERIFY(main);
+    ResultGrid &list = main->SGFullFiz();
+    const qreal usualPoints = list.font().pointSizeF();
+    // Rows whole and numbers whole at every size (Номер, Дом, Кв.).
+    for (int percent : {100, 200, 300}) {
+        main->Zoom().SetPercent(percent);
+        QCOMPARE(list.font().pointSizeF(), usualPoints * percent / 100);
+        const QFontMetrics metrics = list.fontMetrics();
+        QVERIFY(list.rowHeight(0) >= metrics.height());
+        QVERIFY(list.horizontalHeader()->height() >= metrics.height());
+        for (int col : {1, 4, 5}) {
+            int widest = metrics.horizontalAdvance(list.Cells(col, 0));
+            for (int row = 1; row < list.RowCount(); ++row) {
+                if (list.IsRowLoaded(row))
+                    widest = std::max(widest, metrics.horizontalAdvance(list.Cells(col, row)));
+            }
+            QVERIFY2(widest + 2 * CellPadding <= list.ColWidth(col), qPrintable(QStringLiteral("%1 %: column %2").arg(percent).arg(col)));
+        }
+        // The quick-search box grows with the lists, whole on the tool bar.
+        const QuickSearchBox &box = main->QuickSearch();
+        QCOMPARE(box.font().pointSizeF(), list.font().pointSizeF());
+        QVERIFY(box.height() >= box.sizeHint().height() && box.parentWidget()->height() >= box.geometry().bottom());
+    }
+    QVERIFY(!main->Zoom().ZoomInAction()->isEnabled());
+
+    // The keys and Ctrl with the wheel, in steps.
+    QTest::keyClick(main.get(), Qt::Key_0, Qt::ControlModifier);
+    QCOMPARE(main->Zoom().Percent(), 100);
+    QTest::keyClick(main.get(), Qt::Key_Plus, Qt::ControlModifier);
+    QCOMPARE(main->Zoom().Percent(), 110);
+    QTest::keyClick(main.get(), Qt::Key_Minus, Qt::ControlModifier);
+    QTest::keyClick(main.get(), Qt::Key_Minus, Qt::ControlModifier);
+    QCOMPARE(main->Zoom().Percent(), 90);
+    const QPoint inside = list.viewport()->rect().center();
+    QWheelEvent wheel(inside, list.viewport()->mapToGlobal(inside), {}, {0, 240}, Qt::NoButton, Qt::ControlModifier,
+                      Qt::NoScrollPhase, false);
+    QApplication::sendEvent(list.viewport(), &wheel);
+    QCOMPARE(main->Zoom().Percent(), 110);
+
+    // Kept for the next start.
+    main->Zoom().SetPercent(200);
+    QVERIFY(SaveWindowLayout(*main));
+    main.reset();
+    main = start();
+    QVERIFY(main);
+    RestoreWindowLayout(*main);
+    QCOMPARE(main->Zoom().Percent(), 200);
+    QCOMPARE(main->SGFullFiz().font().pointSizeF(), usualPoints * 2);
+}
+
+void MainWindowTest::wideColumnTakesWhatTheOthersLeave()
+{
+    writeDefaultDirectory();
+    auto main = start();
+    QVERIFY(main);
+    // A department result in a narrow window (as on a screen at twice the scale).
+    main->resize(720, 500);
+    main->PresentSearch(search::OrgSearch(main->QTemp(), search::OrgSearchMode::Department, u"БУХГ"));
+    ResultGrid &result = main->SGTemp();
+    QCOMPARE(result.Layout(), GridLayout::Departments);
+    const auto rightEdge = [&result](int col) { return result.columnViewportPosition(col - 1) + result.ColWidth(col); };
+    for (int width : {720, 1200}) {
+        main->resize(width, 500);
+        // "Улица" and "Дом" whole in the window; "Организация" takes the rest, whole on the first page.
+        QTRY_COMPARE(rightEdge(5), result.viewport()->width());
+        QVERIFY(result.horizontalScrollBar()->maximum() == 0);
+        int widest = 0;
+        for (int row = 1; row < result.RowCount(); ++row)
+            widest = std::max(widest, result.fontMetrics().horizontalAdvance(result.Cells(2, row)));
+        QVERIFY(result.ColWidth(2) >= widest + 2 * CellPadding);
+    }
+    QVERIFY(result.ColWidth(2) > 1200 - 700);
+}
+
+void MainWindowTest::tabGoesRoundTheWindow()
+{
+    writeDefaultDirectory();
+    auto main = start();
+    QVERIFY(main);
+    const QList<QWidget *> round{&main->SpeedButton(1), &main->SpeedButton(2), &main->SpeedButton(3),
+                                 &main->SpeedButton(6), &main->QuickSearch(), &main->TabControl1(), &main->SGFullFiz()};
+    main->SpeedButton(1).setFocus(Qt::TabFocusReason);
+    for (int i = 1; i <= round.size(); ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), round.at(i % round.size()));
+    }
+    for (int i = round.size() - 1; i >= 0; --i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+        QCOMPARE(QApplication::focusWidget(), round.at(i));
+    }
 }
 
 #include "MainWindowTest.moc"

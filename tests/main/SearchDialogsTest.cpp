@@ -2,6 +2,7 @@
 // main window, on a small directory.
 
 #include "Dialogs.h"
+#include "QuickSearchBox.h"
 #include "Fixtures.h"
 #include "ResultGrid.h"
 #include "StartUp.h"
@@ -193,6 +194,8 @@ void SearchDialogsTest::addressSearchResetsItsBoxesAndHidesWhenFound()
     QVERIFY(m_main->SGTemp().isVisible());
     QCOMPARE(m_main->SGTemp().RowCount(), 3); // flat 7 in houses 5 and 15
     QCOMPARE(m_main->SGTemp().HelpContext(), 6);
+    QCOMPARE(m_main->StatusText(2), QStringLiteral("Найдено: 2"));
+    QCOMPARE(m_main->QuickSearch().Note(), QStringLiteral("Поиск по адресу: ул. Мира, кв. 7"));
     QCOMPARE(box.text(), QStringLiteral("ул."));
 }
 
@@ -260,6 +263,8 @@ void SearchDialogsTest::departmentSearchStaysOpenNameSearchesClose()
     QCOMPARE(m_main->TabIndex(), 2);
     QCOMPARE(m_main->SGTemp().RowCount(), 2);
     QCOMPARE(m_main->SGTemp().HelpContext(), 5);
+    QCOMPARE(m_main->StatusText(2), QStringLiteral("Найдено: 1"));
+    QCOMPARE(m_main->QuickSearch().Note(), QStringLiteral("Поиск по отделу: КАДРОВ"));
     // Ordinary case in the table, upper case in the box.
     m_org->Edit1().setText(QStringLiteral("ПРИЕМ"));
     QTest::keyClick(&m_org->Button1(), Qt::Key_Return);

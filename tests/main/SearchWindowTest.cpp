@@ -5,6 +5,7 @@
 #include "Dialogs.h"
 #include "FillRoutines.h"
 #include "Fixtures.h"
+#include "QuickSearchBox.h"
 #include "ResultGrid.h"
 #include "StartUp.h"
 #include "UHelpFull.h"
@@ -207,16 +208,26 @@ void SearchWindowTest::phoneSearchOnTheIndividualsSide()
     QCOMPARE(result.RowCount(), 11); // 200100 to 200109
     QCOMPARE(result.HelpContext(), 1);
     QCOMPARE(QApplication::focusWidget(), &result);
+    // The status bar counts the rows and says what was searched.
+    QCOMPARE(main->StatusText(2), QStringLiteral("Найдено: 10"));
+    QCOMPARE(main->QuickSearch().Note(), QStringLiteral("Поиск по номеру: 20010"));
 
     Dialogs::QueueInputAnswer(QStringLiteral("%"));
     main->SpeedButton(1).click();
     QCOMPARE(result.RowCount(), 251);
     QVERIFY(!result.IsRowLoaded(150)); // more than 200 rows: paged
+    QCOMPARE(main->StatusText(2), QStringLiteral("Найдено: 250"));
 
     Dialogs::QueueInputAnswer(QStringLiteral("9"));
     main->SpeedButton(1).click();
     QCOMPARE(Dialogs::TakeShownMessages(), QStringList{QStringLiteral("Указанный телефон не найден!!!")});
     QCOMPARE(result.RowCount(), 251); // what was shown stays
+    QCOMPARE(main->StatusText(2), QStringLiteral("Найдено: 250"));
+
+    // The full list again: neither the count nor the note stays.
+    QTest::keyClick(main.get(), Qt::Key_Q, Qt::ControlModifier);
+    QCOMPARE(main->StatusText(2), QString());
+    QCOMPARE(main->QuickSearch().Note(), QString());
 
     // Cancelled: nothing happens.
     const QString sql = main->QTemp().Sql();
@@ -279,6 +290,8 @@ void SearchWindowTest::surnameSearch()
     QCOMPARE(result.HelpContext(), 2);
     for (int row = 1; row < result.RowCount(); ++row)
         QVERIFY(result.Cells(2, row).startsWith(QStringLiteral("АБОНЕНТ 1")));
+    QCOMPARE(main->StatusText(2), QStringLiteral("Найдено: 111"));
+    QCOMPARE(main->QuickSearch().Note(), QStringLiteral("Поиск по фамилии: АБОНЕНТ 1"));
 
     Dialogs::QueueInputAnswer(QStringLiteral("Сидоров"));
     main->SpeedButton(2).click();

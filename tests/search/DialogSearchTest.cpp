@@ -192,6 +192,7 @@ TEST_F(DialogSearches, DepartmentsAreListedWithTheOrganisationTabSelected)
     EXPECT_EQ(numbers(), (QStringList{u"400001"_s, u"400005"_s, u"400006"_s}));
     // Printed and saved as the search and what was typed, not as an organisation.
     EXPECT_EQ(accounts.title.Text(), u"Поиск по отделу БУХГ"_s);
+    EXPECT_EQ(accounts.note.Text(), u"Поиск по отделу: БУХГ"_s);
     const SearchOutcome settlement = OrgSearch(m_temp, OrgSearchMode::Department, u"РАСЧЕТ");
     ASSERT_TRUE(settlement.found());
     EXPECT_EQ(settlement.statements.first(), DepartmentSql(u"РАСЧЕТ"));
