@@ -86,8 +86,8 @@ void TFrmMain::noteTableLoad(int table, const TableLoad &load, int records)
     }
     // A missing file is the common case (a folder without a directory): the page says it shortly.
     const QStringView base = table == PersonsIndex ? PersonsTable : OrgsTable;
-    m_tableProblems[index] =
-        FindTableFile(m_session->TablesFolder(), base).isEmpty() ? QStringLiteral("не найден") : load.error->message();
+    const Result<QString> found = FindTableFile(m_session->TablesFolder(), base);
+    m_tableProblems[index] = found && found.Value().isEmpty() ? QStringLiteral("не найден") : load.error->message();
     m_tableRecords[index] = -1;
 }
 
