@@ -242,6 +242,58 @@
         <source>The folder %1 holds the table %2 under two names, %3 and %4. Remove one of them (keep the current edition).</source>
         <translation>В папке %1 таблица %2 лежит под двумя именами: %3 и %4. Удалите один из этих файлов (оставьте текущее издание).</translation>
     </message>
+    <message>
+        <source>Cannot read the archive %1: it is not an archive this program can read (%2).</source>
+        <translation>Не удалось прочесть архив %1: это не архив, который программа умеет читать (%2).</translation>
+    </message>
+    <message>
+        <source>Cannot read the archive %1: it is not an archive this program can read (unknown error).</source>
+        <translation>Не удалось прочесть архив %1: это не архив, который программа умеет читать (неизвестная ошибка).</translation>
+    </message>
+    <message>
+        <source>The file %1 in the archive is larger than 4 GB; no table can be that large. The update has stopped.</source>
+        <translation>Файл %1 в архиве больше 4 ГБ; такой таблицы быть не может. Обновление остановлено.</translation>
+    </message>
+    <message>
+        <source>Not enough disk space for %1: less than %2 MB would be left after unpacking. The update has stopped.</source>
+        <translation>На диске не хватает места для %1: после распаковки осталось бы меньше %2 МБ. Обновление остановлено.</translation>
+    </message>
+    <message>
+        <source>The archive %1 is damaged: %2</source>
+        <translation>Архив %1 повреждён: %2</translation>
+    </message>
+    <message>
+        <source>The archive %1 is damaged: unknown error</source>
+        <translation>Архив %1 повреждён: неизвестная ошибка</translation>
+    </message>
+    <message>
+        <source>%1 in the archive is a link, not a file; it was not taken.</source>
+        <translation>%1 в архиве — ссылка, а не файл; он не принят.</translation>
+    </message>
+    <message>
+        <source>%1 in the archive is not a file; it was not taken.</source>
+        <translation>%1 в архиве — не файл; он не принят.</translation>
+    </message>
+    <message>
+        <source>Cannot write %1: %2.</source>
+        <translation>Не удалось записать %1: %2.</translation>
+    </message>
+    <message>
+        <source>The update was interrupted.</source>
+        <translation>Обновление прервано.</translation>
+    </message>
+    <message>
+        <source>Cannot unpack %1 from the archive: %2</source>
+        <translation>Не удалось распаковать %1 из архива: %2</translation>
+    </message>
+    <message>
+        <source>Cannot unpack %1 from the archive: unknown error</source>
+        <translation>Не удалось распаковать %1 из архива: неизвестная ошибка</translation>
+    </message>
+    <message>
+        <source>The archive %1 holds none of the directory's tables (%2, %3).</source>
+        <translation>В архиве %1 нет таблиц справочника (%2, %3).</translation>
+    </message>
 </context>
 <context>
     <name>QCommandLineParser</name>

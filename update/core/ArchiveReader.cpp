@@ -1,5 +1,6 @@
 #include "ArchiveReader.h"
 
+#include "CoreResult.h"
 #include "PosixFile.h"
 #include "UpdateFiles.h"
 
@@ -22,10 +23,16 @@ struct ArchiveCloser {
     void operator()(archive *a) const { archive_read_free(a); }
 };
 
-QString ArchiveError(archive *a)
+// libarchive's own account of its last error, with `arguments` before it;
+// `withReason` shows it as the last argument, `withoutReason` is used when
+// libarchive gives none.
+CoreError ArchiveError(archive *a, const char *withReason, const char *withoutReason, QStringList arguments)
 {
     const char *text = archive_error_string(a);
-    return text ? QString::fromLocal8Bit(text) : QStringLiteral("неизвестная ошибка");
+    if (!text)
+        return CoreError(withoutReason, std::move(arguments));
+    arguments << QString::fromLocal8Bit(text);
+    return CoreError(withReason, std::move(arguments));
 }
 
 // The table an entry holds, by the entry's file name, or nothing.
@@ -67,8 +74,10 @@ Extraction ExtractTables(const QString &archivePath, const QString &staging, con
     archive_read_support_format_all(reader.get());
     const QByteArray nativePath = QFile::encodeName(archivePath);
     if (archive_read_open_filename(reader.get(), nativePath.constData(), 64 * 1024) != ARCHIVE_OK) {
-        result.error = QStringLiteral("Не удалось прочесть архив %1: это не архив, который программа умеет читать (%2).")
-                           .arg(QDir::toNativeSeparators(archivePath), ArchiveError(reader.get()));
+        result.error = ArchiveError(reader.get(),
+                                    CoreMessage("Cannot read the archive %1: it is not an archive this program can read (%2)."),
+                                    CoreMessage("Cannot read the archive %1: it is not an archive this program can read (unknown error)."),
+                                    {QDir::toNativeSeparators(archivePath)});
         return result;
     }
     const qint64 archiveSize = std::max<qint64>(1, QFileInfo(archivePath).size());
@@ -79,13 +88,13 @@ Extraction ExtractTables(const QString &archivePath, const QString &staging, con
         }
     };
     const auto tooLarge = [](const QString &name) {
-        return QStringLiteral("Файл %1 в архиве больше 4 ГБ; такой таблицы быть не может. Обновление остановлено.").arg(name);
+        return CoreError(CoreMessage("The file %1 in the archive is larger than 4 GB; no table can be that large. The update has stopped."),
+                         {name});
     };
     const auto diskFull = [&](const QString &name) {
-        return QStringLiteral("На диске не хватает места для %1: после распаковки осталось бы меньше %2 МБ. "
-                              "Обновление остановлено.")
-            .arg(name)
-            .arg(std::max<qint64>(1, minFree >> 20));
+        return CoreError(CoreMessage("Not enough disk space for %1: less than %2 MB would be left after unpacking. "
+                                     "The update has stopped."),
+                         {name, QString::number(std::max<qint64>(1, minFree >> 20))});
     };
 
     bool seen[2] = {false, false};
@@ -95,8 +104,9 @@ Extraction ExtractTables(const QString &archivePath, const QString &staging, con
         if (status == ARCHIVE_EOF)
             break;
         if (status < ARCHIVE_WARN) {
-            result.error = QStringLiteral("Архив %1 повреждён: %2")
-                               .arg(QDir::toNativeSeparators(archivePath), ArchiveError(reader.get()));
+            result.error = ArchiveError(reader.get(), CoreMessage("The archive %1 is damaged: %2"),
+                                        CoreMessage("The archive %1 is damaged: unknown error"),
+                                        {QDir::toNativeSeparators(archivePath)});
             return result;
         }
         const std::optional<Table> table = TableOfEntry(entry);
@@ -109,8 +119,8 @@ Extraction ExtractTables(const QString &archivePath, const QString &staging, con
         const QString name = TableFileName(*table);
         if (archive_entry_hardlink(entry) || archive_entry_filetype(entry) != AE_IFREG) {
             result.faults << (archive_entry_hardlink(entry) || archive_entry_filetype(entry) == AE_IFLNK
-                                  ? QStringLiteral("%1 в архиве — ссылка, а не файл; он не принят.").arg(name)
-                                  : QStringLiteral("%1 в архиве — не файл; он не принят.").arg(name));
+                                  ? CoreError(CoreMessage("%1 in the archive is a link, not a file; it was not taken."), {name})
+                                  : CoreError(CoreMessage("%1 in the archive is not a file; it was not taken."), {name}));
             archive_read_data_skip(reader.get());
             report();
             continue;
@@ -130,7 +140,7 @@ Extraction ExtractTables(const QString &archivePath, const QString &staging, con
         PosixFile out(::open(QFile::encodeName(QDir(staging).filePath(name)).constData(),
                              O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644));
         if (!out.valid()) {
-            result.error = QStringLiteral("Не удалось записать %1: %2.").arg(name, FileErrorText(errno));
+            result.error = CoreError(CoreMessage("Cannot write %1: %2."), {name, FileErrorText(errno)});
             return result;
         }
         static constexpr qint64 CheckEvery = qint64(16) << 20;
@@ -138,14 +148,15 @@ Extraction ExtractTables(const QString &archivePath, const QString &staging, con
         char buffer[64 * 1024];
         for (;;) {
             if (cancel && cancel()) {
-                result.error = QStringLiteral("Обновление прервано.");
+                result.error = CoreError(CoreMessage("The update was interrupted."));
                 return result;
             }
             const la_ssize_t size = archive_read_data(reader.get(), buffer, sizeof buffer);
             if (size == 0)
                 break;
             if (size < 0) {
-                result.error = QStringLiteral("Не удалось распаковать %1 из архива: %2").arg(name, ArchiveError(reader.get()));
+                result.error = ArchiveError(reader.get(), CoreMessage("Cannot unpack %1 from the archive: %2"),
+                                            CoreMessage("Cannot unpack %1 from the archive: unknown error"), {name});
                 return result;
             }
             written += size;
@@ -164,21 +175,21 @@ Extraction ExtractTables(const QString &archivePath, const QString &staging, con
             if (const int error = WriteAll(out.fd(), buffer, static_cast<size_t>(size))) {
                 result.error = error == ENOSPC || error == EDQUOT
                     ? diskFull(name)
-                    : QStringLiteral("Не удалось записать %1: %2.").arg(name, FileErrorText(error));
+                    : CoreError(CoreMessage("Cannot write %1: %2."), {name, FileErrorText(error)});
                 return result;
             }
             report();
         }
         if (const int error = out.close()) {
-            result.error = QStringLiteral("Не удалось записать %1: %2.").arg(name, FileErrorText(error));
+            result.error = CoreError(CoreMessage("Cannot write %1: %2."), {name, FileErrorText(error)});
             return result;
         }
         result.written << name;
     }
     if (result.written.isEmpty() && result.faults.isEmpty()) {
-        result.error = QStringLiteral("В архиве %1 нет таблиц справочника (%2, %3).")
-                           .arg(QDir::toNativeSeparators(archivePath), TableFileName(Table::Persons),
-                                TableFileName(Table::Orgs));
+        result.error = CoreError(CoreMessage("The archive %1 holds none of the directory's tables (%2, %3)."),
+                                 {QDir::toNativeSeparators(archivePath), TableFileName(Table::Persons),
+                                  TableFileName(Table::Orgs)});
         return result;
     }
     if (progress)

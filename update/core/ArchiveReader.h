@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 
+#include "CoreResult.h"
 #include "UpdateFiles.h"
 
 #include <atomic>
@@ -22,9 +23,9 @@ enum class ArchiveKind {
 ArchiveKind ArchiveKindOf(const QString &path);
 
 struct Extraction {
-    QStringList written; // file names written into the directory
-    QStringList faults;  // why an entry named like a table was not written (a link, say)
-    QString error;       // empty on success
+    QStringList written;     // file names written into the directory
+    QList<CoreError> faults; // why an entry named like a table was not written (a link, say)
+    CoreError error;         // not set on success
 };
 
 // Writes the first entry named "sp09kw_n.dbf" and the first named

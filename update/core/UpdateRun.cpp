@@ -392,8 +392,11 @@ void UpdateRun::extract(const QString &archive)
             QString error;
             try {
                 const Extraction extraction = watcher->result().get();
-                error = extraction.error;
-                m_outcome.details << extraction.faults;
+                // The run still reports in text: shown in the user's language.
+                if (extraction.error.IsSet())
+                    error = extraction.error.Text();
+                for (const CoreError &fault : extraction.faults)
+                    m_outcome.details << fault.Text();
             } catch (const std::exception &e) {
                 error = QString::fromLocal8Bit(e.what());
             }
