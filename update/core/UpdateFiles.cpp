@@ -20,7 +20,7 @@ namespace phonebook::update {
 
 QString TableBase(Table table)
 {
-    return (table == Table::Persons ? PersonsTable : OrgsTable).toString();
+    return TableName(table).toString();
 }
 
 QString TableFileName(Table table)
