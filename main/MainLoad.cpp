@@ -17,6 +17,8 @@
 #include <QProgressBar>
 #include <QTabBar>
 
+#include <utility>
+
 namespace phonebook {
 
 namespace {
@@ -47,11 +49,11 @@ public:
             m_texts.append(QStringLiteral("Файл %1.dbf повреждён, показано то, что удалось прочесть.\n\n%2")
                                .arg(table, warnings.join(u'\n')));
     }
+    QString Text() const { return m_texts.join(QStringLiteral("\n\n")); }
     void Show(QWidget *parent) const
     {
         if (!m_texts.isEmpty())
-            Dialogs::ShowMessage(parent, m_texts.join(QStringLiteral("\n\n")),
-                                 m_failed ? QMessageBox::Critical : QMessageBox::Warning);
+            Dialogs::ShowMessage(parent, Text(), m_failed ? QMessageBox::Critical : QMessageBox::Warning);
     }
 
 private:
@@ -139,8 +141,12 @@ void TFrmMain::onListsReloaded(const DirectoryCounts &counts)
         messages.Fail(OrgsNotLoaded(), orgs.error->fullText());
     messages.Damage(OrgsTable, orgs.warnings);
     AdvanceTo(bar, SplashSteps);
+    // A reload that finds the same faults (an update that changed nothing, say)
+    // does not repeat them: the page in the list's place still says so.
     // A message box lets events through: a reload meanwhile shows its own lists.
-    messages.Show(this);
+    const QString said = std::exchange(m_loadMessage, messages.Text());
+    if (m_loadMessage != said)
+        messages.Show(this);
     if (generation != m_session->Generation())
         return;
     if (orgs.error)

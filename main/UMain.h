@@ -257,6 +257,7 @@ private:
     // Per table (individuals, organisations): what kept the last load from
     // reading it (empty when it was read), and its records (-1 when unknown).
     std::array<QString, 2> m_tableProblems;
+    QString m_loadMessage; // what the last load of the lists reported
     std::array<int, 2> m_tableRecords{-1, -1};
 
     std::array<std::function<void()>, CommandCount> m_commands;

@@ -468,6 +468,11 @@ void MainWindowTest::startUpWithoutTables()
     QTRY_VERIFY(main->Help() && main->Help()->isVisible());
     main->Help()->close();
 
+    // Reading the folder again (an update that delivered nothing) does not repeat the message.
+    main->Session().Reload();
+    QCOMPARE(Dialogs::TakeShownMessages(), QStringList());
+    QVERIFY(page.isVisible() && page.Unread());
+
     // A directory copied into the folder: the lists load by themselves.
     WritePersons(m_dir->path(), NumberedPersons(5));
     WriteOrgPhones(m_dir->path(), NumberedOrgs(3));
