@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 
 #include <algorithm>
 #include <climits>
@@ -199,6 +200,38 @@ std::shared_ptr<const DbfTable> DbfTable::fromBytes(QByteArray bytes, const QStr
         table->setMemo(std::move(memo), (version >= 0x30 && version <= 0x32) || version == 0xF5 || version == 0xFB);
     }
     return table;
+}
+
+std::shared_ptr<const DbfTable> DbfTable::openFirst(const QString &path, uint32_t records)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return nullptr;
+    QByteArray bytes = file.read(32);
+    if (bytes.size() < 32)
+        return nullptr;
+    const auto byte = [&](int i) { return static_cast<uint32_t>(static_cast<unsigned char>(bytes[i])); };
+    const uint32_t headerCount = byte(4) | byte(5) << 8 | byte(6) << 16 | byte(7) << 24;
+    const uint32_t headerLength = byte(8) | byte(9) << 8;
+    const uint32_t recordLength = byte(10) | byte(11) << 8;
+    if (headerLength <= 32 || recordLength == 0)
+        return nullptr;
+    const qint64 wanted = qint64(headerLength) + qint64(std::min(headerCount, records)) * recordLength;
+    bytes += file.read(wanted - bytes.size());
+    if (bytes.size() < qint64(headerLength))
+        return nullptr;
+    // The header's count, made the records read, so that the part reads as a sound table.
+    const auto count = static_cast<uint32_t>((bytes.size() - headerLength) / recordLength);
+    bytes.truncate(qint64(headerLength) + qint64(count) * recordLength);
+    for (int i = 0; i < 4; ++i)
+        bytes[4 + i] = static_cast<char>(count >> (8 * i));
+    try {
+        std::shared_ptr<const DbfTable> first = fromBytes(std::move(bytes), path);
+        const bool memo = std::any_of(first->m_fields.begin(), first->m_fields.end(), [](const DbfField &f) { return f.isMemo(); });
+        return memo ? nullptr : first;
+    } catch (const DatabaseError &) {
+        return nullptr;
+    }
 }
 
 void DbfTable::fail(const QString &fault) const

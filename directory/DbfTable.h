@@ -63,6 +63,11 @@ public:
     // The same checks over bytes held in memory; `name` stands for the file
     // in messages; `memo` holds the bytes of its memo file, if any.
     static std::shared_ptr<const DbfTable> fromBytes(QByteArray bytes, const QString &name, QByteArray memo = {});
+    // The file's first `records` records (fewer when it holds fewer), read
+    // into memory as a table of its own: a first page to show while the whole
+    // file is counted. Null for a table with memo fields or a file that cannot
+    // be read; the whole file's faults are for open() to find.
+    static std::shared_ptr<const DbfTable> openFirst(const QString &path, uint32_t records);
 
     ~DbfTable();
     DbfTable(const DbfTable &) = delete;

@@ -93,10 +93,27 @@ void TFrmMain::noteTableLoad(int table, const TableLoad &load, int records)
     m_tableRecords[index] = -1;
 }
 
+void TFrmMain::onPersonsPreviewed()
+{
+    // The first records while the tables are counted; the counts come with the lists.
+    ShowEmptyGrid(*m_sgFullPred, GridLayout::Organisations);
+    SetStatusText(0, PersonsCountText.toString());
+    SetStatusText(1, OrgPhonesCountText.toString());
+    try {
+        FillPersonGridPaged(*m_sgFullFiz, TFullFiz(), nullptr);
+        m_previewShown = true;
+    } catch (const std::exception &error) {
+        // The whole table is read next, and what is wrong with it reported then.
+        qWarning("The first records of the individuals were not shown: %s", error.what());
+        ShowEmptyGrid(*m_sgFullFiz, GridLayout::Persons);
+    }
+}
+
 void TFrmMain::onListsReloaded(const DirectoryCounts &counts)
 {
     QProgressBar *bar = m_loadBar;
     const int generation = m_session->Generation();
+    const bool afterPreview = std::exchange(m_previewShown, false);
     // The organisation list is empty until its build is there.
     ShowEmptyGrid(*m_sgFullPred, GridLayout::Organisations);
     SetStatusText(0, PersonsCountText.toString() + QString::number(counts.persons));
@@ -114,10 +131,15 @@ void TFrmMain::onListsReloaded(const DirectoryCounts &counts)
     bool shown = !persons.error;
     if (shown) {
         try {
+            // Where the user went in the first records shown, the same records now.
+            const int previewRow = afterPreview ? m_sgFullFiz->Row() : 0;
+            const int previewCol = m_sgFullFiz->Col();
             if (TFullFiz().RecordCount() == 0)
                 ShowEmptyGrid(*m_sgFullFiz, GridLayout::Persons);
             else
                 FillPersonGridPaged(*m_sgFullFiz, TFullFiz(), bar); // a null bar counts nothing
+            if (previewRow > 1)
+                m_sgFullFiz->SetCurrentCell(previewCol, previewRow);
         } catch (const DatabaseError &error) {
             shown = false;
             messages.Fail(PersonsNotLoaded(), error.fullText());

@@ -143,6 +143,7 @@ TFrmMain::TFrmMain(std::unique_ptr<DirectorySession> session, const ProgramPaths
                              restored.failed ? QMessageBox::Warning : QMessageBox::Information);
     });
     connect(m_session.get(), &DirectorySession::ListsReloaded, this, &TFrmMain::onListsReloaded);
+    connect(m_session.get(), &DirectorySession::PersonsPreviewed, this, &TFrmMain::onPersonsPreviewed);
     connect(m_session.get(), &DirectorySession::OrgListBuilt, this, &TFrmMain::onOrgListBuilt);
     connect(m_session.get(), &DirectorySession::SideChanged, this, &TFrmMain::onSideChanged);
     connect(m_session.get(), &DirectorySession::ResultChanged, this, &TFrmMain::showSearch);

@@ -201,6 +201,7 @@ private:
     void createTabArea(QWidget *parent);
     // The session's signals.
     void onListsReloaded(const DirectoryCounts &counts);
+    void onPersonsPreviewed();
     void onOrgListBuilt();
     void onSideChanged(DirectorySide side);
     void showSearch(const search::SearchOutcome &outcome);
@@ -258,6 +259,7 @@ private:
     // reading it (empty when it was read), and its records (-1 when unknown).
     std::array<QString, 2> m_tableProblems;
     QString m_loadMessage; // what the last load of the lists reported
+    bool m_previewShown = false; // the individuals' list shows the first records only
     std::array<int, 2> m_tableRecords{-1, -1};
 
     std::array<std::function<void()>, CommandCount> m_commands;

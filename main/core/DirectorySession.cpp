@@ -13,6 +13,10 @@ namespace phonebook {
 
 namespace {
 
+// The individuals' records shown before the table is counted: more than a
+// maximised window's first page at the smallest zoom.
+constexpr uint32_t PreviewRecords = 256;
+
 // Runs body(); a failure becomes the error kept for the window to report.
 template <typename Body>
 std::optional<DatabaseError> Attempt(Body &&body)
@@ -43,13 +47,16 @@ DirectorySession::~DirectorySession()
     StopBuilds(this);
 }
 
-void DirectorySession::OpenTablesAhead()
+void DirectorySession::OpenTablesAhead(std::function<void()> whileOpening)
 {
     if (m_ahead)
         return;
+    m_previewAllowed = true;
     m_ahead = StartBuild(
         this,
-        [directory = m_tables](const StopCheck &) {
+        [directory = m_tables, whileOpening = std::move(whileOpening)](const StopCheck &) {
+            if (whileOpening)
+                whileOpening();
             TablesAhead tables;
             for (const Table table : Tables) {
                 try {
@@ -64,7 +71,11 @@ void DirectorySession::OpenTablesAhead()
             }
             return tables;
         },
-        [](auto *) {});
+        [this](auto *build) {
+            // The Reload() that showed the first records loads the lists now.
+            if (build == m_ahead && std::exchange(m_previewing, false))
+                loadLists();
+        });
 }
 
 std::shared_ptr<const DbfTable> DirectorySession::takeAhead(Table table)
@@ -102,6 +113,35 @@ void DirectorySession::Reload()
     const update::RestoreReport restored = update::RecoverInterruptedUpdate(m_tables);
     if (!restored.messages.isEmpty())
         emit UpdateRecovered(restored);
+    // Counting a large table's records takes longer than making the windows:
+    // the start-up shows the first records meanwhile.
+    m_previewing = false;
+    if (std::exchange(m_previewAllowed, false) && m_ahead && !m_ahead->isFinished() && previewPersons()) {
+        m_previewing = true;
+        emit PersonsPreviewed();
+        return;
+    }
+    loadLists();
+}
+
+bool DirectorySession::previewPersons()
+{
+    const phonebook::Result<QString> path = FindTableFile(m_tables, TableName(Table::Persons));
+    if (!path || path.Value().isEmpty())
+        return false;
+    std::shared_ptr<const DbfTable> first = DbfTable::openFirst(path.Value(), PreviewRecords);
+    if (!first)
+        return false;
+    m_personsLoad = {};
+    m_counts = {};
+    m_tFullFiz.Close();
+    m_tFullFiz.SetTableName(PersonsTable.toString());
+    m_tFullFiz.Open(std::move(first));
+    return true;
+}
+
+void DirectorySession::loadLists()
+{
     loadPersons();
     // A list still being built for the files read before is stopped, its result unseen.
     DropBuild(m_orgBuild);

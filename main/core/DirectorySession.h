@@ -19,6 +19,7 @@
 #include <QStringList>
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -69,8 +70,15 @@ public:
     // records is the longest step of the start-up), while the windows are
     // made; the next Reload() takes the tables from it, waiting for it if
     // need be. A table it could not open (or whose file changed since) is
-    // opened again by Reload(), which reports why.
-    void OpenTablesAhead();
+    // opened again by Reload(), which reports why. The first Reload() does
+    // not wait for it: it shows the individuals' first records at once
+    // (PersonsPreviewed) and loads the lists when the tables are counted.
+    // `whileOpening`, when given, runs on the worker first (tests hold the
+    // opening with it).
+    void OpenTablesAhead(std::function<void()> whileOpening = {});
+    // Whether the lists are still to be loaded, by a Reload() waiting for the
+    // tables opened ahead: ListsReloaded follows.
+    bool LoadPending() const { return m_previewing; }
 
     TableCursor &TFullFiz() { return m_tFullFiz; }
     Query &QFullPred() { return m_qFullPred; }
@@ -103,7 +111,9 @@ public:
     // individuals' table and counts both, forgets the quick search's and the
     // streets' lists (ListsReloaded), and builds the organisation list on a
     // worker (OrgListBuilt when it is there; a build still running for the
-    // files read before is dropped unseen). Resumes the folder watch.
+    // files read before is dropped unseen). Resumes the folder watch. The
+    // start-up's first Reload() may show the first records before that (see
+    // OpenTablesAhead).
     void Reload();
     // How reading each table went at the last Reload().
     const TableLoad &PersonsLoad() const { return m_personsLoad; }
@@ -141,6 +151,10 @@ signals:
     // Both tables were read again (the organisation list is still being built):
     // whatever shows the directory reloads.
     void ListsReloaded(const DirectoryCounts &counts);
+    // The first Reload() of a start-up, while the tables are still counted:
+    // TFullFiz() holds the individuals' first records only, the counts are
+    // not known yet. ListsReloaded follows.
+    void PersonsPreviewed();
     // The organisation list is built: QFullPred holds it, or OrgListError() says why not.
     void OrgListBuilt();
     // ShowSide() was asked for.
@@ -157,6 +171,11 @@ private:
     // The table opened ahead for `table`, once; null when there is none to use.
     std::shared_ptr<const DbfTable> takeAhead(Table table);
     void loadPersons();
+    // TFullFiz() on the first records of the individuals' table; false when
+    // they cannot be read so (the whole load will say why).
+    bool previewPersons();
+    // Reload() after recovery: both tables read, the lists started.
+    void loadLists();
     bool countOrgPhones();
     void startOrgList();
     void finishOrgList();
@@ -174,6 +193,8 @@ private:
     BuildWatcher<Query> *m_orgBuild = nullptr;
     BuildWatcher<TablesAhead> *m_ahead = nullptr;
     TablesAhead m_aheadTables;
+    bool m_previewAllowed = false; // the next Reload() may preview
+    bool m_previewing = false;     // a Reload() waits for the tables opened ahead
     int m_generation = 0;
     update::EditionWatcher *m_watch = nullptr;
 };

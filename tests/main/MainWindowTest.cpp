@@ -33,6 +33,8 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSettings>
+#include <QScopeGuard>
+#include <QSemaphore>
 #include <QSignalSpy>
 #include <QTabBar>
 #include <QTemporaryDir>
@@ -105,6 +107,7 @@ private slots:
     void tabsChangedByCodeRunNothing();
     void startUpWithoutTables();
     void startUpWithMissingTables();
+    void startUpShowsFirstRecordsWhileCounting();
     void startUpWithEmptyTables();
     void startUpWithDamagedTables();
     void tablesOpenedAheadAndReplacedSinceAreReadAfresh();
@@ -481,6 +484,41 @@ void MainWindowTest::startUpWithoutTables()
     QCOMPARE(main->StatusText(0), QStringLiteral("Физических лиц:  5"));
     QCOMPARE(main->SGFullFiz().RowCount(), 6);
     QVERIFY(main->SpeedButton(2).isEnabled() && main->QuickSearch().isEnabled());
+    QCOMPARE(Dialogs::TakeShownMessages(), QStringList());
+}
+
+void MainWindowTest::startUpShowsFirstRecordsWhileCounting()
+{
+    std::vector<Person> persons = NumberedPersons(300);
+    persons[1].deleted = true;
+    WritePersons(m_dir->path(), persons);
+    WriteOrgPhones(m_dir->path(), NumberedOrgs(3));
+    // The tables opened ahead are held until the window shows the first records
+    // (for at most a while: a start-up that waited for them fails, not hangs).
+    QSemaphore counted;
+    auto session = std::make_unique<DirectorySession>(m_dir->path());
+    session->OpenTablesAhead([&counted] { counted.tryAcquire(1, 10000); });
+    auto main = std::make_unique<TFrmMain>(std::move(session), ProgramPaths{m_dir->path(), QStringLiteral(PHONEBOOK_HELP_DIR)},
+                                           nullptr);
+    const auto unblock = qScopeGuard([&counted] { counted.release(); }); // a failed check must not leave it waiting
+    main->show();
+    CreateRemainingWindows(*main);
+    ResultGrid &grid = main->SGFullFiz();
+    QVERIFY(main->Session().LoadPending());
+    QCOMPARE(grid.RowCount(), 256); // the first records less the deleted one, and the headings
+    QCOMPARE(grid.Cells(2, 2), QStringLiteral("АБОНЕНТ 3"));
+    QCOMPARE(main->StatusText(0), QStringLiteral("Физических лиц:  "));
+    grid.SetCurrentCell(2, 40);
+
+    counted.release();
+    QTRY_VERIFY(!main->Session().LoadPending());
+    QCOMPARE(main->StatusText(0), QStringLiteral("Физических лиц:  299"));
+    QCOMPARE(grid.RowCount(), 300);
+    QCOMPARE(grid.Row(), 40);
+    QCOMPARE(grid.Cells(2, 40), QStringLiteral("АБОНЕНТ 41"));
+    auto *address = main->findChild<TFrmAdress *>();
+    QVERIFY(address);
+    address->WaitForStreets();
     QCOMPARE(Dialogs::TakeShownMessages(), QStringList());
 }
 
