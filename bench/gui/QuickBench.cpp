@@ -38,8 +38,10 @@ struct Case {
 
 int WaitForResult(QuickSearchBox &box, TFrmMain &main)
 {
+    // Sleeps until the search's result arrives, as the program's own event
+    // loop does: spinning here would take a core from the search's threads.
     while (box.Searching())
-        QApplication::processEvents(QEventLoop::AllEvents, 1);
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents);
     main.SGTemp().viewport()->repaint();
     return main.SGTemp().isHidden() ? 0 : main.SGTemp().RowCount() - 1;
 }
