@@ -247,6 +247,21 @@ TEST_F(UpdateCoreTest, RecoveryFinishesEachTableAfterAStopAtAnyStep)
         }
     }
 
+    // An update killed while it made its staging folder: the empty folder, or
+    // one with the start of its marker, goes; a folder with anything else stays.
+    const QFileDevice::Permissions ownerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner;
+    for (const QString &name : {u".phonebook-update-a"_s, u".phonebook-update-b"_s, u".phonebook-update-c"_s}) {
+        QDir(Program()).mkpath(name);
+        QFile::setPermissions(InProgram(name), ownerOnly);
+    }
+    WriteBytes(InProgram(u".phonebook-update-b/"_s + StagingMarkerName.toString()), "phonebook-upd");
+    WriteBytes(InProgram(u".phonebook-update-c/"_s + StagingMarkerName.toString()), "notes");
+    EXPECT_FALSE(RecoverInterruptedUpdate(Program()).failed);
+    EXPECT_FALSE(QFile::exists(InProgram(u".phonebook-update-a"_s)));
+    EXPECT_FALSE(QFile::exists(InProgram(u".phonebook-update-b"_s)));
+    EXPECT_EQ(ReadBytes(InProgram(u".phonebook-update-c/"_s + StagingMarkerName.toString())), "notes");
+    QDir(InProgram(u".phonebook-update-c"_s)).removeRecursively();
+
     // An administrator's ".old" copy beside sound tables survives every opening.
     WriteBytes(InProgram(u"sp09kw_n.old"_s), "backup");
     WriteBytes(InProgram(u"SP09PR_N.OLD"_s), "backup");

@@ -123,13 +123,39 @@ bool StagingInUse(const QString &staging)
     return marker.valid() && ::flock(marker.fd(), LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
 }
 
+// A staging folder whose update died while making it: ours (owner, 0700, the
+// name), and holding nothing but the start of its marker, if that. Only the
+// update lock's holder asks, so no other update is making one now.
+bool IsHalfMadeStaging(const QString &directory, const QString &name)
+{
+    struct stat st {};
+    const QString folder = InDir(directory, name);
+    if (!name.startsWith(StagingPrefix) || name.contains(u'/') || !Lstat(folder, &st) || !S_ISDIR(st.st_mode)
+        || st.st_uid != ::geteuid() || (st.st_mode & 07777) != 0700)
+        return false;
+    const QStringList inside = QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    if (inside.isEmpty())
+        return true;
+    if (inside != QStringList{StagingMarkerName.toString()})
+        return false;
+    const QString marker = InDir(folder, StagingMarkerName.toString());
+    QFile file(marker);
+    if (!Lstat(marker, &st) || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid() || !file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray text = file.read(MarkerText.size() + 1);
+    return text.size() < MarkerText.size() && MarkerText.startsWith(text);
+}
+
 // The staging folders of updates that died: the program's own, and free.
 QStringList DeadStagingFolders(const QString &directory)
 {
     QStringList folders;
     const QStringList entries = QDir(directory).entryList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot);
     for (const QString &entry : entries) {
-        if (entry.startsWith(StagingPrefix) && IsStagingFolder(directory, entry) && !StagingInUse(InDir(directory, entry)))
+        if (!entry.startsWith(StagingPrefix))
+            continue;
+        if ((IsStagingFolder(directory, entry) && !StagingInUse(InDir(directory, entry)))
+            || IsHalfMadeStaging(directory, entry))
             folders << entry;
     }
     return folders;
@@ -207,6 +233,10 @@ bool IsStagingFolder(const QString &directory, const QString &name, QString *why
 bool RemoveStaging(const QString &staging)
 {
     const QFileInfo info(staging);
+    if (IsHalfMadeStaging(info.absolutePath(), info.fileName())) {
+        ::unlink(Native(InDir(staging, StagingMarkerName.toString())).constData());
+        return ::rmdir(Native(staging).constData()) == 0;
+    }
     if (!IsStagingFolder(info.absolutePath(), info.fileName()))
         return !info.exists();
     // Links inside are removed themselves, never what they point to. An
