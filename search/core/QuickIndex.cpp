@@ -239,12 +239,10 @@ struct QuickIndex::Slice {
     bool complete = false; // not stopped early
 };
 
-// The stored words a typed word matches: one range, or (slips) any set of
-// them, one bit a word.
+// The stored words a typed word matches: one range, or (slips) several,
+// ascending.
 struct QuickIndex::WordTest {
-    QuickWords::Range range;
-    const uint64_t *bits = nullptr;
-    bool holds(uint32_t word) const { return bits ? (bits[word >> 6] >> (word & 63) & 1) != 0 : range.holds(word); }
+    std::vector<QuickWords::Range> ranges;
 };
 
 namespace {
@@ -276,33 +274,23 @@ std::optional<QuickFound> InHalves(size_t n, Part part)
     return found;
 }
 
-// The best rank of the kept word entries [w, end) whose word `holds` accepts.
-template <typename Holds>
-uint8_t BestRank(const uint32_t *w, const uint32_t *end, Holds holds)
-{
-    uint32_t best = NoRank;
-    for (; w < end; ++w) {
-        const uint32_t entry = *w;
-        if (holds(entry & WordMask))
-            best = std::min(best, entry >> RankShift);
-    }
-    return static_cast<uint8_t>(best);
-}
-
 } // namespace
 
 struct QuickIndex::Prepared {
     struct Number {
         const std::string *digits;
-        QuickWords::Range words; // the words that begin with the digits
+        const std::vector<uint64_t> *wordPlaces; // places with a word that begins with the digits; null for none
         uint64_t phone;     // PackDigits of the number, with phoneMask
         uint64_t phoneMask; // 0: longer than the kept digits
         uint32_t key;       // NumberKey
     };
     std::vector<WordTest> words;
+    // By word, the places holding it (one bit a place), for the words that
+    // only filter: all of them when a number leads, else all but the first.
+    std::vector<std::vector<uint64_t>> wordPlaces;
+    std::vector<std::vector<uint64_t>> numberWordPlaces;
     std::vector<Number> numbers;
     bool numberFirst = false; // the rank is the first number's, else the first word's
-    std::vector<std::vector<uint64_t>> bits; // what the slip tests point into
 };
 
 std::shared_ptr<const QuickIndex> QuickIndex::Build(std::shared_ptr<const DbfTable> table, QuickSide side,
@@ -390,19 +378,49 @@ std::shared_ptr<const QuickIndex> QuickIndex::Build(std::shared_ptr<const DbfTab
     index->m_dictionary = std::make_unique<QuickWords>(std::move(first.dictionary));
     second.dictionary = {};
 
-    // Every place's arrays, from its record's half.
+    // Each word's share of the postings and each place's numbers, counted in
+    // the records' own order (reading each half straight through); then,
+    // place by place, the postings, so that each word's come in place order.
     std::vector<uint32_t> liveOf(table->physicalCount());
     for (uint32_t live = 0; live < count; ++live)
         liveOf[table->liveRecord(live)] = live;
+    std::vector<uint32_t> placeOf(count);
+    for (uint32_t place = 0; place < count; ++place)
+        placeOf[liveOf[index->m_order[place]]] = place;
     const size_t fields = index->m_numberFields.size();
     index->m_numberKeys.resize(static_cast<size_t>(count) * fields);
     index->m_phoneDigits.resize(count);
-    index->m_wordStart.resize(static_cast<size_t>(count) + 1);
-    index->m_words.reserve(first.words.size() + second.words.size());
-    index->m_wordStart[0] = 0;
+    const size_t words = index->m_dictionary->size();
+    std::vector<uint32_t> &start = index->m_postStart;
+    start.assign(words + 1, 0);
+    for (uint32_t live = 0; live < count; ++live) {
+        if (live % CancelStride == 0 && stop && stop())
+            return nullptr;
+        const bool inFirst = live < half;
+        const Slice &slice = inFirst ? first : second;
+        const std::vector<uint32_t> &numbers = inFirst ? firstNumbers : secondNumbers;
+        const uint32_t at = inFirst ? live : live - half;
+        for (uint32_t w = slice.wordStart[at]; w < slice.wordStart[at + 1]; ++w)
+            ++start[numbers[slice.words[w] & WordMask] + 1];
+        const uint32_t place = placeOf[live];
+        index->m_phoneDigits[place] = slice.phoneDigits[at];
+        for (size_t f = 0; f < fields; ++f)
+            index->m_numberKeys[place * fields + f] = slice.numberKeys[at * fields + f];
+    }
+    for (size_t w = 0; w < words; ++w)
+        start[w + 1] += start[w];
+    index->m_posts.resize(start.back());
+    std::vector<uint32_t> next(start.begin(), start.end() - 1);
     for (uint32_t place = 0; place < count; ++place) {
         if (place % CancelStride == 0 && stop && stop())
             return nullptr;
+        if (place + FetchAhead < count) {
+            // The records lie scattered in place order: their words are fetched ahead.
+            const uint32_t ahead = liveOf[index->m_order[place + FetchAhead]];
+            const Slice &aheadSlice = ahead < half ? first : second;
+            const uint32_t aheadAt = ahead < half ? ahead : ahead - half;
+            Fetch(aheadSlice.words.data() + aheadSlice.wordStart[aheadAt]);
+        }
         const uint32_t live = liveOf[index->m_order[place]];
         const bool inFirst = live < half;
         const Slice &slice = inFirst ? first : second;
@@ -410,13 +428,14 @@ std::shared_ptr<const QuickIndex> QuickIndex::Build(std::shared_ptr<const DbfTab
         const uint32_t at = inFirst ? live : live - half;
         for (uint32_t w = slice.wordStart[at]; w < slice.wordStart[at + 1]; ++w) {
             const uint32_t entry = slice.words[w];
-            index->m_words.push_back(numbers[entry & WordMask] | (entry & ~WordMask));
+            index->m_posts[next[numbers[entry & WordMask]]++] = place | (entry & ~WordMask);
         }
-        index->m_wordStart[place + 1] = static_cast<uint32_t>(index->m_words.size());
-        index->m_phoneDigits[place] = slice.phoneDigits[at];
-        for (size_t f = 0; f < fields; ++f)
-            index->m_numberKeys[place * fields + f] = slice.numberKeys[at * fields + f];
     }
+    std::vector<uint32_t> keys = index->m_numberKeys;
+    std::sort(keys.begin(), keys.end());
+    keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
+    keys.shrink_to_fit();
+    index->m_numberKeySet = std::move(keys);
     return index;
 }
 
@@ -512,34 +531,98 @@ bool QuickIndex::leadingDigitsAre(uint32_t record, int field, const std::string 
     return LeadingDigits(codes) == number;
 }
 
-bool QuickIndex::hasWord(uint32_t place, const WordTest &words) const
-{
-    const uint32_t *w = m_words.data() + m_wordStart[place];
-    const uint32_t *end = m_words.data() + m_wordStart[place + 1];
-    return std::any_of(w, end, [&words](uint32_t entry) { return words.holds(entry & WordMask); });
-}
+namespace {
 
-uint8_t QuickIndex::inText(uint32_t place, const WordTest &words) const
-{
-    const uint32_t *w = m_words.data() + m_wordStart[place];
-    const uint32_t *end = m_words.data() + m_wordStart[place + 1];
-    if (words.bits)
-        return BestRank(w, end, [&words](uint32_t word) { return words.holds(word); });
-    return BestRank(w, end, [range = words.range](uint32_t word) { return range.holds(word); });
-}
+bool HasBit(const std::vector<uint64_t> &bits, uint32_t place) { return (bits[place >> 6] >> (place & 63) & 1) != 0; }
 
-uint8_t QuickIndex::matches(uint32_t place, const Prepared &query, Scratch &scratch) const
+} // namespace
+
+std::vector<uint64_t> QuickIndex::placeBits(const WordTest &words) const
 {
-    uint8_t rank = NoRank;
-    for (size_t i = 0; i < query.words.size(); ++i) {
-        if (i == 0 && !query.numberFirst) {
-            rank = inText(place, query.words[i]);
-            if (rank == NoRank)
-                return NoRank;
-        } else if (!hasWord(place, query.words[i])) {
-            return NoRank;
+    std::vector<uint64_t> bits((m_order.size() + 63) / 64, 0);
+    for (const QuickWords::Range range : words.ranges) {
+        const uint32_t *p = m_posts.data() + m_postStart[range.first];
+        const uint32_t *end = m_posts.data() + m_postStart[range.first + range.count];
+        for (; p < end; ++p) {
+            const uint32_t place = *p & WordMask;
+            bits[place >> 6] |= uint64_t{1} << (place & 63);
         }
     }
+    return bits;
+}
+
+std::optional<QuickFound> QuickIndex::placesWith(const WordTest &words, const std::function<bool()> &cancelled) const
+{
+    const auto count = static_cast<uint32_t>(m_order.size());
+    size_t postings = 0;
+    for (const QuickWords::Range range : words.ranges)
+        postings += m_postStart[range.first + range.count] - m_postStart[range.first];
+    QuickFound found;
+    // A place's postings lie in as many lists as it has matching words: the
+    // best rank of each place is kept by place.
+    if (postings < count / 16) {
+        // Few: sorted by place and then rank, the first of a place is its best.
+        std::vector<uint32_t> keys;
+        keys.reserve(postings);
+        for (const QuickWords::Range range : words.ranges) {
+            for (uint32_t i = m_postStart[range.first]; i < m_postStart[range.first + range.count]; ++i)
+                keys.push_back((m_posts[i] & WordMask) << 3 | m_posts[i] >> RankShift);
+        }
+        std::sort(keys.begin(), keys.end());
+        found.places.reserve(keys.size());
+        found.ranks.reserve(keys.size());
+        for (const uint32_t key : keys) {
+            if (!found.places.empty() && found.places.back() == key >> 3)
+                continue;
+            found.places.push_back(key >> 3);
+            found.ranks.push_back(static_cast<uint8_t>(key & 7));
+        }
+        return found;
+    }
+    std::vector<uint8_t> best(count, NoRank);
+    size_t seen = 0;
+    for (const QuickWords::Range range : words.ranges) {
+        const uint32_t *p = m_posts.data() + m_postStart[range.first];
+        const uint32_t *end = m_posts.data() + m_postStart[range.first + range.count];
+        for (; p < end; ++p) {
+            if (++seen % (CancelStride * 8) == 0 && cancelled && cancelled())
+                return std::nullopt;
+            uint8_t &rank = best[*p & WordMask];
+            rank = std::min(rank, static_cast<uint8_t>(*p >> RankShift));
+        }
+    }
+    found.places.reserve(std::min<size_t>(postings, count));
+    found.ranks.reserve(found.places.capacity());
+    // Eight places at a time: most of a long table's are not found.
+    uint32_t place = 0;
+    for (; place + 8 <= count; place += 8) {
+        uint64_t eight;
+        std::memcpy(&eight, best.data() + place, 8);
+        if (eight == ~uint64_t{0})
+            continue;
+        for (uint32_t i = place; i < place + 8; ++i) {
+            if (best[i] != NoRank) {
+                found.places.push_back(i);
+                found.ranks.push_back(best[i]);
+            }
+        }
+    }
+    for (; place < count; ++place) {
+        if (best[place] != NoRank) {
+            found.places.push_back(place);
+            found.ranks.push_back(best[place]);
+        }
+    }
+    return found;
+}
+
+uint8_t QuickIndex::matches(uint32_t place, const Prepared &query, Scratch &scratch, uint8_t leadRank) const
+{
+    for (const std::vector<uint64_t> &words : query.wordPlaces) {
+        if (!HasBit(words, place))
+            return NoRank;
+    }
+    uint8_t rank = leadRank;
     const size_t fields = m_numberFields.size();
     for (size_t i = 0; i < query.numbers.size(); ++i) {
         const Prepared::Number &number = query.numbers[i];
@@ -556,7 +639,7 @@ uint8_t QuickIndex::matches(uint32_t place, const Prepared &query, Scratch &scra
                 && (number.key != UINT32_MAX || leadingDigitsAre(m_order[place], m_numberFields[f], digits, scratch.codes)))
                 best = static_cast<uint8_t>(f + 1);
         }
-        if (best == NoRank && number.words.count != 0 && hasWord(place, WordTest{number.words}))
+        if (best == NoRank && number.wordPlaces && HasBit(*number.wordPlaces, place))
             best = static_cast<uint8_t>(fields + 1);
         if (best == NoRank)
             return NoRank;
@@ -577,29 +660,31 @@ std::optional<QuickFound> QuickIndex::Find(const QuickQuery &query, const std::v
     prepared.numberFirst = query.numberFirst || query.words.empty();
     for (const std::string &word : query.words) {
         if (match == QuickMatch::Slips && word.size() >= SlipWordLength) {
-            const std::vector<QuickWords::Range> ranges = m_dictionary->Slips(word);
+            std::vector<QuickWords::Range> ranges = m_dictionary->Slips(word);
             if (ranges.empty())
                 return found;
-            std::vector<uint64_t> &bits = prepared.bits.emplace_back((m_dictionary->size() + 63) / 64, 0);
-            for (const QuickWords::Range range : ranges) {
-                for (uint32_t w = range.first; w < range.first + range.count; ++w)
-                    bits[w >> 6] |= uint64_t{1} << (w & 63);
-            }
-            prepared.words.push_back({{}, bits.data()});
+            prepared.words.push_back({std::move(ranges)});
             continue;
         }
         for (const char c : word) {
             if (static_cast<uint8_t>(c) == FoldUnmatchable)
                 return found; // a letter no value can hold
         }
-        prepared.words.push_back({m_dictionary->Beginning(word)});
-        if (prepared.words.back().range.count == 0)
+        const QuickWords::Range range = m_dictionary->Beginning(word);
+        if (range.count == 0)
             return found; // no word of the table begins with it
+        prepared.words.push_back({{range}});
     }
+    // The words that only filter, as sets of places.
+    for (size_t i = prepared.numberFirst ? 0 : 1; i < prepared.words.size(); ++i)
+        prepared.wordPlaces.push_back(placeBits(prepared.words[i]));
+    prepared.numberWordPlaces.reserve(query.numbers.size());
     for (const std::string &number : query.numbers) {
         Prepared::Number n;
         n.digits = &number;
-        n.words = m_dictionary->Beginning(number);
+        n.wordPlaces = nullptr;
+        if (const QuickWords::Range words = m_dictionary->Beginning(number); words.count != 0)
+            n.wordPlaces = &prepared.numberWordPlaces.emplace_back(placeBits(WordTest{{words}}));
         n.phoneMask = number.size() <= PackedDigits ? ~uint64_t{0} << (64 - 4 * number.size()) : 0;
         n.phone = PackDigits(number);
         n.key = NumberKey(number);
@@ -607,77 +692,45 @@ std::optional<QuickFound> QuickIndex::Find(const QuickQuery &query, const std::v
     }
     const auto count = static_cast<uint32_t>(m_order.size());
     const size_t fields = m_numberFields.size();
-    if (!within) {
-        // The whole table: the first word's test runs over the kept words in
-        // one sweep; only the places it lets through are tested in full.
-        const WordTest *lead = prepared.words.empty() ? nullptr : &prepared.words.front();
-        const bool leadDecides = lead && prepared.words.size() == 1 && prepared.numbers.empty();
-        const uint32_t *words = m_words.data();
-        // The sweep is made once for a range and once for a set of words.
-        const auto sweep = [&](auto holds, size_t from, size_t to, QuickFound &part) -> bool {
-            Scratch scratch;
-            uint32_t next = m_wordStart[from];
-            for (auto place = static_cast<uint32_t>(from); place < to; ++place) {
-                if ((place - from) % CancelStride == 0 && cancelled && cancelled())
-                    return false;
-                const uint32_t first = next;
-                next = m_wordStart[place + 1];
-                uint8_t rank = NoRank;
-                if (lead) {
-                    // Most places fail: the test without branches first, the rank only for a hit.
-                    bool hit = false;
-                    for (uint32_t w = first; w < next; ++w)
-                        hit |= holds(words[w] & WordMask);
-                    if (!hit)
-                        continue;
-                    if (leadDecides)
-                        rank = BestRank(words + first, words + next, holds);
-                }
-                if (!leadDecides)
-                    rank = matches(place, prepared, scratch);
-                if (rank != NoRank) {
-                    part.places.push_back(place);
-                    part.ranks.push_back(rank);
-                }
+
+    // A word leads: its places come from the words' lists, whatever the
+    // previous result (a narrowed result is the same rows); the rest of the
+    // text filters them.
+    if (!prepared.numberFirst) {
+        if (cancelled && cancelled())
+            return std::nullopt;
+        std::optional<QuickFound> lead = placesWith(prepared.words.front(), cancelled);
+        if (!lead || (prepared.wordPlaces.empty() && prepared.numbers.empty()))
+            return lead;
+        Scratch scratch;
+        for (size_t i = 0; i < lead->size(); ++i) {
+            if (i % CancelStride == 0 && cancelled && cancelled())
+                return std::nullopt;
+            if (const uint8_t rank = matches(lead->places[i], prepared, scratch, lead->ranks[i]); rank != NoRank) {
+                found.places.push_back(lead->places[i]);
+                found.ranks.push_back(rank);
             }
-            return true;
-        };
-        if (lead && lead->bits) {
-            const auto holds = [bits = lead->bits](uint32_t word) { return (bits[word >> 6] >> (word & 63) & 1) != 0; };
-            return InHalves(count, [&](size_t from, size_t to, QuickFound &part) { return sweep(holds, from, to, part); });
         }
-        const auto holds = [range = lead ? lead->range : QuickWords::Range{}](uint32_t word) { return range.holds(word); };
-        return InHalves(count, [&](size_t from, size_t to, QuickFound &part) { return sweep(holds, from, to, part); });
+        return found;
     }
 
-    // Narrowing: the places ascend, so the kept arrays are read front to
-    // back; what the next places need is fetched a little ahead.
-    const size_t n = within->size();
-    const bool readsWords = !prepared.words.empty()
-        || std::any_of(prepared.numbers.begin(), prepared.numbers.end(), [](const Prepared::Number &number) {
-               return number.words.count != 0;
-           });
-    const uint32_t *places = within->data();
+    // A number leads: the kept digits of every place (or of the previous
+    // result's) are tested.
+    const size_t n = within ? within->size() : count;
+    const uint32_t *places = within ? within->data() : nullptr;
     std::optional<QuickFound> narrowed = InHalves(n, [&](size_t from, size_t to, QuickFound &part) {
         Scratch scratch;
         for (size_t i = from; i < to; ++i) {
             if ((i - from) % CancelStride == 0 && cancelled && cancelled())
                 return false;
-            if (i + FetchAhead < to) {
+            const auto place = places ? places[i] : static_cast<uint32_t>(i);
+            if (places && i + FetchAhead < to) {
                 const uint32_t ahead = places[i + FetchAhead];
-                if (readsWords)
-                    Fetch(&m_wordStart[ahead]);
-                if (!prepared.numbers.empty()) {
-                    Fetch(&m_phoneDigits[ahead]);
-                    Fetch(&m_numberKeys[ahead * fields]);
-                }
+                Fetch(&m_phoneDigits[ahead]);
+                Fetch(&m_numberKeys[ahead * fields]);
             }
-            if (readsWords && i + FetchAhead / 2 < to) {
-                const uint32_t ahead = places[i + FetchAhead / 2];
-                Fetch(&m_words[m_wordStart[ahead]]);
-            }
-            if (const uint8_t rank = matches(places[i], prepared, scratch); rank != NoRank) {
-                part.places.push_back(places[i]);
+            if (const uint8_t rank = matches(place, prepared, scratch); rank != NoRank) {
+                part.places.push_back(place);
                 part.ranks.push_back(rank);
             }
         }
@@ -687,13 +740,17 @@ std::optional<QuickFound> QuickIndex::Find(const QuickQuery &query, const std::v
         return std::nullopt;
     found = std::move(*narrowed);
     Scratch scratch;
-    if (!housesToo || fields == 0)
+    if (!within || !housesToo || fields == 0)
         return found;
     // The places whose house or flat is one of the numbers, merged in (a
     // place may be in both).
     std::vector<uint32_t> keys;
-    for (const Prepared::Number &number : prepared.numbers)
-        keys.push_back(number.key);
+    for (const Prepared::Number &number : prepared.numbers) {
+        if (std::binary_search(m_numberKeySet.begin(), m_numberKeySet.end(), number.key))
+            keys.push_back(number.key);
+    }
+    if (keys.empty())
+        return found;
     // One sweep over every place's keys, which hold no 0 for a number.
     QuickFound houses;
     const uint32_t *all = m_numberKeys.data();
@@ -749,8 +806,8 @@ void QuickIndex::SetSplitFrom(size_t places) { SplitFrom.store(std::max<size_t>(
 
 size_t QuickIndex::MemoryBytes() const
 {
-    return m_order.capacity() * sizeof(uint32_t) + m_wordStart.capacity() * sizeof(uint32_t)
-        + m_words.size() * sizeof(uint32_t)
+    return m_order.capacity() * sizeof(uint32_t) + m_postStart.capacity() * sizeof(uint32_t)
+        + m_posts.capacity() * sizeof(uint32_t) + m_numberKeySet.capacity() * sizeof(uint32_t)
         + m_numberKeys.capacity() * sizeof(uint32_t) + m_phoneDigits.capacity() * sizeof(uint64_t) + m_fold.size()
         + m_separator.size() + m_dictionary->MemoryBytes();
 }

@@ -1,10 +1,11 @@
 #pragma once
 // The quick search over one table file, on its stored (enciphered) bytes.
 //
-// Built once per table: the records in the order of the full list and, for
-// every record at its place in that order, the numbers of its words (see
-// QuickWords), each with the rank it gives the row, its telephone number's
-// first digits and its house's and flat's leading digits. The words are read
+// Built once per table: the records in the order of the full list; for every
+// word of the table (see QuickWords) the places, in that order, of the records
+// holding it, each with the rank the word gives the row; and for every place
+// its telephone number's first digits and its house's and flat's leading
+// digits. The words are read
 // once from the stored bytes, through per-key-position tables that fold every
 // byte to its deciphered letter, case and "ё"/"е" ignored. A stored
 // hyphenated word gives its parts and, besides, itself whole.
@@ -111,12 +112,16 @@ private:
     // stops early when `stop` turns true.
     struct Slice;
     void describe(uint32_t from, uint32_t to, Slice &slice, const std::function<bool()> &stop) const;
-    // The place's rank for `query`, NoRank when it does not match.
-    uint8_t matches(uint32_t place, const Prepared &query, Scratch &scratch) const;
-    // The best rank of the place's words that `words` holds, NoRank for none.
+    // The place's rank for `query`, NoRank when it does not match. When a
+    // word leads, the caller found the first word and passes its rank.
+    uint8_t matches(uint32_t place, const Prepared &query, Scratch &scratch, uint8_t leadRank = 0) const;
+    // The stored words a typed word matches, and what they give.
     struct WordTest;
-    uint8_t inText(uint32_t place, const WordTest &words) const;
-    bool hasWord(uint32_t place, const WordTest &words) const;
+    // The places holding a word of `words`, ascending, each with the best
+    // rank those words give it; nothing when cancelled.
+    std::optional<QuickFound> placesWith(const WordTest &words, const std::function<bool()> &cancelled) const;
+    // One bit a place: whether it holds a word of `words`.
+    std::vector<uint64_t> placeBits(const WordTest &words) const;
     // The value's folded digits: the telephone number's begin with `number`;
     // the leading digits (after the leading blanks) are `number`.
     bool phoneBegins(uint32_t record, const std::string &number, std::string &codes) const;
@@ -137,13 +142,18 @@ private:
     std::unique_ptr<const QuickWords> m_dictionary; // the words of the text fields
     // Everything below is by place: a live record's position in the result's order.
     std::vector<uint32_t> m_order; // the physical record at each place
-    // The numbers of the place's distinct words, each with its rank in the
-    // bits from RankShift up (the best where a word occurs twice): those of
-    // the place p are m_words[m_wordStart[p] .. m_wordStart[p + 1]).
-    std::vector<uint32_t> m_wordStart;
-    std::vector<uint32_t> m_words;
+    // For every word, the places holding it, ascending, each with the rank
+    // the word gives the place in the bits from RankShift up (the best where
+    // the word occurs twice): those of the word w are
+    // m_posts[m_postStart[w] .. m_postStart[w + 1]), so that the words of
+    // one range of the dictionary have their places side by side.
+    std::vector<uint32_t> m_postStart;
+    std::vector<uint32_t> m_posts;
     // By place and number field: a key of the leading digits (see NumberKey).
     std::vector<uint32_t> m_numberKeys;
+    // Every key m_numberKeys holds, ascending: a number no house or flat
+    // has is not looked for among them.
+    std::vector<uint32_t> m_numberKeySet;
     // The telephone number's first 16 digits, a digit plus one a nibble, the first in the highest.
     std::vector<uint64_t> m_phoneDigits;
 };
