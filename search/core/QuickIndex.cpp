@@ -718,7 +718,34 @@ std::optional<QuickFound> QuickIndex::Find(const QuickQuery &query, const std::v
     // result's) are tested.
     const size_t n = within ? within->size() : count;
     const uint32_t *places = within ? within->data() : nullptr;
+    // The commonest case, one number typed alone: the kept digits alone
+    // decide, tested in one tight pass.
+    const Prepared::Number *alone = prepared.numbers.size() == 1 && prepared.wordPlaces.empty()
+            && prepared.numbers[0].phoneMask != 0 && prepared.numbers[0].key != UINT32_MAX
+        ? &prepared.numbers[0]
+        : nullptr;
     std::optional<QuickFound> narrowed = InHalves(n, [&](size_t from, size_t to, QuickFound &part) {
+        if (alone) {
+            const uint64_t *phones = m_phoneDigits.data();
+            const uint32_t *keys = m_numberKeys.data();
+            for (size_t i = from; i < to; ++i) {
+                if ((i - from) % (CancelStride * 8) == 0 && cancelled && cancelled())
+                    return false;
+                const auto place = places ? places[i] : static_cast<uint32_t>(i);
+                uint8_t rank = (phones[place] & alone->phoneMask) == alone->phone ? 0 : NoRank;
+                for (size_t f = 0; f < fields && rank == NoRank; ++f) {
+                    if (keys[place * fields + f] == alone->key)
+                        rank = static_cast<uint8_t>(f + 1);
+                }
+                if (rank == NoRank && alone->wordPlaces && HasBit(*alone->wordPlaces, place))
+                    rank = static_cast<uint8_t>(fields + 1);
+                if (rank != NoRank) {
+                    part.places.push_back(place);
+                    part.ranks.push_back(rank);
+                }
+            }
+            return true;
+        }
         Scratch scratch;
         for (size_t i = from; i < to; ++i) {
             if ((i - from) % CancelStride == 0 && cancelled && cancelled())
