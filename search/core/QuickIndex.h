@@ -5,10 +5,11 @@
 // word of the table (see QuickWords) the places, in that order, of the records
 // holding it, each with the rank the word gives the row; and for every place
 // its telephone number's first digits and its house's and flat's leading
-// digits. The words are read
-// once from the stored bytes, through per-key-position tables that fold every
-// byte to its deciphered letter, case and "ё"/"е" ignored. A stored
-// hyphenated word gives its parts and, besides, itself whole.
+// digits. The words are read once from the stored bytes, through
+// per-key-position tables that fold every byte to its deciphered letter, case
+// and "ё"/"е" ignored. A stored hyphenated word gives its parts and, besides,
+// itself whole. A text led by a word costs the places of the words it begins,
+// whatever the table's size; one led by a number sweeps the kept digits.
 //
 // A result is a list of places, ascending, so that narrowing it reads the
 // kept arrays front to back, with each place's rank: where the first word (or
