@@ -366,9 +366,7 @@ std::shared_ptr<const QuickIndex> QuickIndex::Build(std::shared_ptr<const DbfTab
         return nullptr;
 
     // One dictionary, its words numbered in their sorted order.
-    std::vector<uint32_t> secondNumbers(second.dictionary.size());
-    for (uint32_t w = 0; w < secondNumbers.size(); ++w)
-        secondNumbers[w] = first.dictionary.Add(second.dictionary.word(w));
+    std::vector<uint32_t> secondNumbers = first.dictionary.AddAll(second.dictionary);
     if (first.dictionary.size() > WordMask)
         throw DatabaseError(CoreError(CoreMessage("The table %1 holds too many distinct words for the quick search."),
                                       {QuickTableName(side)}));

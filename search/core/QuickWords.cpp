@@ -9,43 +9,65 @@ namespace phonebook::search {
 
 namespace {
 
-size_t HashOf(std::string_view codes) { return std::hash<std::string_view>{}(codes); }
+uint32_t HashOf(std::string_view codes)
+{
+    const size_t hash = std::hash<std::string_view>{}(codes);
+    return static_cast<uint32_t>(hash ^ (hash >> 32));
+}
 
 } // namespace
 
-uint32_t QuickWords::Add(std::string_view codes)
+uint32_t QuickWords::Add(std::string_view codes) { return add(codes, HashOf(codes)); }
+
+uint32_t QuickWords::add(std::string_view codes, uint32_t hash)
 {
     if (m_start.empty()) {
         m_start.push_back(0);
         m_slots.assign(size_t{1} << 16, 0);
     }
     const size_t mask = m_slots.size() - 1;
-    for (size_t slot = HashOf(codes) & mask;; slot = (slot + 1) & mask) {
-        const uint32_t held = m_slots[slot];
+    for (size_t slot = hash & mask;; slot = (slot + 1) & mask) {
+        const uint64_t held = m_slots[slot];
         if (held == 0) {
             const auto number = static_cast<uint32_t>(size());
             m_text.append(codes);
             m_start.push_back(static_cast<uint32_t>(m_text.size()));
-            m_slots[slot] = number + 1;
+            m_slots[slot] = uint64_t{hash} << 32 | (number + 1);
             if (size() * 2 > m_slots.size())
                 grow();
             return number;
         }
-        if (word(held - 1) == codes)
-            return held - 1;
+        const auto number = static_cast<uint32_t>(held) - 1;
+        if (held >> 32 == hash && word(number) == codes)
+            return number;
     }
+}
+
+std::vector<uint32_t> QuickWords::AddAll(const QuickWords &other)
+{
+    std::vector<uint32_t> numbers(other.size());
+    for (const uint64_t held : other.m_slots) {
+        if (held == 0)
+            continue;
+        const auto number = static_cast<uint32_t>(held) - 1;
+        numbers[number] = add(other.word(number), static_cast<uint32_t>(held >> 32));
+    }
+    return numbers;
 }
 
 void QuickWords::grow()
 {
-    m_slots.assign(m_slots.size() * 2, 0);
-    const size_t mask = m_slots.size() - 1;
-    for (uint32_t number = 0; number < size(); ++number) {
-        size_t slot = HashOf(word(number)) & mask;
-        while (m_slots[slot] != 0)
+    std::vector<uint64_t> slots(m_slots.size() * 2, 0);
+    const size_t mask = slots.size() - 1;
+    for (const uint64_t held : m_slots) {
+        if (held == 0)
+            continue;
+        size_t slot = (held >> 32) & mask;
+        while (slots[slot] != 0)
             slot = (slot + 1) & mask;
-        m_slots[slot] = number + 1;
+        slots[slot] = held;
     }
+    m_slots = std::move(slots);
 }
 
 std::vector<uint32_t> QuickWords::Sort()

@@ -22,6 +22,9 @@ public:
 
     // While building: the word's provisional number (the same for the same codes).
     uint32_t Add(std::string_view codes);
+    // While building: adds the words of `other` (still building too) and
+    // returns, by its provisional number, each one's number here.
+    std::vector<uint32_t> AddAll(const QuickWords &other);
     // Ends the building: sorts the words and returns, by provisional number,
     // each word's final number.
     std::vector<uint32_t> Sort();
@@ -45,13 +48,16 @@ public:
     size_t MemoryBytes() const { return m_text.capacity() + m_start.capacity() * sizeof(uint32_t); }
 
 private:
+    uint32_t add(std::string_view codes, uint32_t hash);
     void grow();
 
     std::string m_text;            // the words' codes, one after another
     std::vector<uint32_t> m_start; // where each word begins in m_text, and its end last
-    // While building: an open-addressing table of the words, each slot a
-    // provisional number plus one (0 for an empty slot).
-    std::vector<uint32_t> m_slots;
+    // While building: an open-addressing table of the words, each slot the
+    // word's hash in the high half and its provisional number plus one in the
+    // low (0 for an empty slot), so that a probe reads a word's codes only
+    // when the hashes agree, and growing reads none.
+    std::vector<uint64_t> m_slots;
 };
 
 } // namespace phonebook::search
