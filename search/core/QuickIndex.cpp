@@ -70,18 +70,21 @@ uint32_t NumberKey(std::string_view digits)
     return static_cast<uint32_t>(digits.size()) << 27 | value;
 }
 
-constexpr size_t PackedDigits = 16;
+// A telephone number's first digits as kept for every place: the city's
+// numbers are shorter than that; a longer typed number reads the record.
+using PackedPhone = uint32_t;
+constexpr size_t PackedDigits = 2 * sizeof(PackedPhone);
 
-uint64_t PackDigits(std::string_view codes)
+PackedPhone PackDigits(std::string_view codes)
 {
-    uint64_t packed = 0;
-    int shift = 60;
+    PackedPhone packed = 0;
+    int shift = 8 * sizeof(PackedPhone) - 4;
     for (const char c : codes) {
         if (!IsFoldDigit(static_cast<uint8_t>(c)))
             continue;
         if (shift < 0)
             break;
-        packed |= static_cast<uint64_t>(DigitOf(static_cast<uint8_t>(c)) + 1) << shift;
+        packed |= static_cast<PackedPhone>(DigitOf(static_cast<uint8_t>(c)) + 1) << shift;
         shift -= 4;
     }
     return packed;
@@ -234,7 +237,7 @@ struct QuickIndex::Slice {
     QuickWords dictionary;
     std::vector<uint32_t> wordStart;
     std::vector<uint32_t> words;
-    std::vector<uint64_t> phoneDigits;
+    std::vector<PackedPhone> phoneDigits;
     std::vector<uint32_t> numberKeys;
     bool complete = false; // not stopped early
 };
@@ -280,8 +283,8 @@ struct QuickIndex::Prepared {
     struct Number {
         const std::string *digits;
         const std::vector<uint64_t> *wordPlaces; // places with a word that begins with the digits; null for none
-        uint64_t phone;     // PackDigits of the number, with phoneMask
-        uint64_t phoneMask; // 0: longer than the kept digits
+        PackedPhone phone;     // PackDigits of the number, with phoneMask
+        PackedPhone phoneMask; // 0: longer than the kept digits
         uint32_t key;       // NumberKey
     };
     std::vector<WordTest> words;
@@ -683,7 +686,9 @@ std::optional<QuickFound> QuickIndex::Find(const QuickQuery &query, const std::v
         n.wordPlaces = nullptr;
         if (const QuickWords::Range words = m_dictionary->Beginning(number); words.count != 0)
             n.wordPlaces = &prepared.numberWordPlaces.emplace_back(placeBits(WordTest{{words}}));
-        n.phoneMask = number.size() <= PackedDigits ? ~uint64_t{0} << (64 - 4 * number.size()) : 0;
+        n.phoneMask = number.size() <= PackedDigits
+            ? static_cast<PackedPhone>(~PackedPhone{0} << (8 * sizeof(PackedPhone) - 4 * number.size()))
+            : 0;
         n.phone = PackDigits(number);
         n.key = NumberKey(number);
         prepared.numbers.push_back(n);
@@ -724,24 +729,38 @@ std::optional<QuickFound> QuickIndex::Find(const QuickQuery &query, const std::v
         : nullptr;
     std::optional<QuickFound> narrowed = InHalves(n, [&](size_t from, size_t to, QuickFound &part) {
         if (alone) {
-            const uint64_t *phones = m_phoneDigits.data();
-            const uint32_t *keys = m_numberKeys.data();
-            for (size_t i = from; i < to; ++i) {
-                if ((i - from) % (CancelStride * 8) == 0 && cancelled && cancelled())
+            // Everything in locals: the results' stores could otherwise alias them.
+            const PackedPhone *const phones = m_phoneDigits.data();
+            const uint32_t *const keys = m_numberKeys.data();
+            const uint32_t *const chosen = places;
+            const PackedPhone phoneMask = alone->phoneMask;
+            const PackedPhone phone = alone->phone;
+            const uint32_t key = alone->key;
+            const uint64_t *const wordBits = alone->wordPlaces ? alone->wordPlaces->data() : nullptr;
+            const size_t keyFields = fields;
+            std::vector<uint32_t> found;
+            std::vector<uint8_t> ranks;
+            for (size_t block = from; block < to; block += CancelStride * 8) {
+                if (cancelled && cancelled())
                     return false;
-                const auto place = places ? places[i] : static_cast<uint32_t>(i);
-                uint8_t rank = (phones[place] & alone->phoneMask) == alone->phone ? 0 : NoRank;
-                for (size_t f = 0; f < fields && rank == NoRank; ++f) {
-                    if (keys[place * fields + f] == alone->key)
-                        rank = static_cast<uint8_t>(f + 1);
-                }
-                if (rank == NoRank && alone->wordPlaces && HasBit(*alone->wordPlaces, place))
-                    rank = static_cast<uint8_t>(fields + 1);
-                if (rank != NoRank) {
-                    part.places.push_back(place);
-                    part.ranks.push_back(rank);
+                const size_t end = std::min(to, block + CancelStride * 8);
+                for (size_t i = block; i < end; ++i) {
+                    const auto place = chosen ? chosen[i] : static_cast<uint32_t>(i);
+                    uint8_t rank = (phones[place] & phoneMask) == phone ? 0 : NoRank;
+                    for (size_t f = 0; f < keyFields && rank == NoRank; ++f) {
+                        if (keys[place * keyFields + f] == key)
+                            rank = static_cast<uint8_t>(f + 1);
+                    }
+                    if (rank == NoRank && wordBits && (wordBits[place >> 6] >> (place & 63) & 1) != 0)
+                        rank = static_cast<uint8_t>(keyFields + 1);
+                    if (rank != NoRank) {
+                        found.push_back(place);
+                        ranks.push_back(rank);
+                    }
                 }
             }
+            part.places = std::move(found);
+            part.ranks = std::move(ranks);
             return true;
         }
         Scratch scratch;
@@ -778,17 +797,21 @@ std::optional<QuickFound> QuickIndex::Find(const QuickQuery &query, const std::v
         return found;
     // One sweep over every place's keys, which hold no 0 for a number.
     QuickFound houses;
-    const uint32_t *all = m_numberKeys.data();
+    const uint32_t *const all = m_numberKeys.data();
     const size_t total = static_cast<size_t>(count) * fields;
-    const size_t stride = CancelStride * fields;
+    const size_t stride = CancelStride * fields * 8;
+    // In locals, which the results' stores cannot alias; most texts hold one number.
+    const uint32_t *const wanted = keys.data();
+    const size_t wantedCount = keys.size();
+    const uint32_t firstKey = keys.front();
     for (size_t from = 0; from < total; from += stride) {
         if (cancelled && cancelled())
             return std::nullopt;
         const size_t to = std::min(total, from + stride);
         for (size_t i = from; i < to; ++i) {
-            bool hit = false;
-            for (const uint32_t key : keys)
-                hit |= all[i] == key;
+            bool hit = all[i] == firstKey;
+            for (size_t k = 1; k < wantedCount; ++k)
+                hit |= all[i] == wanted[k];
             if (!hit)
                 continue;
             const auto place = static_cast<uint32_t>(i / fields);
@@ -833,7 +856,7 @@ size_t QuickIndex::MemoryBytes() const
 {
     return m_order.capacity() * sizeof(uint32_t) + m_postStart.capacity() * sizeof(uint32_t)
         + m_posts.capacity() * sizeof(uint32_t) + m_numberKeySet.capacity() * sizeof(uint32_t)
-        + m_numberKeys.capacity() * sizeof(uint32_t) + m_phoneDigits.capacity() * sizeof(uint64_t) + m_fold.size()
+        + m_numberKeys.capacity() * sizeof(uint32_t) + m_phoneDigits.capacity() * sizeof(m_phoneDigits[0]) + m_fold.size()
         + m_separator.size() + m_dictionary->MemoryBytes();
 }
 

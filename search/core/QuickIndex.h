@@ -155,8 +155,8 @@ private:
     // Every key m_numberKeys holds, ascending: a number no house or flat
     // has is not looked for among them.
     std::vector<uint32_t> m_numberKeySet;
-    // The telephone number's first 16 digits, a digit plus one a nibble, the first in the highest.
-    std::vector<uint64_t> m_phoneDigits;
+    // The telephone number's first 8 digits, a digit plus one a nibble, the first in the highest.
+    std::vector<uint32_t> m_phoneDigits;
 };
 
 } // namespace phonebook::search
