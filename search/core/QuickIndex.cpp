@@ -559,9 +559,21 @@ std::optional<QuickFound> QuickIndex::placesWith(const WordTest &words, const st
     for (const QuickWords::Range range : words.ranges)
         postings += m_postStart[range.first + range.count] - m_postStart[range.first];
     QuickFound found;
+    // One word: its list is the answer, in place order already.
+    if (words.ranges.size() == 1 && words.ranges[0].count == 1) {
+        const QuickWords::Range range = words.ranges[0];
+        found.places.reserve(postings);
+        found.ranks.reserve(postings);
+        for (uint32_t i = m_postStart[range.first]; i < m_postStart[range.first + 1]; ++i) {
+            found.places.push_back(m_posts[i] & WordMask);
+            found.ranks.push_back(static_cast<uint8_t>(m_posts[i] >> RankShift));
+        }
+        return found;
+    }
     // A place's postings lie in as many lists as it has matching words: the
-    // best rank of each place is kept by place.
-    if (postings < count / 16) {
+    // best rank of each place is kept by place. Sorting them costs less only
+    // while they are few.
+    if (postings < count / 128) {
         // Few: sorted by place and then rank, the first of a place is its best.
         std::vector<uint32_t> keys;
         keys.reserve(postings);
