@@ -731,14 +731,19 @@ std::optional<QuickFound> QuickIndex::Find(const QuickQuery &query, const std::v
 
     // A number leads: the kept digits of every place (or of the previous
     // result's) are tested.
-    const size_t n = within ? within->size() : count;
-    const uint32_t *places = within ? within->data() : nullptr;
     // The commonest case, one number typed alone: the kept digits alone
     // decide, tested in one tight pass.
     const Prepared::Number *alone = prepared.numbers.size() == 1 && prepared.wordPlaces.empty()
             && prepared.numbers[0].phoneMask != 0 && prepared.numbers[0].key != UINT32_MAX
         ? &prepared.numbers[0]
         : nullptr;
+    // Where the houses must be swept anyway, one pass over every place
+    // costs less than narrowing the previous result and sweeping besides.
+    if (alone && housesToo && within && within->size() > count / 16
+        && std::binary_search(m_numberKeySet.begin(), m_numberKeySet.end(), alone->key))
+        within = nullptr;
+    const size_t n = within ? within->size() : count;
+    const uint32_t *places = within ? within->data() : nullptr;
     std::optional<QuickFound> narrowed = InHalves(n, [&](size_t from, size_t to, QuickFound &part) {
         if (alone) {
             // Everything in locals: the results' stores could otherwise alias them.
