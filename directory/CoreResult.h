@@ -28,6 +28,10 @@ public:
     {
     }
 
+    // Words that are not the core's own (the system's, a library's), shown as
+    // they are in every language.
+    static CoreError AsWritten(const QString &text) { return CoreError(AsWrittenSource, {text}); }
+
     // The English message as written in the code, before its arguments.
     const char *Source() const { return m_source; }
     const QStringList &Arguments() const { return m_arguments; }
@@ -61,6 +65,9 @@ private:
         }
         return filled;
     }
+
+    // A message that is its one argument; no translation has it.
+    static constexpr char AsWrittenSource[] = "%1";
 
     const char *m_source = nullptr;
     QStringList m_arguments;

@@ -22,7 +22,7 @@ public:
     // Words that are not the core's own and are shown as they are: the SQL
     // engine's, or a command-line tool's.
     explicit DatabaseError(const QString &text, const QString &statement = {})
-        : DatabaseError(CoreError(AsWritten, {text}), statement)
+        : DatabaseError(CoreError::AsWritten(text), statement)
     {
     }
 
@@ -38,9 +38,6 @@ public:
     }
 
 private:
-    // A message that is its one argument, untranslated.
-    static constexpr char AsWritten[] = "%1";
-
     CoreError m_error;
     QString m_statement;
 };

@@ -294,6 +294,286 @@
         <source>The archive %1 holds none of the directory's tables (%2, %3).</source>
         <translation>В архиве %1 нет таблиц справочника (%2, %3).</translation>
     </message>
+    <message>
+        <source>The individuals were not updated!!!</source>
+        <translation>Обновление физических лиц не выполнено!!!</translation>
+    </message>
+    <message>
+        <source>The organisations were not updated!!!</source>
+        <translation>Обновление пердприятий не выполнено!!!</translation>
+    </message>
+    <message>
+        <source>the file named %1 holds the organisations' table (%2), not the individuals'.</source>
+        <translation>под именем %1 пришла таблица организаций (%2), а не физических лиц.</translation>
+    </message>
+    <message>
+        <source>the file named %1 holds the individuals' table (%2), not the organisations'.</source>
+        <translation>под именем %1 пришла таблица физических лиц (%2), а не организаций.</translation>
+    </message>
+    <message>
+        <source>The table %1 has no field %2.</source>
+        <translation>В таблице %1 нет поля %2.</translation>
+    </message>
+    <message>
+        <source>In the table %1 the field %2 is not of character type.</source>
+        <translation>В таблице %1 поле %2 не символьное.</translation>
+    </message>
+    <message>
+        <source>The table %1 holds no records.</source>
+        <translation>В таблице %1 нет ни одной записи.</translation>
+    </message>
+    <message>
+        <source>not enough disk space</source>
+        <translation>на диске не хватает места</translation>
+    </message>
+    <message>
+        <source>no access rights</source>
+        <translation>нет прав доступа</translation>
+    </message>
+    <message>
+        <source>the disk is read-only</source>
+        <translation>диск доступен только для чтения</translation>
+    </message>
+    <message>
+        <source>file not found</source>
+        <translation>файл не найден</translation>
+    </message>
+    <message>
+        <source>a folder is in the way</source>
+        <translation>на этом месте папка</translation>
+    </message>
+    <message>
+        <source>a symbolic link is in the way</source>
+        <translation>на этом месте символическая ссылка</translation>
+    </message>
+    <message>
+        <source>No rights to write to the folder %1.</source>
+        <translation>Нет прав на запись в папку %1.</translation>
+    </message>
+    <message>
+        <source>The folder %1 was not found.</source>
+        <translation>Папка %1 не найдена.</translation>
+    </message>
+    <message>
+        <source>No archive path was given.</source>
+        <translation>Не указан путь к архиву.</translation>
+    </message>
+    <message>
+        <source>The archive %1 was not found.</source>
+        <translation>Архив %1 не найден.</translation>
+    </message>
+    <message>
+        <source>The archive cannot be called %1: one of the program's own files is called so. Rename the archive and run the update again.</source>
+        <translation>Архив не может называться %1: так называется файл самой программы. Переименуйте архив и повторите обновление.</translation>
+    </message>
+    <message>
+        <source>Cannot copy the archive to %1: %2 (%3).</source>
+        <translation>Не удалось скопировать архив в %1: %2 (%3).</translation>
+    </message>
+    <message>
+        <source>the archive needs %1 MB</source>
+        <translation>архиву нужно %1 МБ</translation>
+    </message>
+    <message>
+        <source>the archive cannot be read</source>
+        <translation>архив не читается</translation>
+    </message>
+    <message>
+        <source>no temporary file can be made</source>
+        <translation>не создаётся временный файл</translation>
+    </message>
+    <message>
+        <source>the copy is incomplete</source>
+        <translation>копия неполна</translation>
+    </message>
+    <message>
+        <source>the copy was not written</source>
+        <translation>копия не записана</translation>
+    </message>
+    <message>
+        <source>Cannot remove %1: %2.</source>
+        <translation>Не удалось удалить %1: %2.</translation>
+    </message>
+    <message>
+        <source>Cannot make the update's working folder in %1: %2.</source>
+        <translation>Не удалось создать рабочую папку обновления в %1: %2.</translation>
+    </message>
+    <message>
+        <source>the name is not a working folder's</source>
+        <translation>имя не то</translation>
+    </message>
+    <message>
+        <source>it is a symbolic link</source>
+        <translation>это символическая ссылка</translation>
+    </message>
+    <message>
+        <source>it is not a folder</source>
+        <translation>это не папка</translation>
+    </message>
+    <message>
+        <source>the folder belongs to another user</source>
+        <translation>папка принадлежит другому пользователю</translation>
+    </message>
+    <message>
+        <source>the folder's permissions are not 0700</source>
+        <translation>права папки не 0700</translation>
+    </message>
+    <message>
+        <source>it holds no working-folder mark</source>
+        <translation>в ней нет метки рабочей папки</translation>
+    </message>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1: %2</translation>
+    </message>
+    <message>
+        <source>the file changed while it was read</source>
+        <translation>файл изменился, пока его читали</translation>
+    </message>
+    <message>
+        <source>%1 is a symbolic link, not a table; such a file is not taken.</source>
+        <translation>%1 — символическая ссылка, а не таблица; такой файл не принимается.</translation>
+    </message>
+    <message>
+        <source>%1 is not a table file.</source>
+        <translation>%1 — не файл таблицы.</translation>
+    </message>
+    <message>
+        <source>%1 is larger than 4 GB; no table can be that large.</source>
+        <translation>%1 больше 4 ГБ; такой таблицы быть не может.</translation>
+    </message>
+    <message>
+        <source>%1 for a copy of the table (%2 MB)</source>
+        <translation>для копии таблицы %1 (%2 МБ)</translation>
+    </message>
+    <message>
+        <source>Cannot write the update journal in %1: %2.</source>
+        <translation>Не удалось записать журнал обновления в %1: %2.</translation>
+    </message>
+    <message>
+        <source>%1 was not replaced: %2.</source>
+        <translation>%1 не заменён: %2.</translation>
+    </message>
+    <message>
+        <source>The journal of an interrupted update, %1, cannot be read; the files in the folder are left as they are.</source>
+        <translation>Журнал прерванного обновления %1 не читается; файлы в папке оставлены как есть.</translation>
+    </message>
+    <message>
+        <source>The journal of an interrupted update names the folder %1, but it is not an update's working folder (%2); the files in the folder are left as they are.</source>
+        <translation>Журнал прерванного обновления называет папку %1, но это не рабочая папка обновления (%2); файлы в папке оставлены как есть.</translation>
+    </message>
+    <message>
+        <source>The directory in the folder %1 is still being updated.</source>
+        <translation>Обновление справочника в папке %1 ещё идёт.</translation>
+    </message>
+    <message>
+        <source>not a file</source>
+        <translation>не файл</translation>
+    </message>
+    <message>
+        <source>Interrupted update: the new %1 was not taken (%2).</source>
+        <translation>Прерванное обновление: новый %1 не принят (%2).</translation>
+    </message>
+    <message>
+        <source>Interrupted update not finished: %1 was not replaced (%2).</source>
+        <translation>Прерванное обновление не закончено: %1 не заменён (%2).</translation>
+    </message>
+    <message>
+        <source>Interrupted update finished: %1 was replaced by the new one.</source>
+        <translation>Прерванное обновление закончено: %1 заменён новым.</translation>
+    </message>
+    <message>
+        <source>Cannot put %1 back from %2: %3.</source>
+        <translation>Не удалось вернуть %1 из %2: %3.</translation>
+    </message>
+    <message>
+        <source>Interrupted update undone: %1 was left as it was.</source>
+        <translation>Прерванное обновление отменено: %1 оставлен прежним.</translation>
+    </message>
+    <message>
+        <source>An update of the directory in the folder %1 was interrupted. A user who may write to that folder can finish it.</source>
+        <translation>Обновление справочника в папке %1 было прервано. Закончить его может пользователь с правом записи в эту папку.</translation>
+    </message>
+    <message>
+        <source>The archive did not finish within %1 min and was stopped.</source>
+        <translation>Архив не закончил работу за %1 мин. и остановлен.</translation>
+    </message>
+    <message>
+        <source>The archive did not finish within %1 s and was stopped.</source>
+        <translation>Архив не закончил работу за %1 с и остановлен.</translation>
+    </message>
+    <message>
+        <source>An update is already running in the folder %1.</source>
+        <translation>В папке %1 уже идёт обновление.</translation>
+    </message>
+    <message>
+        <source>Cannot begin the update in %1: %2.</source>
+        <translation>Не удалось начать обновление в %1: %2.</translation>
+    </message>
+    <message>
+        <source>The previous update could not be finished; the new one was not begun.</source>
+        <translation>Прошлое обновление не удалось закончить; новое не начато.</translation>
+    </message>
+    <message>
+        <source>Copying the archive</source>
+        <translation>Копирование архива</translation>
+    </message>
+    <message>
+        <source>The archive ran without isolation: the program bwrap (package bubblewrap) was not found or does not start here. Whatever the archive left running has been stopped.</source>
+        <translation>Архив запущен без изоляции: программа bwrap (пакет bubblewrap) не найдена или не запускается здесь. Всё, что архив оставил работать, остановлено.</translation>
+    </message>
+    <message>
+        <source>Unpacking the archive</source>
+        <translation>Распаковка архива</translation>
+    </message>
+    <message>
+        <source>Unpacking the archive (without isolation)</source>
+        <translation>Распаковка архива (без изоляции)</translation>
+    </message>
+    <message>
+        <source>Cannot start the archive: %1.</source>
+        <translation>Не удалось запустить архив: %1.</translation>
+    </message>
+    <message>
+        <source>Cannot start the archive %1: %2</source>
+        <translation>Не удалось запустить архив %1: %2</translation>
+    </message>
+    <message>
+        <source>The archive crashed.</source>
+        <translation>Архив аварийно завершился.</translation>
+    </message>
+    <message>
+        <source>The archive ended with an error (code %1).</source>
+        <translation>Архив завершился с ошибкой (код %1).</translation>
+    </message>
+    <message>
+        <source>Less than %1 MB is left on the disk; the archive was stopped and the tables were left as they were.</source>
+        <translation>На диске осталось меньше %1 МБ; архив остановлен, таблицы оставлены прежними.</translation>
+    </message>
+    <message>
+        <source>The archive wrote a file %1 larger than 4 GB; the archive was stopped and the tables were left as they were.</source>
+        <translation>Архив записал файл %1 больше 4 ГБ; архив остановлен, таблицы оставлены прежними.</translation>
+    </message>
+    <message>
+        <source>The update was interrupted by the user.</source>
+        <translation>Обновление прервано пользователем.</translation>
+    </message>
+    <message>
+        <source>Less than %1 MB is left on the disk; the tables were left as they were.</source>
+        <translation>На диске осталось меньше %1 МБ; таблицы оставлены прежними.</translation>
+    </message>
+    <message>
+        <source>Checking the tables</source>
+        <translation>Проверка таблиц</translation>
+    </message>
+    <message>
+        <source>The lock file %1 was removed or replaced during the update; the tables were left as they were. Run the update again.</source>
+        <translation>Файл блокировки %1 удалён или заменён во время обновления; таблицы оставлены прежними. Повторите обновление.</translation>
+    </message>
+    <message>
+        <source>Replacing the tables</source>
+        <translation>Замена таблиц</translation>
+    </message>
 </context>
 <context>
     <name>QCommandLineParser</name>

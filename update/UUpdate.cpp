@@ -205,7 +205,7 @@ void TFrmUpdate::showOutcome(const update::UpdateOutcome &outcome)
         Dialogs::ShowMessage(this, failure, QMessageBox::Warning);
     for (update::Table table : update::Tables) {
         if (!outcome.delivered[static_cast<int>(table)])
-            Dialogs::ShowMessage(this, update::NotUpdatedMessage(table), QMessageBox::Warning);
+            Dialogs::ShowMessage(this, update::NotUpdatedMessage(table).Text(), QMessageBox::Warning);
     }
 }
 
@@ -215,7 +215,7 @@ bool TFrmUpdate::offerAdministrator()
     const QString tool = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("phonebook-update"));
     const QString pkexec = QStandardPaths::findExecutable(QStringLiteral("pkexec"));
     const QString archive = QFileInfo(m_archive).absoluteFilePath();
-    const QString denied = update::NoWriteAccessMessage(directory);
+    const QString denied = update::NoWriteAccessMessage(directory).Text();
     if (pkexec.isEmpty()) {
         Dialogs::ShowMessage(this, denied + u'\n' + sudoCommand(), QMessageBox::Warning);
         return false;

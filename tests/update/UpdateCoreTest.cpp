@@ -110,8 +110,8 @@ TEST_F(UpdateCoreTest, EachScriptArchiveReplacesOnlyWhatItDeliveredSoundly)
         int persons, orgs;
         QStringList messages;
     };
-    const QString personsKept = NotUpdatedMessage(Table::Persons);
-    const QString orgsKept = NotUpdatedMessage(Table::Orgs);
+    const QString personsKept = NotUpdatedMessage(Table::Persons).Text();
+    const QString orgsKept = NotUpdatedMessage(Table::Orgs).Text();
     const Case cases[] = {
         {Script::BothTables, UpdateOutcome::Status::Replaced, NewPersons, NewOrgs, {}},
         {Script::OrgsOnly, UpdateOutcome::Status::Kept, OldPersons, NewOrgs, {personsKept}},
@@ -230,9 +230,9 @@ TEST_F(UpdateCoreTest, RecoveryFinishesEachTableAfterAStopAtAnyStep)
                                             << stopAfter);
             WriteBytes(InProgram(u"sp09kw_n.dbf"_s), oldPersons);
             WriteBytes(InProgram(u"sp09pr_n.dbf"_s), oldOrgs);
-            QString error;
+            CoreError error;
             const QString staging = CreateStaging(Program(), &error);
-            ASSERT_FALSE(staging.isEmpty()) << error.toStdString();
+            ASSERT_FALSE(staging.isEmpty()) << error.Text().toStdString();
             for (Table table : tables) {
                 QFile::copy(QDir(Edition()).filePath(TableFileName(table)), QDir(staging).filePath(TableFileName(table)));
                 ASSERT_FALSE(TakeStaged(staging, table).path.isEmpty());

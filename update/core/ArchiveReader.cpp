@@ -140,7 +140,7 @@ Extraction ExtractTables(const QString &archivePath, const QString &staging, con
         PosixFile out(::open(QFile::encodeName(QDir(staging).filePath(name)).constData(),
                              O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644));
         if (!out.valid()) {
-            result.error = CoreError(CoreMessage("Cannot write %1: %2."), {name, FileErrorText(errno)});
+            result.error = CoreError(CoreMessage("Cannot write %1: %2."), {name, FileError(errno).Text()});
             return result;
         }
         static constexpr qint64 CheckEvery = qint64(16) << 20;
@@ -175,13 +175,13 @@ Extraction ExtractTables(const QString &archivePath, const QString &staging, con
             if (const int error = WriteAll(out.fd(), buffer, static_cast<size_t>(size))) {
                 result.error = error == ENOSPC || error == EDQUOT
                     ? diskFull(name)
-                    : CoreError(CoreMessage("Cannot write %1: %2."), {name, FileErrorText(error)});
+                    : CoreError(CoreMessage("Cannot write %1: %2."), {name, FileError(error).Text()});
                 return result;
             }
             report();
         }
         if (const int error = out.close()) {
-            result.error = CoreError(CoreMessage("Cannot write %1: %2."), {name, FileErrorText(error)});
+            result.error = CoreError(CoreMessage("Cannot write %1: %2."), {name, FileError(error).Text()});
             return result;
         }
         result.written << name;

@@ -33,24 +33,24 @@ QString OldFileName(Table table)
     return TableBase(table) + QStringLiteral(".old");
 }
 
-QString NotUpdatedMessage(Table table)
+CoreError NotUpdatedMessage(Table table)
 {
-    // The organisations' message keeps its spelling: users know it by it.
-    return table == Table::Persons ? QStringLiteral("Обновление физических лиц не выполнено!!!")
-                                   : QStringLiteral("Обновление пердприятий не выполнено!!!");
+    // The organisations' message keeps its spelling in Russian: users know it by it.
+    return table == Table::Persons ? CoreError(CoreMessage("The individuals were not updated!!!"))
+                                   : CoreError(CoreMessage("The organisations were not updated!!!"));
 }
 
-std::optional<QString> TableFault(const QString &path)
+std::optional<CoreError> TableFault(const QString &path)
 {
     try {
         const auto table = DbfTable::open(path);
         if (!table->warnings().isEmpty())
-            return table->warnings().join(u' ');
+            return CoreError::AsWritten(table->warnings().join(u' ')); // translated when read
         return std::nullopt;
     } catch (const DatabaseError &error) {
-        return error.message();
+        return error.error();
     } catch (const std::exception &error) {
-        return QString::fromLocal8Bit(error.what());
+        return CoreError::AsWritten(QString::fromLocal8Bit(error.what()));
     }
 }
 
@@ -79,32 +79,34 @@ bool HasFieldsOf(const DbfTable &dbf, Table table)
 
 } // namespace
 
-std::optional<QString> TableFault(const QString &path, Table table)
+std::optional<CoreError> TableFault(const QString &path, Table table)
 {
     const QString name = TableFileName(table);
     try {
         const auto dbf = DbfTable::open(path);
         if (!dbf->warnings().isEmpty())
-            return dbf->warnings().join(u' ');
+            return CoreError::AsWritten(dbf->warnings().join(u' ')); // translated when read
         const Table other = table == Table::Persons ? Table::Orgs : Table::Persons;
         if (!HasFieldsOf(*dbf, table) && HasFieldsOf(*dbf, other))
             return table == Table::Persons
-                ? QStringLiteral("под именем %1 пришла таблица организаций (%2), а не физических лиц.").arg(name, TableFileName(other))
-                : QStringLiteral("под именем %1 пришла таблица физических лиц (%2), а не организаций.").arg(name, TableFileName(other));
+                ? CoreError(CoreMessage("the file named %1 holds the organisations' table (%2), not the individuals'."),
+                            {name, TableFileName(other)})
+                : CoreError(CoreMessage("the file named %1 holds the individuals' table (%2), not the organisations'."),
+                            {name, TableFileName(other)});
         for (const QString &field : RequiredFields(table)) {
             const int index = dbf->fieldIndex(field);
             if (index < 0)
-                return QStringLiteral("В таблице %1 нет поля %2.").arg(name, field);
+                return CoreError(CoreMessage("The table %1 has no field %2."), {name, field});
             if (!dbf->fields()[static_cast<size_t>(index)].isCharacter())
-                return QStringLiteral("В таблице %1 поле %2 не символьное.").arg(name, field);
+                return CoreError(CoreMessage("In the table %1 the field %2 is not of character type."), {name, field});
         }
         if (dbf->liveCount() == 0)
-            return QStringLiteral("В таблице %1 нет ни одной записи.").arg(name);
+            return CoreError(CoreMessage("The table %1 holds no records."), {name});
         return std::nullopt;
     } catch (const DatabaseError &error) {
-        return error.message();
+        return error.error();
     } catch (const std::exception &error) {
-        return QString::fromLocal8Bit(error.what());
+        return CoreError::AsWritten(QString::fromLocal8Bit(error.what()));
     }
 }
 
@@ -139,61 +141,61 @@ qint64 FreeSpace(const QString &path)
     return static_cast<qint64>(fs.f_bavail) * static_cast<qint64>(fs.f_frsize);
 }
 
-QString FileErrorText(int error)
+CoreError FileError(int error)
 {
     switch (error) {
     case ENOSPC:
     case EDQUOT:
-        return QStringLiteral("на диске не хватает места");
+        return CoreError(CoreMessage("not enough disk space"));
     case EACCES:
     case EPERM:
-        return QStringLiteral("нет прав доступа");
+        return CoreError(CoreMessage("no access rights"));
     case EROFS:
-        return QStringLiteral("диск доступен только для чтения");
+        return CoreError(CoreMessage("the disk is read-only"));
     case ENOENT:
-        return QStringLiteral("файл не найден");
+        return CoreError(CoreMessage("file not found"));
     case EISDIR:
-        return QStringLiteral("на этом месте папка");
+        return CoreError(CoreMessage("a folder is in the way"));
     case ELOOP:
-        return QStringLiteral("на этом месте символическая ссылка");
+        return CoreError(CoreMessage("a symbolic link is in the way"));
     default:
-        return QString::fromLocal8Bit(std::strerror(error));
+        return CoreError::AsWritten(QString::fromLocal8Bit(std::strerror(error)));
     }
 }
 
-QString NoWriteAccessMessage(const QString &directory)
+CoreError NoWriteAccessMessage(const QString &directory)
 {
-    return QStringLiteral("Нет прав на запись в папку %1.").arg(QDir::toNativeSeparators(directory));
+    return CoreError(CoreMessage("No rights to write to the folder %1."), {QDir::toNativeSeparators(directory)});
 }
 
-std::optional<QString> CheckWritable(const QString &directory)
+Result<void> CheckWritable(const QString &directory)
 {
     const QByteArray path = QFile::encodeName(directory);
     struct stat st {};
     if (::stat(path.constData(), &st) != 0 || !S_ISDIR(st.st_mode))
-        return QStringLiteral("Папка %1 не найдена.").arg(QDir::toNativeSeparators(directory));
+        return CoreError(CoreMessage("The folder %1 was not found."), {QDir::toNativeSeparators(directory)});
     if (::faccessat(AT_FDCWD, path.constData(), W_OK | X_OK, AT_EACCESS) != 0)
         return NoWriteAccessMessage(directory);
-    return std::nullopt;
+    return {};
 }
 
 PlacedArchive PlaceArchive(const QString &archive, const QString &directory, qint64 minFree, const QString &scratch)
 {
     PlacedArchive placed;
     if (archive.trimmed().isEmpty()) {
-        placed.error = QStringLiteral("Не указан путь к архиву.");
+        placed.error = CoreError(CoreMessage("No archive path was given."));
         return placed;
     }
     const QFileInfo source(archive);
     struct stat sourceStat {};
     if (::stat(QFile::encodeName(archive).constData(), &sourceStat) != 0 || !S_ISREG(sourceStat.st_mode)) {
-        placed.error = QStringLiteral("Архив %1 не найден.").arg(QDir::toNativeSeparators(archive));
+        placed.error = CoreError(CoreMessage("The archive %1 was not found."), {QDir::toNativeSeparators(archive)});
         return placed;
     }
     if (IsProgramFileName(source.fileName())) {
-        placed.error = QStringLiteral("Архив не может называться %1: так называется файл самой программы. "
-                                      "Переименуйте архив и повторите обновление.")
-                           .arg(source.fileName());
+        placed.error = CoreError(CoreMessage("The archive cannot be called %1: one of the program's own files is called so. "
+                                             "Rename the archive and run the update again."),
+                                 {source.fileName()});
         return placed;
     }
     const QString canonicalSource = source.canonicalFilePath();
@@ -207,26 +209,28 @@ PlacedArchive PlaceArchive(const QString &archive, const QString &directory, qin
         return placed;
     }
 
-    const auto fail = [&](const QString &what, int error) {
-        placed.error = QStringLiteral("Не удалось скопировать архив в %1: %2 (%3).")
-                           .arg(QDir::toNativeSeparators(directory), what, FileErrorText(error));
+    // `what` went wrong, in the language shown, and the system's reason.
+    const auto fail = [&](const CoreError &what, int error) {
+        placed.error = CoreError(CoreMessage("Cannot copy the archive to %1: %2 (%3)."),
+                                 {QDir::toNativeSeparators(directory), what.Text(), FileError(error).Text()});
         return placed;
     };
     const qint64 free = FreeSpace(directory);
     if (free >= 0 && free - static_cast<qint64>(sourceStat.st_size) < minFree)
-        return fail(QStringLiteral("архиву нужно %1 МБ").arg((sourceStat.st_size >> 20) + 1), ENOSPC);
+        return fail(CoreError(CoreMessage("the archive needs %1 MB"), {QString::number((sourceStat.st_size >> 20) + 1)}),
+                    ENOSPC);
 
     PosixFile in(::open(QFile::encodeName(archive).constData(), O_RDONLY | O_CLOEXEC));
     if (!in.valid())
-        return fail(QStringLiteral("архив не читается"), errno);
+        return fail(CoreError(CoreMessage("the archive cannot be read")), errno);
     TempFile out(scratch.isEmpty() ? directory : scratch, source.fileName());
     if (!out.valid())
-        return fail(QStringLiteral("не создаётся временный файл"), out.error());
+        return fail(CoreError(CoreMessage("no temporary file can be made")), out.error());
     if (const int error = CopyAll(in.fd(), out.fd(), static_cast<qint64>(sourceStat.st_size)))
-        return fail(QStringLiteral("копия неполна"), error);
+        return fail(CoreError(CoreMessage("the copy is incomplete")), error);
     ::fchmod(out.fd(), sourceStat.st_mode & 0777); // the copy may be run
     if (const int error = out.Commit(dest))
-        return fail(QStringLiteral("копия не записана"), error);
+        return fail(CoreError(CoreMessage("the copy was not written")), error);
     placed.path = dest;
     placed.copied = true;
     return placed;

@@ -3,6 +3,7 @@
 // owns, judging a delivered table, the checks made before anything changes,
 // and placing the archive beside the tables. GUI-free.
 
+#include "CoreResult.h"
 #include "TableFiles.h"
 
 #include <QString>
@@ -25,7 +26,7 @@ QString TableFileName(Table table);
 // while its replacement is swapped in.
 QString OldFileName(Table table);
 // What the user is told when a table was not replaced.
-QString NotUpdatedMessage(Table table);
+CoreError NotUpdatedMessage(Table table);
 
 // The lock an update holds in the directory while it runs (an flock, never deleted).
 inline constexpr QStringView LockFileName = u"phonebook-update.lock";
@@ -45,11 +46,11 @@ inline constexpr qint64 MinFreeSpace = qint64(64) << 20;
 
 // Why the table reader would not take the file as a sound table (an error,
 // or a tolerated disagreement such as a file cut short); nothing when sound.
-std::optional<QString> TableFault(const QString &path);
+std::optional<CoreError> TableFault(const QString &path);
 // The same, and why the file cannot serve as `table`: a field the program
 // reads is missing or not of character type, no record is left undeleted, or
 // it is the other table. Messages name the table by TableFileName(table).
-std::optional<QString> TableFault(const QString &path, Table table);
+std::optional<CoreError> TableFault(const QString &path, Table table);
 
 // Whether `name` (a file name, any letter case) is one of the program's own
 // files: a table, its memo or ".old" copy, the journal, the lock, a program
@@ -59,17 +60,18 @@ bool IsProgramFileName(QStringView name);
 // Bytes an ordinary user may still write on the file system holding `path`;
 // -1 when it cannot be told.
 qint64 FreeSpace(const QString &path);
-// The user's words for a failed file operation's errno.
-QString FileErrorText(int error);
-// "Нет прав на запись в папку …".
-QString NoWriteAccessMessage(const QString &directory);
-// Nothing when files can be created and renamed in `directory`; else why not.
-std::optional<QString> CheckWritable(const QString &directory);
+// The user's words for a failed file operation's errno: a reason that other
+// messages take as an argument, in the language shown (FileError(e).Text()).
+CoreError FileError(int error);
+// That the directory may not be written.
+CoreError NoWriteAccessMessage(const QString &directory);
+// Succeeds when files can be created and renamed in `directory`; else says why not.
+Result<void> CheckWritable(const QString &directory);
 
 struct PlacedArchive {
     QString path;        // the archive in the directory; empty on an error
     bool copied = false; // false when the archive already lay there
-    QString error;
+    CoreError error;     // not set on success
 };
 
 // Brings the archive into the directory under its own name. An archive that

@@ -101,6 +101,12 @@ bool SandboxWorks(const QString &bwrap, const QString &staging)
     return probe.exitStatus() == QProcess::NormalExit && probe.exitCode() == 0;
 }
 
+// A step's description for the user, in the language shown.
+QString StepText(const char *source)
+{
+    return CoreError(source).Text();
+}
+
 } // namespace
 
 void KillRunningArchive() noexcept
@@ -117,7 +123,7 @@ QStringList UpdateOutcome::Messages() const
         messages << error;
     for (Table table : Tables) {
         if (!delivered[static_cast<int>(table)])
-            messages << NotUpdatedMessage(table);
+            messages << NotUpdatedMessage(table).Text();
     }
     return messages;
 }
@@ -193,9 +199,10 @@ UpdateRun::UpdateRun(const QString &directory, QObject *parent)
     m_deadline.setSingleShot(true);
     connect(&m_deadline, &QTimer::timeout, this, [this] {
         const auto minutes = std::chrono::duration_cast<std::chrono::minutes>(m_timeLimit).count();
-        m_stopReason = minutes > 0 ? QStringLiteral("Архив не закончил работу за %1 мин. и остановлен.").arg(minutes)
-                                   : QStringLiteral("Архив не закончил работу за %1 с и остановлен.")
-                                         .arg(std::chrono::duration_cast<std::chrono::seconds>(m_timeLimit).count());
+        m_stopReason = minutes > 0
+            ? CoreError(CoreMessage("The archive did not finish within %1 min and was stopped."), {QString::number(minutes)})
+            : CoreError(CoreMessage("The archive did not finish within %1 s and was stopped."),
+                        {QString::number(std::chrono::duration_cast<std::chrono::seconds>(m_timeLimit).count())});
         stopProgram();
     });
     m_stagingWatch.setInterval(200);
@@ -226,51 +233,51 @@ void UpdateRun::Start(const QString &archive)
     m_outcome = {};
     m_cancel = false;
     m_ranProgram = false;
-    m_stopReason.clear();
+    m_stopReason = {};
 
-    if (const auto notWritable = CheckWritable(m_directory)) {
+    if (const Result<void> writable = CheckWritable(m_directory); !writable) {
         m_outcome.noWriteAccess = true;
-        end(*notWritable);
+        end(writable.Error());
         return;
     }
     m_lock = std::make_unique<UpdateLock>(m_directory);
     if (m_lock->state() == UpdateLock::State::Busy) {
-        end(QStringLiteral("В папке %1 уже идёт обновление.").arg(QDir::toNativeSeparators(m_directory)));
+        end(CoreError(CoreMessage("An update is already running in the folder %1."), {QDir::toNativeSeparators(m_directory)}));
         return;
     }
     if (!m_lock->held()) {
         const int error = m_lock->error();
         m_outcome.noWriteAccess = error == EACCES || error == EPERM || error == EROFS;
         end(m_outcome.noWriteAccess ? NoWriteAccessMessage(m_directory)
-                                    : QStringLiteral("Не удалось начать обновление в %1: %2.")
-                                          .arg(QDir::toNativeSeparators(m_directory), FileErrorText(error)));
+                                    : CoreError(CoreMessage("Cannot begin the update in %1: %2."),
+                                                {QDir::toNativeSeparators(m_directory), FileError(error).Text()}));
         return;
     }
     // The directory is made whole first, should an earlier update have been cut short.
     const RestoreReport restored = RecoverLocked(m_directory);
     m_outcome.details << restored.messages;
     if (restored.failed) {
-        end(QStringLiteral("Прошлое обновление не удалось закончить; новое не начато."));
+        end(CoreError(CoreMessage("The previous update could not be finished; the new one was not begun.")));
         return;
     }
     // A table under two spellings: which one is live cannot be told, so nothing is replaced.
     for (Table table : Tables) {
         if (const Result<QString> live = FindTableFile(m_directory, TableFileName(table)); !live) {
-            end(live.Error().Text());
+            end(live.Error());
             return;
         }
     }
 
-    QString error;
+    CoreError error;
     m_staging = CreateStaging(m_directory, &error, &m_stagingMarker);
     if (m_staging.isEmpty()) {
         end(error);
         return;
     }
-    emit Step(QStringLiteral("Копирование архива"));
+    emit Step(StepText(CoreMessage("Copying the archive")));
     emit Progress(0);
     const PlacedArchive placed = PlaceArchive(archive, m_directory, m_minFree, m_staging);
-    if (!placed.error.isEmpty()) {
+    if (placed.error.IsSet()) {
         end(placed.error);
         return;
     }
@@ -287,10 +294,13 @@ void UpdateRun::runProgram(const QString &archive)
     const bool sandboxed = SandboxWorks(m_sandbox, m_staging);
     if (!sandboxed) {
         m_outcome.unconfined = true;
-        m_outcome.details << QStringLiteral("Архив запущен без изоляции: программа bwrap (пакет bubblewrap) не найдена "
-                                            "или не запускается здесь. Всё, что архив оставил работать, остановлено.");
+        m_outcome.details << CoreError(CoreMessage("The archive ran without isolation: the program bwrap (package "
+                                                   "bubblewrap) was not found or does not start here. Whatever the "
+                                                   "archive left running has been stopped."))
+                                 .Text();
     }
-    emit Step(sandboxed ? QStringLiteral("Распаковка архива") : QStringLiteral("Распаковка архива (без изоляции)"));
+    emit Step(sandboxed ? StepText(CoreMessage("Unpacking the archive"))
+                        : StepText(CoreMessage("Unpacking the archive (without isolation)")));
     emit Progress(-1);
     // Whatever the archive starts and leaves behind becomes this process's
     // child, to be found and ended once the archive is done.
@@ -318,7 +328,7 @@ void UpdateRun::runProgram(const QString &archive)
     // when the last writing end of this pipe closes: only the updater keeps one.
     int pipe[2] = {-1, -1};
     if (::pipe2(pipe, O_CLOEXEC) != 0) {
-        archiveDone(QStringLiteral("Не удалось запустить архив: %1.").arg(FileErrorText(errno)));
+        archiveDone(CoreError(CoreMessage("Cannot start the archive: %1."), {FileError(errno).Text()}));
         return;
     }
     m_lifeline = PosixFile(pipe[1]);
@@ -350,18 +360,18 @@ void UpdateRun::runProgram(const QString &archive)
     connect(m_process, &QProcess::errorOccurred, this, [this, archive](QProcess::ProcessError error) {
         if (error != QProcess::FailedToStart)
             return;
-        archiveDone(QStringLiteral("Не удалось запустить архив %1: %2")
-                        .arg(QDir::toNativeSeparators(archive), m_process->errorString()));
+        archiveDone(CoreError(CoreMessage("Cannot start the archive %1: %2"),
+                              {QDir::toNativeSeparators(archive), m_process->errorString()}));
     });
     connect(m_process, &QProcess::finished, this, [this](int code, QProcess::ExitStatus status) {
-        if (!m_stopReason.isEmpty())
+        if (m_stopReason.IsSet())
             archiveDone(m_stopReason);
         else if (status == QProcess::CrashExit)
-            archiveDone(QStringLiteral("Архив аварийно завершился."));
+            archiveDone(CoreError(CoreMessage("The archive crashed.")));
         else if (code != 0)
-            archiveDone(QStringLiteral("Архив завершился с ошибкой (код %1).").arg(code));
+            archiveDone(CoreError(CoreMessage("The archive ended with an error (code %1)."), {QString::number(code)}));
         else
-            archiveDone({});
+            archiveDone(CoreError());
     });
     m_deadline.start(m_timeLimit);
     m_stagingWatch.start();
@@ -371,7 +381,7 @@ void UpdateRun::runProgram(const QString &archive)
 
 void UpdateRun::extract(const QString &archive)
 {
-    emit Step(QStringLiteral("Распаковка архива"));
+    emit Step(StepText(CoreMessage("Unpacking the archive")));
     emit Progress(0);
     const QString staging = m_staging;
     const qint64 minFree = m_minFree;
@@ -389,18 +399,16 @@ void UpdateRun::extract(const QString &archive)
                 return;
             m_worker = nullptr;
             watcher->deleteLater();
-            QString error;
+            CoreError error;
             try {
                 const Extraction extraction = watcher->result().get();
-                // The run still reports in text: shown in the user's language.
-                if (extraction.error.IsSet())
-                    error = extraction.error.Text();
+                error = extraction.error;
                 for (const CoreError &fault : extraction.faults)
                     m_outcome.details << fault.Text();
             } catch (const std::exception &e) {
-                error = QString::fromLocal8Bit(e.what());
+                error = CoreError::AsWritten(QString::fromLocal8Bit(e.what()));
             }
-            archiveDone(m_stopReason.isEmpty() ? error : m_stopReason);
+            archiveDone(m_stopReason.IsSet() ? m_stopReason : error);
         });
     m_deadline.start(m_timeLimit);
 }
@@ -411,16 +419,18 @@ void UpdateRun::watchStaging()
     // before it fills the disk or writes a table no reader would take.
     const qint64 free = FreeSpace(m_staging);
     if (free >= 0 && free < m_minFree) {
-        m_stopReason = QStringLiteral("На диске осталось меньше %1 МБ; архив остановлен, таблицы оставлены прежними.")
-                           .arg(std::max<qint64>(1, m_minFree >> 20));
+        m_stopReason = CoreError(CoreMessage("Less than %1 MB is left on the disk; the archive was stopped and the "
+                                             "tables were left as they were."),
+                                 {QString::number(std::max<qint64>(1, m_minFree >> 20))});
         stopProgram();
         return;
     }
     const QFileInfoList files = QDir(m_staging).entryInfoList(QDir::Files | QDir::Hidden | QDir::System);
     for (const QFileInfo &file : files) {
         if (file.size() > MaxTableSize) {
-            m_stopReason = QStringLiteral("Архив записал файл %1 больше 4 ГБ; архив остановлен, таблицы оставлены прежними.")
-                               .arg(file.fileName());
+            m_stopReason = CoreError(CoreMessage("The archive wrote a file %1 larger than 4 GB; the archive was stopped "
+                                                 "and the tables were left as they were."),
+                                     {file.fileName()});
             stopProgram();
             return;
         }
@@ -431,7 +441,7 @@ void UpdateRun::Cancel()
 {
     if (!m_running || (!m_process && !m_worker))
         return;
-    m_stopReason = QStringLiteral("Обновление прервано пользователем.");
+    m_stopReason = CoreError(CoreMessage("The update was interrupted by the user."));
     stopProgram();
 }
 
@@ -445,7 +455,7 @@ void UpdateRun::stopProgram()
         m_process->kill();
 }
 
-void UpdateRun::archiveDone(const QString &error)
+void UpdateRun::archiveDone(const CoreError &error)
 {
     m_deadline.stop();
     m_stagingWatch.stop();
@@ -461,7 +471,7 @@ void UpdateRun::archiveDone(const QString &error)
         m_process = nullptr;
         killLeftovers();
     }
-    if (!error.isEmpty()) {
+    if (error.IsSet()) {
         end(error); // whatever a failed archive left is not taken
         return;
     }
@@ -469,8 +479,8 @@ void UpdateRun::archiveDone(const QString &error)
         // A program may have filled the disk between two looks of the watch.
         const qint64 free = FreeSpace(m_staging);
         if (free >= 0 && free < m_minFree) {
-            end(QStringLiteral("На диске осталось меньше %1 МБ; таблицы оставлены прежними.")
-                    .arg(std::max<qint64>(1, m_minFree >> 20)));
+            end(CoreError(CoreMessage("Less than %1 MB is left on the disk; the tables were left as they were."),
+                          {QString::number(std::max<qint64>(1, m_minFree >> 20))}));
             return;
         }
     }
@@ -500,40 +510,42 @@ void UpdateRun::killLeftovers()
 
 void UpdateRun::install()
 {
-    emit Step(QStringLiteral("Проверка таблиц"));
+    emit Step(StepText(CoreMessage("Checking the tables")));
     std::vector<Table> sound;
     for (Table table : Tables) {
         const StagedTable staged = TakeStaged(m_staging, table, m_ranProgram, m_minFree);
         if (!staged.path.isEmpty())
             sound.push_back(table);
-        else if (!staged.fault.isEmpty())
-            m_outcome.details << staged.fault;
+        else if (staged.fault.IsSet())
+            m_outcome.details << staged.fault.Text();
     }
     if (!sound.empty() && !m_lock->StillAtPath()) {
         // Another update may have taken a new lock file meanwhile.
-        end(QStringLiteral("Файл блокировки %1 удалён или заменён во время обновления; таблицы оставлены прежними. "
-                           "Повторите обновление.")
-                .arg(QDir::toNativeSeparators(m_lock->path())));
+        end(CoreError(CoreMessage("The lock file %1 was removed or replaced during the update; the tables were left "
+                                  "as they were. Run the update again."),
+                      {QDir::toNativeSeparators(m_lock->path())}));
         return;
     }
     if (!sound.empty()) {
-        emit Step(QStringLiteral("Замена таблиц"));
+        emit Step(StepText(CoreMessage("Replacing the tables")));
         const SwapResult swapped = SwapIn(m_directory, m_staging, sound);
         for (Table table : Tables)
             m_outcome.delivered[static_cast<int>(table)] = swapped.swapped[static_cast<int>(table)];
-        m_outcome.details << swapped.errors;
+        for (const CoreError &swapError : swapped.errors)
+            m_outcome.details << swapError.Text();
     }
-    end({});
+    end(CoreError());
 }
 
-void UpdateRun::end(const QString &error)
+void UpdateRun::end(const CoreError &error)
 {
     if (!m_staging.isEmpty())
         RemoveStaging(m_staging);
     m_staging.clear();
     m_stagingMarker.close();
-    m_outcome.error = error;
-    if (!error.isEmpty())
+    // The outcome is read as text by the dialog and printed by the tool.
+    m_outcome.error = error.IsSet() ? error.Text() : QString();
+    if (error.IsSet())
         m_outcome.status = UpdateOutcome::Status::Error;
     else if (m_outcome.delivered[0] && m_outcome.delivered[1])
         m_outcome.status = UpdateOutcome::Status::Replaced;

@@ -100,10 +100,12 @@ private:
     void runProgram(const QString &archive);
     void extract(const QString &archive);
     void watchStaging();
-    void archiveDone(const QString &error);
+    // `error` not set: the archive delivered what it could.
+    void archiveDone(const CoreError &error);
     void stopProgram();
     void install();
-    void end(const QString &error);
+    // `error` not set: the update ran to its end.
+    void end(const CoreError &error);
     // Kills and reaps every process the archive left (they are this process's
     // children, as its subreaper), until none is left.
     void killLeftovers();
@@ -126,7 +128,7 @@ private:
     QTimer m_deadline;
     QTimer m_stagingWatch;
     std::atomic<bool> m_cancel = false;
-    QString m_stopReason;
+    CoreError m_stopReason; // why the archive was stopped, once it was
 };
 
 } // namespace phonebook::update

@@ -161,19 +161,19 @@ QStringList DeadStagingFolders(const QString &directory)
     return folders;
 }
 
-QString RemovalFailed(const QString &what, int error)
+CoreError RemovalFailed(const QString &what, int error)
 {
-    return QStringLiteral("Не удалось удалить %1: %2.").arg(QDir::toNativeSeparators(what), FileErrorText(error));
+    return CoreError(CoreMessage("Cannot remove %1: %2."), {QDir::toNativeSeparators(what), FileError(error).Text()});
 }
 
 } // namespace
 
-QString CreateStaging(const QString &directory, QString *error, PosixFile *held)
+QString CreateStaging(const QString &directory, CoreError *error, PosixFile *held)
 {
     const auto fail = [&](int code) {
         if (error)
-            *error = QStringLiteral("Не удалось создать рабочую папку обновления в %1: %2.")
-                         .arg(QDir::toNativeSeparators(directory), FileErrorText(code));
+            *error = CoreError(CoreMessage("Cannot make the update's working folder in %1: %2."),
+                               {QDir::toNativeSeparators(directory), FileError(code).Text()});
         return QString();
     };
     QByteArray path = Native(InDir(directory, StagingPrefix.toString() + QStringLiteral("XXXXXX")));
@@ -200,33 +200,34 @@ QString CreateStaging(const QString &directory, QString *error, PosixFile *held)
     return staging;
 }
 
-bool IsStagingFolder(const QString &directory, const QString &name, QString *why)
+bool IsStagingFolder(const QString &directory, const QString &name, CoreError *why)
 {
-    const auto no = [&](const QString &reason) {
+    const auto no = [&](const CoreError &reason) {
         if (why)
             *why = reason;
         return false;
     };
     if (!name.startsWith(StagingPrefix) || name.contains(u'/'))
-        return no(QStringLiteral("имя не то"));
+        return no(CoreError(CoreMessage("the name is not a working folder's")));
     struct stat st {};
     if (!Lstat(InDir(directory, name), &st))
-        return no(FileErrorText(errno));
+        return no(FileError(errno));
     if (S_ISLNK(st.st_mode))
-        return no(QStringLiteral("это символическая ссылка"));
+        return no(CoreError(CoreMessage("it is a symbolic link")));
     if (!S_ISDIR(st.st_mode))
-        return no(QStringLiteral("это не папка"));
+        return no(CoreError(CoreMessage("it is not a folder")));
     if (st.st_uid != ::geteuid())
-        return no(QStringLiteral("папка принадлежит другому пользователю"));
+        return no(CoreError(CoreMessage("the folder belongs to another user")));
     if ((st.st_mode & 07777) != 0700)
-        return no(QStringLiteral("права папки не 0700"));
+        return no(CoreError(CoreMessage("the folder's permissions are not 0700")));
     const QString marker = InDir(InDir(directory, name), StagingMarkerName.toString());
+    const CoreError unmarked(CoreMessage("it holds no working-folder mark"));
     struct stat ms {};
     if (!Lstat(marker, &ms) || !S_ISREG(ms.st_mode) || ms.st_uid != ::geteuid())
-        return no(QStringLiteral("в ней нет метки рабочей папки"));
+        return no(unmarked);
     QFile file(marker);
     if (!file.open(QIODevice::ReadOnly) || file.read(256) != MarkerText)
-        return no(QStringLiteral("в ней нет метки рабочей папки"));
+        return no(unmarked);
     return true;
 }
 
@@ -255,7 +256,7 @@ StagedTable TakeStaged(const QString &staging, Table table, bool copy, qint64 mi
     StagedTable staged;
     const Result<QString> lookedUp = FindTableFile(staging, TableFileName(table));
     if (!lookedUp) {
-        staged.fault = lookedUp.Error().Text();
+        staged.fault = lookedUp.Error();
         return staged;
     }
     if (lookedUp.Value().isEmpty())
@@ -263,23 +264,25 @@ StagedTable TakeStaged(const QString &staging, Table table, bool copy, qint64 mi
     const QString found = lookedUp.Value();
     const QString name = QFileInfo(found).fileName();
     const QString target = InDir(staging, TableFileName(table));
-    const auto fault = [&](const QString &why) {
-        staged.fault = QStringLiteral("%1: %2").arg(name, why);
+    // The file's name, then `why` in the language shown.
+    const auto fault = [&](const CoreError &why) {
+        staged.fault = CoreError(CoreMessage("%1: %2"), {name, why.Text()});
         return staged;
     };
+    const CoreError changed(CoreMessage("the file changed while it was read"));
     struct stat st {};
     if (!Lstat(found, &st))
-        return fault(FileErrorText(errno));
+        return fault(FileError(errno));
     if (S_ISLNK(st.st_mode)) {
-        staged.fault = QStringLiteral("%1 — символическая ссылка, а не таблица; такой файл не принимается.").arg(name);
+        staged.fault = CoreError(CoreMessage("%1 is a symbolic link, not a table; such a file is not taken."), {name});
         return staged;
     }
     if (!S_ISREG(st.st_mode)) {
-        staged.fault = QStringLiteral("%1 — не файл таблицы.").arg(name);
+        staged.fault = CoreError(CoreMessage("%1 is not a table file."), {name});
         return staged;
     }
     if (st.st_size > MaxTableSize) {
-        staged.fault = QStringLiteral("%1 больше 4 ГБ; такой таблицы быть не может.").arg(name);
+        staged.fault = CoreError(CoreMessage("%1 is larger than 4 GB; no table can be that large."), {name});
         return staged;
     }
     if (copy) {
@@ -288,24 +291,23 @@ StagedTable TakeStaged(const QString &staging, Table table, bool copy, qint64 mi
         PosixFile in(::open(Native(found).constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
         struct stat opened {};
         if (!in.valid() || ::fstat(in.fd(), &opened) != 0)
-            return fault(FileErrorText(errno));
+            return fault(FileError(errno));
         if (!S_ISREG(opened.st_mode) || opened.st_size > MaxTableSize)
-            return fault(QStringLiteral("файл изменился, пока его читали"));
+            return fault(changed);
         const qint64 free = FreeSpace(staging);
         if (free >= 0 && free - static_cast<qint64>(opened.st_size) < minFree)
-            return fault(QStringLiteral("для копии таблицы %1 (%2 МБ)")
-                             .arg(FileErrorText(ENOSPC))
-                             .arg((opened.st_size >> 20) + 1));
+            return fault(CoreError(CoreMessage("%1 for a copy of the table (%2 MB)"),
+                                   {FileError(ENOSPC).Text(), QString::number((opened.st_size >> 20) + 1)}));
         TempFile out(staging, TableFileName(table));
         if (!out.valid())
-            return fault(FileErrorText(out.error()));
+            return fault(FileError(out.error()));
         if (const int error = CopyAll(in.fd(), out.fd(), static_cast<qint64>(opened.st_size)))
-            return fault(error == EIO ? QStringLiteral("файл изменился, пока его читали") : FileErrorText(error));
+            return fault(error == EIO ? changed : FileError(error));
         ::fchmod(out.fd(), 0644);
         if (const auto bad = TableFault(QFile::decodeName(out.path()), table))
             return fault(*bad);
         if (const int error = out.Commit(target))
-            return fault(FileErrorText(error));
+            return fault(FileError(error));
         if (found != target)
             ::unlink(Native(found).constData()); // what the archive wrote, under another spelling
         staged.path = target;
@@ -314,10 +316,10 @@ StagedTable TakeStaged(const QString &staging, Table table, bool copy, qint64 mi
     if (const auto bad = TableFault(found, table))
         return fault(*bad);
     if (found != target && ::rename(Native(found).constData(), Native(target).constData()) != 0)
-        return fault(FileErrorText(errno));
+        return fault(FileError(errno));
     PosixFile file(::open(Native(target).constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
     if (!file.valid() || ::fsync(file.fd()) != 0)
-        return fault(FileErrorText(errno));
+        return fault(FileError(errno));
     staged.path = target;
     return staged;
 }
@@ -332,7 +334,7 @@ SwapResult SwapIn(const QString &directory, const QString &staging, const std::v
     for (Table table : tables) {
         const Result<QString> live = FindTableFile(directory, TableFileName(table));
         if (!live) {
-            result.errors << live.Error().Text();
+            result.errors << live.Error();
             continue;
         }
         journal.entries.push_back({table, live.Value().isEmpty() ? QString() : QFileInfo(live.Value()).fileName()});
@@ -350,8 +352,8 @@ SwapResult SwapIn(const QString &directory, const QString &staging, const std::v
         if (!error)
             error = file.Commit(InDir(directory, JournalFileName.toString()));
         if (error) {
-            result.errors << QStringLiteral("Не удалось записать журнал обновления в %1: %2.")
-                                 .arg(QDir::toNativeSeparators(directory), FileErrorText(error));
+            result.errors << CoreError(CoreMessage("Cannot write the update journal in %1: %2."),
+                                       {QDir::toNativeSeparators(directory), FileError(error).Text()});
             ::unlink(Native(InDir(directory, JournalFileName.toString())).constData());
             RemoveStaging(staging);
             return result;
@@ -389,7 +391,8 @@ SwapResult SwapIn(const QString &directory, const QString &staging, const std::v
                 ::rename(backup.constData(), liveAsFound.constData());
         }
         if (error) {
-            result.errors << QStringLiteral("%1 не заменён: %2.").arg(TableFileName(entry.table), FileErrorText(error));
+            result.errors << CoreError(CoreMessage("%1 was not replaced: %2."),
+                                       {TableFileName(entry.table), FileError(error).Text()});
             continue;
         }
         result.swapped[static_cast<int>(entry.table)] = true;
@@ -427,23 +430,29 @@ RestoreReport RecoverLocked(const QString &directory)
             journal = ParseJournal(file.readAll());
         if (!journal) {
             report.failed = true;
-            report.messages << QStringLiteral("Журнал прерванного обновления %1 не читается; файлы в папке оставлены как есть.")
-                                   .arg(QDir::toNativeSeparators(journalPath));
+            report.messages << CoreError(CoreMessage("The journal of an interrupted update, %1, cannot be read; "
+                                                     "the files in the folder are left as they are."),
+                                         {QDir::toNativeSeparators(journalPath)})
+                                   .Text();
             return report; // its staging folder stays too: it may hold the only new copy
         }
-        QString why;
+        CoreError why;
         if (!IsStagingFolder(directory, journal->staging, &why)) {
             // Nothing is taken from a folder that is not the program's own.
             report.failed = true;
-            report.messages << QStringLiteral("Журнал прерванного обновления называет папку %1, но это не рабочая папка "
-                                              "обновления (%2); файлы в папке оставлены как есть.")
-                                   .arg(QDir::toNativeSeparators(InDir(directory, journal->staging)), why);
+            report.messages << CoreError(CoreMessage("The journal of an interrupted update names the folder %1, but it is "
+                                                     "not an update's working folder (%2); the files in the folder are "
+                                                     "left as they are."),
+                                         {QDir::toNativeSeparators(InDir(directory, journal->staging)), why.Text()})
+                                   .Text();
             return report;
         }
         const QString staging = InDir(directory, journal->staging);
         if (StagingInUse(staging)) {
             report.failed = true;
-            report.messages << QStringLiteral("Обновление справочника в папке %1 ещё идёт.").arg(QDir::toNativeSeparators(directory));
+            report.messages << CoreError(CoreMessage("The directory in the folder %1 is still being updated."),
+                                         {QDir::toNativeSeparators(directory)})
+                                   .Text();
             return report;
         }
         for (const JournalEntry &entry : journal->entries) {
@@ -457,16 +466,21 @@ RestoreReport RecoverLocked(const QString &directory)
                 // The new table was proven sound before the journal was
                 // written; it is checked again before it is installed.
                 if (const auto fault = S_ISREG(any.st_mode) ? TableFault(staged, entry.table)
-                                                            : std::optional<QString>(QStringLiteral("не файл")))
-                    report.messages << QStringLiteral("Прерванное обновление: новый %1 не принят (%2).").arg(name, *fault);
+                                                            : std::optional<CoreError>(CoreError(CoreMessage("not a file"))))
+                    report.messages << CoreError(CoreMessage("Interrupted update: the new %1 was not taken (%2)."),
+                                                 {name, fault->Text()})
+                                           .Text();
                 else if (::rename(Native(staged).constData(), Native(live).constData()) != 0) {
                     report.failed = true;
-                    report.messages << QStringLiteral("Прерванное обновление не закончено: %1 не заменён (%2).")
-                                           .arg(name, FileErrorText(errno));
+                    report.messages << CoreError(CoreMessage("Interrupted update not finished: %1 was not replaced (%2)."),
+                                                 {name, FileError(errno).Text()})
+                                           .Text();
                     continue;
                 } else {
                     finished = true;
-                    report.messages << QStringLiteral("Прерванное обновление закончено: %1 заменён новым.").arg(name);
+                    report.messages << CoreError(CoreMessage("Interrupted update finished: %1 was replaced by the new one."),
+                                                 {name})
+                                           .Text();
                 }
             }
             const QString liveAsFound = entry.liveName.isEmpty() ? live : InDir(directory, entry.liveName);
@@ -474,11 +488,12 @@ RestoreReport RecoverLocked(const QString &directory)
                 // Neither a new table nor the live one: the old edition goes back.
                 if (::rename(Native(backup).constData(), Native(liveAsFound).constData()) != 0) {
                     report.failed = true;
-                    report.messages << QStringLiteral("Не удалось вернуть %1 из %2: %3.")
-                                           .arg(name, QDir::toNativeSeparators(backup), FileErrorText(errno));
+                    report.messages << CoreError(CoreMessage("Cannot put %1 back from %2: %3."),
+                                                 {name, QDir::toNativeSeparators(backup), FileError(errno).Text()})
+                                           .Text();
                     continue;
                 }
-                report.messages << QStringLiteral("Прерванное обновление отменено: %1 оставлен прежним.").arg(name);
+                report.messages << CoreError(CoreMessage("Interrupted update undone: %1 was left as it was."), {name}).Text();
             }
             // The old edition under another letter case goes once the new one is in place.
             if (liveAsFound != live && Lstat(live, &any) && SameFile(liveAsFound, backup))
@@ -493,7 +508,7 @@ RestoreReport RecoverLocked(const QString &directory)
     }
     for (const QString &folder : DeadStagingFolders(directory)) {
         if (!RemoveStaging(InDir(directory, folder)))
-            report.messages << RemovalFailed(InDir(directory, folder), ENOTEMPTY);
+            report.messages << RemovalFailed(InDir(directory, folder), ENOTEMPTY).Text();
     }
     return report;
 }
@@ -505,7 +520,7 @@ RestoreReport RecoverInterruptedUpdate(const QString &directory)
         return {};
     // The lock file opens for anyone (it is opened read-only), but only a user
     // who may write the folder can finish an update there.
-    const bool writable = !CheckWritable(directory).has_value();
+    const bool writable = CheckWritable(directory).Ok();
     UpdateLock lock(directory);
     if (lock.state() == UpdateLock::State::Busy)
         return {};
@@ -513,9 +528,10 @@ RestoreReport RecoverInterruptedUpdate(const QString &directory)
         RestoreReport report;
         if (journal) {
             report.failed = true;
-            report.messages << QStringLiteral("Обновление справочника в папке %1 было прервано. Закончить его может "
-                                              "пользователь с правом записи в эту папку.")
-                                   .arg(QDir::toNativeSeparators(directory));
+            report.messages << CoreError(CoreMessage("An update of the directory in the folder %1 was interrupted. A user "
+                                                     "who may write to that folder can finish it."),
+                                         {QDir::toNativeSeparators(directory)})
+                                   .Text();
         }
         return report;
     }

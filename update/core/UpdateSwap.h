@@ -23,19 +23,19 @@ namespace phonebook::update {
 // its marker; `held`, when given, receives the marker open and locked, so that
 // no other update takes the folder for a dead one's while this one runs.
 // Returns its path, or empty with `error` set.
-QString CreateStaging(const QString &directory, QString *error, PosixFile *held = nullptr);
+QString CreateStaging(const QString &directory, CoreError *error, PosixFile *held = nullptr);
 // Whether `name` in `directory` is a staging folder of the program's: a real
 // folder (not a link) directly in `directory`, owned by this user, mode 0700,
 // holding the marker written when it was made. `why` receives why not.
-bool IsStagingFolder(const QString &directory, const QString &name, QString *why = nullptr);
+bool IsStagingFolder(const QString &directory, const QString &name, CoreError *why = nullptr);
 // Removes a staging folder and what is in it (only one IsStagingFolder()
 // accepts); links inside are removed, never followed. Returns false when
 // something of it is left.
 bool RemoveStaging(const QString &staging);
 
 struct StagedTable {
-    QString path;  // the table under its lower-case name in the staging folder; empty when not taken
-    QString fault; // why not, for the user; empty when the archive did not deliver it at all
+    QString path;    // the table under its lower-case name in the staging folder; empty when not taken
+    CoreError fault; // why not; not set when the archive did not deliver it at all
 };
 // Takes `table` from the staging folder, found in any letter case by the
 // directory's one table look-up: a regular file (not a link) of at most
@@ -47,7 +47,7 @@ StagedTable TakeStaged(const QString &staging, Table table, bool copy = false, q
 
 struct SwapResult {
     bool swapped[2] = {false, false}; // by Table
-    QStringList errors;               // for the user; a table not swapped stays as it was
+    QList<CoreError> errors;          // a table not swapped stays as it was
 };
 // Swaps the staged tables in (each staged under TableFileName in `staging`),
 // then removes the journal and the staging folder with the replaced editions.
@@ -59,7 +59,10 @@ SwapResult SwapIn(const QString &directory, const QString &staging, const std::v
 
 // What opening the directory found of an update that did not finish.
 struct RestoreReport {
-    QStringList messages; // for the user: one line per table finished or undone, or why nothing could be done
+    // For the user, in the language shown (the main window and the update show
+    // them as they are): one line per table finished or undone, or why nothing
+    // could be done.
+    QStringList messages;
     bool failed = false;  // something could not be made whole
 };
 
