@@ -1149,13 +1149,15 @@ void MainWindowTest::wideColumnTakesWhatTheOthersLeave()
     writeDefaultDirectory();
     auto main = start();
     QVERIFY(main);
-    // A department result in a narrow window (as on a screen at twice the scale).
-    main->resize(720, 500);
+    // A department result in a narrow window (as on a screen at twice the
+    // scale), its design width grown with the font as the columns are.
+    const DesignPixels px(*main);
+    main->resize(px(720), 500);
     main->PresentSearch(search::OrgSearch(main->QTemp(), search::OrgSearchMode::Department, u"БУХГ"));
     ResultGrid &result = main->SGTemp();
     QCOMPARE(result.Layout(), GridLayout::Departments);
     const auto rightEdge = [&result](int col) { return result.columnViewportPosition(col - 1) + result.ColWidth(col); };
-    for (int width : {720, 1200}) {
+    for (int width : {px(720), px(1200)}) {
         main->resize(width, 500);
         // "Улица" and "Дом" whole in the window; "Организация" takes the rest, whole on the first page.
         QTRY_COMPARE(rightEdge(5), result.viewport()->width());
@@ -1165,7 +1167,7 @@ void MainWindowTest::wideColumnTakesWhatTheOthersLeave()
             widest = std::max(widest, result.fontMetrics().horizontalAdvance(result.Cells(2, row)));
         QVERIFY(result.ColWidth(2) >= widest + 2 * CellPadding);
     }
-    QVERIFY(result.ColWidth(2) > 1200 - 700);
+    QVERIFY(result.ColWidth(2) > px(1200 - 700));
 }
 
 void MainWindowTest::fixedWindowsFitTheirTexts_data()
