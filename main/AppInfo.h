@@ -15,9 +15,6 @@ inline constexpr QStringView MainCaption = u"Телефонный справоч
 // Base name of the desktop entry (phonebook.desktop).
 inline constexpr QStringView DesktopFileName = u"phonebook";
 
-// Point size of the interface font.
-inline constexpr int InterfacePointSize = 8;
-
 // The organisations' full list.
 inline constexpr QStringView OrgListSql = search::FullOrgListSql;
 

@@ -274,7 +274,9 @@ void MainWindowTest::startUpFillsBothListsAndTheStatusBar()
 void MainWindowTest::startUpShowsTheMainWindowAndDropsTheSplash()
 {
     writeDefaultDirectory();
+    const QFont desktop = QApplication::font();
     PrepareApplication(*qApp);
+    QCOMPARE(QApplication::font(), desktop); // the desktop's, as it is
     QCOMPARE(QGuiApplication::desktopFileName(), QStringLiteral("phonebook"));
     QVERIFY(!QApplication::windowIcon().isNull());
 
