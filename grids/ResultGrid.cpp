@@ -2,6 +2,7 @@
 
 #include "ColumnWidths.h"
 #include "Dataset.h"
+#include "DesignFont.h"
 #include "GridCopy.h"
 #include "ResultGridModel.h"
 
@@ -438,8 +439,16 @@ void ResultGrid::SetZoom(int percent)
 std::vector<LayoutColumn> ResultGrid::Columns(GridLayout layout) const
 {
     std::vector<LayoutColumn> columns = LayoutColumns(layout, WideWidth());
+    // The layouts' widths are for the design font: they grow with the font
+    // the grid has at 100 %, then with the zoom.
+    QFont usual = font();
+    if (usual.pointSizeF() > 0)
+        usual.setPointSizeF(usual.pointSizeF() * 100 / m_zoom);
+    else
+        usual.setPixelSize(std::max(1, usual.pixelSize() * 100 / m_zoom));
+    const qreal scale = FontScale(usual, *this);
     for (LayoutColumn &column : columns)
-        column.width = column.width * m_zoom / 100;
+        column.width = static_cast<int>(column.width * scale * m_zoom / 100);
     return columns;
 }
 

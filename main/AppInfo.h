@@ -15,13 +15,10 @@ inline constexpr QStringView MainCaption = u"Телефонный справоч
 // Base name of the desktop entry (phonebook.desktop).
 inline constexpr QStringView DesktopFileName = u"phonebook";
 
-// Point size of the interface font.
-inline constexpr int InterfacePointSize = 8;
-
 // The organisations' full list.
 inline constexpr QStringView OrgListSql = search::FullOrgListSql;
 
-// Status bar: three panels.
+// Status bar: three panels, their least widths in design pixels (DesignPixels).
 inline constexpr int StatusPanelWidths[3] = {160, 200, 50};
 inline constexpr QStringView PersonsCountText = u"Физических лиц:  ";
 inline constexpr QStringView OrgPhonesCountText = u"Телефоных номеров юр. лиц:  ";
@@ -39,7 +36,8 @@ inline constexpr QStringView NoTablesTip = u"Недоступно: справо�
 // What the result grid is called when no search names its list.
 inline constexpr QStringView SearchResultName = u"Результат поиска";
 
-// Tool bar: buttons 23x22 with 16x16 glyphs, standing side by side from x = 0.
+// Tool bar: buttons 23x22 with 16x16 glyphs, standing side by side from x = 0,
+// in design pixels (DesignPixels).
 inline constexpr int ToolBarHeight = 29;
 inline constexpr int ToolButtonWidth = 23;
 inline constexpr int ToolButtonHeight = 22;

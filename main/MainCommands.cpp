@@ -82,6 +82,15 @@ void TFrmMain::showEvent(QShowEvent *event)
     }
 }
 
+void TFrmMain::changeEvent(QEvent *event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::FontChange) {
+        ArrangeToolButtons();
+        sizeStatusPanels();
+    }
+}
+
 void TFrmMain::closeEvent(QCloseEvent *event)
 {
     QMainWindow::closeEvent(event);

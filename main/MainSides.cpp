@@ -268,12 +268,15 @@ void TFrmMain::addFirstOrgTab()
 
 void TFrmMain::ArrangeToolButtons()
 {
+    const DesignPixels px(*m_buttons[0]->parentWidget());
     int left = 0;
     for (QToolButton *button : m_buttons) {
+        button->setFixedSize(px(QSize(ToolButtonWidth, ToolButtonHeight)));
+        button->setIconSize(px(QSize(GlyphSize, GlyphSize)));
         if (button->isHidden())
             continue;
-        button->move(left, ToolButtonTop);
-        left += ToolButtonWidth;
+        button->move(left, px(ToolButtonTop));
+        left += button->width();
     }
 }
 

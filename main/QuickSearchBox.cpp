@@ -6,6 +6,7 @@
 #include "ResultGrid.h"
 #include "UHelpFull.h"
 #include "UMain.h"
+#include "WindowHelpers.h"
 
 #include <QAction>
 #include <QEvent>
@@ -77,12 +78,14 @@ QuickSearchBox::~QuickSearchBox() = default;
 void QuickSearchBox::placeOnToolBar()
 {
     // A larger font (the lists zoomed) makes the box wider and taller, and the tool bar with it.
-    const int barHeight = std::max(ToolBarHeight, sizeHint().height() + 2);
+    const DesignPixels px(*m_toolBar);
+    const int barHeight = std::max(px(ToolBarHeight), sizeHint().height() + 2);
     m_toolBar->setFixedHeight(barHeight);
     const int height = std::min(sizeHint().height(), barHeight - 2);
     const qreal usual = QApplication::font(this).pointSizeF();
-    const int width = usual > 0 && font().pointSizeF() > 0 ? qRound(BoxWidth * font().pointSizeF() / usual) : BoxWidth;
-    setGeometry(m_toolBar->width() - width - BoxMargin, (barHeight - height) / 2, width, height);
+    const int width = usual > 0 && font().pointSizeF() > 0 ? qRound(px(BoxWidth) * font().pointSizeF() / usual)
+                                                            : px(BoxWidth);
+    setGeometry(m_toolBar->width() - width - px(BoxMargin), (barHeight - height) / 2, width, height);
 }
 
 void QuickSearchBox::changeEvent(QEvent *event)
@@ -94,7 +97,8 @@ void QuickSearchBox::changeEvent(QEvent *event)
 
 bool QuickSearchBox::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_toolBar && event->type() == QEvent::Resize)
+    // The tool bar's font changes the design pixels as well.
+    if (watched == m_toolBar && (event->type() == QEvent::Resize || event->type() == QEvent::FontChange))
         placeOnToolBar();
     return QLineEdit::eventFilter(watched, event);
 }

@@ -27,7 +27,7 @@ class QuickSearchBox : public QLineEdit {
     Q_OBJECT
 
 public:
-    // Width of the box on the tool bar, in pixels.
+    // Width of the box on the tool bar, in design pixels (DesignPixels).
     static constexpr int BoxWidth = 280;
 
     QuickSearchBox(TFrmMain &main, QWidget *toolBar);

@@ -19,7 +19,6 @@
 #include "WindowSettings.h"
 
 #include <QApplication>
-#include <QFont>
 #include <QScreen>
 #include <QStyle>
 
@@ -33,10 +32,7 @@ void PrepareApplication(QApplication &app)
     QGuiApplication::setDesktopFileName(DesktopFileName.toString());
     QApplication::setWindowIcon(ApplicationIcon());
     QApplication::setStyle(new FocusMarkStyle(QApplication::style()->name()));
-    // The column widths of the lists were chosen for an 8-point interface font.
-    QFont font = QApplication::font();
-    font.setPointSize(InterfacePointSize);
-    QApplication::setFont(font);
+    // The font stays the desktop's: the lists and the windows follow it.
     InstallRussianTranslation(app);
 }
 

@@ -202,8 +202,6 @@ void TFrmMain::createToolBar(QWidget *parent)
         auto *button = new QToolButton(toolBar);
         button->setObjectName(QStringLiteral("SpeedButton%1").arg(i + 1));
         button->setAutoRaise(true);
-        button->setFixedSize(ToolButtonWidth, ToolButtonHeight);
-        button->setIconSize(QSize(GlyphSize, GlyphSize));
         button->setIcon(GlyphIcon(definition.glyph, definition.disabledLook));
         button->setToolTip(QString::fromUtf16(definition.hint));
         // A button without text is named by its hint for screen readers.
@@ -417,11 +415,19 @@ void TFrmMain::createStatusBar()
     for (int i = 0; i < 3; ++i) {
         auto *panel = new QLabel(status);
         panel->setObjectName(QStringLiteral("StatusBar1Panel%1").arg(i));
-        // At least the panel's width; wider when a font does not fit the count into it.
-        panel->setMinimumWidth(StatusPanelWidths[i]);
         status->addWidget(panel);
         m_panels[i] = panel;
     }
+    sizeStatusPanels();
+}
+
+void TFrmMain::sizeStatusPanels()
+{
+    // At least the panel's width, grown with the font; wider when a font does
+    // not fit the count into it.
+    const DesignPixels px(*statusBar());
+    for (int i = 0; i < 3; ++i)
+        m_panels[i]->setMinimumWidth(px(StatusPanelWidths[i]));
 }
 
 QString TFrmMain::StatusText(int panel) const

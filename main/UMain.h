@@ -115,7 +115,8 @@ public:
     // Organisations side: tab 1, buttons 4 and 5, SGFullPred, and the
     // organisation tab captioned with the first organisation of the list.
     void ShowOrgsSide();
-    // Places the visible tool-bar buttons side by side from the left.
+    // Places the visible tool-bar buttons side by side from the left, sized
+    // for the font (DesignPixels).
     void ArrangeToolButtons();
 
     // Focus to the first visible grid of SGFullFiz, SGFullPred, SGTemp.
@@ -191,6 +192,8 @@ signals:
 
 protected:
     void showEvent(QShowEvent *event) override;
+    // A change of the font sizes the tool bar's buttons and the status bar's panels anew.
+    void changeEvent(QEvent *event) override;
     // Closing the main window ends the program, whatever other windows are open.
     void closeEvent(QCloseEvent *event) override;
 
@@ -198,6 +201,7 @@ private:
     void createToolBar(QWidget *parent);
     void createMenu();
     void createStatusBar();
+    void sizeStatusPanels();
     void createTabArea(QWidget *parent);
     // The session's signals.
     void onListsReloaded(const DirectoryCounts &counts);

@@ -79,6 +79,22 @@ void SetUpWindow(QWidget &window, QStringView name, QStringView title, bool moda
     window.setFixedSize(width, height);
 }
 
+DesignPixels::DesignPixels(const QWidget &widget)
+    : m_scale(FontScale(widget.font(), widget))
+{
+}
+
+int DesignPixels::operator()(int pixels) const { return qRound(pixels * m_scale); }
+
+QSize DesignPixels::operator()(QSize size) const { return {(*this)(size.width()), (*this)(size.height())}; }
+
+QRect DesignPixels::operator()(int left, int top, int width, int height) const
+{
+    const int x = (*this)(left);
+    const int y = (*this)(top);
+    return {x, y, (*this)(left + width) - x, (*this)(top + height) - y};
+}
+
 void SetHelpContext(QWidget *widget, int context)
 {
     if (!widget)

@@ -1,5 +1,8 @@
 #pragma once
-// Helpers every window uses: centring on the screen and help contexts.
+// Helpers every window uses: centring on the screen, sizes that follow the
+// font, and help contexts.
+
+#include "DesignFont.h"
 
 #include <QPoint>
 #include <QRect>
@@ -37,12 +40,29 @@ QWidget *FocusFirstVisible(std::initializer_list<QWidget *> widgets);
 // The watching lasts as long as `owner`.
 void RunOnEnter(QWidget &owner, std::initializer_list<QWidget *> controls, std::function<void()> action);
 
-// Help topic of a control: 1 to 6 or 9; 0 for none. Result grids keep their
-// own; other widgets carry it as a property.
 // Names a window of the program, titles it, makes it modal or not and fixes
 // its client size: how each window begins.
 void SetUpWindow(QWidget &window, QStringView name, QStringView title, bool modal, int width, int height);
 
+// Turns a window's design pixels (DesignFont.h) into pixels at the window's
+// font.
+class DesignPixels {
+public:
+    explicit DesignPixels(const QWidget &widget);
+
+    qreal Scale() const { return m_scale; }
+    int operator()(int pixels) const;
+    QSize operator()(QSize size) const;
+    // The edges are scaled rather than the extent, so that widgets standing
+    // side by side in the design still meet.
+    QRect operator()(int left, int top, int width, int height) const;
+
+private:
+    qreal m_scale;
+};
+
+// Help topic of a control: 1 to 6 or 9; 0 for none. Result grids keep their
+// own; other widgets carry it as a property.
 void SetHelpContext(QWidget *widget, int context);
 int HelpContextOf(const QWidget *widget);
 // Context of the widget or of its nearest parent that has one; 0 when none does.

@@ -114,6 +114,12 @@ QIcon GlyphIcon(Glyph glyph, bool withDisabled)
     const auto add = [&](const QString &file, QIcon::Mode mode) {
         icon.addFile(file + QStringLiteral(".png"), QSize(16, 16), mode);
         icon.addFile(file + QStringLiteral("@2x.png"), QSize(32, 32), mode);
+        // Read from its file name as a 16x16 picture at twice the density, the
+        // twin serves only such screens; as 32x32 pixels it also serves the
+        // glyphs grown with a larger font.
+        QPixmap twin(file + QStringLiteral("@2x.png"));
+        twin.setDevicePixelRatio(1);
+        icon.addPixmap(twin, mode);
     };
     add(base, QIcon::Normal);
     if (withDisabled)

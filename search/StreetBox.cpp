@@ -1,5 +1,7 @@
 #include "StreetBox.h"
 
+#include "WindowHelpers.h"
+
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -14,7 +16,7 @@ namespace phonebook {
 namespace {
 constexpr QStringView SpokenName = u"Улица";
 constexpr QStringView LoadingText = u"Список улиц загружается…";
-constexpr int EditHeight = 21;
+constexpr int EditHeight = 21; // design pixels (DesignPixels)
 } // namespace
 
 StreetBox::StreetBox(QWidget *parent)
@@ -145,8 +147,9 @@ bool StreetBox::eventFilter(QObject *watched, QEvent *event)
 void StreetBox::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
-    m_edit->setGeometry(0, 0, width(), EditHeight);
-    m_list->setGeometry(0, EditHeight, width(), height() - EditHeight);
+    const int editHeight = DesignPixels(*this)(EditHeight);
+    m_edit->setGeometry(0, 0, width(), editHeight);
+    m_list->setGeometry(0, editHeight, width(), height() - editHeight);
     m_loadingNote->setGeometry(m_list->viewport()->geometry());
 }
 

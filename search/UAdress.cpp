@@ -10,6 +10,7 @@
 #include "DirectorySession.h"
 #include "WindowHelpers.h"
 
+#include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -23,6 +24,7 @@ namespace {
 
 // What the individuals' street box shows at start and after every search.
 constexpr QStringView StreetPrompt = u"ул.";
+// Design pixels (DesignPixels).
 constexpr int ClientWidth = 278;
 constexpr int ClientHeight = 218;
 constexpr int Margin = 4;
@@ -38,15 +40,13 @@ constexpr int EditHeight = 21;
 constexpr int ButtonWidth = 75;
 constexpr int ButtonHeight = 25;
 
-QLabel *BoldLabel(QWidget *parent, const char *name, QStringView text, int left, QWidget *buddy)
+QLabel *BoldLabel(QWidget *parent, const char *name, QStringView text, QWidget *buddy)
 {
     auto *label = new QLabel(text.toString(), parent);
     label->setObjectName(QLatin1StringView(name));
     QFont font = label->font();
     font.setBold(true);
     label->setFont(font);
-    label->move(left, LabelTop);
-    label->adjustSize();
     label->setBuddy(buddy);
     return label;
 }
@@ -61,31 +61,25 @@ TFrmAdress::TFrmAdress(DirectorySession &session, QWidget *owner)
 
     m_street1 = new StreetBox(this);
     m_street1->setObjectName(QStringLiteral("ComboBox1"));
-    m_street1->setGeometry(Margin, BoxTop, StreetWidth, StreetHeight);
     m_street1->setText(StreetPrompt.toString());
     m_street2 = new StreetBox(this);
     m_street2->setObjectName(QStringLiteral("ComboBox2"));
-    m_street2->setGeometry(Margin, BoxTop, StreetWidth, StreetHeight);
     m_street2->hide();
 
     m_house = new QLineEdit(this);
     m_house->setObjectName(QStringLiteral("Edit1"));
-    m_house->setGeometry(HouseLeft, BoxTop, HouseWidth, EditHeight);
     m_house->setAccessibleName(QStringLiteral("Дом"));
     m_flat = new QLineEdit(this);
     m_flat->setObjectName(QStringLiteral("Edit2"));
-    m_flat->setGeometry(FlatLeft, BoxTop, FlatWidth, EditHeight);
     m_flat->setAccessibleName(QStringLiteral("Кв."));
 
     // Alt+У, Alt+Д, Alt+К reach the boxes; the street label names whichever box is shown.
-    BoldLabel(this, "Label1", u"&Улица", Margin, m_street1);
-    BoldLabel(this, "Label2", u"&Дом", HouseLeft, m_house);
-    BoldLabel(this, "Label3", u"&Кв.", FlatLeft, m_flat);
+    m_labels[0] = BoldLabel(this, "Label1", u"&Улица", m_street1);
+    m_labels[1] = BoldLabel(this, "Label2", u"&Дом", m_house);
+    m_labels[2] = BoldLabel(this, "Label3", u"&Кв.", m_flat);
 
     m_ok = new QPushButton(QStringLiteral("ОК"), this);
     m_ok->setObjectName(QStringLiteral("Button1"));
-    m_ok->setGeometry(ClientWidth - Margin - ButtonWidth, ClientHeight - Margin - ButtonHeight, ButtonWidth,
-                      ButtonHeight);
     m_ok->setDefault(true);
     connect(m_ok, &QPushButton::clicked, this, [this] { ReportErrors(this, [this] { Button1Click(); }); });
 
@@ -103,12 +97,37 @@ TFrmAdress::TFrmAdress(DirectorySession &session, QWidget *owner)
                [this] { ReportErrors(this, [this] { Button1Click(); }); });
 
     setHelp(HelpPersonAddress);
+    arrange();
     CenterForm(*this);
 }
 
 TFrmAdress::~TFrmAdress()
 {
     StopBuilds(this);
+}
+
+void TFrmAdress::arrange()
+{
+    const DesignPixels px(*this);
+    setFixedSize(px(QSize(ClientWidth, ClientHeight)));
+    for (StreetBox *box : {m_street1, m_street2})
+        box->setGeometry(px(Margin, BoxTop, StreetWidth, StreetHeight));
+    m_house->setGeometry(px(HouseLeft, BoxTop, HouseWidth, EditHeight));
+    m_flat->setGeometry(px(FlatLeft, BoxTop, FlatWidth, EditHeight));
+    const int lefts[3] = {Margin, HouseLeft, FlatLeft};
+    for (int i = 0; i < 3; ++i) {
+        m_labels[i]->move(px(lefts[i]), px(LabelTop));
+        m_labels[i]->adjustSize();
+    }
+    m_ok->setGeometry(px(ClientWidth - Margin - ButtonWidth, ClientHeight - Margin - ButtonHeight, ButtonWidth,
+                         ButtonHeight));
+}
+
+void TFrmAdress::changeEvent(QEvent *event)
+{
+    QDialog::changeEvent(event);
+    if (event->type() == QEvent::FontChange)
+        arrange();
 }
 
 void TFrmAdress::ReloadStreets()
@@ -189,7 +208,7 @@ void TFrmAdress::ShowPersonsMode()
     m_street1->show();
     m_street1->setFocus(Qt::OtherFocusReason);
     setHelp(HelpPersonAddress);
-    findChild<QLabel *>(QStringLiteral("Label1"))->setBuddy(m_street1);
+    m_labels[0]->setBuddy(m_street1);
     showLoading();
 }
 
@@ -204,7 +223,7 @@ void TFrmAdress::ShowOrgsMode()
     m_street2->show();
     m_street2->setFocus(Qt::OtherFocusReason);
     setHelp(HelpAddress);
-    findChild<QLabel *>(QStringLiteral("Label1"))->setBuddy(m_street2);
+    m_labels[0]->setBuddy(m_street2);
     showLoading();
 }
 

@@ -7,6 +7,7 @@
 #include <QDialog>
 #include <QStringList>
 
+class QLabel;
 class QLineEdit;
 class QPushButton;
 
@@ -56,7 +57,13 @@ signals:
     // Both lists are built and shown (or reported as not read).
     void StreetsReady();
 
+protected:
+    // A change of the font lays the dialog out anew.
+    void changeEvent(QEvent *event) override;
+
 private:
+    // The design's pixels scaled to the font (DesignPixels).
+    void arrange();
     void setHelp(int context);
     // Slot 0: the individuals' streets (ComboBox1); 1: the organisations' (ComboBox2).
     StreetBox *boxOf(int slot) const;
@@ -68,6 +75,7 @@ private:
     StreetBox *m_street2 = nullptr;
     QLineEdit *m_house = nullptr;
     QLineEdit *m_flat = nullptr;
+    QLabel *m_labels[3] = {}; // Label1 to Label3
     QPushButton *m_ok = nullptr;
     // The build running for each box, by slot; null when none runs.
     BuildWatcher<QStringList> *m_builds[2] = {nullptr, nullptr};

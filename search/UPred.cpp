@@ -8,6 +8,7 @@
 #include "DirectorySession.h"
 #include "WindowHelpers.h"
 
+#include <QEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -17,6 +18,7 @@ namespace phonebook {
 
 namespace {
 
+// Design pixels (DesignPixels).
 constexpr int ClientWidth = 394;
 constexpr int ClientHeight = 113;
 constexpr int Margin = 8;
@@ -55,22 +57,17 @@ TFrmPred::TFrmPred(DirectorySession &session, QWidget *owner)
 
     m_text = new QLineEdit(this);
     m_text->setObjectName(QStringLiteral("Edit1"));
-    m_text->setGeometry(Margin, Margin, EditWidth, EditHeight);
     m_text->setValidator(new UpperCaseValidator(m_text));
     m_text->setAccessibleName(QStringLiteral("Наименование или отдел"));
 
     for (int i = 0; i < 3; ++i) {
         m_modes[i] = new QRadioButton(ModeCaptions[i].toString(), this);
         m_modes[i]->setObjectName(QStringLiteral("RadioButton%1").arg(i + 1));
-        m_modes[i]->move(Margin, RadioTop + i * RadioStep);
-        m_modes[i]->adjustSize();
     }
     m_modes[0]->setChecked(true);
 
     m_ok = new QPushButton(QStringLiteral("ОК"), this);
     m_ok->setObjectName(QStringLiteral("Button1"));
-    m_ok->setGeometry(ClientWidth - Margin - ButtonWidth, ClientHeight - Margin - ButtonHeight, ButtonWidth,
-                      ButtonHeight);
     m_ok->setDefault(true);
     connect(m_ok, &QPushButton::clicked, this, [this] { ReportErrors(this, [this] { Button1Click(); }); });
 
@@ -78,10 +75,31 @@ TFrmPred::TFrmPred(DirectorySession &session, QWidget *owner)
     RunOnEnter(*this, {m_text, m_modes[0], m_modes[1], m_modes[2], m_ok},
                [this] { ReportErrors(this, [this] { Button1Click(); }); });
 
+    arrange();
     CenterForm(*this);
 }
 
 TFrmPred::~TFrmPred() = default;
+
+void TFrmPred::arrange()
+{
+    const DesignPixels px(*this);
+    setFixedSize(px(QSize(ClientWidth, ClientHeight)));
+    m_text->setGeometry(px(Margin, Margin, EditWidth, EditHeight));
+    for (int i = 0; i < 3; ++i) {
+        m_modes[i]->move(px(Margin), px(RadioTop + i * RadioStep));
+        m_modes[i]->adjustSize();
+    }
+    m_ok->setGeometry(px(ClientWidth - Margin - ButtonWidth, ClientHeight - Margin - ButtonHeight, ButtonWidth,
+                         ButtonHeight));
+}
+
+void TFrmPred::changeEvent(QEvent *event)
+{
+    QDialog::changeEvent(event);
+    if (event->type() == QEvent::FontChange)
+        arrange();
+}
 
 QRadioButton &TFrmPred::RadioButton(int number) const { return *m_modes[number - 1]; }
 

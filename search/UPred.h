@@ -31,7 +31,14 @@ public:
     // Runs the search of the chosen mode (Button1, Enter).
     void Button1Click();
 
+protected:
+    // A change of the font lays the dialog out anew.
+    void changeEvent(QEvent *event) override;
+
 private:
+    // The design's pixels scaled to the font (DesignPixels).
+    void arrange();
+
     DirectorySession &m_session;
     QLineEdit *m_text = nullptr;
     QRadioButton *m_modes[3] = {};

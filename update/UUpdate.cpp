@@ -69,12 +69,9 @@ TFrmUpdate::TFrmUpdate(DirectorySession &session, QWidget *parent)
     m_bar->setRange(0, 100);
     m_bar->setValue(0);
     m_bar->setTextVisible(false);
-    m_bar->setMaximumHeight(12);
     panelLayout->addWidget(m_bar);
 
     auto *layout = new QGridLayout(this);
-    layout->setContentsMargins(6, 3, 6, 3);
-    layout->setVerticalSpacing(2);
     layout->addWidget(m_label, 0, 0, 1, 3);
     layout->addWidget(m_edit, 1, 0);
     layout->addWidget(m_browse, 1, 1);
@@ -84,7 +81,7 @@ TFrmUpdate::TFrmUpdate(DirectorySession &session, QWidget *parent)
     setTabOrder(m_edit, m_browse);
     setTabOrder(m_browse, m_button);
 
-    setFixedSize(UpdateClientWidth, std::max(UpdateClientHeight, sizeHint().height()));
+    arrange();
     CenterForm(*this);
 
     connect(m_browse, &QToolButton::clicked, this, &TFrmUpdate::BitBtn1Click);
@@ -95,6 +92,27 @@ TFrmUpdate::TFrmUpdate(DirectorySession &session, QWidget *parent)
 }
 
 TFrmUpdate::~TFrmUpdate() = default;
+
+void TFrmUpdate::arrange()
+{
+    // The design's pixels scaled to the font; the layout's own needs where they are more.
+    const DesignPixels px(*this);
+    auto *grid = static_cast<QGridLayout *>(layout());
+    grid->setContentsMargins(px(6), px(3), px(6), px(3));
+    grid->setVerticalSpacing(px(2));
+    m_bar->setMaximumHeight(px(12));
+    m_browse->setIconSize(px(QSize(16, 16)));
+    grid->invalidate();
+    const QSize needed = sizeHint();
+    setFixedSize(std::max(px(UpdateClientWidth), needed.width()), std::max(px(UpdateClientHeight), needed.height()));
+}
+
+void TFrmUpdate::changeEvent(QEvent *event)
+{
+    QDialog::changeEvent(event);
+    if (event->type() == QEvent::FontChange)
+        arrange();
+}
 
 bool TFrmUpdate::Updating() const
 {

@@ -31,7 +31,8 @@ inline constexpr QStringView UpdateBrowseHint = u"Выберите путь к �
 inline constexpr QStringView UpdateButtonText = u"Обновить";
 inline constexpr QStringView UpdateCancelText = u"Остановить";
 inline constexpr QStringView UpdateFilter = u"Полное обновление для базы из архива(up*.exe)";
-// Outer size 475×78 leaves this client area under a usual frame.
+// Outer size 475×78 leaves this client area under a usual frame: the
+// dialog's least size, in design pixels (DesignPixels).
 inline constexpr int UpdateClientWidth = 467;
 inline constexpr int UpdateClientHeight = 51;
 
@@ -65,7 +66,12 @@ public slots:
     // Esc and the window's close button stop a running update first.
     void reject() override;
 
+protected:
+    // A change of the font lays the dialog out anew.
+    void changeEvent(QEvent *event) override;
+
 private:
+    void arrange();
     void onStep(const QString &text);
     void onProgress(int percent);
     void onFinished();

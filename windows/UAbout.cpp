@@ -6,10 +6,13 @@
 #include "Resources.h"
 #include "WindowHelpers.h"
 
+#include <QEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
+
+#include <algorithm>
 
 namespace phonebook {
 
@@ -17,23 +20,30 @@ TFrmAbout *FrmAbout = nullptr;
 
 namespace {
 
+// Design pixels (see DesignPixels).
+constexpr int Margin = 8;
 constexpr int TextLeft = 142;
-constexpr int TextWidth = AboutWidth - TextLeft - 8;
+constexpr int TextWidth = AboutWidth - TextLeft - Margin;
+constexpr int ButtonWidth = 75;
+constexpr int ButtonHeight = 25;
 
-QLabel *AddLabel(QWidget *parent, const char *name, QStringView text, int top, int pointSizeChange = 0,
-                 bool bold = false)
-{
-    auto *label = new QLabel(text.toString(), parent);
-    label->setObjectName(QLatin1StringView(name));
-    QFont font = label->font();
-    font.setBold(bold);
-    if (pointSizeChange)
-        font.setPointSize(font.pointSize() + pointSizeChange);
-    label->setFont(font);
-    label->setWordWrap(true);
-    label->setGeometry(TextLeft, top, TextWidth, label->heightForWidth(TextWidth));
-    return label;
-}
+// The lines right of the picture, from the top; the last one is the
+// e-mail address's label. Sizes are in points of the design font.
+struct TextLine {
+    const char *name;
+    QStringView text;
+    int top;
+    int pointSize;
+    bool bold;
+};
+constexpr TextLine TextLines[] = {
+    {"Label1", AboutTitle, 10, DesignPointSize + 1, true},
+    {"Label2", AboutOwner, 30, DesignPointSize + 1, true},
+    {"Label3", AboutVersion, 52, DesignPointSize - 1, false},
+    {"Label4", AboutRights, 72, DesignPointSize, false},
+    {"Label5", AboutOwnerName, 92, DesignPointSize, false},
+    {"Label6", AboutEmailLabel, 124, DesignPointSize, false},
+};
 
 } // namespace
 
@@ -45,22 +55,17 @@ TFrmAbout::TFrmAbout(QWidget *parent)
 
     m_image = new QLabel(this);
     m_image->setObjectName(QStringLiteral("Image1"));
-    m_image->setGeometry(4, 3, AboutPictureWidth, AboutPictureHeight);
+    m_image->setScaledContents(true);
     m_image->setAccessibleName(QStringLiteral("Рисунок: телефонный аппарат над городом"));
 
-    AddLabel(this, "Label1", AboutTitle, 10, 1, true);
-    AddLabel(this, "Label2", AboutOwner, 30, 1, true);
-    AddLabel(this, "Label3", AboutVersion, 52, -1);
-    AddLabel(this, "Label4", AboutRights, 72);
-    AddLabel(this, "Label5", AboutOwnerName, 92);
-
-    QLabel *emailLabel = AddLabel(this, "Label6", AboutEmailLabel, 124);
-    emailLabel->setWordWrap(false);
-    emailLabel->adjustSize();
+    for (const TextLine &line : TextLines) {
+        auto *label = new QLabel(line.text.toString(), this);
+        label->setObjectName(QLatin1StringView(line.name));
+        m_lines.append(label);
+    }
+    QLabel *emailLabel = m_lines.last();
     m_email = new LinkLabel(AboutEmail.toString(), this);
     m_email->setObjectName(QStringLiteral("Label7"));
-    m_email->adjustSize();
-    m_email->move(emailLabel->geometry().right() + 1, emailLabel->y());
     m_email->setAccessibleName(AboutEmailLabel.toString() + AboutEmail.toString());
     m_email->setAccessibleDescription(QStringLiteral("Написать письмо с пожеланиями"));
     emailLabel->setBuddy(m_email);
@@ -68,14 +73,63 @@ TFrmAbout::TFrmAbout(QWidget *parent)
 
     m_ok = new QPushButton(QStringLiteral("ОК"), this);
     m_ok->setObjectName(QStringLiteral("Button1"));
-    m_ok->setGeometry(AboutWidth - 8 - 75, AboutHeight - 8 - 25, 75, 25);
     m_ok->setDefault(true);
     connect(m_ok, &QPushButton::clicked, this, &QDialog::accept);
 
     // The button first, then the link.
     setTabOrder(m_ok, m_email);
     m_ok->setFocus(Qt::OtherFocusReason);
+    arrange();
     CenterForm(*this);
+}
+
+void TFrmAbout::arrange()
+{
+    const DesignPixels px(*this);
+    m_image->setGeometry(px(4, 3, AboutPictureWidth, AboutPictureHeight));
+
+    // The lines keep the design's sizes relative to the window's font, each
+    // on one line: the text column widens for the longest if need be.
+    const int left = px(TextLeft);
+    int width = px(TextLeft + TextWidth) - left;
+    for (int i = 0; i < m_lines.size(); ++i) {
+        QFont font = this->font();
+        font.setBold(TextLines[i].bold);
+        if (font.pointSizeF() > 0)
+            font.setPointSizeF(font.pointSizeF() * TextLines[i].pointSize / DesignPointSize);
+        else
+            font.setPixelSize(std::max(1, font.pixelSize() * TextLines[i].pointSize / DesignPointSize));
+        m_lines[i]->setFont(font);
+        m_lines[i]->adjustSize();
+        width = std::max(width, m_lines[i]->width());
+    }
+    QLabel *emailLabel = m_lines.last();
+    m_email->adjustSize();
+    width = std::max(width, emailLabel->width() + m_email->width());
+
+    // A line taller than the design's pushes the ones below it down.
+    int bottom = 0;
+    for (int i = 0; i < m_lines.size(); ++i) {
+        m_lines[i]->move(left, std::max(px(TextLines[i].top), bottom));
+        bottom = m_lines[i]->geometry().bottom() + 1;
+    }
+    m_email->move(emailLabel->geometry().right() + 1, emailLabel->y());
+    bottom = std::max(bottom, m_email->geometry().bottom() + 1);
+
+    const int margin = px(Margin);
+    const QSize button = px(QSize(ButtonWidth, ButtonHeight));
+    const QSize size(std::max(px(AboutWidth), left + width + margin),
+                     std::max(px(AboutHeight), bottom + margin / 2 + button.height() + margin));
+    setFixedSize(size);
+    m_ok->setGeometry(QRect(QPoint(size.width() - margin - button.width(), size.height() - margin - button.height()),
+                            button));
+}
+
+void TFrmAbout::changeEvent(QEvent *event)
+{
+    QDialog::changeEvent(event);
+    if (event->type() == QEvent::FontChange)
+        arrange();
 }
 
 TFrmAbout::~TFrmAbout()

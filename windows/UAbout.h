@@ -5,6 +5,7 @@
 // Esc close it with the result OK.
 
 #include <QDialog>
+#include <QList>
 #include <QStringView>
 
 class QLabel;
@@ -23,6 +24,7 @@ inline constexpr QStringView AboutEmailLabel = u"e-mail: ";
 inline constexpr QStringView AboutEmail = u"spravka@gts-talmir.example";
 inline constexpr QStringView AboutMailSubject = u"Пожелания";
 
+// The window and its picture in design pixels (DesignPixels).
 inline constexpr int AboutWidth = 350;
 inline constexpr int AboutHeight = 174;
 inline constexpr int AboutPictureWidth = 127;
@@ -49,12 +51,19 @@ public slots:
     void reject() override;
 
 protected:
+    // A change of the font lays the window out anew.
+    void changeEvent(QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     // The picture is read when the window is first shown, not at start-up.
     void showEvent(QShowEvent *event) override;
 
 private:
+    // Places the controls in the design's pixels scaled to the font
+    // (DesignPixels), the window growing where a text needs more.
+    void arrange();
+
     QLabel *m_image = nullptr;
+    QList<QLabel *> m_lines; // Label1 to Label6
     LinkLabel *m_email = nullptr;
     QPushButton *m_ok = nullptr;
 };

@@ -3,17 +3,21 @@
 #include "Resources.h"
 #include "WindowHelpers.h"
 
+#include <QEvent>
 #include <QLabel>
 #include <QPixmap>
 #include <QRegion>
+#include <QTransform>
 
 namespace phonebook {
 
 TFrmSecret *FrmSecret = nullptr;
 
-QRegion ShapedPictureRegion()
+QRegion ShapedPictureRegion(qreal scale)
 {
-    const QPolygon outline(QList<QPoint>(ShapedPicturePolygon.begin(), ShapedPicturePolygon.end()));
+    QPolygon outline(QList<QPoint>(ShapedPicturePolygon.begin(), ShapedPicturePolygon.end()));
+    if (scale != 1)
+        outline = QTransform::fromScale(scale, scale).map(outline);
     return QRegion(outline, Qt::OddEvenFill);
 }
 
@@ -29,8 +33,26 @@ TFrmSecret::TFrmSecret(QWidget *parent)
 
     m_image = new QLabel(this);
     m_image->setObjectName(QStringLiteral("Image1"));
-    m_image->setGeometry(0, 0, SecretPictureWidth, SecretPictureHeight);
+    m_image->setScaledContents(true);
     m_image->setAccessibleName(QStringLiteral("Рисунок в форме сердца"));
+    arrange();
+}
+
+// The picture and its outline grow with the font, as the other windows do.
+void TFrmSecret::arrange()
+{
+    const DesignPixels px(*this);
+    setFixedSize(px(QSize(SecretWidth, SecretHeight)));
+    m_image->setGeometry(px(0, 0, SecretPictureWidth, SecretPictureHeight));
+    if (isVisible())
+        setMask(ShapedPictureRegion(px.Scale()));
+}
+
+void TFrmSecret::changeEvent(QEvent *event)
+{
+    QDialog::changeEvent(event);
+    if (event->type() == QEvent::FontChange)
+        arrange();
 }
 
 TFrmSecret::~TFrmSecret()
@@ -51,7 +73,7 @@ void TFrmSecret::showEvent(QShowEvent *event)
         m_image->setPixmap(QPixmap(SecretPicturePath.toString()));
     QDialog::showEvent(event);
     CenterForm(*this);
-    setMask(ShapedPictureRegion());
+    setMask(ShapedPictureRegion(DesignPixels(*this).Scale()));
     update();
 }
 

@@ -12,12 +12,13 @@ class QLabel;
 
 namespace phonebook {
 
+// The window and its picture in design pixels (DesignPixels).
 inline constexpr int SecretWidth = 536;
 inline constexpr int SecretHeight = 327;
 inline constexpr int SecretPictureWidth = 527;
 inline constexpr int SecretPictureHeight = 299;
 
-// The heart-shaped outline in window coordinates; the first and the last
+// The heart-shaped outline in the window's design pixels; the first and the last
 // vertex coincide and the outline does not cross itself.
 inline constexpr std::array<QPoint, 55> ShapedPicturePolygon = {{
     {232, 217}, {198, 167}, {196, 162}, {194, 157}, {193, 154}, {193, 152}, {192, 150},
@@ -30,8 +31,9 @@ inline constexpr std::array<QPoint, 55> ShapedPicturePolygon = {{
     {262, 247}, {258, 251}, {255, 250}, {253, 249}, {248, 241}, {232, 217},
 }};
 
-// The area the outline encloses, as the window's visible and clickable region.
-QRegion ShapedPictureRegion();
+// The area the outline encloses, as the window's visible and clickable
+// region, its design pixels multiplied by `scale`.
+QRegion ShapedPictureRegion(qreal scale = 1);
 
 class TFrmSecret : public QDialog {
     Q_OBJECT
@@ -48,10 +50,14 @@ public slots:
     void reject() override;
 
 protected:
+    // A change of the font scales the window anew.
+    void changeEvent(QEvent *event) override;
     // Centres the window on the screen and cuts it to the outline.
     void showEvent(QShowEvent *event) override;
 
 private:
+    void arrange();
+
     QLabel *m_image = nullptr;
 };
 

@@ -1,4 +1,5 @@
 #include "DatabaseError.h"
+#include "DesignFont.h"
 #include "FillRoutines.h"
 #include "GridFakes.h"
 #include "GridLayouts.h"
@@ -169,11 +170,12 @@ TEST(GridLayouts, HeadingsWidthsAndColumnCounts)
         EXPECT_EQ(grid.Cells(1, 4), QString()); // past the last row
     }
 
-    // "Wide" follows the screen unless a width is given.
+    // "Wide" follows the screen unless a width is given (grown with a font larger than the design's).
     auto data = openFake({u"naim"_qs, u"street"_qs, u"hous"_qs}, orgRows(2));
     ResultGrid grid;
     FillOrgGrid(grid, *data);
-    EXPECT_EQ(grid.ColWidth(1), WideColumnWidth(QGuiApplication::primaryScreen()->geometry().width()));
+    EXPECT_EQ(grid.ColWidth(1), static_cast<int>(WideColumnWidth(QGuiApplication::primaryScreen()->geometry().width())
+                                                 * FontScale(grid.font(), grid)));
 }
 
 TEST(GridLayouts, ColumnsGrowOnlyAsMuchAsTheirWidestNumberNeeds)
@@ -203,14 +205,18 @@ TEST(GridLayouts, ColumnsGrowOnlyAsMuchAsTheirWidestNumberNeeds)
             c.fill(grid, *data);
             const std::vector<LayoutColumn> columns = LayoutColumns(grid.Layout(), WideColumnWidth(1920));
             SCOPED_TRACE(QStringLiteral("%1 px, %2").arg(pixels).arg(c.names.join(u',')).toStdString());
+            // The given widths are for the design font: a larger one widens them alike.
+            const qreal scale = FontScale(font, grid);
+            EXPECT_EQ(scale > 1, pixels > 11);
             for (size_t i = 0; i < columns.size(); ++i) {
                 const LayoutColumn &column = columns[i];
+                const int given = static_cast<int>(column.width * scale);
                 const int width = grid.ColWidth(static_cast<int>(i) + 1);
                 const int needed = std::max(metrics.horizontalAdvance(column.heading), digit * column.digits) + 2 * CellPadding;
                 // Never narrower than given nor than its widest value; wider only as that needs.
-                EXPECT_GE(width, column.width) << i;
+                EXPECT_GE(width, given) << i;
                 EXPECT_GE(width, needed) << i;
-                if (width > column.width) {
+                if (width > given) {
                     EXPECT_LE(width, needed + 2) << i;
                 }
                 if (pixels == 7) {

@@ -7,16 +7,22 @@
 #include "TablesStatePage.h"
 #include "Fixtures.h"
 #include "HelpWindow.h"
+#include "LinkLabel.h"
 #include "ListZoom.h"
 #include "OrgSearch.h"
 #include "WindowSettings.h"
 #include "QuickSearchBox.h"
 #include "ResultGrid.h"
+#include "UAbout.h"
 #include "UAdress.h"
 #include "UMain.h"
 #include "StartUp.h"
 #include "UHelpFull.h"
+#include "UPred.h"
+#include "USecret.h"
+#include "UUpdate.h"
 #include "USplash.h"
+#include "WindowHelpers.h"
 
 #include <QAccessible>
 #include <QAction>
@@ -31,6 +37,9 @@
 #include <QTextBrowser>
 #include <QLineEdit>
 #include <QProgressBar>
+#include <QRadioButton>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QPushButton>
 #include <QSettings>
 #include <QScopeGuard>
@@ -67,13 +76,14 @@ std::vector<OrgPhone> NumberedOrgs(int count)
     return rows;
 }
 
+// The left edges of the visible tool-bar buttons, in buttons' widths.
 QList<int> VisibleButtonLefts(const TFrmMain &main)
 {
     QList<int> lefts;
     for (int n = 1; n <= 6; ++n) {
         const QToolButton &button = main.SpeedButton(n);
         if (!button.isHidden())
-            lefts.append(button.x());
+            lefts.append(button.x() % button.width() == 0 ? button.x() / button.width() : -1);
     }
     return lefts;
 }
@@ -86,6 +96,56 @@ QList<int> VisibleButtons(const TFrmMain &main)
             numbers.append(n);
     }
     return numbers;
+}
+
+// What of `window` is cut: a text wider or taller than the room its control
+// gives it, a glyph smaller than a line of text, a control past the window's
+// edge or over another one.
+QStringList CutControls(QWidget &window)
+{
+    QStringList cut;
+    QList<QWidget *> placed;
+    for (QWidget *control : window.findChildren<QWidget *>()) {
+        // A control of no size (the tool bar's hidden box) shows nothing.
+        if (!control->isVisibleTo(&window) || control->size().isEmpty())
+            continue;
+        const QString name = control->objectName();
+        const QRect area(control->mapTo(&window, QPoint()), control->size());
+        if (!window.rect().contains(area))
+            cut.append(name + QStringLiteral(" past the edge"));
+        for (QWidget *other : placed) {
+            if (other->parentWidget() == control->parentWidget() && other->geometry().intersects(control->geometry()))
+                cut.append(name + QStringLiteral(" over ") + other->objectName());
+        }
+        placed.append(control);
+
+        const QFontMetrics metrics(control->font());
+        QRect room = control->contentsRect();
+        QString text;
+        if (auto *edit = qobject_cast<QLineEdit *>(control)) {
+            if (edit->height() < edit->minimumSizeHint().height())
+                cut.append(name + QStringLiteral(" too low"));
+            continue;
+        } else if (auto *label = qobject_cast<QLabel *>(control)) {
+            text = label->text();
+        } else if (auto *radio = qobject_cast<QRadioButton *>(control)) {
+            QStyleOptionButton option;
+            option.initFrom(radio);
+            room = radio->style()->subElementRect(QStyle::SE_RadioButtonContents, &option, radio);
+            text = radio->text();
+        } else if (auto *button = qobject_cast<QAbstractButton *>(control)) {
+            const int frame = button->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, button);
+            room.adjust(frame, frame, -frame, -frame);
+            text = button->text();
+            const QSize glyph = button->icon().isNull() ? QSize() : button->iconSize();
+            if (glyph.isValid() && (glyph.height() < metrics.height() || glyph.height() > room.height()))
+                cut.append(name + QStringLiteral(" glyph out of scale"));
+        }
+        text.remove(u'&');
+        if (!text.isEmpty() && (metrics.horizontalAdvance(text) > room.width() || metrics.height() > room.height()))
+            cut.append(QStringLiteral("%1 \"%2\" in %3x%4").arg(name, text).arg(room.width()).arg(room.height()));
+    }
+    return cut;
 }
 
 } // namespace
@@ -118,6 +178,8 @@ private slots:
     void helpFitsTheScreen();
     void listsFollowTheZoom();
     void wideColumnTakesWhatTheOthersLeave();
+    void fixedWindowsFitTheirTexts_data();
+    void fixedWindowsFitTheirTexts();
     void tabGoesRoundTheWindow();
     void commandsDoNothingUntilAttached();
     void keyPreviewSeesTypedCharacters();
@@ -192,10 +254,11 @@ void MainWindowTest::startUpFillsBothListsAndTheStatusBar()
     QVERIFY(main->SGTemp().isHidden());
     QTRY_COMPARE(QApplication::focusWidget(), &main->SGFullFiz());
     QCOMPARE(VisibleButtons(*main), QList<int>({1, 2, 3, 6}));
-    QCOMPARE(VisibleButtonLefts(*main), QList<int>({0, 23, 46, 69}));
+    QCOMPARE(VisibleButtonLefts(*main), QList<int>({0, 1, 2, 3}));
     QCOMPARE(main->SpeedButton(1).toolTip(), QStringLiteral("Поиск по телефонному номеру (Ctrl+T)"));
     QCOMPARE(main->SpeedButton(6).toolTip(), QStringLiteral("Выход из программы"));
-    QCOMPARE(main->SpeedButton(4).size(), QSize(23, 22));
+    // 23×22 grown with the font.
+    QCOMPARE(main->SpeedButton(4).size(), DesignPixels(main->SpeedButton(4))(QSize(23, 22)));
 
     // A screen reader names each list and reads its headings and cells.
     QAccessibleInterface *persons = QAccessible::queryAccessibleInterface(&main->SGFullFiz());
@@ -211,7 +274,9 @@ void MainWindowTest::startUpFillsBothListsAndTheStatusBar()
 void MainWindowTest::startUpShowsTheMainWindowAndDropsTheSplash()
 {
     writeDefaultDirectory();
+    const QFont desktop = QApplication::font();
     PrepareApplication(*qApp);
+    QCOMPARE(QApplication::font(), desktop); // the desktop's, as it is
     QCOMPARE(QGuiApplication::desktopFileName(), QStringLiteral("phonebook"));
     QVERIFY(!QApplication::windowIcon().isNull());
 
@@ -319,7 +384,7 @@ void MainWindowTest::switchingSidesByMenu()
     QVERIFY(main->SGTemp().isHidden());
     QTRY_COMPARE(QApplication::focusWidget(), &main->SGFullPred());
     QCOMPARE(VisibleButtons(*main), QList<int>({1, 4, 5, 6}));
-    QCOMPARE(VisibleButtonLefts(*main), QList<int>({0, 23, 46, 69}));
+    QCOMPARE(VisibleButtonLefts(*main), QList<int>({0, 1, 2, 3}));
 
     for (int i = 0; i < 3; ++i)
         QTest::keyClick(main.get(), Qt::Key_W, Qt::ControlModifier);
@@ -334,7 +399,7 @@ void MainWindowTest::switchingSidesByMenu()
     QVERIFY(main->SGFullPred().isHidden());
     QTRY_COMPARE(QApplication::focusWidget(), &main->SGFullFiz());
     QCOMPARE(VisibleButtons(*main), QList<int>({1, 2, 3, 6}));
-    QCOMPARE(VisibleButtonLefts(*main), QList<int>({0, 23, 46, 69}));
+    QCOMPARE(VisibleButtonLefts(*main), QList<int>({0, 1, 2, 3}));
 
     // A search result on show is replaced by the full list.
     main->SGTemp().show();
@@ -1086,13 +1151,15 @@ void MainWindowTest::wideColumnTakesWhatTheOthersLeave()
     writeDefaultDirectory();
     auto main = start();
     QVERIFY(main);
-    // A department result in a narrow window (as on a screen at twice the scale).
-    main->resize(720, 500);
+    // A department result in a narrow window (as on a screen at twice the
+    // scale), its design width grown with the font as the columns are.
+    const DesignPixels px(*main);
+    main->resize(px(720), 500);
     main->PresentSearch(search::OrgSearch(main->QTemp(), search::OrgSearchMode::Department, u"БУХГ"));
     ResultGrid &result = main->SGTemp();
     QCOMPARE(result.Layout(), GridLayout::Departments);
     const auto rightEdge = [&result](int col) { return result.columnViewportPosition(col - 1) + result.ColWidth(col); };
-    for (int width : {720, 1200}) {
+    for (int width : {px(720), px(1200)}) {
         main->resize(width, 500);
         // "Улица" and "Дом" whole in the window; "Организация" takes the rest, whole on the first page.
         QTRY_COMPARE(rightEdge(5), result.viewport()->width());
@@ -1102,7 +1169,52 @@ void MainWindowTest::wideColumnTakesWhatTheOthersLeave()
             widest = std::max(widest, result.fontMetrics().horizontalAdvance(result.Cells(2, row)));
         QVERIFY(result.ColWidth(2) >= widest + 2 * CellPadding);
     }
-    QVERIFY(result.ColWidth(2) > 1200 - 700);
+    QVERIFY(result.ColWidth(2) > px(1200 - 700));
+}
+
+void MainWindowTest::fixedWindowsFitTheirTexts_data()
+{
+    QTest::addColumn<qreal>("points");
+    QTest::addColumn<bool>("changedLater");
+    QTest::newRow("8 pt, as designed") << 8.0 << false;
+    QTest::newRow("16 pt") << 16.0 << false;
+    QTest::newRow("16 pt once the windows are made") << 16.0 << true;
+}
+
+void MainWindowTest::fixedWindowsFitTheirTexts()
+{
+    QFETCH(qreal, points);
+    QFETCH(bool, changedLater);
+    const QFont usual = QApplication::font();
+    const auto restore = qScopeGuard([usual] { QApplication::setFont(usual); });
+    QFont font = usual;
+    font.setPointSizeF(changedLater ? 8 : points);
+    QApplication::setFont(font);
+    writeDefaultDirectory();
+    auto main = start();
+    QVERIFY(main);
+    const SearchDialogs searches = AttachSearchDialogs(*main);
+    const AuxWindows aux = AttachAuxWindows(*main);
+    TFrmUpdate *update = AttachUpdateWindow(*main);
+    if (changedLater) {
+        font.setPointSizeF(points);
+        QApplication::setFont(font);
+    }
+
+    const QList<QWidget *> windows{aux.about, aux.secret, searches.org, searches.address, update};
+    for (QWidget *window : windows) {
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        const QStringList cut = CutControls(*window);
+        QVERIFY2(cut.isEmpty(), qPrintable(window->objectName() + QStringLiteral(": ") + cut.join(QStringLiteral("; "))));
+        window->hide();
+    }
+    // The about window's address stays on the line of its "e-mail: ".
+    QCOMPARE(aux.about->LabelEmail().y(), aux.about->findChild<QLabel *>(QStringLiteral("Label6"))->y());
+
+    QWidget *toolBar = main->SpeedButton(1).parentWidget();
+    const QStringList cut = CutControls(*toolBar);
+    QVERIFY2(cut.isEmpty(), qPrintable(cut.join(QStringLiteral("; "))));
 }
 
 void MainWindowTest::tabGoesRoundTheWindow()

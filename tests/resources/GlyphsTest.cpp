@@ -1,7 +1,8 @@
-// The tool-bar glyphs on a screen scaled by two come from their drawn 32x32
-// twins, not from the 16x16 pictures blown up.
+// The tool-bar glyphs on a screen scaled by two, or grown with the font, come
+// from their drawn 32x32 twins, not from the 16x16 pictures blown up.
 #include "Resources.h"
 
+#include <QColorSpace>
 #include <QImage>
 #include <QPixmap>
 #include <QTest>
@@ -42,6 +43,13 @@ private slots:
             const QImage shown = icon.pixmap(QSize(16, 16), 2.0, look.mode).toImage();
             QCOMPARE(shown.size(), QSize(32, 32));
             QCOMPARE(shown.convertToFormat(QImage::Format_ARGB32_Premultiplied),
+                     drawn.convertToFormat(QImage::Format_ARGB32_Premultiplied));
+            // So does a glyph grown with a larger font (the pixels only: the
+            // picture read from its file keeps its colour space).
+            QImage grown = icon.pixmap(QSize(32, 32), 1.0, look.mode).toImage();
+            grown.setColorSpace(drawn.colorSpace());
+            grown.setDevicePixelRatio(drawn.devicePixelRatio());
+            QCOMPARE(grown.convertToFormat(QImage::Format_ARGB32_Premultiplied),
                      drawn.convertToFormat(QImage::Format_ARGB32_Premultiplied));
         }
         // The ordinary density keeps the 16x16 picture.
