@@ -16,6 +16,9 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstring>
+#include <ctime>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/prctl.h>
 #include <sys/stat.h>
@@ -44,6 +47,63 @@ void CloseAllBut(int keep) noexcept
         if (fd != keep)
             ::close(fd);
     }
+}
+
+// Ends every process that works in `staging` or names it among its
+// arguments, and says whether there was one. A sandbox's own first process
+// can lose its parent before it has asked to die with it, and then lives on
+// with the archive inside; it still names the folder. System calls only: it
+// runs in a child forked from a process with threads.
+bool KillWorkingIn(const char *staging, size_t length) noexcept
+{
+    const int proc = ::open("/proc", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (proc < 0)
+        return false;
+    const pid_t self = ::getpid();
+    bool found = false;
+    alignas(8) char entries[4096];
+    char text[8192];
+    for (;;) {
+        const long got = ::syscall(SYS_getdents64, proc, entries, sizeof entries);
+        if (got <= 0)
+            break;
+        for (long at = 0; at < got;) {
+            const auto *entry = reinterpret_cast<const struct dirent64 *>(entries + at);
+            at += entry->d_reclen;
+            pid_t pid = 0;
+            const char *c = entry->d_name;
+            for (; *c >= '0' && *c <= '9'; ++c)
+                pid = pid * 10 + (*c - '0');
+            if (*c != '\0' || pid <= 0 || pid == self)
+                continue;
+            // "/proc/<pid>/cwd" and "/proc/<pid>/cmdline", written by hand.
+            char path[48] = "/proc/";
+            char digits[16];
+            int n = 0;
+            for (pid_t rest = pid; rest > 0; rest /= 10)
+                digits[n++] = static_cast<char>('0' + rest % 10);
+            size_t end = 6;
+            while (n > 0)
+                path[end++] = digits[--n];
+            std::memcpy(path + end, "/cwd", 5);
+            const ssize_t linked = ::readlink(path, text, sizeof text);
+            bool ours = linked >= static_cast<ssize_t>(length) && std::memcmp(text, staging, length) == 0
+                && (linked == static_cast<ssize_t>(length) || text[length] == '/' || text[length] == ' ');
+            if (!ours) {
+                std::memcpy(path + end, "/cmdline", 9);
+                const int file = ::open(path, O_RDONLY | O_CLOEXEC);
+                if (file >= 0) {
+                    const ssize_t read = ::read(file, text, sizeof text);
+                    ::close(file);
+                    ours = read > 0 && ::memmem(text, static_cast<size_t>(read), staging, length) != nullptr;
+                }
+            }
+            if (ours && ::kill(pid, SIGKILL) == 0)
+                found = true;
+        }
+    }
+    ::close(proc);
+    return found;
 }
 
 // This process's children now, by process id.
@@ -334,7 +394,8 @@ void UpdateRun::runProgram(const QString &archive)
     m_lifeline = PosixFile(pipe[1]);
     const int watchEnd = pipe[0];
     const pid_t updater = ::getpid();
-    m_process->setChildProcessModifier([watchEnd, updater] {
+    const QByteArray staging = QFile::encodeName(m_staging);
+    m_process->setChildProcessModifier([watchEnd, updater, staging] {
         // Its own process group, so that stopping it stops whatever it started,
         // and killed with the updater, however the updater ends.
         ::setpgid(0, 0);
@@ -348,6 +409,13 @@ void UpdateRun::runProgram(const QString &archive)
             CloseAllBut(watchEnd);
             char byte = 0;
             while (::read(watchEnd, &byte, 1) < 0 && errno == EINTR) {
+            }
+            // Whatever still works in the staging folder, outside the group
+            // too, until none has been seen for a moment.
+            for (int quiet = 0, round = 0; quiet < 3 && round < 500; ++round) {
+                quiet = KillWorkingIn(staging.constData(), static_cast<size_t>(staging.size())) ? 0 : quiet + 1;
+                struct timespec pause {0, 20'000'000};
+                ::nanosleep(&pause, nullptr);
             }
             ::kill(0, SIGKILL);
             ::_exit(0);
