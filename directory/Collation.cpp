@@ -272,11 +272,22 @@ int CompareStoredBytes(CodePage page, std::string_view a, std::string_view b)
     return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
 }
 
-SortKey MakeSortKey(CodePage page, std::string_view raw)
+namespace {
+
+// The key of the weights from `skip` on; nothing when a weight before them
+// did not fit in a byte (the keys no longer order there).
+std::optional<SortKey> SortKeyFrom(CodePage page, std::string_view raw, int skip)
 {
     raw = trimmed(raw);
     uint8_t weights[SortKeyLength] = {};
-    auto fill = [&weights](auto text) {
+    bool usable = true;
+    auto fill = [&](auto text) {
+        for (int n = 0; n < skip && !text.atEnd(); ++n) {
+            if (text.nextWeight() >= 255) {
+                usable = false;
+                return;
+            }
+        }
         for (int n = 0; n < SortKeyLength && !text.atEnd(); ++n) {
             const uint32_t w = text.nextWeight();
             if (w >= 255) {
@@ -291,12 +302,23 @@ SortKey MakeSortKey(CodePage page, std::string_view raw)
         fill(Utf8Text{raw});
     else
         fill(ByteText{raw, &byteTables(page)});
+    if (!usable)
+        return std::nullopt;
     SortKey key;
     for (int n = 0; n < 8; ++n) {
         key.hi = (key.hi << 8) | weights[n];
         key.lo = (key.lo << 8) | weights[n + 8];
     }
     return key;
+}
+
+} // namespace
+
+SortKey MakeSortKey(CodePage page, std::string_view raw) { return *SortKeyFrom(page, raw, 0); }
+
+std::optional<SortKey> MakeNextSortKey(CodePage page, std::string_view raw)
+{
+    return SortKeyFrom(page, raw, SortKeyLength);
 }
 
 } // namespace phonebook

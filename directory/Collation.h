@@ -10,6 +10,7 @@
 #include "CodePages.h"
 
 #include <cstdint>
+#include <optional>
 #include <string_view>
 
 namespace phonebook {
@@ -42,5 +43,9 @@ struct SortKey {
     friend bool operator<(const SortKey &a, const SortKey &b) { return a.hi != b.hi ? a.hi < b.hi : a.lo < b.lo; }
 };
 SortKey MakeSortKey(CodePage page, std::string_view raw);
+// The key of the next SortKeyLength weights, for values whose keys are
+// equal; nothing when the first key ended in a 255 (then only
+// CompareStoredBytes decides).
+std::optional<SortKey> MakeNextSortKey(CodePage page, std::string_view raw);
 
 } // namespace phonebook

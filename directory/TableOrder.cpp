@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstring>
 #include <functional>
+#include <optional>
 
 namespace phonebook {
 
@@ -142,12 +143,40 @@ void OrderRecords(const DbfTable &table, std::vector<uint32_t> &records, const s
                     return;
                 entries.push_back({MakeSortKey(page, table.rawField(record, first.field)), record});
             }
+            // By the keys alone first: the records are read only for runs
+            // of equal keys, once each for the key of their next weights.
             std::sort(entries.begin(), entries.end(), [&](const Entry &a, const Entry &b) {
                 if (a.key != b.key)
                     return first.descending ? b.key < a.key : a.key < b.key;
-                const int r = compareFrom(0, a.record, b.record);
-                return r != 0 ? r < 0 : a.record < b.record;
+                return a.record < b.record;
             });
+            struct Tie {
+                std::optional<SortKey> next;
+                uint32_t record;
+            };
+            std::vector<Tie> ties;
+            for (size_t from = 0; from < entries.size();) {
+                if (from % StopStride == 0 && StopRequested())
+                    return;
+                size_t to = from + 1;
+                while (to < entries.size() && entries[to].key == entries[from].key)
+                    ++to;
+                if (to - from > 1) {
+                    ties.clear();
+                    for (size_t n = from; n < to; ++n)
+                        ties.push_back({MakeNextSortKey(page, table.rawField(entries[n].record, first.field)), entries[n].record});
+                    // Within a run the next keys are all there or all missing.
+                    std::sort(ties.begin(), ties.end(), [&](const Tie &a, const Tie &b) {
+                        if (a.next && b.next && *a.next != *b.next)
+                            return first.descending ? *b.next < *a.next : *a.next < *b.next;
+                        const int r = compareFrom(0, a.record, b.record);
+                        return r != 0 ? r < 0 : a.record < b.record;
+                    });
+                    for (size_t n = from; n < to; ++n)
+                        entries[n].record = ties[n - from].record;
+                }
+                from = to;
+            }
             for (size_t n = 0; n < entries.size(); ++n)
                 records[n] = entries[n].record;
             return;

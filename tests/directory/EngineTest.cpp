@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QSet>
 #include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
@@ -372,6 +373,33 @@ TEST_F(Engine, OrderByBreaksTiesByTheStoredCodePoints)
         EXPECT_EQ(column(QStringLiteral("SELECT v FROM tie ORDER BY v DESC")), reversed) << int(mark);
         EXPECT_EQ(column(QStringLiteral("SELECT v FROM tie ORDER BY v||''%1").arg(collate)), expected) << int(mark);
     }
+}
+
+TEST_F(Engine, DistinctValuesWithLongSharedBeginningsSortAsSqlitesOwnSort)
+{
+    // Distinct values (sorted by fixed-size keys) whose beginnings tie for
+    // one key's length, for two, or all the way, differing in case only.
+    const QString beginnings[] = {QStringLiteral("ИВАНОВ ИВАНОВ ИВАН"), QStringLiteral("ИВАНОВ ИВАНОВ ИВАНОВ ИВАНОВ ИВАНОВ "),
+                                  QStringLiteral("иванов Иванов ИВАН")};
+    const QString pieces[] = {QStringLiteral("А"), QStringLiteral("а"), QStringLiteral("Ё"), QStringLiteral("Е"),
+                              QStringLiteral(" "), QStringLiteral("Б")};
+    QRandomGenerator random(11);
+    std::vector<Row> rows;
+    QSet<QString> seen;
+    while (rows.size() < 600) {
+        QString v = beginnings[random.bounded(3)];
+        for (int i = static_cast<int>(random.bounded(1, 7)); i > 0; --i)
+            v += pieces[random.bounded(static_cast<int>(std::size(pieces)))];
+        if (!seen.contains(v.trimmed()))
+            rows.push_back({{Enc(v)}});
+        seen.insert(v.trimmed());
+    }
+    WriteTable(path(QStringLiteral("long.dbf")), CharFields({{"v", 50}}), rows);
+    const QString collate = QStringLiteral(" COLLATE ") + QString::fromLatin1(CollationName);
+    EXPECT_EQ(column(QStringLiteral("SELECT v FROM long ORDER BY v")),
+              column(QStringLiteral("SELECT v FROM long ORDER BY v||''%1").arg(collate)));
+    EXPECT_EQ(column(QStringLiteral("SELECT v FROM long ORDER BY v DESC")),
+              column(QStringLiteral("SELECT v FROM long ORDER BY v||''%1 DESC").arg(collate)));
 }
 
 TEST_F(Engine, OrderConsumedByTheTableMatchesSqlitesOwnSort)
