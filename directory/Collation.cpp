@@ -274,51 +274,67 @@ int CompareStoredBytes(CodePage page, std::string_view a, std::string_view b)
 
 namespace {
 
-// The key of the weights from `skip` on; nothing when a weight before them
-// did not fit in a byte (the keys no longer order there).
-std::optional<SortKey> SortKeyFrom(CodePage page, std::string_view raw, int skip)
+// The first 2 * SortKeyLength weights of a stored value, one byte each (0
+// past the end); `clipped` is where a weight did not fit in a byte (255
+// there, 0 after), or -1.
+struct Weights {
+    uint8_t w[2 * SortKeyLength] = {};
+    int clipped = -1;
+
+    SortKey key(int from) const
+    {
+        SortKey key;
+        for (int n = 0; n < 8; ++n) {
+            key.hi = (key.hi << 8) | w[from + n];
+            key.lo = (key.lo << 8) | w[from + n + 8];
+        }
+        return key;
+    }
+};
+
+Weights WeightsOf(CodePage page, std::string_view raw, int count)
 {
     raw = trimmed(raw);
-    uint8_t weights[SortKeyLength] = {};
-    bool usable = true;
+    Weights weights;
     auto fill = [&](auto text) {
-        for (int n = 0; n < skip && !text.atEnd(); ++n) {
-            if (text.nextWeight() >= 255) {
-                usable = false;
-                return;
-            }
-        }
-        for (int n = 0; n < SortKeyLength && !text.atEnd(); ++n) {
+        for (int n = 0; n < count && !text.atEnd(); ++n) {
             const uint32_t w = text.nextWeight();
             if (w >= 255) {
-                // Past this character the key no longer orders: leave the rest to the full comparison.
-                weights[n] = 255;
-                break;
+                // Past this character the keys no longer order: the rest is the full comparison's.
+                weights.w[n] = 255;
+                weights.clipped = n;
+                return;
             }
-            weights[n] = static_cast<uint8_t>(w);
+            weights.w[n] = static_cast<uint8_t>(w);
         }
     };
     if (page == CodePage::Utf8)
         fill(Utf8Text{raw});
     else
         fill(ByteText{raw, &byteTables(page)});
-    if (!usable)
+    return weights;
+}
+
+std::optional<SortKey> NextKey(const Weights &weights)
+{
+    if (weights.clipped >= 0 && weights.clipped < SortKeyLength)
         return std::nullopt;
-    SortKey key;
-    for (int n = 0; n < 8; ++n) {
-        key.hi = (key.hi << 8) | weights[n];
-        key.lo = (key.lo << 8) | weights[n + 8];
-    }
-    return key;
+    return weights.key(SortKeyLength);
 }
 
 } // namespace
 
-SortKey MakeSortKey(CodePage page, std::string_view raw) { return *SortKeyFrom(page, raw, 0); }
+SortKey MakeSortKey(CodePage page, std::string_view raw) { return WeightsOf(page, raw, SortKeyLength).key(0); }
 
 std::optional<SortKey> MakeNextSortKey(CodePage page, std::string_view raw)
 {
-    return SortKeyFrom(page, raw, SortKeyLength);
+    return NextKey(WeightsOf(page, raw, 2 * SortKeyLength));
+}
+
+std::pair<SortKey, std::optional<SortKey>> MakeSortKeys(CodePage page, std::string_view raw)
+{
+    const Weights weights = WeightsOf(page, raw, 2 * SortKeyLength);
+    return {weights.key(0), NextKey(weights)};
 }
 
 } // namespace phonebook

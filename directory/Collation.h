@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <optional>
 #include <string_view>
+#include <utility>
 
 namespace phonebook {
 
@@ -47,5 +48,7 @@ SortKey MakeSortKey(CodePage page, std::string_view raw);
 // equal; nothing when the first key ended in a 255 (then only
 // CompareStoredBytes decides).
 std::optional<SortKey> MakeNextSortKey(CodePage page, std::string_view raw);
+// Both at once, the value read once.
+std::pair<SortKey, std::optional<SortKey>> MakeSortKeys(CodePage page, std::string_view raw);
 
 } // namespace phonebook

@@ -85,6 +85,21 @@ private:
     std::vector<uint32_t> m_first;
 };
 
+// The records' values compared term by term from the term `from` on.
+int CompareTerms(const DbfTable &table, const std::vector<OrderTerm> &order, size_t from, uint32_t a, uint32_t b)
+{
+    for (size_t t = from; t < order.size(); ++t) {
+        const std::string_view va = table.rawField(a, order[t].field);
+        const std::string_view vb = table.rawField(b, order[t].field);
+        if (va == vb)
+            continue;
+        const int r = CompareStoredBytes(table.codePage(), va, vb);
+        if (r != 0)
+            return order[t].descending ? -r : r;
+    }
+    return 0;
+}
+
 } // namespace
 
 // Without SQLite's sorter: the distinct values of the first term are sorted
@@ -110,18 +125,7 @@ void OrderRecords(const DbfTable &table, std::vector<uint32_t> &records, const s
     }
 
     const OrderTerm first = order.front();
-    auto compareFrom = [&](size_t from, uint32_t a, uint32_t b) {
-        for (size_t t = from; t < order.size(); ++t) {
-            const std::string_view va = table.rawField(a, order[t].field);
-            const std::string_view vb = table.rawField(b, order[t].field);
-            if (va == vb)
-                continue;
-            const int r = CompareStoredBytes(page, va, vb);
-            if (r != 0)
-                return order[t].descending ? -r : r;
-        }
-        return 0;
-    };
+    auto compareFrom = [&](size_t from, uint32_t a, uint32_t b) { return CompareTerms(table, order, from, a, b); };
 
     // Mostly distinct first values (telephone numbers): one sort of
     // fixed-size keys, reading the records only when two keys tie.
@@ -132,51 +136,16 @@ void OrderRecords(const DbfTable &table, std::vector<uint32_t> &records, const s
         for (size_t n = 0; n < sampled; ++n)
             sample.groupOf(records[n]);
         if (sample.firstRecords().size() * 4 > sampled * 3) {
-            struct Entry {
-                SortKey key;
-                uint32_t record;
-            };
-            std::vector<Entry> entries;
+            std::vector<KeyedRecord> entries;
             entries.reserve(records.size());
             for (const uint32_t record : records) {
                 if (entries.size() % StopStride == 0 && StopRequested())
                     return;
-                entries.push_back({MakeSortKey(page, table.rawField(record, first.field)), record});
+                entries.push_back({MakeSortKey(page, table.rawField(record, first.field)), {}, record});
             }
-            // By the keys alone first: the records are read only for runs
-            // of equal keys, once each for the key of their next weights.
-            std::sort(entries.begin(), entries.end(), [&](const Entry &a, const Entry &b) {
-                if (a.key != b.key)
-                    return first.descending ? b.key < a.key : a.key < b.key;
-                return a.record < b.record;
-            });
-            struct Tie {
-                std::optional<SortKey> next;
-                uint32_t record;
-            };
-            std::vector<Tie> ties;
-            for (size_t from = 0; from < entries.size();) {
-                if (from % StopStride == 0 && StopRequested())
-                    return;
-                size_t to = from + 1;
-                while (to < entries.size() && entries[to].key == entries[from].key)
-                    ++to;
-                if (to - from > 1) {
-                    ties.clear();
-                    for (size_t n = from; n < to; ++n)
-                        ties.push_back({MakeNextSortKey(page, table.rawField(entries[n].record, first.field)), entries[n].record});
-                    // Within a run the next keys are all there or all missing.
-                    std::sort(ties.begin(), ties.end(), [&](const Tie &a, const Tie &b) {
-                        if (a.next && b.next && *a.next != *b.next)
-                            return first.descending ? *b.next < *a.next : *a.next < *b.next;
-                        const int r = compareFrom(0, a.record, b.record);
-                        return r != 0 ? r < 0 : a.record < b.record;
-                    });
-                    for (size_t n = from; n < to; ++n)
-                        entries[n].record = ties[n - from].record;
-                }
-                from = to;
-            }
+            OrderKeyedRecords(table, entries, order);
+            if (StopRequested())
+                return;
             for (size_t n = 0; n < entries.size(); ++n)
                 records[n] = entries[n].record;
             return;
@@ -246,6 +215,55 @@ void OrderRecords(const DbfTable &table, std::vector<uint32_t> &records, const s
         }
     }
     records = std::move(placed);
+}
+
+
+void OrderKeyedRecords(const DbfTable &table, std::vector<KeyedRecord> &entries, const std::vector<OrderTerm> &order)
+{
+    if (entries.empty() || order.empty())
+        return;
+    const CodePage page = table.codePage();
+    const OrderTerm first = order.front();
+    auto compareFrom = [&](size_t from, uint32_t a, uint32_t b) { return CompareTerms(table, order, from, a, b); };
+    // By the keys alone first: the records are read only for runs
+    // of equal keys, once each for the key of their next weights.
+    std::sort(entries.begin(), entries.end(), [&](const KeyedRecord &a, const KeyedRecord &b) {
+        if (a.key != b.key)
+            return first.descending ? b.key < a.key : a.key < b.key;
+        return a.record < b.record;
+    });
+    size_t read = 0;
+    for (size_t from = 0; from < entries.size();) {
+        if (read >= StopStride) {
+            if (StopRequested())
+                return;
+            read = 0;
+        }
+        size_t to = from + 1;
+        while (to < entries.size() && entries[to].key == entries[from].key)
+            ++to;
+        if (to - from > 1) {
+            for (size_t n = from; n < to; ++n) {
+                KeyedRecord &entry = entries[n];
+                if (entry.nextState != KeyedRecord::Next::Unknown)
+                    continue;
+                ++read;
+                const std::optional<SortKey> next = MakeNextSortKey(page, table.rawField(entry.record, first.field));
+                entry.next = next.value_or(SortKey{});
+                entry.nextState = next ? KeyedRecord::Next::Made : KeyedRecord::Next::Unusable;
+            }
+            // Within a run the next keys are all usable or none is.
+            std::sort(entries.begin() + static_cast<std::ptrdiff_t>(from), entries.begin() + static_cast<std::ptrdiff_t>(to),
+                      [&](const KeyedRecord &a, const KeyedRecord &b) {
+                          if (a.nextState == KeyedRecord::Next::Made && b.nextState == KeyedRecord::Next::Made
+                              && a.next != b.next)
+                              return first.descending ? b.next < a.next : a.next < b.next;
+                          const int r = compareFrom(0, a.record, b.record);
+                          return r != 0 ? r < 0 : a.record < b.record;
+                      });
+        }
+        from = to;
+    }
 }
 
 } // namespace phonebook

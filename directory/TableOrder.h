@@ -2,6 +2,8 @@
 // Ordering the records of a table file for an ORDER BY that the table
 // consumes itself, in the collation's order.
 
+#include "Collation.h"
+
 #include <cstdint>
 #include <string_view>
 #include <vector>
@@ -22,5 +24,20 @@ struct OrderTerm {
 // neither ordered nor made distinct (not to be used).
 void OrderRecords(const DbfTable &table, std::vector<uint32_t> &records, const std::vector<OrderTerm> &order,
                   const std::vector<int> &distinctFields);
+
+// A record with the sort key of its first term's stored value (MakeSortKey)
+// and, when its maker read the value anyway, the key of its next weights
+// (MakeNextSortKey); otherwise that is made only where keys tie.
+struct KeyedRecord {
+    enum class Next : uint8_t { Unknown, Made, Unusable };
+    SortKey key;
+    SortKey next;
+    uint32_t record = 0;
+    Next nextState = Next::Unknown;
+};
+// Puts keyed records in the order of the terms, as OrderRecords does, for a
+// caller that made the keys while it read the records anyway. The same early
+// return when StopRequested() turns true.
+void OrderKeyedRecords(const DbfTable &table, std::vector<KeyedRecord> &records, const std::vector<OrderTerm> &order);
 
 } // namespace phonebook

@@ -346,27 +346,24 @@ std::shared_ptr<const QuickIndex> QuickIndex::Build(std::shared_ptr<const DbfTab
         }
     }
 
-    // The order on one worker while the records' words are read on two
-    // halves of the live records, one on another worker; then each place's
-    // arrays in that order.
+    // The records' words and name keys read on two halves of the live
+    // records, one on a worker; then the order on the worker while the
+    // dictionaries are merged here; then each place's arrays in that order.
     const uint32_t count = table->liveCount();
-    index->m_order.reserve(count);
-    for (uint32_t live = 0; live < count; ++live)
-        index->m_order.push_back(table->liveRecord(live));
     const int nameField = persons ? field(u"fio") : field(u"naim");
-    auto ordering = std::async(std::launch::async, [&] {
-        const ScopedStopCheck stopOrdering(stop);
-        OrderRecords(*table, index->m_order, {{nameField, false}, {index->m_phone, false}}, {});
-    });
+    std::vector<KeyedRecord> keyed(count);
     const uint32_t half = count / 2;
     Slice first;
     Slice second;
-    auto firstHalf = std::async(std::launch::async, [&] { index->describe(0, half, first, stop); });
-    index->describe(half, count, second, stop);
+    auto firstHalf = std::async(std::launch::async, [&] { index->describe(0, half, first, keyed.data(), stop); });
+    index->describe(half, count, second, keyed.data(), stop);
     firstHalf.get();
-    ordering.get();
     if ((stop && stop()) || !first.complete || !second.complete)
         return nullptr;
+    auto ordering = std::async(std::launch::async, [&] {
+        const ScopedStopCheck stopOrdering(stop);
+        OrderKeyedRecords(*table, keyed, {{nameField, false}, {index->m_phone, false}});
+    });
 
     // One dictionary, its words numbered in their sorted order.
     std::vector<uint32_t> secondNumbers = first.dictionary.AddAll(second.dictionary);
@@ -378,10 +375,19 @@ std::shared_ptr<const QuickIndex> QuickIndex::Build(std::shared_ptr<const DbfTab
         number = firstNumbers[number];
     index->m_dictionary = std::make_unique<QuickWords>(std::move(first.dictionary));
     second.dictionary = {};
+    ordering.get();
+    if (stop && stop())
+        return nullptr;
+    index->m_order.reserve(count);
+    for (const KeyedRecord &entry : keyed)
+        index->m_order.push_back(entry.record);
+    keyed = {};
 
-    // Each word's share of the postings and each place's numbers, counted in
-    // the records' own order (reading each half straight through); then,
-    // place by place, the postings, so that each word's come in place order.
+    // Each word's share of the postings (and of them, the later half of the
+    // places') and each place's numbers, counted in the records' own order
+    // (reading each half straight through); then the postings place by
+    // place, the two halves of the places at once, so that each word's come
+    // in place order.
     std::vector<uint32_t> liveOf(table->physicalCount());
     for (uint32_t live = 0; live < count; ++live)
         liveOf[table->liveRecord(live)] = live;
@@ -394,6 +400,8 @@ std::shared_ptr<const QuickIndex> QuickIndex::Build(std::shared_ptr<const DbfTab
     const size_t words = index->m_dictionary->size();
     std::vector<uint32_t> &start = index->m_postStart;
     start.assign(words + 1, 0);
+    const uint32_t laterPlaces = count / 2;
+    std::vector<uint32_t> later(words, 0);
     for (uint32_t live = 0; live < count; ++live) {
         if (live % CancelStride == 0 && stop && stop())
             return nullptr;
@@ -401,9 +409,13 @@ std::shared_ptr<const QuickIndex> QuickIndex::Build(std::shared_ptr<const DbfTab
         const Slice &slice = inFirst ? first : second;
         const std::vector<uint32_t> &numbers = inFirst ? firstNumbers : secondNumbers;
         const uint32_t at = inFirst ? live : live - half;
-        for (uint32_t w = slice.wordStart[at]; w < slice.wordStart[at + 1]; ++w)
-            ++start[numbers[slice.words[w] & WordMask] + 1];
         const uint32_t place = placeOf[live];
+        const uint32_t isLater = place >= laterPlaces ? 1 : 0;
+        for (uint32_t w = slice.wordStart[at]; w < slice.wordStart[at + 1]; ++w) {
+            const uint32_t number = numbers[slice.words[w] & WordMask];
+            ++start[number + 1];
+            later[number] += isLater;
+        }
         index->m_phoneDigits[place] = slice.phoneDigits[at];
         for (size_t f = 0; f < fields; ++f)
             index->m_numberKeys[place * fields + f] = slice.numberKeys[at * fields + f];
@@ -411,27 +423,37 @@ std::shared_ptr<const QuickIndex> QuickIndex::Build(std::shared_ptr<const DbfTab
     for (size_t w = 0; w < words; ++w)
         start[w + 1] += start[w];
     index->m_posts.resize(start.back());
-    std::vector<uint32_t> next(start.begin(), start.end() - 1);
-    for (uint32_t place = 0; place < count; ++place) {
-        if (place % CancelStride == 0 && stop && stop())
-            return nullptr;
-        if (place + FetchAhead < count) {
-            // The records lie scattered in place order: their words are fetched ahead.
-            const uint32_t ahead = liveOf[index->m_order[place + FetchAhead]];
-            const Slice &aheadSlice = ahead < half ? first : second;
-            const uint32_t aheadAt = ahead < half ? ahead : ahead - half;
-            Fetch(aheadSlice.words.data() + aheadSlice.wordStart[aheadAt]);
+    // Where each half's postings of a word go next: the later half's after the earlier's.
+    std::vector<uint32_t> earlyNext(start.begin(), start.end() - 1);
+    for (size_t w = 0; w < words; ++w)
+        later[w] = start[w + 1] - later[w];
+    const auto post = [&](uint32_t from, uint32_t to, std::vector<uint32_t> &next) {
+        for (uint32_t place = from; place < to; ++place) {
+            if ((place - from) % CancelStride == 0 && stop && stop())
+                return false;
+            if (place + FetchAhead < to) {
+                // The records lie scattered in place order: their words are fetched ahead.
+                const uint32_t ahead = liveOf[index->m_order[place + FetchAhead]];
+                const Slice &aheadSlice = ahead < half ? first : second;
+                const uint32_t aheadAt = ahead < half ? ahead : ahead - half;
+                Fetch(aheadSlice.words.data() + aheadSlice.wordStart[aheadAt]);
+            }
+            const uint32_t live = liveOf[index->m_order[place]];
+            const bool inFirst = live < half;
+            const Slice &slice = inFirst ? first : second;
+            const std::vector<uint32_t> &numbers = inFirst ? firstNumbers : secondNumbers;
+            const uint32_t at = inFirst ? live : live - half;
+            for (uint32_t w = slice.wordStart[at]; w < slice.wordStart[at + 1]; ++w) {
+                const uint32_t entry = slice.words[w];
+                index->m_posts[next[numbers[entry & WordMask]]++] = place | (entry & ~WordMask);
+            }
         }
-        const uint32_t live = liveOf[index->m_order[place]];
-        const bool inFirst = live < half;
-        const Slice &slice = inFirst ? first : second;
-        const std::vector<uint32_t> &numbers = inFirst ? firstNumbers : secondNumbers;
-        const uint32_t at = inFirst ? live : live - half;
-        for (uint32_t w = slice.wordStart[at]; w < slice.wordStart[at + 1]; ++w) {
-            const uint32_t entry = slice.words[w];
-            index->m_posts[next[numbers[entry & WordMask]]++] = place | (entry & ~WordMask);
-        }
-    }
+        return true;
+    };
+    auto earlyPosted = std::async(std::launch::async, [&] { return post(0, laterPlaces, earlyNext); });
+    const bool laterPosted = post(laterPlaces, count, later);
+    if (!earlyPosted.get() || !laterPosted)
+        return nullptr;
     std::vector<uint32_t> keys = index->m_numberKeys;
     std::sort(keys.begin(), keys.end());
     keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
@@ -440,8 +462,10 @@ std::shared_ptr<const QuickIndex> QuickIndex::Build(std::shared_ptr<const DbfTab
     return index;
 }
 
-void QuickIndex::describe(uint32_t from, uint32_t to, Slice &slice, const std::function<bool()> &stop) const
+void QuickIndex::describe(uint32_t from, uint32_t to, Slice &slice, KeyedRecord *keyed,
+                          const std::function<bool()> &stop) const
 {
+    const CodePage page = m_table->codePage();
     const size_t fields = m_numberFields.size();
     slice.wordStart.reserve(to - from + 1);
     slice.wordStart.push_back(0);
@@ -454,6 +478,8 @@ void QuickIndex::describe(uint32_t from, uint32_t to, Slice &slice, const std::f
         if ((live - from) % CancelStride == 0 && stop && stop())
             return;
         const uint32_t record = m_table->liveRecord(live);
+        const auto [key, next] = MakeSortKeys(page, m_table->rawField(record, m_textFields[0]));
+        keyed[live] = {key, next.value_or(SortKey{}), record, next ? KeyedRecord::Next::Made : KeyedRecord::Next::Unusable};
         // Entries of the word's number and rank, the number high while they
         // are sorted, so that a word found twice keeps its best rank.
         words.clear();

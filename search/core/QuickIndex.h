@@ -36,6 +36,7 @@
 namespace phonebook {
 class DbfTable;
 class RowSource;
+struct KeyedRecord;
 }
 
 namespace phonebook::search {
@@ -112,7 +113,7 @@ private:
     // Reads the live records `from` up to `to` (not included) into `slice`;
     // stops early when `stop` turns true.
     struct Slice;
-    void describe(uint32_t from, uint32_t to, Slice &slice, const std::function<bool()> &stop) const;
+    void describe(uint32_t from, uint32_t to, Slice &slice, KeyedRecord *keyed, const std::function<bool()> &stop) const;
     // The place's rank for `query`, NoRank when it does not match. When a
     // word leads, the caller found the first word and passes its rank.
     uint8_t matches(uint32_t place, const Prepared &query, Scratch &scratch, uint8_t leadRank = 0) const;
