@@ -224,7 +224,6 @@ void OrderKeyedRecords(const DbfTable &table, std::vector<KeyedRecord> &entries,
         return;
     const CodePage page = table.codePage();
     const OrderTerm first = order.front();
-    auto compareFrom = [&](size_t from, uint32_t a, uint32_t b) { return CompareTerms(table, order, from, a, b); };
     // By the keys alone first: the records are read only for runs
     // of equal keys, once each for the key of their next weights.
     std::sort(entries.begin(), entries.end(), [&](const KeyedRecord &a, const KeyedRecord &b) {
@@ -254,16 +253,23 @@ void OrderKeyedRecords(const DbfTable &table, std::vector<KeyedRecord> &entries,
             }
             // Within a run the next keys are all usable or none is.
             std::sort(entries.begin() + static_cast<std::ptrdiff_t>(from), entries.begin() + static_cast<std::ptrdiff_t>(to),
-                      [&](const KeyedRecord &a, const KeyedRecord &b) {
-                          if (a.nextState == KeyedRecord::Next::Made && b.nextState == KeyedRecord::Next::Made
-                              && a.next != b.next)
-                              return first.descending ? b.next < a.next : a.next < b.next;
-                          const int r = compareFrom(0, a.record, b.record);
-                          return r != 0 ? r < 0 : a.record < b.record;
-                      });
+                      [&](const KeyedRecord &a, const KeyedRecord &b) { return OrderedBefore(table, order, a, b); });
         }
         from = to;
     }
+}
+
+
+bool OrderedBefore(const DbfTable &table, const std::vector<OrderTerm> &order, const KeyedRecord &a, const KeyedRecord &b)
+{
+    const bool descending = order.front().descending;
+    if (a.key != b.key)
+        return descending ? b.key < a.key : a.key < b.key;
+    // Equal keys: the next ones are both usable or both not.
+    if (a.nextState == KeyedRecord::Next::Made && b.nextState == KeyedRecord::Next::Made && a.next != b.next)
+        return descending ? b.next < a.next : a.next < b.next;
+    const int r = CompareTerms(table, order, 0, a.record, b.record);
+    return r != 0 ? r < 0 : a.record < b.record;
 }
 
 } // namespace phonebook

@@ -39,5 +39,8 @@ struct KeyedRecord {
 // caller that made the keys while it read the records anyway. The same early
 // return when StopRequested() turns true.
 void OrderKeyedRecords(const DbfTable &table, std::vector<KeyedRecord> &records, const std::vector<OrderTerm> &order);
+// Whether `a` comes before `b` in the order of the terms (ties in every term
+// by record number), by their keys where those decide.
+bool OrderedBefore(const DbfTable &table, const std::vector<OrderTerm> &order, const KeyedRecord &a, const KeyedRecord &b);
 
 } // namespace phonebook
