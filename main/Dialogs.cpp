@@ -29,6 +29,17 @@ Script &script()
     return instance;
 }
 
+// A box over a window not shown yet (start-up's messages, under the
+// splash) stands in the middle of the screen: Qt would put it over the
+// hidden window's default place, at the screen's corner.
+void PlaceOverHiddenParent(QDialog &box, const QWidget *parent)
+{
+    if (!parent || parent->window()->isVisible())
+        return;
+    box.adjustSize();
+    CenterForm(box);
+}
+
 } // namespace
 
 void ShowMessage(QWidget *parent, const QString &text, QMessageBox::Icon icon)
@@ -38,6 +49,7 @@ void ShowMessage(QWidget *parent, const QString &text, QMessageBox::Icon icon)
         return;
     }
     QMessageBox box(icon, ApplicationTitle.toString(), text, QMessageBox::Ok, parent);
+    PlaceOverHiddenParent(box, parent);
     box.exec();
 }
 
@@ -88,6 +100,7 @@ QMessageBox::StandardButton AskYesNo(QWidget *parent, const QString &text)
         return answer == QMessageBox::Yes ? QMessageBox::Yes : QMessageBox::No;
     }
     QMessageBox box(QMessageBox::Question, ApplicationTitle.toString(), text, QMessageBox::Yes | QMessageBox::No, parent);
+    PlaceOverHiddenParent(box, parent);
     box.setDefaultButton(QMessageBox::Yes);
     box.setEscapeButton(QMessageBox::No);
     return box.exec() == QMessageBox::Yes ? QMessageBox::Yes : QMessageBox::No;
