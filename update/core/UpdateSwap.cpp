@@ -242,11 +242,30 @@ bool RemoveStaging(const QString &staging)
         return !info.exists();
     // Links inside are removed themselves, never what they point to. An
     // archive program being killed may still write a file or two into it:
-    // the removal is tried again for a moment.
-    for (int attempt = 0; attempt < 20 && QFileInfo::exists(staging); ++attempt) {
+    // the removal is tried again for up to two seconds. The marker goes
+    // last, and comes back if a file came in after it, so that a folder left
+    // over still says whose it is and goes at the next opening.
+    const QByteArray marker = Native(InDir(staging, StagingMarkerName.toString()));
+    for (int attempt = 0; attempt < 100 && QFileInfo::exists(staging); ++attempt) {
         if (attempt > 0)
-            QThread::msleep(10);
-        QDir(staging).removeRecursively();
+            QThread::msleep(20);
+        bool othersGone = true;
+        const QFileInfoList entries =
+            QDir(staging).entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+        for (const QFileInfo &entry : entries) {
+            if (entry.fileName() == StagingMarkerName)
+                continue;
+            const bool gone = entry.isDir() && !entry.isSymLink() ? QDir(entry.filePath()).removeRecursively()
+                                                                  : QFile::remove(entry.filePath());
+            othersGone = othersGone && gone;
+        }
+        if (!othersGone || (::unlink(marker.constData()) != 0 && errno != ENOENT))
+            continue;
+        if (::rmdir(Native(staging).constData()) == 0)
+            break;
+        PosixFile again(::open(marker.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+        if (again.valid())
+            WriteAll(again.fd(), MarkerText.data(), static_cast<size_t>(MarkerText.size()));
     }
     return !QFileInfo::exists(staging);
 }
