@@ -21,6 +21,7 @@
 #include <future>
 #include <iterator>
 #include <mutex>
+#include <unordered_map>
 
 namespace phonebook::search {
 
@@ -474,6 +475,17 @@ void QuickIndex::describe(uint32_t from, uint32_t to, Slice &slice, KeyedRecord 
     slice.numberKeys.reserve(static_cast<size_t>(to - from) * fields);
     std::string scratch;
     std::vector<uint32_t> words;
+    // Streets, and an organisation's names, recur from record to record:
+    // the entries of a value seen before are taken as they were, while that
+    // pays (most of a field's values seen before).
+    struct Seen {
+        std::unordered_map<std::string_view, std::pair<uint32_t, uint32_t>> values; // into `entries`
+        std::vector<uint32_t> entries;
+        uint32_t asked = 0;
+        uint32_t found = 0;
+        bool on = true;
+    };
+    std::vector<Seen> seen(m_textFields.size());
     for (uint32_t live = from; live < to; ++live) {
         if ((live - from) % CancelStride == 0 && stop && stop())
             return;
@@ -484,11 +496,33 @@ void QuickIndex::describe(uint32_t from, uint32_t to, Slice &slice, KeyedRecord 
         // are sorted, so that a word found twice keeps its best rank.
         words.clear();
         for (size_t f = 0; f < m_textFields.size(); ++f) {
-            Fold(m_table->rawField(record, m_textFields[f]), scratch);
+            const std::string_view raw = m_table->rawField(record, m_textFields[f]);
+            Seen &field = seen[f];
+            if (field.on) {
+                ++field.asked;
+                if (const auto it = field.values.find(raw); it != field.values.end()) {
+                    ++field.found;
+                    words.insert(words.end(), field.entries.begin() + it->second.first,
+                                 field.entries.begin() + it->second.second);
+                    continue;
+                }
+                if (field.asked == 4096 && field.found * 2 < field.asked) {
+                    field.on = false;
+                    field.values = {};
+                    field.entries = {};
+                }
+            }
+            const size_t before = words.size();
+            Fold(raw, scratch);
             const auto rank = static_cast<uint32_t>(f == 0 ? 1 : f + 1);
             ForEachWord(scratch, [&](std::string_view word, bool first) {
                 words.push_back(slice.dictionary.Add(word) << 3 | (first && f == 0 ? 0 : rank));
             });
+            if (field.on && field.values.size() < 65536) {
+                const auto at = static_cast<uint32_t>(field.entries.size());
+                field.entries.insert(field.entries.end(), words.begin() + static_cast<std::ptrdiff_t>(before), words.end());
+                field.values.emplace(raw, std::pair{at, static_cast<uint32_t>(field.entries.size())});
+            }
         }
         std::sort(words.begin(), words.end());
         uint32_t last = UINT32_MAX;
