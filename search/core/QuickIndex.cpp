@@ -347,24 +347,50 @@ std::shared_ptr<const QuickIndex> QuickIndex::Build(std::shared_ptr<const DbfTab
         }
     }
 
-    // The records' words and name keys read on two halves of the live
-    // records, one on a worker; then the order on the worker while the
-    // dictionaries are merged here; then each place's arrays in that order.
+    // The records' words read on two halves of the live records, one on a
+    // worker, and the records ordered on another. Names mostly distinct
+    // (individuals) are sorted by keys made while the words are read, once
+    // they are; names that recur (an organisation's many numbers) are ordered
+    // by the table's own ordering, which ranks each distinct name once, from
+    // the start. Then each place's arrays in that order.
     const uint32_t count = table->liveCount();
     const int nameField = persons ? field(u"fio") : field(u"naim");
-    std::vector<KeyedRecord> keyed(count);
+    const std::vector<OrderTerm> terms = {{nameField, false}, {index->m_phone, false}};
+    std::vector<std::pair<SortKey, std::optional<SortKey>>> sample;
+    for (uint32_t live = 0; live < std::min<uint32_t>(count, 4096); ++live)
+        sample.push_back(MakeSortKeys(page, table->rawField(table->liveRecord(live), nameField)));
+    std::sort(sample.begin(), sample.end());
+    const size_t distinct = static_cast<size_t>(std::unique(sample.begin(), sample.end()) - sample.begin());
+    const bool byKeys = distinct * 4 > sample.size() * 3;
+    const auto orderRecords = [&] {
+        const ScopedStopCheck stopOrdering(stop);
+        index->m_order.reserve(count);
+        for (uint32_t live = 0; live < count; ++live)
+            index->m_order.push_back(table->liveRecord(live));
+        OrderRecords(*table, index->m_order, terms, {});
+    };
+    std::future<void> ordering;
+    if (!byKeys)
+        ordering = std::async(std::launch::async, orderRecords);
+    std::vector<KeyedRecord> keyed(byKeys ? count : 0);
+    KeyedRecord *const nameKeys = byKeys ? keyed.data() : nullptr;
     const uint32_t half = count / 2;
     Slice first;
     Slice second;
-    auto firstHalf = std::async(std::launch::async, [&] { index->describe(0, half, first, keyed.data(), stop); });
-    index->describe(half, count, second, keyed.data(), stop);
+    auto firstHalf = std::async(std::launch::async, [&] { index->describe(0, half, first, nameKeys, stop); });
+    index->describe(half, count, second, nameKeys, stop);
     firstHalf.get();
     if ((stop && stop()) || !first.complete || !second.complete)
         return nullptr;
-    auto ordering = std::async(std::launch::async, [&] {
-        const ScopedStopCheck stopOrdering(stop);
-        OrderKeyedRecords(*table, keyed, {{nameField, false}, {index->m_phone, false}});
-    });
+    if (byKeys) {
+        ordering = std::async(std::launch::async, [&] {
+            const ScopedStopCheck stopOrdering(stop);
+            OrderKeyedRecords(*table, keyed, terms);
+            index->m_order.reserve(count);
+            for (const KeyedRecord &entry : keyed)
+                index->m_order.push_back(entry.record);
+        });
+    }
 
     // One dictionary, its words numbered in their sorted order.
     std::vector<uint32_t> secondNumbers = first.dictionary.AddAll(second.dictionary);
@@ -379,9 +405,6 @@ std::shared_ptr<const QuickIndex> QuickIndex::Build(std::shared_ptr<const DbfTab
     ordering.get();
     if (stop && stop())
         return nullptr;
-    index->m_order.reserve(count);
-    for (const KeyedRecord &entry : keyed)
-        index->m_order.push_back(entry.record);
     keyed = {};
 
     // Each word's share of the postings (and of them, the later half of the
@@ -490,8 +513,10 @@ void QuickIndex::describe(uint32_t from, uint32_t to, Slice &slice, KeyedRecord 
         if ((live - from) % CancelStride == 0 && stop && stop())
             return;
         const uint32_t record = m_table->liveRecord(live);
-        const auto [key, next] = MakeSortKeys(page, m_table->rawField(record, m_textFields[0]));
-        keyed[live] = {key, next.value_or(SortKey{}), record, next ? KeyedRecord::Next::Made : KeyedRecord::Next::Unusable};
+        if (keyed) {
+            const auto [key, next] = MakeSortKeys(page, m_table->rawField(record, m_textFields[0]));
+            keyed[live] = {key, next.value_or(SortKey{}), record, next ? KeyedRecord::Next::Made : KeyedRecord::Next::Unusable};
+        }
         // Entries of the word's number and rank, the number high while they
         // are sorted, so that a word found twice keeps its best rank.
         words.clear();

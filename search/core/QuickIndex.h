@@ -110,7 +110,8 @@ private:
     };
     // The query made ready for testing a place.
     struct Prepared;
-    // Reads the live records `from` up to `to` (not included) into `slice`;
+    // Reads the live records `from` up to `to` (not included) into `slice`,
+    // and, unless `keyed` is null, each one's name keys into keyed[live];
     // stops early when `stop` turns true.
     struct Slice;
     void describe(uint32_t from, uint32_t to, Slice &slice, KeyedRecord *keyed, const std::function<bool()> &stop) const;
