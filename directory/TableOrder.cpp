@@ -100,6 +100,20 @@ int CompareTerms(const DbfTable &table, const std::vector<OrderTerm> &order, siz
     return 0;
 }
 
+// Whether `a` comes before `b` in the order of the terms (ties in every term
+// by record number), by their keys where those decide.
+bool OrderedBefore(const DbfTable &table, const std::vector<OrderTerm> &order, const KeyedRecord &a, const KeyedRecord &b)
+{
+    const bool descending = order.front().descending;
+    if (a.key != b.key)
+        return descending ? b.key < a.key : a.key < b.key;
+    // Equal keys: the next ones are both usable or both not.
+    if (a.nextState == KeyedRecord::Next::Made && b.nextState == KeyedRecord::Next::Made && a.next != b.next)
+        return descending ? b.next < a.next : a.next < b.next;
+    const int r = CompareTerms(table, order, 0, a.record, b.record);
+    return r != 0 ? r < 0 : a.record < b.record;
+}
+
 } // namespace
 
 // Without SQLite's sorter: the distinct values of the first term are sorted
@@ -129,27 +143,20 @@ void OrderRecords(const DbfTable &table, std::vector<uint32_t> &records, const s
 
     // Mostly distinct first values (telephone numbers): one sort of
     // fixed-size keys, reading the records only when two keys tie.
-    constexpr size_t Sample = 4096;
-    {
-        ValueGroups sample(table, {first.field}, Sample);
-        const size_t sampled = std::min(Sample, records.size());
-        for (size_t n = 0; n < sampled; ++n)
-            sample.groupOf(records[n]);
-        if (sample.firstRecords().size() * 4 > sampled * 3) {
-            std::vector<KeyedRecord> entries;
-            entries.reserve(records.size());
-            for (const uint32_t record : records) {
-                if (entries.size() % StopStride == 0 && StopRequested())
-                    return;
-                entries.push_back({MakeSortKey(page, table.rawField(record, first.field)), {}, record});
-            }
-            OrderKeyedRecords(table, entries, order);
-            if (StopRequested())
+    if (MostlyDistinct(table, first.field, records)) {
+        std::vector<KeyedRecord> entries;
+        entries.reserve(records.size());
+        for (const uint32_t record : records) {
+            if (entries.size() % StopStride == 0 && StopRequested())
                 return;
-            for (size_t n = 0; n < entries.size(); ++n)
-                records[n] = entries[n].record;
-            return;
+            entries.push_back({MakeSortKey(page, table.rawField(record, first.field)), {}, record});
         }
+        OrderKeyedRecords(table, entries, order);
+        if (StopRequested())
+            return;
+        for (size_t n = 0; n < entries.size(); ++n)
+            records[n] = entries[n].record;
+        return;
     }
 
     // Many repeated first values (streets, organisations): rank the distinct
@@ -217,6 +224,15 @@ void OrderRecords(const DbfTable &table, std::vector<uint32_t> &records, const s
     records = std::move(placed);
 }
 
+bool MostlyDistinct(const DbfTable &table, int field, std::span<const uint32_t> records)
+{
+    constexpr size_t Sample = 4096;
+    ValueGroups sample(table, {field}, Sample);
+    const size_t sampled = std::min(Sample, records.size());
+    for (size_t n = 0; n < sampled; ++n)
+        sample.groupOf(records[n]);
+    return sample.firstRecords().size() * 4 > sampled * 3;
+}
 
 void OrderKeyedRecords(const DbfTable &table, std::vector<KeyedRecord> &entries, const std::vector<OrderTerm> &order)
 {
@@ -259,17 +275,5 @@ void OrderKeyedRecords(const DbfTable &table, std::vector<KeyedRecord> &entries,
     }
 }
 
-
-bool OrderedBefore(const DbfTable &table, const std::vector<OrderTerm> &order, const KeyedRecord &a, const KeyedRecord &b)
-{
-    const bool descending = order.front().descending;
-    if (a.key != b.key)
-        return descending ? b.key < a.key : a.key < b.key;
-    // Equal keys: the next ones are both usable or both not.
-    if (a.nextState == KeyedRecord::Next::Made && b.nextState == KeyedRecord::Next::Made && a.next != b.next)
-        return descending ? b.next < a.next : a.next < b.next;
-    const int r = CompareTerms(table, order, 0, a.record, b.record);
-    return r != 0 ? r < 0 : a.record < b.record;
-}
 
 } // namespace phonebook

@@ -5,6 +5,7 @@
 #include "Collation.h"
 
 #include <cstdint>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -39,8 +40,9 @@ struct KeyedRecord {
 // caller that made the keys while it read the records anyway. The same early
 // return when StopRequested() turns true.
 void OrderKeyedRecords(const DbfTable &table, std::vector<KeyedRecord> &records, const std::vector<OrderTerm> &order);
-// Whether `a` comes before `b` in the order of the terms (ties in every term
-// by record number), by their keys where those decide.
-bool OrderedBefore(const DbfTable &table, const std::vector<OrderTerm> &order, const KeyedRecord &a, const KeyedRecord &b);
+// Whether most of the first (up to 4096) records hold values of `field`
+// that no other of them holds: then sorting keyed records costs less than
+// ranking the distinct values (OrderRecords chooses so too).
+bool MostlyDistinct(const DbfTable &table, int field, std::span<const uint32_t> records);
 
 } // namespace phonebook

@@ -356,12 +356,10 @@ std::shared_ptr<const QuickIndex> QuickIndex::Build(std::shared_ptr<const DbfTab
     const uint32_t count = table->liveCount();
     const int nameField = persons ? field(u"fio") : field(u"naim");
     const std::vector<OrderTerm> terms = {{nameField, false}, {index->m_phone, false}};
-    std::vector<std::pair<SortKey, std::optional<SortKey>>> sample;
+    std::vector<uint32_t> firstRecords;
     for (uint32_t live = 0; live < std::min<uint32_t>(count, 4096); ++live)
-        sample.push_back(MakeSortKeys(page, table->rawField(table->liveRecord(live), nameField)));
-    std::sort(sample.begin(), sample.end());
-    const size_t distinct = static_cast<size_t>(std::unique(sample.begin(), sample.end()) - sample.begin());
-    const bool byKeys = distinct * 4 > sample.size() * 3;
+        firstRecords.push_back(table->liveRecord(live));
+    const bool byKeys = MostlyDistinct(*table, nameField, firstRecords);
     const auto orderRecords = [&] {
         const ScopedStopCheck stopOrdering(stop);
         index->m_order.reserve(count);
@@ -523,6 +521,11 @@ void QuickIndex::describe(uint32_t from, uint32_t to, Slice &slice, KeyedRecord 
         for (size_t f = 0; f < m_textFields.size(); ++f) {
             const std::string_view raw = m_table->rawField(record, m_textFields[f]);
             Seen &field = seen[f];
+            if (field.on && field.asked == 4096 && field.found * 2 < field.asked) {
+                field.on = false;
+                field.values = {};
+                field.entries = {};
+            }
             if (field.on) {
                 ++field.asked;
                 if (const auto it = field.values.find(raw); it != field.values.end()) {
@@ -530,11 +533,6 @@ void QuickIndex::describe(uint32_t from, uint32_t to, Slice &slice, KeyedRecord 
                     words.insert(words.end(), field.entries.begin() + it->second.first,
                                  field.entries.begin() + it->second.second);
                     continue;
-                }
-                if (field.asked == 4096 && field.found * 2 < field.asked) {
-                    field.on = false;
-                    field.values = {};
-                    field.entries = {};
                 }
             }
             const size_t before = words.size();
