@@ -9,6 +9,7 @@
 #include <QThread>
 
 #include <cerrno>
+#include <optional>
 #include <fcntl.h>
 #include <stdlib.h>
 #include <sys/file.h>
@@ -123,27 +124,58 @@ bool StagingInUse(const QString &staging)
     return marker.valid() && ::flock(marker.fd(), LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
 }
 
-// A staging folder whose update died while making it: ours (owner, 0700, the
-// name), and holding nothing but the start of its marker, if that. Only the
-// update lock's holder asks, so no other update is making one now.
+// Whether `name` in `directory` is a folder of ours: the staging name, a
+// real folder (no link), this user's, mode 0700. Says why not.
+bool IsOwnStagingFolder(const QString &directory, const QString &name, CoreError *why)
+{
+    const auto no = [&](const CoreError &reason) {
+        if (why)
+            *why = reason;
+        return false;
+    };
+    if (!name.startsWith(StagingPrefix) || name.contains(u'/'))
+        return no(CoreError(CoreMessage("the name is not a working folder's")));
+    struct stat st {};
+    if (!Lstat(InDir(directory, name), &st))
+        return no(FileError(errno));
+    if (S_ISLNK(st.st_mode))
+        return no(CoreError(CoreMessage("it is a symbolic link")));
+    if (!S_ISDIR(st.st_mode))
+        return no(CoreError(CoreMessage("it is not a folder")));
+    if (st.st_uid != ::geteuid())
+        return no(CoreError(CoreMessage("the folder belongs to another user")));
+    if ((st.st_mode & 07777) != 0700)
+        return no(CoreError(CoreMessage("the folder's permissions are not 0700")));
+    return true;
+}
+
+// The first bytes of a staging folder's marker, a regular file of this
+// user's; nothing when there is no such file.
+std::optional<QByteArray> MarkerOf(const QString &folder)
+{
+    const QString marker = InDir(folder, StagingMarkerName.toString());
+    struct stat st {};
+    QFile file(marker);
+    if (!Lstat(marker, &st) || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid() || !file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    return file.read(256);
+}
+
+// A staging folder whose update died while making it: ours, and holding
+// nothing but the start of its marker, if that. Only the update lock's
+// holder asks, so no other update is making one now.
 bool IsHalfMadeStaging(const QString &directory, const QString &name)
 {
-    struct stat st {};
-    const QString folder = InDir(directory, name);
-    if (!name.startsWith(StagingPrefix) || name.contains(u'/') || !Lstat(folder, &st) || !S_ISDIR(st.st_mode)
-        || st.st_uid != ::geteuid() || (st.st_mode & 07777) != 0700)
+    if (!IsOwnStagingFolder(directory, name, nullptr))
         return false;
+    const QString folder = InDir(directory, name);
     const QStringList inside = QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
     if (inside.isEmpty())
         return true;
     if (inside != QStringList{StagingMarkerName.toString()})
         return false;
-    const QString marker = InDir(folder, StagingMarkerName.toString());
-    QFile file(marker);
-    if (!Lstat(marker, &st) || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid() || !file.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray text = file.read(MarkerText.size() + 1);
-    return text.size() < MarkerText.size() && MarkerText.startsWith(text);
+    const std::optional<QByteArray> text = MarkerOf(folder);
+    return text && text->size() < MarkerText.size() && MarkerText.startsWith(*text);
 }
 
 // The staging folders of updates that died: the program's own, and free.
@@ -202,43 +234,20 @@ QString CreateStaging(const QString &directory, CoreError *error, PosixFile *hel
 
 bool IsStagingFolder(const QString &directory, const QString &name, CoreError *why)
 {
-    const auto no = [&](const CoreError &reason) {
-        if (why)
-            *why = reason;
+    if (!IsOwnStagingFolder(directory, name, why))
         return false;
-    };
-    if (!name.startsWith(StagingPrefix) || name.contains(u'/'))
-        return no(CoreError(CoreMessage("the name is not a working folder's")));
-    struct stat st {};
-    if (!Lstat(InDir(directory, name), &st))
-        return no(FileError(errno));
-    if (S_ISLNK(st.st_mode))
-        return no(CoreError(CoreMessage("it is a symbolic link")));
-    if (!S_ISDIR(st.st_mode))
-        return no(CoreError(CoreMessage("it is not a folder")));
-    if (st.st_uid != ::geteuid())
-        return no(CoreError(CoreMessage("the folder belongs to another user")));
-    if ((st.st_mode & 07777) != 0700)
-        return no(CoreError(CoreMessage("the folder's permissions are not 0700")));
-    const QString marker = InDir(InDir(directory, name), StagingMarkerName.toString());
-    const CoreError unmarked(CoreMessage("it holds no working-folder mark"));
-    struct stat ms {};
-    if (!Lstat(marker, &ms) || !S_ISREG(ms.st_mode) || ms.st_uid != ::geteuid())
-        return no(unmarked);
-    QFile file(marker);
-    if (!file.open(QIODevice::ReadOnly) || file.read(256) != MarkerText)
-        return no(unmarked);
+    if (MarkerOf(InDir(directory, name)) != MarkerText.toByteArray()) {
+        if (why)
+            *why = CoreError(CoreMessage("it holds no working-folder mark"));
+        return false;
+    }
     return true;
 }
 
 bool RemoveStaging(const QString &staging)
 {
     const QFileInfo info(staging);
-    if (IsHalfMadeStaging(info.absolutePath(), info.fileName())) {
-        ::unlink(Native(InDir(staging, StagingMarkerName.toString())).constData());
-        return ::rmdir(Native(staging).constData()) == 0;
-    }
-    if (!IsStagingFolder(info.absolutePath(), info.fileName()))
+    if (!IsStagingFolder(info.absolutePath(), info.fileName()) && !IsHalfMadeStaging(info.absolutePath(), info.fileName()))
         return !info.exists();
     // Links inside are removed themselves, never what they point to. An
     // archive program being killed may still write a file or two into it:
