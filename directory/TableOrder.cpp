@@ -240,13 +240,46 @@ void OrderKeyedRecords(const DbfTable &table, std::vector<KeyedRecord> &entries,
         return;
     const CodePage page = table.codePage();
     const OrderTerm first = order.front();
+    const auto keyBefore = [](bool descending, const SortKey &a, const SortKey &b) { return descending ? b < a : a < b; };
     // By the keys alone first: the records are read only for runs
     // of equal keys, once each for the key of their next weights.
     std::sort(entries.begin(), entries.end(), [&](const KeyedRecord &a, const KeyedRecord &b) {
         if (a.key != b.key)
-            return first.descending ? b.key < a.key : a.key < b.key;
+            return keyBefore(first.descending, a.key, b.key);
         return a.record < b.record;
     });
+    // Records whose first value ties as far as its keys reach: one value
+    // (a name many people share) is ordered by the keys of the next term,
+    // read once each; different values by the terms compared whole.
+    std::vector<KeyedRecord> further;
+    const auto orderTies = [&](size_t from, size_t to) {
+        const auto begin = entries.begin() + static_cast<std::ptrdiff_t>(from);
+        const auto end = entries.begin() + static_cast<std::ptrdiff_t>(to);
+        const std::string_view value = table.rawField(begin->record, first.field);
+        const bool oneValue = order.size() > 1 && std::all_of(begin + 1, end, [&](const KeyedRecord &entry) {
+            return table.rawField(entry.record, first.field) == value;
+        });
+        if (!oneValue) {
+            std::sort(begin, end, [&](const KeyedRecord &a, const KeyedRecord &b) { return OrderedBefore(table, order, a, b); });
+            return;
+        }
+        const OrderTerm second = order[1];
+        further.clear();
+        for (auto entry = begin; entry != end; ++entry) {
+            const auto [key, next] = MakeSortKeys(page, table.rawField(entry->record, second.field));
+            further.push_back({key, next.value_or(SortKey{}), entry->record, next ? KeyedRecord::Next::Made : KeyedRecord::Next::Unusable});
+        }
+        std::sort(further.begin(), further.end(), [&](const KeyedRecord &a, const KeyedRecord &b) {
+            if (a.key != b.key)
+                return keyBefore(second.descending, a.key, b.key);
+            if (a.nextState == KeyedRecord::Next::Made && b.nextState == KeyedRecord::Next::Made && a.next != b.next)
+                return keyBefore(second.descending, a.next, b.next);
+            const int r = CompareTerms(table, order, 1, a.record, b.record);
+            return r != 0 ? r < 0 : a.record < b.record;
+        });
+        for (size_t n = 0; n < further.size(); ++n)
+            entries[from + n].record = further[n].record;
+    };
     size_t read = 0;
     for (size_t from = 0; from < entries.size();) {
         if (read >= StopStride) {
@@ -267,13 +300,29 @@ void OrderKeyedRecords(const DbfTable &table, std::vector<KeyedRecord> &entries,
                 entry.next = next.value_or(SortKey{});
                 entry.nextState = next ? KeyedRecord::Next::Made : KeyedRecord::Next::Unusable;
             }
+            read += to - from;
             // Within a run the next keys are all usable or none is.
-            std::sort(entries.begin() + static_cast<std::ptrdiff_t>(from), entries.begin() + static_cast<std::ptrdiff_t>(to),
-                      [&](const KeyedRecord &a, const KeyedRecord &b) { return OrderedBefore(table, order, a, b); });
+            if (entries[from].nextState != KeyedRecord::Next::Made) {
+                orderTies(from, to);
+            } else {
+                std::sort(entries.begin() + static_cast<std::ptrdiff_t>(from), entries.begin() + static_cast<std::ptrdiff_t>(to),
+                          [&](const KeyedRecord &a, const KeyedRecord &b) {
+                              if (a.next != b.next)
+                                  return keyBefore(first.descending, a.next, b.next);
+                              return a.record < b.record;
+                          });
+                for (size_t tie = from; tie < to;) {
+                    size_t tieEnd = tie + 1;
+                    while (tieEnd < to && entries[tieEnd].next == entries[tie].next)
+                        ++tieEnd;
+                    if (tieEnd - tie > 1)
+                        orderTies(tie, tieEnd);
+                    tie = tieEnd;
+                }
+            }
         }
         from = to;
     }
 }
-
 
 } // namespace phonebook

@@ -4,6 +4,8 @@
 //
 //   quick-bench DIR [ROUNDS]     DIR holds sp09kw_n.dbf and sp09pr_n.dbf
 //
+// QUICK_BENCH_TEXT, when set, times only the cases that type that text.
+//
 // Prints one line per keystroke, tab-separated: name, text, rows, median ms,
 // slowest ms, then the nearest LIKE statement on the plain tables (for
 // bench/run.sh to time with the sqlite3 shell). The first line is the
@@ -91,7 +93,11 @@ int main(int argc, char *argv[])
         {"individuals, hyphenated", QStringLiteral("григорьев-лесн"), false, {}},
         {"individuals, a house", QStringLiteral("14"), false, {}},
     };
+    // QUICK_BENCH_TEXT=6792 times only the cases typing that text.
+    const QString only = qEnvironmentVariable("QUICK_BENCH_TEXT");
     for (const Case &c : cases) {
+        if (!only.isEmpty() && c.text != only)
+            continue;
         const int letters = static_cast<int>(c.text.size());
         std::vector<std::vector<double>> times(static_cast<size_t>(letters));
         std::vector<int> rows(static_cast<size_t>(letters));

@@ -402,6 +402,34 @@ TEST_F(Engine, DistinctValuesWithLongSharedBeginningsSortAsSqlitesOwnSort)
               column(QStringLiteral("SELECT v FROM long ORDER BY v||''%1 DESC").arg(collate)));
 }
 
+TEST_F(Engine, RunsOfOneNameSortByTheNextTermAsSqlitesOwnSort)
+{
+    // Mostly distinct names (sorted by keys) with runs of one name, some
+    // longer than two keys or differing in case only, whose numbers tie for
+    // one key, two, or all the way.
+    const QString shared[] = {QStringLiteral("ИВАНОВ ИВАН"), QStringLiteral("иванов иван"),
+                              QStringLiteral("ИВАНОВ ИВАНОВ ИВАНОВ ИВАНОВ ИВАНОВ ИВАН")};
+    const QString numbers[] = {QStringLiteral("1234567890123456"), QStringLiteral("12345678901234567890123456789012"), QString()};
+    const QString pieces[] = {QStringLiteral("1"), QStringLiteral("9"), QStringLiteral("А"), QStringLiteral("а"), QStringLiteral(" ")};
+    QRandomGenerator random(5);
+    std::vector<Row> rows;
+    for (int n = 0; n < 800; ++n) {
+        QString nt = numbers[random.bounded(3)];
+        for (int i = static_cast<int>(random.bounded(1, 4)); i > 0; --i)
+            nt += pieces[random.bounded(static_cast<int>(std::size(pieces)))];
+        const QString name = n % 5 == 0 ? shared[random.bounded(3)] : QStringLiteral("ПЕТРОВ %1").arg(n);
+        rows.push_back({{Enc(name), nt}});
+    }
+    WriteTable(path(QStringLiteral("runs.dbf")), CharFields({{"v", 50}, {"nt", 40}}), rows);
+    const QString collate = QStringLiteral(" COLLATE ") + QString::fromLatin1(CollationName);
+    for (const char *directions : {"%1, nt%2", "%1 DESC, nt%2 DESC", "%1, nt%2 DESC"}) {
+        const QString order = QString::fromLatin1(directions);
+        EXPECT_EQ(column(QStringLiteral("SELECT v||' '||nt FROM runs ORDER BY ") + order.arg(QStringLiteral("v"), QString())),
+                  column(QStringLiteral("SELECT v||' '||nt FROM runs ORDER BY ") + order.arg(QStringLiteral("v||''") + collate, collate)))
+            << directions;
+    }
+}
+
 TEST_F(Engine, OrderConsumedByTheTableMatchesSqlitesOwnSort)
 {
     // Many rows with long shared prefixes, case variants, duplicates and separators.
