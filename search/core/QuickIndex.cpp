@@ -56,21 +56,6 @@ std::string_view LeadingDigits(const std::string &codes)
     return std::string_view(codes).substr(0, n);
 }
 
-// A key of leading digit codes: up to 8 digits their count and value, 0 for
-// none, and one key shared by all longer ones (those are told apart by the
-// full test that follows).
-uint32_t NumberKey(std::string_view digits)
-{
-    if (digits.empty())
-        return 0;
-    if (digits.size() > 8)
-        return UINT32_MAX;
-    uint32_t value = 0;
-    for (const char c : digits)
-        value = value * 10 + static_cast<uint32_t>(DigitOf(static_cast<uint8_t>(c)));
-    return static_cast<uint32_t>(digits.size()) << 27 | value;
-}
-
 // A telephone number's first digits as kept for every place: the city's
 // numbers are shorter than that; a longer typed number reads the record.
 using PackedPhone = uint32_t;
@@ -239,7 +224,6 @@ struct QuickIndex::Slice {
     std::vector<uint32_t> wordStart;
     std::vector<uint32_t> words;
     std::vector<PackedPhone> phoneDigits;
-    std::vector<uint32_t> numberKeys;
     bool complete = false; // not stopped early
 };
 
@@ -280,21 +264,23 @@ std::optional<QuickFound> InHalves(size_t n, Part part)
 
 } // namespace
 
+// A typed number made ready for testing places.
+struct QuickIndex::Number {
+    const std::string *digits = nullptr;
+    PackedPhone phone = 0;     // PackDigits of the number
+    PackedPhone phoneMask = 0; // the nibbles it fills
+    bool longer = false;       // than the kept digits: the record's are read
+    // For a number that only filters: the places whose house or flat is it,
+    // or that hold a word it begins.
+    std::vector<uint64_t> others;
+};
+
 struct QuickIndex::Prepared {
-    struct Number {
-        const std::string *digits;
-        const std::vector<uint64_t> *wordPlaces; // places with a word that begins with the digits; null for none
-        PackedPhone phone;     // PackDigits of the number, with phoneMask
-        PackedPhone phoneMask; // 0: longer than the kept digits
-        uint32_t key;       // NumberKey
-    };
     std::vector<WordTest> words;
-    // By word, the places holding it (one bit a place), for the words that
-    // only filter: all of them when a number leads, else all but the first.
+    // The words that only filter (all but a leading first), as sets of places.
     std::vector<std::vector<uint64_t>> wordPlaces;
-    std::vector<std::vector<uint64_t>> numberWordPlaces;
+    // The numbers that only filter (all but a leading first).
     std::vector<Number> numbers;
-    bool numberFirst = false; // the rank is the first number's, else the first word's
 };
 
 std::shared_ptr<const QuickIndex> QuickIndex::Build(std::shared_ptr<const DbfTable> table, QuickSide side,
@@ -416,8 +402,6 @@ std::shared_ptr<const QuickIndex> QuickIndex::Build(std::shared_ptr<const DbfTab
     std::vector<uint32_t> placeOf(count);
     for (uint32_t place = 0; place < count; ++place)
         placeOf[liveOf[index->m_order[place]]] = place;
-    const size_t fields = index->m_numberFields.size();
-    index->m_numberKeys.resize(static_cast<size_t>(count) * fields);
     index->m_phoneDigits.resize(count);
     const size_t words = index->m_dictionary->size();
     std::vector<uint32_t> &start = index->m_postStart;
@@ -439,8 +423,6 @@ std::shared_ptr<const QuickIndex> QuickIndex::Build(std::shared_ptr<const DbfTab
             later[number] += isLater;
         }
         index->m_phoneDigits[place] = slice.phoneDigits[at];
-        for (size_t f = 0; f < fields; ++f)
-            index->m_numberKeys[place * fields + f] = slice.numberKeys[at * fields + f];
     }
     for (size_t w = 0; w < words; ++w)
         start[w + 1] += start[w];
@@ -476,11 +458,6 @@ std::shared_ptr<const QuickIndex> QuickIndex::Build(std::shared_ptr<const DbfTab
     const bool laterPosted = post(laterPlaces, count, later);
     if (!earlyPosted.get() || !laterPosted)
         return nullptr;
-    std::vector<uint32_t> keys = index->m_numberKeys;
-    std::sort(keys.begin(), keys.end());
-    keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
-    keys.shrink_to_fit();
-    index->m_numberKeySet = std::move(keys);
     return index;
 }
 
@@ -493,8 +470,8 @@ void QuickIndex::describe(uint32_t from, uint32_t to, Slice &slice, KeyedRecord 
     slice.wordStart.push_back(0);
     slice.words.reserve(static_cast<size_t>(to - from) * 6);
     slice.phoneDigits.reserve(to - from);
-    slice.numberKeys.reserve(static_cast<size_t>(to - from) * fields);
     std::string scratch;
+    std::string numberWord(1, static_cast<char>(FoldNumberMark));
     std::vector<uint32_t> words;
     // Streets, and an organisation's names, recur from record to record:
     // the entries of a value seen before are taken as they were, while that
@@ -547,6 +524,16 @@ void QuickIndex::describe(uint32_t from, uint32_t to, Slice &slice, KeyedRecord 
                 field.values.emplace(raw, std::pair{at, static_cast<uint32_t>(field.entries.size())});
             }
         }
+        // The house's and flat's leading digits, ranked by their field.
+        for (size_t f = 0; f < fields; ++f) {
+            Fold(TrimLeft(m_table->rawField(record, m_numberFields[f])), scratch);
+            const std::string_view digits = LeadingDigits(scratch);
+            if (digits.empty())
+                continue;
+            numberWord.resize(1);
+            numberWord.append(digits);
+            words.push_back(slice.dictionary.Add(numberWord) << 3 | static_cast<uint32_t>(f + 1));
+        }
         std::sort(words.begin(), words.end());
         uint32_t last = UINT32_MAX;
         for (const uint32_t entry : words) {
@@ -559,10 +546,6 @@ void QuickIndex::describe(uint32_t from, uint32_t to, Slice &slice, KeyedRecord 
 
         Fold(m_table->rawField(record, m_phone), scratch);
         slice.phoneDigits.push_back(PackDigits(scratch));
-        for (size_t f = 0; f < fields; ++f) {
-            Fold(TrimLeft(m_table->rawField(record, m_numberFields[f])), scratch);
-            slice.numberKeys.push_back(NumberKey(LeadingDigits(scratch)));
-        }
     }
     slice.complete = true;
 }
@@ -594,7 +577,7 @@ void QuickIndex::Fold(std::string_view raw, std::string &codes) const
     }
 }
 
-bool QuickIndex::phoneBegins(uint32_t record, const std::string &number, std::string &codes) const
+bool QuickIndex::digitsBegin(uint32_t record, const std::string &number, std::string &codes) const
 {
     Fold(m_table->rawField(record, m_phone), codes);
     size_t matched = 0;
@@ -609,15 +592,27 @@ bool QuickIndex::phoneBegins(uint32_t record, const std::string &number, std::st
     return false;
 }
 
-bool QuickIndex::leadingDigitsAre(uint32_t record, int field, const std::string &number, std::string &codes) const
+bool QuickIndex::phoneBegins(uint32_t place, const Number &number, Scratch &scratch) const
 {
-    Fold(TrimLeft(m_table->rawField(record, field)), codes);
-    return LeadingDigits(codes) == number;
+    return (m_phoneDigits[place] & number.phoneMask) == number.phone
+        && (!number.longer || digitsBegin(m_order[place], *number.digits, scratch.codes));
 }
 
 namespace {
 
 bool HasBit(const std::vector<uint64_t> &bits, uint32_t place) { return (bits[place >> 6] >> (place & 63) & 1) != 0; }
+
+// The word kept for a house or flat whose leading digits are `digits`: one
+// word or none.
+QuickWords::Range NumberWord(const QuickWords &dictionary, const std::string &digits)
+{
+    std::string word(1, static_cast<char>(FoldNumberMark));
+    word += digits;
+    const QuickWords::Range range = dictionary.Beginning(word);
+    if (range.count == 0 || dictionary.word(range.first) != word)
+        return {};
+    return {range.first, 1};
+}
 
 } // namespace
 
@@ -712,37 +707,105 @@ std::optional<QuickFound> QuickIndex::placesWith(const WordTest &words, const st
     return found;
 }
 
-uint8_t QuickIndex::matches(uint32_t place, const Prepared &query, Scratch &scratch, uint8_t leadRank) const
+bool QuickIndex::matches(uint32_t place, const Prepared &query, Scratch &scratch) const
 {
     for (const std::vector<uint64_t> &words : query.wordPlaces) {
         if (!HasBit(words, place))
-            return NoRank;
+            return false;
     }
-    uint8_t rank = leadRank;
-    const size_t fields = m_numberFields.size();
-    for (size_t i = 0; i < query.numbers.size(); ++i) {
-        const Prepared::Number &number = query.numbers[i];
-        const std::string &digits = *number.digits;
-        uint8_t best = NoRank;
-        // The telephone's digits and the houses' keys are kept; the record is
-        // read only for a number longer than they hold.
-        if (number.phoneMask != 0 ? (m_phoneDigits[place] & number.phoneMask) == number.phone
-                                  : phoneBegins(m_order[place], digits, scratch.codes)) {
-            best = 0;
-        }
-        for (size_t f = 0; f < fields && best == NoRank; ++f) {
-            if (m_numberKeys[place * fields + f] == number.key
-                && (number.key != UINT32_MAX || leadingDigitsAre(m_order[place], m_numberFields[f], digits, scratch.codes)))
-                best = static_cast<uint8_t>(f + 1);
-        }
-        if (best == NoRank && number.wordPlaces && HasBit(*number.wordPlaces, place))
-            best = static_cast<uint8_t>(fields + 1);
-        if (best == NoRank)
-            return NoRank;
-        if (i == 0 && query.numberFirst)
-            rank = best;
+    for (const Number &number : query.numbers) {
+        if (!phoneBegins(place, number, scratch) && !HasBit(number.others, place))
+            return false;
     }
-    return rank;
+    return true;
+}
+
+namespace {
+
+// The places of two results, each once with its better rank.
+QuickFound Merged(const QuickFound &a, const QuickFound &b)
+{
+    if (b.empty())
+        return a;
+    if (a.empty())
+        return b;
+    QuickFound merged;
+    merged.places.reserve(a.size() + b.size());
+    merged.ranks.reserve(a.size() + b.size());
+    size_t i = 0;
+    size_t j = 0;
+    while (i < a.size() || j < b.size()) {
+        if (j == b.size() || (i < a.size() && a.places[i] < b.places[j])) {
+            merged.places.push_back(a.places[i]);
+            merged.ranks.push_back(a.ranks[i++]);
+        } else if (i == a.size() || b.places[j] < a.places[i]) {
+            merged.places.push_back(b.places[j]);
+            merged.ranks.push_back(b.ranks[j++]);
+        } else {
+            merged.places.push_back(a.places[i]);
+            merged.ranks.push_back(std::min(a.ranks[i++], b.ranks[j++]));
+        }
+    }
+    return merged;
+}
+
+} // namespace
+
+std::optional<QuickFound> QuickIndex::numberPlaces(const Number &number, const std::vector<uint32_t> *within,
+                                                   const std::function<bool()> &cancelled) const
+{
+    const auto count = static_cast<uint32_t>(m_order.size());
+    // Sweeping every place front to back costs less than picking out a long
+    // previous result's.
+    if (within && within->size() > count / 16)
+        within = nullptr;
+    const size_t n = within ? within->size() : count;
+    const uint32_t *const places = within ? within->data() : nullptr;
+    std::optional<QuickFound> found = InHalves(n, [&](size_t from, size_t to, QuickFound &part) {
+        // Everything in locals: the result's stores could otherwise alias them.
+        const PackedPhone *const phones = m_phoneDigits.data();
+        const uint32_t *const chosen = places;
+        const PackedPhone phoneMask = number.phoneMask;
+        const PackedPhone phone = number.phone;
+        std::vector<uint32_t> hits;
+        for (size_t block = from; block < to; block += CancelStride * 8) {
+            if (cancelled && cancelled())
+                return false;
+            const size_t end = std::min(to, block + CancelStride * 8);
+            for (size_t i = block; i < end; ++i) {
+                const auto place = chosen ? chosen[i] : static_cast<uint32_t>(i);
+                if ((phones[place] & phoneMask) == phone)
+                    hits.push_back(place);
+            }
+        }
+        if (number.longer) {
+            Scratch scratch;
+            std::erase_if(hits, [&](uint32_t place) { return !digitsBegin(m_order[place], *number.digits, scratch.codes); });
+        }
+        part.places = std::move(hits);
+        part.ranks.assign(part.places.size(), 0);
+        return true;
+    });
+    if (!found)
+        return std::nullopt;
+    // The house's or flat's places carry their field's rank.
+    if (const QuickWords::Range house = NumberWord(*m_dictionary, *number.digits); house.count != 0) {
+        QuickFound houses;
+        for (uint32_t i = m_postStart[house.first]; i < m_postStart[house.first + 1]; ++i) {
+            houses.places.push_back(m_posts[i] & WordMask);
+            houses.ranks.push_back(static_cast<uint8_t>(m_posts[i] >> RankShift));
+        }
+        found = Merged(*found, houses);
+    }
+    // A word it begins ranks last.
+    if (const QuickWords::Range words = m_dictionary->Beginning(*number.digits); words.count != 0) {
+        std::optional<QuickFound> holding = placesWith(WordTest{{words}}, cancelled);
+        if (!holding)
+            return std::nullopt;
+        holding->ranks.assign(holding->size(), static_cast<uint8_t>(m_numberFields.size() + 1));
+        found = Merged(*found, *holding);
+    }
+    return found;
 }
 
 std::optional<QuickFound> QuickIndex::Find(const QuickQuery &query, const std::vector<uint32_t> *within,
@@ -753,7 +816,7 @@ std::optional<QuickFound> QuickIndex::Find(const QuickQuery &query, const std::v
     if (query.empty())
         return found;
     Prepared prepared;
-    prepared.numberFirst = query.numberFirst || query.words.empty();
+    const bool numberFirst = query.numberFirst || query.words.empty();
     for (const std::string &word : query.words) {
         if (match == QuickMatch::Slips && word.size() >= SlipWordLength) {
             std::vector<QuickWords::Range> ranges = m_dictionary->Slips(word);
@@ -771,178 +834,53 @@ std::optional<QuickFound> QuickIndex::Find(const QuickQuery &query, const std::v
             return found; // no word of the table begins with it
         prepared.words.push_back({{range}});
     }
-    // The words that only filter, as sets of places.
-    for (size_t i = prepared.numberFirst ? 0 : 1; i < prepared.words.size(); ++i)
+    for (size_t i = numberFirst ? 0 : 1; i < prepared.words.size(); ++i)
         prepared.wordPlaces.push_back(placeBits(prepared.words[i]));
-    prepared.numberWordPlaces.reserve(query.numbers.size());
-    for (const std::string &number : query.numbers) {
-        Prepared::Number n;
-        n.digits = &number;
-        n.wordPlaces = nullptr;
-        if (const QuickWords::Range words = m_dictionary->Beginning(number); words.count != 0)
-            n.wordPlaces = &prepared.numberWordPlaces.emplace_back(placeBits(WordTest{{words}}));
-        n.phoneMask = number.size() <= PackedDigits
-            ? static_cast<PackedPhone>(~PackedPhone{0} << (8 * sizeof(PackedPhone) - 4 * number.size()))
-            : 0;
-        n.phone = PackDigits(number);
-        n.key = NumberKey(number);
-        prepared.numbers.push_back(n);
-    }
-    const auto count = static_cast<uint32_t>(m_order.size());
-    const size_t fields = m_numberFields.size();
-
-    // A word leads: its places come from the words' lists, whatever the
-    // previous result (a narrowed result is the same rows); the rest of the
-    // text filters them.
-    if (!prepared.numberFirst) {
-        if (cancelled && cancelled())
-            return std::nullopt;
-        std::optional<QuickFound> lead = placesWith(prepared.words.front(), cancelled);
-        if (!lead || (prepared.wordPlaces.empty() && prepared.numbers.empty()))
-            return lead;
-        Scratch scratch;
-        for (size_t i = 0; i < lead->size(); ++i) {
-            if (i % CancelStride == 0 && cancelled && cancelled())
-                return std::nullopt;
-            if (const uint8_t rank = matches(lead->places[i], prepared, scratch, lead->ranks[i]); rank != NoRank) {
-                found.places.push_back(lead->places[i]);
-                found.ranks.push_back(rank);
+    for (size_t i = 0; i < query.numbers.size(); ++i) {
+        const std::string &digits = query.numbers[i];
+        Number number;
+        number.digits = &digits;
+        number.longer = digits.size() > PackedDigits;
+        const size_t kept = std::min(digits.size(), PackedDigits);
+        number.phoneMask = static_cast<PackedPhone>(~PackedPhone{0} << (8 * sizeof(PackedPhone) - 4 * kept));
+        number.phone = PackDigits(digits);
+        if (i != 0 || !numberFirst) {
+            WordTest others;
+            for (const QuickWords::Range range : {NumberWord(*m_dictionary, digits), m_dictionary->Beginning(digits)}) {
+                if (range.count != 0)
+                    others.ranges.push_back(range);
             }
+            number.others = placeBits(others);
         }
-        return found;
+        prepared.numbers.push_back(std::move(number));
     }
 
-    // A number leads: the kept digits of every place (or of the previous
-    // result's) are tested.
-    // The commonest case, one number typed alone: the kept digits alone
-    // decide, tested in one tight pass.
-    const Prepared::Number *alone = prepared.numbers.size() == 1 && prepared.wordPlaces.empty()
-            && prepared.numbers[0].phoneMask != 0 && prepared.numbers[0].key != UINT32_MAX
-        ? &prepared.numbers[0]
-        : nullptr;
-    // Where the houses must be swept anyway, one pass over every place
-    // costs less than narrowing the previous result and sweeping besides.
-    if (alone && housesToo && within && within->size() > count / 16
-        && std::binary_search(m_numberKeySet.begin(), m_numberKeySet.end(), alone->key))
-        within = nullptr;
-    const size_t n = within ? within->size() : count;
-    const uint32_t *places = within ? within->data() : nullptr;
-    std::optional<QuickFound> narrowed = InHalves(n, [&](size_t from, size_t to, QuickFound &part) {
-        if (alone) {
-            // Everything in locals: the results' stores could otherwise alias them.
-            const PackedPhone *const phones = m_phoneDigits.data();
-            const uint32_t *const keys = m_numberKeys.data();
-            const uint32_t *const chosen = places;
-            const PackedPhone phoneMask = alone->phoneMask;
-            const PackedPhone phone = alone->phone;
-            const uint32_t key = alone->key;
-            const uint64_t *const wordBits = alone->wordPlaces ? alone->wordPlaces->data() : nullptr;
-            const size_t keyFields = fields;
-            std::vector<uint32_t> found;
-            std::vector<uint8_t> ranks;
-            for (size_t block = from; block < to; block += CancelStride * 8) {
-                if (cancelled && cancelled())
-                    return false;
-                const size_t end = std::min(to, block + CancelStride * 8);
-                for (size_t i = block; i < end; ++i) {
-                    const auto place = chosen ? chosen[i] : static_cast<uint32_t>(i);
-                    uint8_t rank = (phones[place] & phoneMask) == phone ? 0 : NoRank;
-                    for (size_t f = 0; f < keyFields && rank == NoRank; ++f) {
-                        if (keys[place * keyFields + f] == key)
-                            rank = static_cast<uint8_t>(f + 1);
-                    }
-                    if (rank == NoRank && wordBits && (wordBits[place >> 6] >> (place & 63) & 1) != 0)
-                        rank = static_cast<uint8_t>(keyFields + 1);
-                    if (rank != NoRank) {
-                        found.push_back(place);
-                        ranks.push_back(rank);
-                    }
-                }
-            }
-            part.places = std::move(found);
-            part.ranks = std::move(ranks);
-            return true;
-        }
-        Scratch scratch;
-        for (size_t i = from; i < to; ++i) {
-            if ((i - from) % CancelStride == 0 && cancelled && cancelled())
-                return false;
-            const auto place = places ? places[i] : static_cast<uint32_t>(i);
-            if (places && i + FetchAhead < to) {
-                const uint32_t ahead = places[i + FetchAhead];
-                Fetch(&m_phoneDigits[ahead]);
-                Fetch(&m_numberKeys[ahead * fields]);
-            }
-            if (const uint8_t rank = matches(place, prepared, scratch); rank != NoRank) {
-                part.places.push_back(place);
-                part.ranks.push_back(rank);
-            }
-        }
-        return true;
-    });
-    if (!narrowed)
+    // The leading word's or number's places, each with its rank; the rest
+    // of the text filters them.
+    if (cancelled && cancelled())
         return std::nullopt;
-    found = std::move(*narrowed);
+    std::optional<QuickFound> lead;
+    if (numberFirst) {
+        // A longer number may now equal the house of a place the previous
+        // result lacks: then only a sweep of every place finds the rest.
+        const bool anyPlace = housesToo && prepared.numbers.size() > 1;
+        lead = numberPlaces(prepared.numbers.front(), anyPlace ? nullptr : within, cancelled);
+        prepared.numbers.erase(prepared.numbers.begin());
+    } else {
+        lead = placesWith(prepared.words.front(), cancelled);
+    }
+    if (!lead || (prepared.wordPlaces.empty() && prepared.numbers.empty()))
+        return lead;
     Scratch scratch;
-    if (!within || !housesToo || fields == 0)
-        return found;
-    // The places whose house or flat is one of the numbers, merged in (a
-    // place may be in both).
-    std::vector<uint32_t> keys;
-    for (const Prepared::Number &number : prepared.numbers) {
-        if (std::binary_search(m_numberKeySet.begin(), m_numberKeySet.end(), number.key))
-            keys.push_back(number.key);
-    }
-    if (keys.empty())
-        return found;
-    // One sweep over every place's keys, which hold no 0 for a number.
-    QuickFound houses;
-    const uint32_t *const all = m_numberKeys.data();
-    const size_t total = static_cast<size_t>(count) * fields;
-    const size_t stride = CancelStride * fields * 8;
-    // In locals, which the results' stores cannot alias; most texts hold one number.
-    const uint32_t *const wanted = keys.data();
-    const size_t wantedCount = keys.size();
-    const uint32_t firstKey = keys.front();
-    for (size_t from = 0; from < total; from += stride) {
-        if (cancelled && cancelled())
+    for (size_t i = 0; i < lead->size(); ++i) {
+        if (i % CancelStride == 0 && cancelled && cancelled())
             return std::nullopt;
-        const size_t to = std::min(total, from + stride);
-        for (size_t i = from; i < to; ++i) {
-            bool hit = all[i] == firstKey;
-            for (size_t k = 1; k < wantedCount; ++k)
-                hit |= all[i] == wanted[k];
-            if (!hit)
-                continue;
-            const auto place = static_cast<uint32_t>(i / fields);
-            if (!houses.places.empty() && houses.places.back() == place)
-                continue;
-            if (const uint8_t rank = matches(place, prepared, scratch); rank != NoRank) {
-                houses.places.push_back(place);
-                houses.ranks.push_back(rank);
-            }
+        if (matches(lead->places[i], prepared, scratch)) {
+            found.places.push_back(lead->places[i]);
+            found.ranks.push_back(lead->ranks[i]);
         }
     }
-    if (houses.empty())
-        return found;
-    QuickFound merged;
-    merged.places.reserve(found.size() + houses.size());
-    merged.ranks.reserve(found.size() + houses.size());
-    size_t a = 0;
-    size_t b = 0;
-    while (a < found.size() || b < houses.size()) {
-        const bool fromFound = b == houses.size() || (a < found.size() && found.places[a] <= houses.places[b]);
-        if (fromFound) {
-            if (b < houses.size() && houses.places[b] == found.places[a])
-                ++b; // in both: the same place, the same rank
-            merged.places.push_back(found.places[a]);
-            merged.ranks.push_back(found.ranks[a++]);
-        } else {
-            merged.places.push_back(houses.places[b]);
-            merged.ranks.push_back(houses.ranks[b++]);
-        }
-    }
-    return merged;
+    return found;
 }
 
 std::shared_ptr<const RowSource> QuickIndex::Rows(std::shared_ptr<const QuickFound> found) const
@@ -955,8 +893,7 @@ void QuickIndex::SetSplitFrom(size_t places) { SplitFrom.store(std::max<size_t>(
 size_t QuickIndex::MemoryBytes() const
 {
     return m_order.capacity() * sizeof(uint32_t) + m_postStart.capacity() * sizeof(uint32_t)
-        + m_posts.capacity() * sizeof(uint32_t) + m_numberKeySet.capacity() * sizeof(uint32_t)
-        + m_numberKeys.capacity() * sizeof(uint32_t) + m_phoneDigits.capacity() * sizeof(m_phoneDigits[0]) + m_fold.size()
+        + m_posts.capacity() * sizeof(uint32_t) + m_phoneDigits.capacity() * sizeof(m_phoneDigits[0]) + m_fold.size()
         + m_separator.size() + m_dictionary->MemoryBytes();
 }
 

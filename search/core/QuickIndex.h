@@ -4,12 +4,15 @@
 // Built once per table: the records in the order of the full list; for every
 // word of the table (see QuickWords) the places, in that order, of the records
 // holding it, each with the rank the word gives the row; and for every place
-// its telephone number's first digits and its house's and flat's leading
-// digits. The words are read once from the stored bytes, through
-// per-key-position tables that fold every byte to its deciphered letter, case
-// and "ё"/"е" ignored. A stored hyphenated word gives its parts and, besides,
-// itself whole. A text led by a word costs the places of the words it begins,
-// whatever the table's size; one led by a number sweeps the kept digits.
+// its telephone number's first digits. A house's or flat's leading digits are
+// kept as a word of their own, led by FoldNumberMark, so that the places of
+// a house number are one list like a word's. The words are read once from
+// the stored bytes, through per-key-position tables that fold every byte to
+// its deciphered letter, case and "ё"/"е" ignored. A stored hyphenated word
+// gives its parts and, besides, itself whole. A text led by a word costs the
+// places of the words it begins, whatever the table's size; one led by a
+// number sweeps the kept telephone digits and adds the lists of its house
+// and of the words it begins.
 //
 // A result is a list of places, ascending, so that narrowing it reads the
 // kept arrays front to back, with each place's rank: where the first word (or
@@ -78,8 +81,10 @@ public:
     // records; null searches the whole table. With `housesToo`
     // the records whose house or flat leading digits are one of the query's
     // numbers are searched besides `within` (a number that extends a previous
-    // one: it may now equal a house the shorter one did not). An empty query
-    // matches nothing. Returns nothing when `cancelled` turned true meanwhile.
+    // one: it may now equal a house the shorter one did not). The result is
+    // the same with or without `within`, which only spares work. An empty
+    // query matches nothing. Returns nothing when `cancelled` turned true
+    // meanwhile.
     std::optional<QuickFound> Find(const QuickQuery &query, const std::vector<uint32_t> *within,
                                    const std::function<bool()> &cancelled = {}, bool housesToo = false,
                                    QuickMatch match = QuickMatch::Exact) const;
@@ -95,7 +100,7 @@ public:
 
     // Bytes the index keeps besides the table (written ones).
     size_t MemoryBytes() const;
-    // Distinct words of the text fields.
+    // Distinct words kept: those of the text fields, and the houses' and flats' digits.
     size_t WordCount() const { return m_dictionary->size(); }
 
     // Folded codes of a stored value, one per character: word characters by
@@ -115,9 +120,8 @@ private:
     // stops early when `stop` turns true.
     struct Slice;
     void describe(uint32_t from, uint32_t to, Slice &slice, KeyedRecord *keyed, const std::function<bool()> &stop) const;
-    // The place's rank for `query`, NoRank when it does not match. When a
-    // word leads, the caller found the first word and passes its rank.
-    uint8_t matches(uint32_t place, const Prepared &query, Scratch &scratch, uint8_t leadRank = 0) const;
+    // Whether the place holds every part of `query` but the leading one.
+    bool matches(uint32_t place, const Prepared &query, Scratch &scratch) const;
     // The stored words a typed word matches, and what they give.
     struct WordTest;
     // The places holding a word of `words`, ascending, each with the best
@@ -125,10 +129,16 @@ private:
     std::optional<QuickFound> placesWith(const WordTest &words, const std::function<bool()> &cancelled) const;
     // One bit a place: whether it holds a word of `words`.
     std::vector<uint64_t> placeBits(const WordTest &words) const;
-    // The value's folded digits: the telephone number's begin with `number`;
-    // the leading digits (after the leading blanks) are `number`.
-    bool phoneBegins(uint32_t record, const std::string &number, std::string &codes) const;
-    bool leadingDigitsAre(uint32_t record, int field, const std::string &number, std::string &codes) const;
+    // The places of the number's leading part, each with its rank: those
+    // whose telephone number begins with it (of `within` where not null),
+    // whose house or flat is it, and that hold a word it begins.
+    struct Number;
+    std::optional<QuickFound> numberPlaces(const Number &number, const std::vector<uint32_t> *within,
+                                           const std::function<bool()> &cancelled) const;
+    // Whether the place's telephone number begins with the number.
+    bool phoneBegins(uint32_t place, const Number &number, Scratch &scratch) const;
+    // The value's folded digits begin with `number`.
+    bool digitsBegin(uint32_t record, const std::string &number, std::string &codes) const;
 
     QuickSide m_side = QuickSide::Persons;
     std::shared_ptr<const DbfTable> m_table;
@@ -142,7 +152,7 @@ private:
     bool m_singleByte = true;
     std::vector<uint8_t> m_fold; // [key position * 256 + byte]
     std::vector<uint8_t> m_separator; // [byte]
-    std::unique_ptr<const QuickWords> m_dictionary; // the words of the text fields
+    std::unique_ptr<const QuickWords> m_dictionary; // the words of the text fields, and of the numbers
     // Everything below is by place: a live record's position in the result's order.
     std::vector<uint32_t> m_order; // the physical record at each place
     // For every word, the places holding it, ascending, each with the rank
@@ -152,11 +162,6 @@ private:
     // one range of the dictionary have their places side by side.
     std::vector<uint32_t> m_postStart;
     std::vector<uint32_t> m_posts;
-    // By place and number field: a key of the leading digits (see NumberKey).
-    std::vector<uint32_t> m_numberKeys;
-    // Every key m_numberKeys holds, ascending: a number no house or flat
-    // has is not looked for among them.
-    std::vector<uint32_t> m_numberKeySet;
     // The telephone number's first 8 digits, a digit plus one a nibble, the first in the highest.
     std::vector<uint32_t> m_phoneDigits;
 };

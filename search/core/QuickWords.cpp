@@ -158,6 +158,8 @@ std::vector<QuickWords::Range> QuickWords::Slips(std::string_view typed) const
             const std::string_view code = w.substr(i, 1);
             const Range withCode = Beginning(make({before, code}), head);
             next = withCode.first + withCode.count;
+            if (static_cast<uint8_t>(code[0]) == FoldNumberMark)
+                continue; // a house's digits: never a typed word's slip
             if (code != typed.substr(i, 1))
                 add(Beginning(make({before, code, rest}), withCode));
             add(Beginning(make({before, code, typed.substr(i)}), withCode));

@@ -11,6 +11,10 @@
 
 namespace phonebook::search {
 
+// Leads the word an index keeps for a house's or flat's leading digits
+// (after the folded codes of QuickRule.h); no typed word holds it.
+inline constexpr uint8_t FoldNumberMark = 70;
+
 class QuickWords {
 public:
     // Numbers from `first` up to (not including) `first + count`.

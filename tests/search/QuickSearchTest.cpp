@@ -149,6 +149,8 @@ TEST(QuickWords, ABeginningOneSlipAwayMatches)
                              u"вианов"_s, u"ванов"_s, u"иваанов"_s, u"ивавнов"_s, u"ибанов"_s, u"абвгд"_s};
     for (const QString &word : stored)
         words.Add(Codes(word));
+    const std::string house = static_cast<char>(FoldNumberMark) + Codes(u"2345"_s); // a house's leading digits
+    words.Add(house);
     words.Sort();
     auto slips = [&](const QString &typed) {
         QStringList found;
@@ -176,6 +178,7 @@ TEST(QuickWords, ABeginningOneSlipAwayMatches)
     EXPECT_EQ(slips(u"гончорав"_s), QStringList{});
     EXPECT_EQ(slips(u"бавгд"_s), (QStringList{u"абвгд"_s}));
     EXPECT_EQ(slips(u"вагд"_s), QStringList{});
+    EXPECT_TRUE(words.Slips(Codes(u"ж2345"_s)).empty()) << "a house's digits are no word's slip";
 }
 
 TEST_F(QuickSearchTest, WordsMatchWordStartsInAnyCaseWithYoAsYe)
