@@ -217,13 +217,14 @@ std::vector<QString> QuickShownFields(QuickSide side)
 QuickIndex::~QuickIndex() = default;
 
 // What reading a run of live records gives, by live record from the run's
-// first: its words (numbered in the slice's own dictionary, with their ranks),
-// telephone digits and number keys.
+// first: its words (numbered in the slice's own dictionary, with their ranks)
+// and telephone digits; and how many records hold each word.
 struct QuickIndex::Slice {
     QuickWords dictionary;
     std::vector<uint32_t> wordStart;
     std::vector<uint32_t> words;
     std::vector<PackedPhone> phoneDigits;
+    std::vector<uint32_t> wordCounts; // by word: the live records holding it
     bool complete = false; // not stopped early
 };
 
@@ -391,57 +392,41 @@ std::shared_ptr<const QuickIndex> QuickIndex::Build(std::shared_ptr<const DbfTab
         return nullptr;
     keyed = {};
 
-    // Each word's share of the postings (and of them, the later half of the
-    // places') and each place's numbers, counted in the records' own order
-    // (reading each half straight through); then the postings place by
-    // place, the two halves of the places at once, so that each word's come
-    // in place order.
+    // Each word's share of the postings, as its slices counted them; then
+    // the postings place by place, the earlier half of the places from the
+    // front of each word's share and the later half from its back, at once,
+    // so that each word's come in place order.
     std::vector<uint32_t> liveOf(table->physicalCount());
     for (uint32_t live = 0; live < count; ++live)
         liveOf[table->liveRecord(live)] = live;
-    std::vector<uint32_t> placeOf(count);
-    for (uint32_t place = 0; place < count; ++place)
-        placeOf[liveOf[index->m_order[place]]] = place;
     index->m_phoneDigits.resize(count);
     const size_t words = index->m_dictionary->size();
     std::vector<uint32_t> &start = index->m_postStart;
     start.assign(words + 1, 0);
-    const uint32_t laterPlaces = count / 2;
-    std::vector<uint32_t> later(words, 0);
-    for (uint32_t live = 0; live < count; ++live) {
-        if (live % CancelStride == 0 && stop && stop())
-            return nullptr;
-        const bool inFirst = live < half;
-        const Slice &slice = inFirst ? first : second;
-        const std::vector<uint32_t> &numbers = inFirst ? firstNumbers : secondNumbers;
-        const uint32_t at = inFirst ? live : live - half;
-        const uint32_t place = placeOf[live];
-        const uint32_t isLater = place >= laterPlaces ? 1 : 0;
-        for (uint32_t w = slice.wordStart[at]; w < slice.wordStart[at + 1]; ++w) {
-            const uint32_t number = numbers[slice.words[w] & WordMask];
-            ++start[number + 1];
-            later[number] += isLater;
-        }
-        index->m_phoneDigits[place] = slice.phoneDigits[at];
-    }
+    for (size_t word = 0; word < first.wordCounts.size(); ++word)
+        start[firstNumbers[word] + 1] += first.wordCounts[word];
+    for (size_t word = 0; word < second.wordCounts.size(); ++word)
+        start[secondNumbers[word] + 1] += second.wordCounts[word];
     for (size_t w = 0; w < words; ++w)
         start[w + 1] += start[w];
     index->m_posts.resize(start.back());
-    // Where each half's postings of a word go next: the later half's after the earlier's.
-    std::vector<uint32_t> earlyNext(start.begin(), start.end() - 1);
-    for (size_t w = 0; w < words; ++w)
-        later[w] = start[w + 1] - later[w];
-    const auto post = [&](uint32_t from, uint32_t to, std::vector<uint32_t> &next) {
-        for (uint32_t place = from; place < to; ++place) {
-            if ((place - from) % CancelStride == 0 && stop && stop())
+    const auto post = [&](bool backwards) {
+        std::vector<uint32_t> next(backwards ? start.begin() + 1 : start.begin(), backwards ? start.end() : start.end() - 1);
+        const uint32_t from = backwards ? count / 2 : 0;
+        const uint32_t to = backwards ? count : count / 2;
+        const auto placeAt = [&](uint32_t i) { return backwards ? to - 1 - (i - from) : i; };
+        for (uint32_t i = from; i < to; ++i) {
+            if ((i - from) % CancelStride == 0 && stop && stop())
                 return false;
-            if (place + FetchAhead < to) {
+            if (i + FetchAhead < to) {
                 // The records lie scattered in place order: their words are fetched ahead.
-                const uint32_t ahead = liveOf[index->m_order[place + FetchAhead]];
+                const uint32_t ahead = liveOf[index->m_order[placeAt(i + FetchAhead)]];
                 const Slice &aheadSlice = ahead < half ? first : second;
                 const uint32_t aheadAt = ahead < half ? ahead : ahead - half;
                 Fetch(aheadSlice.words.data() + aheadSlice.wordStart[aheadAt]);
+                Fetch(aheadSlice.phoneDigits.data() + aheadAt);
             }
+            const uint32_t place = placeAt(i);
             const uint32_t live = liveOf[index->m_order[place]];
             const bool inFirst = live < half;
             const Slice &slice = inFirst ? first : second;
@@ -449,13 +434,15 @@ std::shared_ptr<const QuickIndex> QuickIndex::Build(std::shared_ptr<const DbfTab
             const uint32_t at = inFirst ? live : live - half;
             for (uint32_t w = slice.wordStart[at]; w < slice.wordStart[at + 1]; ++w) {
                 const uint32_t entry = slice.words[w];
-                index->m_posts[next[numbers[entry & WordMask]]++] = place | (entry & ~WordMask);
+                uint32_t &slot = next[numbers[entry & WordMask]];
+                index->m_posts[backwards ? --slot : slot++] = place | (entry & ~WordMask);
             }
+            index->m_phoneDigits[place] = slice.phoneDigits[at];
         }
         return true;
     };
-    auto earlyPosted = std::async(std::launch::async, [&] { return post(0, laterPlaces, earlyNext); });
-    const bool laterPosted = post(laterPlaces, count, later);
+    auto earlyPosted = std::async(std::launch::async, [&] { return post(false); });
+    const bool laterPosted = post(true);
     if (!earlyPosted.get() || !laterPosted)
         return nullptr;
     return index;
@@ -541,6 +528,9 @@ void QuickIndex::describe(uint32_t from, uint32_t to, Slice &slice, KeyedRecord 
                 continue;
             last = entry >> 3;
             slice.words.push_back(last | (entry & 7) << RankShift);
+            if (last >= slice.wordCounts.size())
+                slice.wordCounts.resize(last + 1, 0);
+            ++slice.wordCounts[last];
         }
         slice.wordStart.push_back(static_cast<uint32_t>(slice.words.size()));
 
