@@ -12,4 +12,11 @@ ScopedStopCheck::~ScopedStopCheck() { t_check = m_previous; }
 
 bool StopRequested() { return t_check && *t_check && (*t_check)(); }
 
+StopCheck CurrentStopCheck()
+{
+    if (!t_check || !*t_check)
+        return {};
+    return [check = t_check] { return (*check)(); };
+}
+
 } // namespace phonebook

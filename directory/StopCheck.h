@@ -30,4 +30,9 @@ private:
 // Whether the check in force on this thread says stop; false without one.
 bool StopRequested();
 
+// The check in force on this thread, for work it shares out to other
+// threads (each puts it in force with a ScopedStopCheck, and ends before
+// this thread's does).
+StopCheck CurrentStopCheck();
+
 } // namespace phonebook

@@ -5,13 +5,18 @@
 #include "StopCheck.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <functional>
+#include <future>
 #include <optional>
 
 namespace phonebook {
 
 namespace {
+
+// Records from which ordering keyed records is shared out between two threads.
+std::atomic<size_t> ShareOutFrom{size_t{1} << 16};
 
 // Groups the rows by the stored value of one field (or of several): an
 // open-addressing table of record numbers, compared by their raw bytes.
@@ -241,18 +246,15 @@ void OrderKeyedRecords(const DbfTable &table, std::vector<KeyedRecord> &entries,
     const CodePage page = table.codePage();
     const OrderTerm first = order.front();
     const auto keyBefore = [](bool descending, const SortKey &a, const SortKey &b) { return descending ? b < a : a < b; };
-    // By the keys alone first: the records are read only for runs
-    // of equal keys, once each for the key of their next weights.
-    std::sort(entries.begin(), entries.end(), [&](const KeyedRecord &a, const KeyedRecord &b) {
+    const auto byKey = [&](const KeyedRecord &a, const KeyedRecord &b) {
         if (a.key != b.key)
             return keyBefore(first.descending, a.key, b.key);
         return a.record < b.record;
-    });
+    };
     // Records whose first value ties as far as its keys reach: one value
     // (a name many people share) is ordered by the keys of the next term,
     // read once each; different values by the terms compared whole.
-    std::vector<KeyedRecord> further;
-    const auto orderTies = [&](size_t from, size_t to) {
+    const auto orderTies = [&](size_t from, size_t to, std::vector<KeyedRecord> &further) {
         const auto begin = entries.begin() + static_cast<std::ptrdiff_t>(from);
         const auto end = entries.begin() + static_cast<std::ptrdiff_t>(to);
         const std::string_view value = table.rawField(begin->record, first.field);
@@ -280,49 +282,84 @@ void OrderKeyedRecords(const DbfTable &table, std::vector<KeyedRecord> &entries,
         for (size_t n = 0; n < further.size(); ++n)
             entries[from + n].record = further[n].record;
     };
-    size_t read = 0;
-    for (size_t from = 0; from < entries.size();) {
-        if (read >= StopStride) {
-            if (StopRequested())
-                return;
-            read = 0;
-        }
-        size_t to = from + 1;
-        while (to < entries.size() && entries[to].key == entries[from].key)
-            ++to;
-        if (to - from > 1) {
-            for (size_t n = from; n < to; ++n) {
-                KeyedRecord &entry = entries[n];
-                if (entry.nextState != KeyedRecord::Next::Unknown)
-                    continue;
-                ++read;
-                const std::optional<SortKey> next = MakeNextSortKey(page, table.rawField(entry.record, first.field));
-                entry.next = next.value_or(SortKey{});
-                entry.nextState = next ? KeyedRecord::Next::Made : KeyedRecord::Next::Unusable;
+    // The runs of equal keys from `begin` up to `end`, each put in order.
+    const auto orderRuns = [&](size_t begin, size_t end) {
+        std::vector<KeyedRecord> further;
+        size_t read = 0;
+        for (size_t from = begin; from < end;) {
+            if (read >= StopStride) {
+                if (StopRequested())
+                    return;
+                read = 0;
             }
-            read += to - from;
-            // Within a run the next keys are all usable or none is.
-            if (entries[from].nextState != KeyedRecord::Next::Made) {
-                orderTies(from, to);
-            } else {
-                std::sort(entries.begin() + static_cast<std::ptrdiff_t>(from), entries.begin() + static_cast<std::ptrdiff_t>(to),
-                          [&](const KeyedRecord &a, const KeyedRecord &b) {
-                              if (a.next != b.next)
-                                  return keyBefore(first.descending, a.next, b.next);
-                              return a.record < b.record;
-                          });
-                for (size_t tie = from; tie < to;) {
-                    size_t tieEnd = tie + 1;
-                    while (tieEnd < to && entries[tieEnd].next == entries[tie].next)
-                        ++tieEnd;
-                    if (tieEnd - tie > 1)
-                        orderTies(tie, tieEnd);
-                    tie = tieEnd;
+            size_t to = from + 1;
+            while (to < end && entries[to].key == entries[from].key)
+                ++to;
+            if (to - from > 1) {
+                for (size_t n = from; n < to; ++n) {
+                    KeyedRecord &entry = entries[n];
+                    if (entry.nextState != KeyedRecord::Next::Unknown)
+                        continue;
+                    ++read;
+                    const std::optional<SortKey> next = MakeNextSortKey(page, table.rawField(entry.record, first.field));
+                    entry.next = next.value_or(SortKey{});
+                    entry.nextState = next ? KeyedRecord::Next::Made : KeyedRecord::Next::Unusable;
+                }
+                read += to - from;
+                // Within a run the next keys are all usable or none is.
+                if (entries[from].nextState != KeyedRecord::Next::Made) {
+                    orderTies(from, to, further);
+                } else {
+                    std::sort(entries.begin() + static_cast<std::ptrdiff_t>(from), entries.begin() + static_cast<std::ptrdiff_t>(to),
+                              [&](const KeyedRecord &a, const KeyedRecord &b) {
+                                  if (a.next != b.next)
+                                      return keyBefore(first.descending, a.next, b.next);
+                                  return a.record < b.record;
+                              });
+                    for (size_t tie = from; tie < to;) {
+                        size_t tieEnd = tie + 1;
+                        while (tieEnd < to && entries[tieEnd].next == entries[tie].next)
+                            ++tieEnd;
+                        if (tieEnd - tie > 1)
+                            orderTies(tie, tieEnd, further);
+                        tie = tieEnd;
+                    }
                 }
             }
+            from = to;
         }
-        from = to;
+    };
+
+    // By the keys alone first, then the runs of equal keys: the records are
+    // read only for those. Many records are sorted in two halves at once,
+    // merged, and their runs ordered in two parts at once.
+    const size_t count = entries.size();
+    if (count < ShareOutFrom.load(std::memory_order_relaxed)) {
+        std::sort(entries.begin(), entries.end(), byKey);
+        orderRuns(0, count);
+        return;
     }
+    const StopCheck stop = CurrentStopCheck();
+    const auto half = static_cast<std::ptrdiff_t>(count / 2);
+    auto firstSorted = std::async(std::launch::async, [&] { std::sort(entries.begin(), entries.begin() + half, byKey); });
+    std::sort(entries.begin() + half, entries.end(), byKey);
+    firstSorted.get();
+    if (StopRequested())
+        return;
+    std::vector<KeyedRecord> merged(count);
+    std::merge(entries.begin(), entries.begin() + half, entries.begin() + half, entries.end(), merged.begin(), byKey);
+    entries = std::move(merged);
+    size_t cut = count / 2;
+    while (cut < count && entries[cut].key == entries[cut - 1].key)
+        ++cut;
+    auto firstOrdered = std::async(std::launch::async, [&] {
+        const ScopedStopCheck inherited(stop);
+        orderRuns(0, cut);
+    });
+    orderRuns(cut, count);
+    firstOrdered.get();
 }
+
+void SetOrderShareOutFrom(size_t records) { ShareOutFrom.store(std::max<size_t>(records, 2)); }
 
 } // namespace phonebook

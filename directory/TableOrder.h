@@ -40,6 +40,9 @@ struct KeyedRecord {
 // caller that made the keys while it read the records anyway. The same early
 // return when StopRequested() turns true.
 void OrderKeyedRecords(const DbfTable &table, std::vector<KeyedRecord> &records, const std::vector<OrderTerm> &order);
+// Keyed records from this many on are ordered by two threads (65 536 unless
+// set; tests set it low to run both).
+void SetOrderShareOutFrom(size_t records);
 // Whether most of the first (up to 4096) records hold values of `field`
 // that no other of them holds: then sorting keyed records costs less than
 // ranking the distinct values (OrderRecords chooses so too).

@@ -3,6 +3,7 @@
 #include "DbfTable.h"
 #include "QueryResult.h"
 #include "SqlEngine.h"
+#include "TableOrder.h"
 #include "UHelpFull.h"
 
 #include "../support/TableFixtures.h"
@@ -422,12 +423,16 @@ TEST_F(Engine, RunsOfOneNameSortByTheNextTermAsSqlitesOwnSort)
     }
     WriteTable(path(QStringLiteral("runs.dbf")), CharFields({{"v", 50}, {"nt", 40}}), rows);
     const QString collate = QStringLiteral(" COLLATE ") + QString::fromLatin1(CollationName);
-    for (const char *directions : {"%1, nt%2", "%1 DESC, nt%2 DESC", "%1, nt%2 DESC"}) {
-        const QString order = QString::fromLatin1(directions);
-        EXPECT_EQ(column(QStringLiteral("SELECT v||' '||nt FROM runs ORDER BY ") + order.arg(QStringLiteral("v"), QString())),
-                  column(QStringLiteral("SELECT v||' '||nt FROM runs ORDER BY ") + order.arg(QStringLiteral("v||''") + collate, collate)))
-            << directions;
+    for (const size_t shareOutFrom : {size_t{1} << 16, size_t{64}}) { // by one thread, by two
+        SetOrderShareOutFrom(shareOutFrom);
+        for (const char *directions : {"%1, nt%2", "%1 DESC, nt%2 DESC", "%1, nt%2 DESC"}) {
+            const QString order = QString::fromLatin1(directions);
+            EXPECT_EQ(column(QStringLiteral("SELECT v||' '||nt FROM runs ORDER BY ") + order.arg(QStringLiteral("v"), QString())),
+                      column(QStringLiteral("SELECT v||' '||nt FROM runs ORDER BY ") + order.arg(QStringLiteral("v||''") + collate, collate)))
+                << directions << " " << shareOutFrom;
+        }
     }
+    SetOrderShareOutFrom(size_t{1} << 16);
 }
 
 TEST_F(Engine, OrderConsumedByTheTableMatchesSqlitesOwnSort)
