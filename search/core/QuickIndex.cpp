@@ -76,6 +76,40 @@ PackedPhone PackDigits(std::string_view codes)
     return packed;
 }
 
+// The word numbers of a number field's recent values (a house or flat
+// value recurs from record to record), by their stored bytes, for values of
+// up to 8 bytes.
+struct RecentNumbers {
+    static constexpr uint32_t NoWord = UINT32_MAX; // the value has no leading digits
+    struct Slot {
+        uint64_t bytes = 0;
+        uint32_t word = NoWord;
+        uint8_t size = 0xff; // none kept
+        bool holds(std::string_view raw) const { return size == raw.size() && bytes == Packed(raw); }
+        void keep(std::string_view raw, uint32_t number)
+        {
+            bytes = Packed(raw);
+            size = static_cast<uint8_t>(raw.size());
+            word = number;
+        }
+    };
+    static uint64_t Packed(std::string_view raw)
+    {
+        uint64_t packed = 0;
+        std::memcpy(&packed, raw.data(), raw.size());
+        return packed;
+    }
+    // The value's slot; null for a longer value.
+    Slot *slotOf(std::string_view raw)
+    {
+        if (raw.size() > sizeof(uint64_t))
+            return nullptr;
+        return &kept[(Packed(raw) * 0x9E3779B97F4A7C15ull) >> (64 - SlotBits)];
+    }
+    static constexpr int SlotBits = 10;
+    std::array<Slot, size_t{1} << SlotBits> kept{};
+};
+
 // How far ahead of the place being tested its successors' arrays are fetched.
 constexpr size_t FetchAhead = 16;
 
@@ -471,6 +505,7 @@ void QuickIndex::describe(uint32_t from, uint32_t to, Slice &slice, KeyedRecord 
         bool on = true;
     };
     std::vector<Seen> seen(m_textFields.size());
+    std::vector<RecentNumbers> recent(fields);
     for (uint32_t live = from; live < to; ++live) {
         if ((live - from) % CancelStride == 0 && stop && stop())
             return;
@@ -513,13 +548,26 @@ void QuickIndex::describe(uint32_t from, uint32_t to, Slice &slice, KeyedRecord 
         }
         // The house's and flat's leading digits, ranked by their field.
         for (size_t f = 0; f < fields; ++f) {
-            Fold(TrimLeft(m_table->rawField(record, m_numberFields[f])), scratch);
-            const std::string_view digits = LeadingDigits(scratch);
-            if (digits.empty())
-                continue;
-            numberWord.resize(1);
-            numberWord.append(digits);
-            words.push_back(slice.dictionary.Add(numberWord) << 3 | static_cast<uint32_t>(f + 1));
+            const std::string_view raw = m_table->rawField(record, m_numberFields[f]);
+            RecentNumbers::Slot *slot = recent[f].slotOf(raw);
+            if (!slot || !slot->holds(raw)) {
+                Fold(TrimLeft(raw), scratch);
+                const std::string_view digits = LeadingDigits(scratch);
+                uint32_t word = RecentNumbers::NoWord;
+                if (!digits.empty()) {
+                    numberWord.resize(1);
+                    numberWord.append(digits);
+                    word = slice.dictionary.Add(numberWord);
+                }
+                if (!slot) {
+                    if (word != RecentNumbers::NoWord)
+                        words.push_back(word << 3 | static_cast<uint32_t>(f + 1));
+                    continue;
+                }
+                slot->keep(raw, word);
+            }
+            if (slot->word != RecentNumbers::NoWord)
+                words.push_back(slot->word << 3 | static_cast<uint32_t>(f + 1));
         }
         std::sort(words.begin(), words.end());
         uint32_t last = UINT32_MAX;

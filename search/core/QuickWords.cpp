@@ -74,10 +74,33 @@ std::vector<uint32_t> QuickWords::Sort()
 {
     m_slots = {};
     const size_t count = size();
+    // By the first 8 codes packed high first (no code is 0, so a shorter
+    // word sorts before its continuations); words that share them by the
+    // rest, which std::string_view compares as unsigned, as the codes are.
+    struct Headed {
+        uint64_t head;
+        uint32_t number;
+    };
+    constexpr size_t HeadCodes = sizeof(uint64_t);
+    std::vector<Headed> headed(count);
+    for (uint32_t n = 0; n < count; ++n) {
+        const std::string_view w = word(n);
+        uint64_t head = 0;
+        for (size_t i = 0; i < HeadCodes; ++i)
+            head = head << 8 | (i < w.size() ? static_cast<uint8_t>(w[i]) : 0);
+        headed[n] = {head, n};
+    }
+    const auto rest = [&](uint32_t number) {
+        const std::string_view w = word(number);
+        return w.substr(std::min(w.size(), HeadCodes));
+    };
+    std::sort(headed.begin(), headed.end(), [&](const Headed &a, const Headed &b) {
+        return a.head != b.head ? a.head < b.head : rest(a.number) < rest(b.number);
+    });
     std::vector<uint32_t> order(count);
-    std::iota(order.begin(), order.end(), 0);
-    // std::string_view compares its characters as unsigned, as the codes are.
-    std::sort(order.begin(), order.end(), [this](uint32_t a, uint32_t b) { return word(a) < word(b); });
+    for (uint32_t i = 0; i < count; ++i)
+        order[i] = headed[i].number;
+    headed = {};
     std::vector<uint32_t> final(count);
     std::string text;
     text.reserve(m_text.size());
