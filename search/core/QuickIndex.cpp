@@ -506,6 +506,12 @@ void QuickIndex::describe(uint32_t from, uint32_t to, Slice &slice, KeyedRecord 
     };
     std::vector<Seen> seen(m_textFields.size());
     std::vector<RecentNumbers> recent(fields);
+    struct Pending {
+        std::string_view codes;
+        uint32_t hash;
+        uint32_t rank;
+    };
+    std::vector<Pending> pending;
     for (uint32_t live = from; live < to; ++live) {
         if ((live - from) % CancelStride == 0 && stop && stop())
             return;
@@ -537,9 +543,15 @@ void QuickIndex::describe(uint32_t from, uint32_t to, Slice &slice, KeyedRecord 
             const size_t before = words.size();
             Fold(raw, scratch);
             const auto rank = static_cast<uint32_t>(f == 0 ? 1 : f + 1);
+            // The words' places in the dictionary fetched together, then added.
+            pending.clear();
             ForEachWord(scratch, [&](std::string_view word, bool first) {
-                words.push_back(slice.dictionary.Add(word) << 3 | (first && f == 0 ? 0 : rank));
+                const uint32_t hash = QuickWords::HashOf(word);
+                slice.dictionary.Prefetch(hash);
+                pending.push_back({word, hash, first && f == 0 ? 0 : rank});
             });
+            for (const Pending &word : pending)
+                words.push_back(slice.dictionary.Add(word.codes, word.hash) << 3 | word.rank);
             if (field.on && field.values.size() < 65536) {
                 const auto at = static_cast<uint32_t>(field.entries.size());
                 field.entries.insert(field.entries.end(), words.begin() + static_cast<std::ptrdiff_t>(before), words.end());

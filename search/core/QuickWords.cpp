@@ -7,15 +7,11 @@
 
 namespace phonebook::search {
 
-namespace {
-
-uint32_t HashOf(std::string_view codes)
+uint32_t QuickWords::HashOf(std::string_view codes)
 {
     const size_t hash = std::hash<std::string_view>{}(codes);
     return static_cast<uint32_t>(hash ^ (hash >> 32));
 }
-
-} // namespace
 
 uint32_t QuickWords::Add(std::string_view codes) { return add(codes, HashOf(codes)); }
 

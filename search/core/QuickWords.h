@@ -26,6 +26,15 @@ public:
 
     // While building: the word's provisional number (the same for the same codes).
     uint32_t Add(std::string_view codes);
+    // The same, given the codes' HashOf; Prefetch(hash) ahead lets the
+    // lookups of several words overlap.
+    uint32_t Add(std::string_view codes, uint32_t hash) { return add(codes, hash); }
+    static uint32_t HashOf(std::string_view codes);
+    void Prefetch(uint32_t hash) const
+    {
+        if (!m_slots.empty())
+            __builtin_prefetch(&m_slots[hash & (m_slots.size() - 1)]);
+    }
     // While building: adds the words of `other` (still building too) and
     // returns, by its provisional number, each one's number here.
     std::vector<uint32_t> AddAll(const QuickWords &other);
