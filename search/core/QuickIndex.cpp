@@ -588,15 +588,16 @@ void QuickIndex::describe(uint32_t from, uint32_t to, Slice &slice, KeyedRecord 
                 continue;
             last = entry >> 3;
             slice.words.push_back(last | (entry & 7) << RankShift);
-            if (last >= slice.wordCounts.size())
-                slice.wordCounts.resize(last + 1, 0);
-            ++slice.wordCounts[last];
         }
         slice.wordStart.push_back(static_cast<uint32_t>(slice.words.size()));
 
         Fold(m_table->rawField(record, m_phone), scratch);
         slice.phoneDigits.push_back(PackDigits(scratch));
     }
+    // Counted in one pass of its own, which keeps many counts' fetches going at once.
+    slice.wordCounts.assign(slice.dictionary.size(), 0);
+    for (const uint32_t entry : slice.words)
+        ++slice.wordCounts[entry & WordMask];
     slice.complete = true;
 }
 
