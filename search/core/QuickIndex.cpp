@@ -444,6 +444,12 @@ std::shared_ptr<const QuickIndex> QuickIndex::Build(std::shared_ptr<const DbfTab
     for (size_t w = 0; w < words; ++w)
         start[w + 1] += start[w];
     index->m_posts.resize(start.back());
+    // The slice a live record was read into, and its number there.
+    const auto sliceOf = [&](uint32_t live) -> std::pair<const Slice &, uint32_t> {
+        if (live < half)
+            return {first, live};
+        return {second, live - half};
+    };
     const auto post = [&](bool backwards) {
         std::vector<uint32_t> next(backwards ? start.begin() + 1 : start.begin(), backwards ? start.end() : start.end() - 1);
         const uint32_t from = backwards ? count / 2 : 0;
@@ -452,20 +458,24 @@ std::shared_ptr<const QuickIndex> QuickIndex::Build(std::shared_ptr<const DbfTab
         for (uint32_t i = from; i < to; ++i) {
             if ((i - from) % CancelStride == 0 && stop && stop())
                 return false;
-            if (i + FetchAhead < to) {
-                // The records lie scattered in place order: their words are fetched ahead.
-                const uint32_t ahead = liveOf[index->m_order[placeAt(i + FetchAhead)]];
-                const Slice &aheadSlice = ahead < half ? first : second;
-                const uint32_t aheadAt = ahead < half ? ahead : ahead - half;
-                Fetch(aheadSlice.words.data() + aheadSlice.wordStart[aheadAt]);
+            // The records lie scattered in place order: what each needs is
+            // fetched ahead in three steps, each using what the one before
+            // fetched: its live number, where its words are, and the words.
+            if (i + 3 * FetchAhead < to)
+                Fetch(&liveOf[index->m_order[placeAt(i + 3 * FetchAhead)]]);
+            if (i + 2 * FetchAhead < to) {
+                const auto [aheadSlice, aheadAt] = sliceOf(liveOf[index->m_order[placeAt(i + 2 * FetchAhead)]]);
+                Fetch(aheadSlice.wordStart.data() + aheadAt);
                 Fetch(aheadSlice.phoneDigits.data() + aheadAt);
+            }
+            if (i + FetchAhead < to) {
+                const auto [aheadSlice, aheadAt] = sliceOf(liveOf[index->m_order[placeAt(i + FetchAhead)]]);
+                Fetch(aheadSlice.words.data() + aheadSlice.wordStart[aheadAt]);
             }
             const uint32_t place = placeAt(i);
             const uint32_t live = liveOf[index->m_order[place]];
-            const bool inFirst = live < half;
-            const Slice &slice = inFirst ? first : second;
-            const std::vector<uint32_t> &numbers = inFirst ? firstNumbers : secondNumbers;
-            const uint32_t at = inFirst ? live : live - half;
+            const auto [slice, at] = sliceOf(live);
+            const std::vector<uint32_t> &numbers = live < half ? firstNumbers : secondNumbers;
             for (uint32_t w = slice.wordStart[at]; w < slice.wordStart[at + 1]; ++w) {
                 const uint32_t entry = slice.words[w];
                 uint32_t &slot = next[numbers[entry & WordMask]];
