@@ -39,6 +39,8 @@ void QuickSession::run(Work work)
 
 int QuickSession::Search(QuickSide side, const QString &text)
 {
+    m_searchedSide = static_cast<int>(side); // before the count, which a build in progress watches
+    ++m_searches;
     const int generation = ++m_generation;
     run([this, side, text, generation](QuickSearcher &searcher, const StopCheck &stop) {
         auto cancelled = [this, generation, &stop] { return stop() || m_generation.load() != generation; };
@@ -71,15 +73,18 @@ void QuickSession::Cancel()
 
 void QuickSession::Prepare()
 {
-    const int generation = m_generation.load();
-    run([this, generation](QuickSearcher &searcher, const StopCheck &stop) {
-        // Building gives way to a keystroke; the search then builds what it needs.
-        auto interrupted = [this, generation, &stop] {
-            return stop() || m_reset.load() || m_generation.load() != generation;
-        };
+    const int searches = m_searches.load();
+    run([this, searches](QuickSearcher &searcher, const StopCheck &stop) {
+        const auto typed = [this, searches] { return m_searches.load() != searches; };
         try {
             for (const QuickSide side : {QuickSide::Persons, QuickSide::Orgs}) {
-                if (!searcher.Index(side, interrupted))
+                // A keystroke takes over, except from the index its search
+                // needs: that one is finished rather than begun again.
+                const bool wanted = m_searchedSide.load() == static_cast<int>(side);
+                auto interrupted = [&] {
+                    return stop() || m_reset.load() || (typed() && m_searchedSide.load() != static_cast<int>(side));
+                };
+                if ((typed() && !wanted) || !searcher.Index(side, interrupted) || typed())
                     break;
             }
         } catch (const std::exception &error) {

@@ -30,7 +30,8 @@ public:
     int Search(QuickSide side, const QString &text);
     // Nothing started before is reported any more.
     void Cancel();
-    // Builds both sides' indexes in the background, giving way to any search.
+    // Builds both sides' indexes in the background. A search typed meanwhile
+    // takes over, and waits for the index being built when it needs that one.
     void Prepare();
     // The tables were replaced: the indexes and results are forgotten, and a
     // search or build still running stops.
@@ -57,6 +58,8 @@ private:
     std::atomic<int> m_generation{0};
     std::atomic<int> m_running{0};
     std::atomic<bool> m_reset{false};
+    std::atomic<int> m_searches{0};      // searches asked for so far
+    std::atomic<int> m_searchedSide{-1}; // the side of the newest
 };
 
 } // namespace phonebook::search
