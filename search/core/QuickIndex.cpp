@@ -513,6 +513,9 @@ void QuickIndex::describe(uint32_t from, uint32_t to, Slice &slice, KeyedRecord 
         uint32_t asked = 0;
         uint32_t found = 0;
         bool on = true;
+        std::string_view last; // the previous record's value, and its entries
+        std::vector<uint32_t> lastEntries;
+        bool hasLast = false;
     };
     std::vector<Seen> seen(m_textFields.size());
     std::vector<RecentNumbers> recent(fields);
@@ -536,6 +539,17 @@ void QuickIndex::describe(uint32_t from, uint32_t to, Slice &slice, KeyedRecord 
         for (size_t f = 0; f < m_textFields.size(); ++f) {
             const std::string_view raw = m_table->rawField(record, m_textFields[f]);
             Seen &field = seen[f];
+            // The previous record's value again (an organisation's numbers lie together).
+            if (field.hasLast && raw == field.last) {
+                words.insert(words.end(), field.lastEntries.begin(), field.lastEntries.end());
+                continue;
+            }
+            const size_t before = words.size();
+            const auto remember = [&] {
+                field.last = raw;
+                field.hasLast = true;
+                field.lastEntries.assign(words.begin() + static_cast<std::ptrdiff_t>(before), words.end());
+            };
             if (field.on && field.asked == 4096 && field.found * 2 < field.asked) {
                 field.on = false;
                 field.values = {};
@@ -547,10 +561,10 @@ void QuickIndex::describe(uint32_t from, uint32_t to, Slice &slice, KeyedRecord 
                     ++field.found;
                     words.insert(words.end(), field.entries.begin() + it->second.first,
                                  field.entries.begin() + it->second.second);
+                    remember();
                     continue;
                 }
             }
-            const size_t before = words.size();
             Fold(raw, scratch);
             const auto rank = static_cast<uint32_t>(f == 0 ? 1 : f + 1);
             // The words' places in the dictionary fetched together, then added.
@@ -567,6 +581,7 @@ void QuickIndex::describe(uint32_t from, uint32_t to, Slice &slice, KeyedRecord 
                 field.entries.insert(field.entries.end(), words.begin() + static_cast<std::ptrdiff_t>(before), words.end());
                 field.values.emplace(raw, std::pair{at, static_cast<uint32_t>(field.entries.size())});
             }
+            remember();
         }
         // The house's and flat's leading digits, ranked by their field.
         for (size_t f = 0; f < fields; ++f) {
