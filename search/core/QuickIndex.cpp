@@ -113,7 +113,7 @@ struct RecentNumbers {
 // How far ahead of the place being tested its successors' arrays are fetched.
 constexpr size_t FetchAhead = 16;
 
-void Fetch(const void *p) { __builtin_prefetch(p, 0, 0); }
+void Fetch(const void *p) { __builtin_prefetch(p, 0, 3); }
 
 // The rows found, by rank and then place. Each rank's rows are picked out of
 // the places as far as they have been read, so that showing the first screen
