@@ -421,6 +421,13 @@ std::shared_ptr<const QuickIndex> QuickIndex::Build(std::shared_ptr<const DbfTab
         number = firstNumbers[number];
     index->m_dictionary = std::make_unique<QuickWords>(std::move(first.dictionary));
     second.dictionary = {};
+    // The slices' entries renumbered to the final numbers while the records are ordered.
+    const auto renumber = [](Slice &slice, const std::vector<uint32_t> &numbers) {
+        for (uint32_t &entry : slice.words)
+            entry = numbers[entry & WordMask] | (entry & ~WordMask);
+    };
+    renumber(first, firstNumbers);
+    renumber(second, secondNumbers);
     ordering.get();
     if (stop && stop())
         return nullptr;
@@ -475,10 +482,9 @@ std::shared_ptr<const QuickIndex> QuickIndex::Build(std::shared_ptr<const DbfTab
             const uint32_t place = placeAt(i);
             const uint32_t live = liveOf[index->m_order[place]];
             const auto [slice, at] = sliceOf(live);
-            const std::vector<uint32_t> &numbers = live < half ? firstNumbers : secondNumbers;
             for (uint32_t w = slice.wordStart[at]; w < slice.wordStart[at + 1]; ++w) {
                 const uint32_t entry = slice.words[w];
-                uint32_t &slot = next[numbers[entry & WordMask]];
+                uint32_t &slot = next[entry & WordMask];
                 index->m_posts[backwards ? --slot : slot++] = place | (entry & ~WordMask);
             }
             index->m_phoneDigits[place] = slice.phoneDigits[at];
