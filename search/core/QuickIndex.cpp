@@ -95,8 +95,11 @@ struct RecentNumbers {
     };
     static uint64_t Packed(std::string_view raw)
     {
+        // Byte by byte in a register: a copy of a variable length through
+        // memory would stall the load that follows it.
         uint64_t packed = 0;
-        std::memcpy(&packed, raw.data(), raw.size());
+        for (size_t i = 0; i < raw.size(); ++i)
+            packed |= uint64_t{static_cast<uint8_t>(raw[i])} << (8 * i);
         return packed;
     }
     // The value's slot; null for a longer value.
