@@ -70,28 +70,36 @@ std::vector<uint32_t> QuickWords::Sort()
 {
     m_slots = {};
     const size_t count = size();
-    // By the first 8 codes packed high first (no code is 0, so a shorter
+    // By the first 16 codes packed high first (no code is 0, so a shorter
     // word sorts before its continuations); words that share them by the
     // rest, which std::string_view compares as unsigned, as the codes are.
     struct Headed {
         uint64_t head;
+        uint64_t head2;
         uint32_t number;
     };
     constexpr size_t HeadCodes = sizeof(uint64_t);
+    const auto pack = [](std::string_view codes) {
+        uint64_t packed = 0;
+        for (size_t i = 0; i < HeadCodes; ++i)
+            packed = packed << 8 | (i < codes.size() ? static_cast<uint8_t>(codes[i]) : 0);
+        return packed;
+    };
     std::vector<Headed> headed(count);
     for (uint32_t n = 0; n < count; ++n) {
         const std::string_view w = word(n);
-        uint64_t head = 0;
-        for (size_t i = 0; i < HeadCodes; ++i)
-            head = head << 8 | (i < w.size() ? static_cast<uint8_t>(w[i]) : 0);
-        headed[n] = {head, n};
+        headed[n] = {pack(w), w.size() > HeadCodes ? pack(w.substr(HeadCodes)) : 0, n};
     }
     const auto rest = [&](uint32_t number) {
         const std::string_view w = word(number);
-        return w.substr(std::min(w.size(), HeadCodes));
+        return w.substr(std::min(w.size(), 2 * HeadCodes));
     };
     std::sort(headed.begin(), headed.end(), [&](const Headed &a, const Headed &b) {
-        return a.head != b.head ? a.head < b.head : rest(a.number) < rest(b.number);
+        if (a.head != b.head)
+            return a.head < b.head;
+        if (a.head2 != b.head2)
+            return a.head2 < b.head2;
+        return rest(a.number) < rest(b.number);
     });
     std::vector<uint32_t> order(count);
     for (uint32_t i = 0; i < count; ++i)
