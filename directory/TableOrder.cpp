@@ -5,6 +5,7 @@
 #include "StopCheck.h"
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cstring>
 #include <functional>
@@ -331,33 +332,76 @@ void OrderKeyedRecords(const DbfTable &table, std::vector<KeyedRecord> &entries,
     };
 
     // By the keys alone first, then the runs of equal keys: the records are
-    // read only for those. Many records are sorted in two halves at once,
-    // merged, and their runs ordered in two parts at once.
+    // read only for those. Many records are first dealt into buckets by
+    // their first two weights (the key's top bits), two halves at once; the
+    // buckets are then sorted and their runs ordered, each bucket while it
+    // is in the cache, two shares of buckets at once.
     const size_t count = entries.size();
     if (count < ShareOutFrom.load(std::memory_order_relaxed)) {
         std::sort(entries.begin(), entries.end(), byKey);
         orderRuns(0, count);
         return;
     }
+    constexpr int BucketBits = 16;
+    constexpr size_t Buckets = size_t{1} << BucketBits;
+    const auto bucketOf = [&](const KeyedRecord &entry) {
+        const auto top = static_cast<size_t>(entry.key.hi >> (64 - BucketBits));
+        return first.descending ? Buckets - 1 - top : top;
+    };
     const StopCheck stop = CurrentStopCheck();
-    const auto half = static_cast<std::ptrdiff_t>(count / 2);
-    auto firstSorted = std::async(std::launch::async, [&] { std::sort(entries.begin(), entries.begin() + half, byKey); });
-    std::sort(entries.begin() + half, entries.end(), byKey);
-    firstSorted.get();
+    const size_t half = count / 2;
+    const auto inHalves = [&](auto part) {
+        auto firstHalf = std::async(std::launch::async, [&] {
+            const ScopedStopCheck inherited(stop);
+            part(size_t{0}, half, 0);
+        });
+        part(half, count, 1);
+        firstHalf.get();
+    };
+    std::array<std::vector<uint32_t>, 2> counts;
+    inHalves([&](size_t from, size_t to, int which) {
+        counts[which].assign(Buckets, 0);
+        for (size_t n = from; n < to; ++n)
+            ++counts[which][bucketOf(entries[n])];
+    });
+    // Where each bucket begins, and where each half's entries of it go next
+    // (the first half's before the second's, so that equal keys keep their order).
+    std::vector<uint32_t> bucketStart(Buckets + 1, 0);
+    for (size_t b = 0; b < Buckets; ++b)
+        bucketStart[b + 1] = bucketStart[b] + counts[0][b] + counts[1][b];
+    for (size_t b = 0; b < Buckets; ++b) {
+        const uint32_t firstHalfs = counts[0][b];
+        counts[0][b] = bucketStart[b];
+        counts[1][b] = bucketStart[b] + firstHalfs;
+    }
+    std::vector<KeyedRecord> dealt(count);
+    inHalves([&](size_t from, size_t to, int which) {
+        std::vector<uint32_t> &next = counts[which];
+        for (size_t n = from; n < to; ++n)
+            dealt[next[bucketOf(entries[n])]++] = entries[n];
+    });
+    entries = std::move(dealt);
     if (StopRequested())
         return;
-    std::vector<KeyedRecord> merged(count);
-    std::merge(entries.begin(), entries.begin() + half, entries.begin() + half, entries.end(), merged.begin(), byKey);
-    entries = std::move(merged);
-    size_t cut = count / 2;
-    while (cut < count && entries[cut].key == entries[cut - 1].key)
-        ++cut;
-    auto firstOrdered = std::async(std::launch::async, [&] {
+    // The buckets in two shares of about half the records each.
+    const size_t middle = static_cast<size_t>(std::lower_bound(bucketStart.begin(), bucketStart.end(), half) - bucketStart.begin());
+    const auto sortBuckets = [&](size_t fromBucket, size_t toBucket) {
+        for (size_t b = fromBucket; b < toBucket; ++b) {
+            const size_t from = bucketStart[b];
+            const size_t to = bucketStart[b + 1];
+            if (to - from > 1)
+                std::sort(entries.begin() + static_cast<std::ptrdiff_t>(from), entries.begin() + static_cast<std::ptrdiff_t>(to), byKey);
+            orderRuns(from, to);
+            if (StopRequested())
+                return;
+        }
+    };
+    auto firstShare = std::async(std::launch::async, [&] {
         const ScopedStopCheck inherited(stop);
-        orderRuns(0, cut);
+        sortBuckets(0, middle);
     });
-    orderRuns(cut, count);
-    firstOrdered.get();
+    sortBuckets(middle, Buckets);
+    firstShare.get();
 }
 
 void SetOrderShareOutFrom(size_t records) { ShareOutFrom.store(std::max<size_t>(records, 2)); }
