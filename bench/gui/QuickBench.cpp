@@ -58,7 +58,10 @@ int main(int argc, char *argv[])
     TFrmMain &main = *mainWindow;
     QuickSearchBox &box = main.QuickSearch();
 
-    // The first search on each side waits for its index.
+    // The first search on each side waits for its index, built once
+    // start-up's own background work (the organisation list) is done, as
+    // the program starts building them.
+    main.Session().WaitForOrgList();
     {
         QElapsedTimer clock;
         clock.start();
