@@ -391,10 +391,12 @@ std::shared_ptr<const QuickIndex> QuickIndex::Build(std::shared_ptr<const DbfTab
             index->m_order.push_back(table->liveRecord(live));
         OrderRecords(*table, index->m_order, terms, {});
     };
+    // Declared before the ordering, which uses it: a throw meanwhile waits
+    // for the ordering before this goes.
+    std::vector<KeyedRecord> keyed(byKeys ? count : 0);
     std::future<void> ordering;
     if (!byKeys)
         ordering = std::async(std::launch::async, orderRecords);
-    std::vector<KeyedRecord> keyed(byKeys ? count : 0);
     KeyedRecord *const nameKeys = byKeys ? keyed.data() : nullptr;
     const uint32_t half = count / 2;
     Slice first;
