@@ -348,24 +348,26 @@ void OrderKeyedRecords(const DbfTable &table, std::vector<KeyedRecord> &entries,
         const auto top = static_cast<size_t>(entry.key.hi >> (64 - BucketBits));
         return first.descending ? Buckets - 1 - top : top;
     };
+    // Runs `part(from, to, which)` on [0, split) on a worker (with this
+    // thread's stop check) and on [split, end) here, then waits for both.
     const StopCheck stop = CurrentStopCheck();
-    const size_t half = count / 2;
-    const auto inHalves = [&](auto part) {
-        auto firstHalf = std::async(std::launch::async, [&] {
+    const auto atOnce = [&](size_t split, size_t end, auto part) {
+        auto firstPart = std::async(std::launch::async, [&] {
             const ScopedStopCheck inherited(stop);
-            part(size_t{0}, half, 0);
+            part(size_t{0}, split, 0);
         });
-        part(half, count, 1);
-        firstHalf.get();
+        part(split, end, 1);
+        firstPart.get();
     };
+    const size_t half = count / 2;
     std::array<std::vector<uint32_t>, 2> counts;
-    inHalves([&](size_t from, size_t to, int which) {
+    atOnce(half, count, [&](size_t from, size_t to, int which) {
         counts[which].assign(Buckets, 0);
         for (size_t n = from; n < to; ++n)
             ++counts[which][bucketOf(entries[n])];
     });
     // Where each bucket begins, and where each half's entries of it go next
-    // (the first half's before the second's, so that equal keys keep their order).
+    // (the first half's before the second's).
     std::vector<uint32_t> bucketStart(Buckets + 1, 0);
     for (size_t b = 0; b < Buckets; ++b)
         bucketStart[b + 1] = bucketStart[b] + counts[0][b] + counts[1][b];
@@ -375,7 +377,7 @@ void OrderKeyedRecords(const DbfTable &table, std::vector<KeyedRecord> &entries,
         counts[1][b] = bucketStart[b] + firstHalfs;
     }
     std::vector<KeyedRecord> dealt(count);
-    inHalves([&](size_t from, size_t to, int which) {
+    atOnce(half, count, [&](size_t from, size_t to, int which) {
         std::vector<uint32_t> &next = counts[which];
         for (size_t n = from; n < to; ++n)
             dealt[next[bucketOf(entries[n])]++] = entries[n];
@@ -385,7 +387,7 @@ void OrderKeyedRecords(const DbfTable &table, std::vector<KeyedRecord> &entries,
         return;
     // The buckets in two shares of about half the records each.
     const size_t middle = static_cast<size_t>(std::lower_bound(bucketStart.begin(), bucketStart.end(), half) - bucketStart.begin());
-    const auto sortBuckets = [&](size_t fromBucket, size_t toBucket) {
+    atOnce(middle, Buckets, [&](size_t fromBucket, size_t toBucket, int) {
         for (size_t b = fromBucket; b < toBucket; ++b) {
             const size_t from = bucketStart[b];
             const size_t to = bucketStart[b + 1];
@@ -395,13 +397,7 @@ void OrderKeyedRecords(const DbfTable &table, std::vector<KeyedRecord> &entries,
             if (StopRequested())
                 return;
         }
-    };
-    auto firstShare = std::async(std::launch::async, [&] {
-        const ScopedStopCheck inherited(stop);
-        sortBuckets(0, middle);
     });
-    sortBuckets(middle, Buckets);
-    firstShare.get();
 }
 
 void SetOrderShareOutFrom(size_t records) { ShareOutFrom.store(std::max<size_t>(records, 2)); }

@@ -96,7 +96,6 @@ int main(int argc, char *argv[])
         {"individuals, hyphenated", QStringLiteral("григорьев-лесн"), false, {}},
         {"individuals, a house", QStringLiteral("14"), false, {}},
     };
-    // QUICK_BENCH_TEXT=6792 times only the cases typing that text.
     const QString only = qEnvironmentVariable("QUICK_BENCH_TEXT");
     for (const Case &c : cases) {
         if (!only.isEmpty() && c.text != only)

@@ -255,13 +255,12 @@ QuickIndex::~QuickIndex() = default;
 
 // What reading a run of live records gives, by live record from the run's
 // first: its words (numbered in the slice's own dictionary, with their ranks)
-// and telephone digits; and how many records hold each word.
+// and telephone digits.
 struct QuickIndex::Slice {
     QuickWords dictionary;
     std::vector<uint32_t> wordStart;
     std::vector<uint32_t> words;
     std::vector<PackedPhone> phoneDigits;
-    std::vector<uint32_t> wordCounts; // by word: the live records holding it
     bool complete = false; // not stopped early
 };
 
@@ -426,10 +425,17 @@ std::shared_ptr<const QuickIndex> QuickIndex::Build(std::shared_ptr<const DbfTab
         number = firstNumbers[number];
     index->m_dictionary = std::make_unique<QuickWords>(std::move(first.dictionary));
     second.dictionary = {};
-    // The slices' entries renumbered to the final numbers while the records are ordered.
-    const auto renumber = [](Slice &slice, const std::vector<uint32_t> &numbers) {
-        for (uint32_t &entry : slice.words)
-            entry = numbers[entry & WordMask] | (entry & ~WordMask);
+    // The slices' entries renumbered to the final numbers, and each word's
+    // postings counted, while the records are ordered.
+    const size_t words = index->m_dictionary->size();
+    std::vector<uint32_t> &start = index->m_postStart;
+    start.assign(words + 1, 0);
+    const auto renumber = [&start](Slice &slice, const std::vector<uint32_t> &numbers) {
+        for (uint32_t &entry : slice.words) {
+            const uint32_t number = numbers[entry & WordMask];
+            entry = number | (entry & ~WordMask);
+            ++start[number + 1];
+        }
     };
     renumber(first, firstNumbers);
     renumber(second, secondNumbers);
@@ -438,21 +444,13 @@ std::shared_ptr<const QuickIndex> QuickIndex::Build(std::shared_ptr<const DbfTab
         return nullptr;
     keyed = {};
 
-    // Each word's share of the postings, as its slices counted them; then
-    // the postings place by place, the earlier half of the places from the
+    // The postings place by place, the earlier half of the places from the
     // front of each word's share and the later half from its back, at once,
     // so that each word's come in place order.
     std::vector<uint32_t> liveOf(table->physicalCount());
     for (uint32_t live = 0; live < count; ++live)
         liveOf[table->liveRecord(live)] = live;
     index->m_phoneDigits.resize(count);
-    const size_t words = index->m_dictionary->size();
-    std::vector<uint32_t> &start = index->m_postStart;
-    start.assign(words + 1, 0);
-    for (size_t word = 0; word < first.wordCounts.size(); ++word)
-        start[firstNumbers[word] + 1] += first.wordCounts[word];
-    for (size_t word = 0; word < second.wordCounts.size(); ++word)
-        start[secondNumbers[word] + 1] += second.wordCounts[word];
     for (size_t w = 0; w < words; ++w)
         start[w + 1] += start[w];
     index->m_posts.resize(start.back());
@@ -598,24 +596,21 @@ void QuickIndex::describe(uint32_t from, uint32_t to, Slice &slice, KeyedRecord 
         for (size_t f = 0; f < fields; ++f) {
             const std::string_view raw = m_table->rawField(record, m_numberFields[f]);
             RecentNumbers::Slot *slot = recent[f].slotOf(raw);
-            if (!slot || !slot->holds(raw)) {
+            uint32_t word = RecentNumbers::NoWord;
+            if (slot && slot->holds(raw)) {
+                word = slot->word;
+            } else {
                 Fold(TrimLeft(raw), scratch);
-                const std::string_view digits = LeadingDigits(scratch);
-                uint32_t word = RecentNumbers::NoWord;
-                if (!digits.empty()) {
+                if (const std::string_view digits = LeadingDigits(scratch); !digits.empty()) {
                     numberWord.resize(1);
                     numberWord.append(digits);
                     word = slice.dictionary.Add(numberWord);
                 }
-                if (!slot) {
-                    if (word != RecentNumbers::NoWord)
-                        words.push_back(word << 3 | static_cast<uint32_t>(f + 1));
-                    continue;
-                }
-                slot->keep(raw, word);
+                if (slot)
+                    slot->keep(raw, word);
             }
-            if (slot->word != RecentNumbers::NoWord)
-                words.push_back(slot->word << 3 | static_cast<uint32_t>(f + 1));
+            if (word != RecentNumbers::NoWord)
+                words.push_back(word << 3 | static_cast<uint32_t>(f + 1));
         }
         std::sort(words.begin(), words.end());
         uint32_t last = UINT32_MAX;
@@ -630,10 +625,6 @@ void QuickIndex::describe(uint32_t from, uint32_t to, Slice &slice, KeyedRecord 
         Fold(m_table->rawField(record, m_phone), scratch);
         slice.phoneDigits.push_back(PackDigits(scratch));
     }
-    // Counted in one pass of its own, which keeps many counts' fetches going at once.
-    slice.wordCounts.assign(slice.dictionary.size(), 0);
-    for (const uint32_t entry : slice.words)
-        ++slice.wordCounts[entry & WordMask];
     slice.complete = true;
 }
 
@@ -877,12 +868,10 @@ std::optional<QuickFound> QuickIndex::numberPlaces(const Number &number, const s
         return std::nullopt;
     // The house's or flat's places carry their field's rank.
     if (const QuickWords::Range house = NumberWord(*m_dictionary, *number.digits); house.count != 0) {
-        QuickFound houses;
-        for (uint32_t i = m_postStart[house.first]; i < m_postStart[house.first + 1]; ++i) {
-            houses.places.push_back(m_posts[i] & WordMask);
-            houses.ranks.push_back(static_cast<uint8_t>(m_posts[i] >> RankShift));
-        }
-        found = Merged(*found, houses);
+        std::optional<QuickFound> houses = placesWith(WordTest{{house}}, cancelled);
+        if (!houses)
+            return std::nullopt;
+        found = Merged(*found, *houses);
     }
     // A word it begins ranks last.
     if (const QuickWords::Range words = m_dictionary->Beginning(*number.digits); words.count != 0) {

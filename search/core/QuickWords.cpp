@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <functional>
-#include <numeric>
 #include <ranges>
 
 namespace phonebook::search {
@@ -13,9 +12,9 @@ uint32_t QuickWords::HashOf(std::string_view codes)
     return static_cast<uint32_t>(hash ^ (hash >> 32));
 }
 
-uint32_t QuickWords::Add(std::string_view codes) { return add(codes, HashOf(codes)); }
+uint32_t QuickWords::Add(std::string_view codes) { return Add(codes, HashOf(codes)); }
 
-uint32_t QuickWords::add(std::string_view codes, uint32_t hash)
+uint32_t QuickWords::Add(std::string_view codes, uint32_t hash)
 {
     if (m_start.empty()) {
         m_start.push_back(0);
@@ -46,7 +45,7 @@ std::vector<uint32_t> QuickWords::AddAll(const QuickWords &other)
         if (held == 0)
             continue;
         const auto number = static_cast<uint32_t>(held) - 1;
-        numbers[number] = add(other.word(number), static_cast<uint32_t>(held >> 32));
+        numbers[number] = Add(other.word(number), static_cast<uint32_t>(held >> 32));
     }
     return numbers;
 }

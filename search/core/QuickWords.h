@@ -28,7 +28,7 @@ public:
     uint32_t Add(std::string_view codes);
     // The same, given the codes' HashOf; Prefetch(hash) ahead lets the
     // lookups of several words overlap.
-    uint32_t Add(std::string_view codes, uint32_t hash) { return add(codes, hash); }
+    uint32_t Add(std::string_view codes, uint32_t hash);
     static uint32_t HashOf(std::string_view codes);
     void Prefetch(uint32_t hash) const
     {
@@ -61,7 +61,6 @@ public:
     size_t MemoryBytes() const { return m_text.capacity() + m_start.capacity() * sizeof(uint32_t); }
 
 private:
-    uint32_t add(std::string_view codes, uint32_t hash);
     void grow();
 
     std::string m_text;            // the words' codes, one after another
